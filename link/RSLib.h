@@ -1,0 +1,151 @@
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <stdexcept>
+#include <string>
+
+#include "platform/Timer.h"
+#include "serial/VaComm.h"
+
+// One row of a segment correction table: a position and its corrected value, in box units.
+struct TCorrectionEntry {
+    long double Position = 0;
+    long double Corrected = 0;
+};
+
+// A segment correction table: 512 rows indexed from 1; at most 255 are ever in use.
+struct TCorrectionTable {
+    static constexpr int Size = 512;
+    TCorrectionEntry& operator[](int row) { return rows[static_cast<std::size_t>(row - 1)]; }
+    const TCorrectionEntry& operator[](int row) const {
+        return rows[static_cast<std::size_t>(row - 1)];
+    }
+    std::array<TCorrectionEntry, Size> rows{};
+};
+
+// A request made while a reply or an acknowledgement is still awaited.
+class EMultipleRequest : public std::runtime_error {
+public:
+    EMultipleRequest() : std::runtime_error("Nie skończona poprzednia operacja.") {}
+};
+
+// What the service awaits from the box.
+enum class ReplyState : std::uint8_t {
+    rsIdle,
+    rsReady,
+    rsPositions,
+    rsCalibration,
+    rsResolution,
+    rsLineCounts,
+    rsCorrections,
+    rsDimensionTypes,
+    rsAckReference,
+    rsAckCalibration,
+    rsAckResolution,
+    rsAckLineCounts,
+    rsAckCorrections,
+    rsAckDimensionTypes,
+};
+
+// The message text of a link error code, e.g. "(błąd ramki)" for 1; "(błąd inny)" for unknown codes.
+std::string ErrorText(std::int32_t code);
+
+// The one object through which the program talks to the readout box: owns the serial port and the
+// 5000 ms reply time-out, keeps the state of the one exchange in progress, acknowledges and is
+// acknowledged byte by byte, and reports results and numbered errors through its events.
+class TRS232Service {
+public:
+    // The device is the port's backend (nullptr: the POSIX serial device the port name maps to).
+    explicit TRS232Service(platform::Clock& clock = platform::defaultClock(),
+                           std::shared_ptr<serial::CommDevice> device = nullptr);
+    ~TRS232Service();
+    TRS232Service(const TRS232Service&) = delete;
+    TRS232Service& operator=(const TRS232Service&) = delete;
+
+    void Open();   // raises the port's EVaCommError when the device cannot be opened
+    void Close();
+    void Purge();
+    std::string GetPortName() const;
+    void SetPortName(const std::string& name);
+
+    // Requests. All but WriteCorrections raise EMultipleRequest while an exchange is pending.
+    void CheckReady();
+    void ReadPositions();
+    void ReadCalibration();
+    void ReadResolution();
+    void ReadLineCounts();
+    void ReadCorrections();
+    void ReadDimensionTypes();
+    void WriteCorrections(std::uint8_t Count, std::uint32_t Flags, const TCorrectionTable& X,
+                          const TCorrectionTable& Y, const TCorrectionTable& Z);
+    void WriteCalibration(long double X, long double Y, long double Z);
+    void WriteResolution(std::uint8_t X, std::uint8_t Y, std::uint8_t Z);
+    void WriteResolutionAndTypes(std::uint8_t X, std::uint8_t Y, std::uint8_t Z,
+                                 std::uint8_t Types);
+    void WriteLineCounts(std::int32_t X, std::int32_t Y, std::int32_t Z);
+    void WriteDimensionTypes(std::uint8_t Types);
+    void WriteReference(std::uint8_t Selector);
+    void EndConfiguration();
+
+    // Events. Unassigned events are skipped; a handler may reassign any of them, and the completion
+    // events are raised with the service back at rsIdle, so their handlers may request at once.
+    std::function<void(std::int32_t X, std::int32_t Y, std::int32_t Z, bool Valid)> OnPositions;
+    std::function<void(bool Valid, long double X, long double Y, long double Z)> OnCalibration;
+    std::function<void(std::uint8_t X, std::uint8_t Y, std::uint8_t Z, bool Valid)> OnResolution;
+    std::function<void(std::uint8_t Types, bool Valid)> OnDimensionTypes;
+    std::function<void(std::int32_t X, std::int32_t Y, std::int32_t Z, bool Valid)> OnLineCounts;
+    std::function<void(std::uint8_t Count, std::uint32_t Flags, const TCorrectionTable& X,
+                       const TCorrectionTable& Y, const TCorrectionTable& Z, bool Valid)>
+        OnCorrections;
+    std::function<void()> OnTimeout;
+    std::function<void()> OnLateReply;
+    std::function<void(std::int32_t Code)> OnLinkError;
+    std::function<void(std::uint8_t Value)> OnRawByte;
+    std::function<void(bool Accepted)> OnAcknowledge;
+
+    serial::TVaComm& Comm() { return *comm_; }
+    std::uint8_t DeviceKind() const { return deviceKind_; }
+    std::uint8_t AxisCount = 3;
+
+    // For tests and diagnostics.
+    ReplyState State() const { return replyState_; }
+    bool PortOpen() const { return portOpen_; }
+    bool TimeoutRunning() const { return timeoutTimer_.Enabled(); }
+
+private:
+    // Implementation detail (fields in the order the protocol engine needs them).
+    void BeginRequest(bool start);
+    void SendCommand(std::uint8_t command);
+    bool ReadByte(std::uint8_t& value);
+    bool WriteByte(std::uint8_t value);
+    void ReportError(std::int32_t code);
+    void HandleRxChar(std::int32_t count);
+    void HandleWriteAck(std::int32_t n);
+    void HandleTimeout();
+    void HandleLineError(std::int32_t errors);
+    void HandlePrinterError();
+
+    static constexpr std::size_t BufferSize = 12294;
+
+    ReplyState replyState_ = ReplyState::rsIdle;
+    platform::Timer timeoutTimer_;
+    std::array<std::uint8_t, BufferSize> rxBuffer_{};
+    std::array<std::uint8_t, BufferSize> txBuffer_{};
+    std::int32_t byteCounter_ = 0;
+    std::uint8_t lastByte_ = 0;
+    std::uint32_t lastCommand_ = 0;
+    bool lineOk_ = true;
+    bool timedOut_ = false;
+    bool portOpen_ = false;
+    std::int32_t retryCount_ = 0;
+    std::unique_ptr<serial::TVaComm> comm_;
+    std::uint8_t deviceKind_ = 0;
+};
+
+// The program's single service, created before any window and destroyed after all of them.
+// Null outside the running program (tests build their own services).
+TRS232Service* RS232Service();
+void SetRS232Service(TRS232Service* service);

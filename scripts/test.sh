@@ -1,0 +1,27 @@
+#!/usr/bin/env bash
+# Runs every test: the whole suite (offscreen, virtual time, plus the end-to-end tests on
+# pseudo-terminals), then the serial, link and simulator tests again under
+# AddressSanitizer+UndefinedBehaviorSanitizer and under ThreadSanitizer.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+bash scripts/setup.sh
+
+export QT_QPA_PLATFORM=offscreen
+status=0
+
+echo "== build and test: main tree"
+bash scripts/build.sh build
+(cd build && ctest --output-on-failure -j2 --timeout 300) || status=1
+
+echo "== build and test: address + undefined sanitizers"
+bash scripts/build.sh build-asan
+(cd build-asan && ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
+  ctest --output-on-failure -j2 --timeout 600) || status=1
+
+echo "== build and test: thread sanitizer"
+bash scripts/build.sh build-tsan
+(cd build-tsan && TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1" \
+  ctest --output-on-failure -j2 --timeout 900) || status=1
+
+if [ "$status" -eq 0 ]; then echo "all test runs passed"; else echo "some test runs FAILED"; fi
+exit "$status"
