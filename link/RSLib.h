@@ -7,24 +7,9 @@
 #include <stdexcept>
 #include <string>
 
+#include "link/CorrectionTable.h"
 #include "platform/Timer.h"
 #include "serial/VaComm.h"
-
-// One row of a segment correction table: a position and its corrected value, in box units.
-struct TCorrectionEntry {
-    long double Position = 0;
-    long double Corrected = 0;
-};
-
-// A segment correction table: 512 rows indexed from 1; at most 255 are ever in use.
-struct TCorrectionTable {
-    static constexpr int Size = 512;
-    TCorrectionEntry& operator[](int row) { return rows[static_cast<std::size_t>(row - 1)]; }
-    const TCorrectionEntry& operator[](int row) const {
-        return rows[static_cast<std::size_t>(row - 1)];
-    }
-    std::array<TCorrectionEntry, Size> rows{};
-};
 
 // A request made while a reply or an acknowledgement is still awaited.
 class EMultipleRequest : public std::runtime_error {
@@ -50,7 +35,8 @@ enum class ReplyState : std::uint8_t {
     rsAckDimensionTypes,
 };
 
-// The message text of a link error code, e.g. "(błąd ramki)" for 1; "(błąd inny)" for unknown codes.
+// The message text of a link error code, e.g. "(błąd ramki)" for 1; "(błąd inny)" for unknown
+// codes.
 std::string ErrorText(std::int32_t code);
 
 // The one object through which the program talks to the readout box: owns the serial port and the
@@ -65,7 +51,7 @@ public:
     TRS232Service(const TRS232Service&) = delete;
     TRS232Service& operator=(const TRS232Service&) = delete;
 
-    void Open();   // raises the port's EVaCommError when the device cannot be opened
+    void Open();  // raises the port's EVaCommError when the device cannot be opened
     void Close();
     void Purge();
     std::string GetPortName() const;

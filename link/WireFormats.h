@@ -2,7 +2,7 @@
 
 #include <cstdint>
 
-struct TCorrectionTable;
+#include "link/CorrectionTable.h"
 
 // The number formats and frames on the wire between the host and the box. Little-endian
 // throughout; pure functions used by the link service and by the box simulator alike.
@@ -42,7 +42,9 @@ ResolutionFrame decodeResolutionFrame(const std::uint8_t* p);
 
 // Correction block: n, int32 flags, then n rows (Position, Corrected as int32) of X, Y, Z.
 // Encoding rounds every value half to even and saturates it to int32. Returns the byte count.
-constexpr std::int32_t correctionBlockSize(std::int32_t n) { return 5 + 24 * n; }
+constexpr std::int32_t correctionBlockSize(std::int32_t n) {
+    return 5 + 24 * n;
+}
 std::int32_t encodeCorrectionBlock(std::uint8_t n, std::uint32_t flags, const TCorrectionTable& x,
                                    const TCorrectionTable& y, const TCorrectionTable& z,
                                    std::uint8_t* p);
