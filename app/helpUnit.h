@@ -1,0 +1,25 @@
+#pragma once
+
+#include <QDialog>
+
+class QPlainTextEdit;
+class QPushButton;
+
+// The help window: the text of pomoc.txt, read-only, and an OK button.
+class ThelpForm : public QDialog {
+    Q_OBJECT
+public:
+    explicit ThelpForm(QWidget* parent = nullptr);
+
+    QPlainTextEdit* helpMemo;
+    QPushButton* okBtn;
+
+    // Clears helpMemo, then loads <directory>/pomoc.txt into it (Windows-1250 text). Returns
+    // false, leaving the memo empty, when there is no such file; the caller then shows nothing.
+    // A file that exists but cannot be read raises std::runtime_error.
+    bool loadHelp(const QString& directory);
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+};

@@ -1,0 +1,207 @@
+#include "config/coordUnit.h"
+
+#include <QCheckBox>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QPushButton>
+#include <QTabBar>
+#include <QTabWidget>
+#include <QTableWidget>
+
+#include "config/CellText.h"
+#include "link/RSLib.h"
+
+namespace {
+
+constexpr int cancelResult = 2;
+constexpr std::array<Axis, 3> allAxes = {Axis::X, Axis::Y, Axis::Z};
+constexpr std::array<std::uint32_t, 3> flagBits = {0x10, 0x20, 0x40};
+constexpr std::array<char16_t, 3> letters = {u'X', u'Y', u'Z'};
+
+std::size_t at(Axis axis) {
+    return static_cast<std::size_t>(axisIndex(axis));
+}
+
+}  // namespace
+
+TcoordForm::TcoordForm(TRS232Service& service, platform::Prompts& prompts, platform::Clock& clock,
+                       QWidget* parent)
+    : QDialog(parent), canExitTimer(3000, clock), service_(service), prompts_(prompts) {
+    setWindowTitle(QStringLiteral("Paramtery"));
+    setFixedSize(386, 430);
+
+    pgCtrl = new QTabWidget(this);
+    pgCtrl->setGeometry(4, 4, 378, 330);
+    korectionXTabSheet = new QWidget;
+    korectionYTabSheet = new QWidget;
+    korectionZTabSheet = new QWidget;
+    correctionXSGrid = makeGrid(korectionXTabSheet);
+    correctionYSGrid = makeGrid(korectionYTabSheet);
+    correctionZSGrid = makeGrid(korectionZTabSheet);
+    xCBox = new QCheckBox;
+    yCBox = new QCheckBox;
+    zCBox = new QCheckBox;
+    for (Axis axis : allAxes) {
+        const int index = pgCtrl->addTab(
+            page(axis), QStringLiteral("      Kor.odcinkowa %1").arg(QChar(letters[at(axis)])));
+        // The check box sits over the left end of its page's tab.
+        pgCtrl->tabBar()->setTabButton(index, QTabBar::LeftSide, checkBox(axis));
+        checkBox(axis)->setChecked(true);
+        connect(checkBox(axis), &QCheckBox::toggled, this, [this, axis] { CBoxClick(axis); });
+    }
+    pgCtrl->setCurrentIndex(0);
+
+    Label1 = new QLabel(QStringLiteral("UWAGA !"), this);
+    Label1->setGeometry(12, 342, 120, 16);
+    Label2 = new QLabel(QStringLiteral("Wartości X, Y, Z muszą być rosnące\r\n"
+                                       "Wartości X', Y', Z' mogą być dowolne"),
+                        this);
+    Label2->setGeometry(12, 360, 260, 34);
+
+    saveButton = new QPushButton(QStringLiteral("Zapisz"), this);
+    saveButton->setGeometry(220, 398, 75, 25);
+    exitButton = new QPushButton(QStringLiteral("Zamknij"), this);
+    exitButton->setGeometry(304, 398, 75, 25);
+    connect(exitButton, &QPushButton::clicked, this, [this] { exitButtonClick(); });
+
+    canExitTimer.OnTimer = [this] { canExitTimerTimer(); };
+
+    for (Axis axis : allAxes) SetGridHeader(axis);
+}
+
+TcoordForm::~TcoordForm() = default;
+
+QTableWidget* TcoordForm::makeGrid(QWidget* sheet) {
+    auto* g = new QTableWidget(2, 3, sheet);
+    g->setGeometry(4, 4, 362, 292);
+    g->horizontalHeader()->hide();
+    g->verticalHeader()->hide();
+    g->verticalHeader()->setMinimumSectionSize(16);
+    g->verticalHeader()->setDefaultSectionSize(16);
+    g->setColumnWidth(0, 33);
+    g->setColumnWidth(1, 128);
+    g->setColumnWidth(2, 128);
+    g->setTabKeyNavigation(true);
+    return g;
+}
+
+QTableWidget* TcoordForm::grid(Axis axis) const {
+    return std::array{correctionXSGrid, correctionYSGrid, correctionZSGrid}[at(axis)];
+}
+QCheckBox* TcoordForm::checkBox(Axis axis) const {
+    return std::array{xCBox, yCBox, zCBox}[at(axis)];
+}
+QWidget* TcoordForm::page(Axis axis) const {
+    return std::array{korectionXTabSheet, korectionYTabSheet, korectionZTabSheet}[at(axis)];
+}
+bool TcoordForm::pageEnabled(Axis axis) const {
+    return pgCtrl->isTabEnabled(axisIndex(axis));
+}
+
+void TcoordForm::setCell(QTableWidget* g, int column, int row, const QString& text) {
+    auto* item = g->item(row, column);
+    if (!item) {
+        item = new QTableWidgetItem;
+        if (row == 0 || column == 0) {
+            // The header row and the row numbers are fixed: shown, never edited or selected.
+            item->setFlags(Qt::ItemIsEnabled);
+            item->setBackground(g->palette().button());
+        }
+        g->setItem(row, column, item);
+    }
+    item->setText(text);
+}
+
+void TcoordForm::SetGridHeader(Axis axis) {
+    QTableWidget* g = grid(axis);
+    const QChar letter(letters[at(axis)]);
+    setCell(g, 0, 0, QStringLiteral("Lp."));
+    setCell(g, 1, 0, QString(letter));
+    setCell(g, 2, 0, QString(letter) + u'\'');
+    for (int row = 1; row < g->rowCount(); ++row) setCell(g, 0, row, QString::number(row));
+}
+
+void TcoordForm::resizeGrid(Axis axis, int rowCount) {
+    grid(axis)->setRowCount(std::max(rowCount, 1));
+    SetGridHeader(axis);
+}
+
+void TcoordForm::setGridRowCounts(int count) {
+    for (Axis axis : allAxes) resizeGrid(axis, count);
+}
+
+void TcoordForm::LoadCorrectionTable(Axis axis, int count, const TCorrectionTable& table,
+                                     int decimals, long double scale) {
+    AxisScale[at(axis)] = scale;
+    count = std::clamp(count, 0, TCorrectionTable::Size);
+    resizeGrid(axis, count + 1);
+    QTableWidget* g = grid(axis);
+    for (int row = 1; row <= count; ++row) {
+        const TCorrectionEntry& entry = table[row];
+        setCell(g, 1, row,
+                QString::fromStdString(correctionCellText(scale * entry.Position, decimals)));
+        setCell(g, 2, row,
+                QString::fromStdString(correctionCellText(scale * entry.Corrected, decimals)));
+    }
+}
+
+void TcoordForm::SetCorrectionFlags(std::uint32_t flags) {
+    CorrectionFlags = flags;
+    for (Axis axis : allAxes) checkBox(axis)->setChecked((flags & flagBits[at(axis)]) != 0);
+    for (Axis axis : allAxes) pgCtrl->setTabEnabled(axisIndex(axis), checkBox(axis)->isChecked());
+}
+
+void TcoordForm::CBoxClick(Axis axis) {
+    const bool on = checkBox(axis)->isChecked();
+    const int active = pgCtrl->currentIndex();
+    pgCtrl->setTabEnabled(axisIndex(axis), on);
+    if (on) {
+        CorrectionFlags |= flagBits[at(axis)];
+    } else {
+        CorrectionFlags &= ~flagBits[at(axis)];
+    }
+    // From the active page down to the first, the first enabled page becomes active; with none
+    // enabled the active page stays where it was.
+    int target = active;
+    for (int index = active; index >= 0; --index) {
+        if (pgCtrl->isTabEnabled(index)) {
+            target = index;
+            break;
+        }
+    }
+    pgCtrl->setCurrentIndex(target);
+}
+
+void TcoordForm::FormShow() {
+    saveButton->setEnabled(true);
+    exitButton->setEnabled(true);
+}
+
+void TcoordForm::exitButtonClick() {
+    done(cancelResult);
+}
+
+void TcoordForm::canExitTimerTimer() {
+    canExitTimer.SetEnabled(false);
+    saveButton->setEnabled(true);
+    exitButton->setEnabled(true);
+}
+
+void TcoordForm::reject() {
+    done(cancelResult);
+}
+
+void TcoordForm::showEvent(QShowEvent* event) {
+    FormShow();
+    QDialog::showEvent(event);
+}
+
+void TcoordForm::keyPressEvent(QKeyEvent* event) {
+    // No button of this dialog answers Escape; only "Zamknij" and the close box leave it.
+    if (event->key() == Qt::Key_Escape) {
+        event->accept();
+        return;
+    }
+    QDialog::keyPressEvent(event);
+}

@@ -1,0 +1,128 @@
+#pragma once
+
+#include <QDialog>
+#include <array>
+#include <cstdint>
+
+#include "config/Axis.h"
+#include "platform/Timer.h"
+
+class QComboBox;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QRadioButton;
+class QTabWidget;
+class TRS232Service;
+
+namespace platform {
+class Prompts;
+}
+
+// The axis parameters dialog: per axis the resolution, the encoder pulse count, the calibration
+// factor and the linear/angular orientation. The main window fills it from the configuration it
+// read from the box (LoadResolutionLists, SetAxisResolution, EnableAxisGroup, OrientationBits,
+// the edits and the radio buttons) and shows it modally.
+//
+// Checking a radio button from code runs its click rule, as a click by the operator does;
+// selecting a combo entry from code does not run the combo's change rule.
+class TparamsForm : public QDialog {
+    Q_OBJECT
+public:
+    TparamsForm(TRS232Service& service, platform::Prompts& prompts, platform::Clock& clock,
+                QWidget* parent = nullptr);
+    ~TparamsForm() override;
+
+    // Controls, named by role and kind.
+    QTabWidget* pgCtrl;
+    QWidget* orientationTabSheet;
+    QGroupBox* dimXGBox;
+    QGroupBox* dimYGBox;
+    QGroupBox* dimZGBox;
+    QRadioButton* lineXRButton;
+    QRadioButton* lineYRButton;
+    QRadioButton* lineZRButton;
+    QRadioButton* angleXRButton;
+    QRadioButton* angleYRButton;
+    QRadioButton* angleZRButton;
+    QLabel* resXLabel;
+    QLabel* resYLabel;
+    QLabel* resZLabel;
+    QComboBox* resXCBox;
+    QComboBox* resYCBox;
+    QComboBox* resZCBox;
+    QLabel* umXLabel;
+    QLabel* umYLabel;
+    QLabel* umZLabel;
+    QLabel* impulseXLabel;
+    QLabel* impulseYLabel;
+    QLabel* impulseZLabel;
+    QLineEdit* impulseXEdit;
+    QLineEdit* impulseYEdit;
+    QLineEdit* impulseZEdit;
+    QLabel* calibXLabel;
+    QLabel* calibYLabel;
+    QLabel* calibZLabel;
+    QLineEdit* calibXEdit;
+    QLineEdit* calibYEdit;
+    QLineEdit* calibZEdit;
+    QPushButton* saveButton;
+    QPushButton* exitButton;
+    platform::Timer canExitTimer;
+
+    // Bit 0 X angular, bit 1 Y, bit 2 Z; the other bits are those last read from the box and go
+    // back to it unchanged.
+    std::uint32_t OrientationBits = 0;
+    // Per axis (index by axisIndex): the combo index restored when the axis goes back to linear,
+    // and the values of the next send.
+    std::array<std::int32_t, 3> LinearIndex{};
+    std::array<std::int32_t, 3> LineCount{};
+    std::array<std::int32_t, 3> ResolutionCode{};
+    std::array<double, 3> Calibration{};
+
+    // Operations the main window calls once it knows the device kind and the configuration.
+    void LoadResolutionLists(int deviceKind);
+    void SetAxisResolution(Axis axis, int code);
+    void EnableAxisGroup(Axis axis, bool enabled);
+    // 0 until a list was loaded, then 7 (kind 1) or 10 (kinds 2 to 4).
+    int MaxResolutionCode() const { return maxResolutionCode_; }
+
+    // The orientation and resolution rules of one axis.
+    void lineRButtonClick(Axis axis);
+    void angleRButtonClick(Axis axis);
+    void resCBoxChange(Axis axis);
+
+    void FormShow();
+    void exitButtonClick();
+    void canExitTimerTimer();
+    void ClearSendValues();
+
+    // Controls of one axis, for code that treats the three alike.
+    QGroupBox* group(Axis axis) const;
+    QRadioButton* lineButton(Axis axis) const;
+    QRadioButton* angleButton(Axis axis) const;
+    QComboBox* resolutionCombo(Axis axis) const;
+    QLineEdit* impulseEdit(Axis axis) const;
+    QLineEdit* calibrationEdit(Axis axis) const;
+
+    // The close box gives the cancel result (2), like "Zamknij".
+    void reject() override;
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+
+private:
+    struct AxisMembers;
+    static const AxisMembers& members(Axis axis);
+    void buildAxis(Axis axis, QWidget* page, int top);
+    void SetDefaults();
+    int deviceKind() const;
+
+    TRS232Service& service_;
+    platform::Prompts& prompts_;
+    int maxResolutionCode_ = 0;
+    // The kind whose list the combos hold (0: none loaded yet).
+    int listKind_ = 0;
+};
