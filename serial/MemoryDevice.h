@@ -1,7 +1,10 @@
 #pragma once
 
 #include <cstdint>
+#include <deque>
 #include <functional>
+#include <memory>
+#include <string>
 #include <vector>
 
 #include "serial/CommDevice.h"
@@ -55,13 +58,42 @@ public:
     int openCount() const { return openCount_; }
     const std::string& openedName() const { return openedName_; }
 
-    // (CommDevice overrides: to be added with the device interface.)
+    // ---- the host side (called by the port) ----
+    int open(const std::string& name) override;
+    void close() override;
+    int applySettings(const LineSettings& settings) override;
+    int setQueueSizes(std::int32_t inputSize, std::int32_t outputSize) override;
+    int setTimeouts() override;
+    int setEventMask(std::uint32_t mask) override;
+    int startWatching(EventSink sink, TThreadPriority priority) override;
+    void stopWatching() override;
+    int read(void* buffer, std::int32_t count, std::int32_t& done) override;
+    int write(const void* buffer, std::int32_t count, std::int32_t timeoutMs,
+              std::int32_t& done) override;
+    int purge(bool input, bool output) override;
+    std::int32_t inQueue() override;
+    int status(std::int32_t& errors, std::int32_t& inQue, std::int32_t& outQue) override;
 
 private:
+    void notify(std::uint32_t mask);
+
     std::vector<std::uint8_t> written_;
     bool open_ = false;
     int openCount_ = 0;
     std::string openedName_;
+
+    std::deque<std::uint8_t> input_;
+    std::int32_t errors_ = 0;
+    std::uint32_t eventMask_ = 0;
+    EventSink sink_;
+    int failOpen_ = 0;
+    bool failReads_ = false;
+    bool failWrites_ = false;
+    int dropNext_ = 0;
+    platform::Clock* autoTxClock_ = nullptr;
+    std::int64_t autoTxDelayUs_ = 0;
+    // Delayed transmit-empty reports hold this weakly, so none reaches a destroyed device.
+    std::shared_ptr<MemoryDevice*> self_;
 };
 
 }  // namespace serial

@@ -17,17 +17,50 @@ public:
 };
 
 enum class TVaBaudrate {
-    brUser, br110, br300, br600, br1200, br2400, br4800, br9600, br14400, br19200,
-    br38400, br56000, br57600, br115200, br128000, br256000
+    brUser,
+    br110,
+    br300,
+    br600,
+    br1200,
+    br2400,
+    br4800,
+    br9600,
+    br14400,
+    br19200,
+    br38400,
+    br56000,
+    br57600,
+    br115200,
+    br128000,
+    br256000
 };
 enum class TVaParity { paNone, paOdd, paEven, paMark, paSpace };
 enum class TVaDatabits { db4, db5, db6, db7, db8 };
 enum class TVaStopbits { sb1, sb15, sb2 };
-enum class TThreadPriority { tpIdle, tpLowest, tpLower, tpNormal, tpHigher, tpHighest, tpTimeCritical };
+enum class TThreadPriority {
+    tpIdle,
+    tpLowest,
+    tpLower,
+    tpNormal,
+    tpHigher,
+    tpHighest,
+    tpTimeCritical
+};
 
 enum class TVaCommEvent {
-    ceBreak, ceCts, ceDsr, ceError, ceRing, ceRlsd, ceRxChar, ceTxEmpty, ceRxFlag, cePErr,
-    ceRx80Full, ceEvent1, ceEvent2
+    ceBreak,
+    ceCts,
+    ceDsr,
+    ceError,
+    ceRing,
+    ceRlsd,
+    ceRxChar,
+    ceTxEmpty,
+    ceRxFlag,
+    cePErr,
+    ceRx80Full,
+    ceEvent1,
+    ceEvent2
 };
 
 // A set of TVaCommEvent, one bit per member in declaration order.
@@ -39,7 +72,8 @@ public:
     void add(TVaCommEvent e) { bits_ |= std::uint16_t(1u << static_cast<int>(e)); }
     void remove(TVaCommEvent e) { bits_ &= std::uint16_t(~(1u << static_cast<int>(e))); }
     bool operator==(const TVaCommEvents&) const = default;
-    // OR of the device event bits of the members (ceRxChar 0x01, ceTxEmpty 0x04, ceError 0x80, ...).
+    // OR of the device event bits of the members (ceRxChar 0x01, ceTxEmpty 0x04, ceError 0x80,
+    // ...).
     std::uint32_t deviceMask() const;
 
 private:
@@ -66,6 +100,7 @@ constexpr std::int32_t Overflow = 0x0001, Overrun = 0x0002, Parity = 0x0004, Fra
 }
 
 class CommDevice;  // the platform device behind the port (POSIX terminal or in-memory line)
+struct LineSettings;
 
 using TNotifyEvent = std::function<void()>;
 using TVaCommErrorEvent = std::function<void(std::int32_t errors)>;
@@ -148,6 +183,14 @@ protected:
     virtual void DoEvents(std::uint32_t mask);
 
 private:
+    void ApplyDCB();
+    LineSettings lineSettings() const;
+    void requireClosed() const;
+    template <typename T>
+    void setLineField(T& field, T value);
+    void stopThreads();
+    void handleMask(std::uint32_t mask);
+
     struct Impl;
     std::unique_ptr<Impl> impl_;
 
