@@ -102,17 +102,28 @@ public:
     bool TimeoutRunning() const { return timeoutTimer_.Enabled(); }
 
 private:
-    // Implementation detail (fields in the order the protocol engine needs them).
     void BeginRequest(bool start);
     void SendCommand(std::uint8_t command);
     bool ReadByte(std::uint8_t& value);
     bool WriteByte(std::uint8_t value);
     void ReportError(std::int32_t code);
     void HandleRxChar(std::int32_t count);
-    void HandleWriteAck(std::int32_t n);
+    void ReceiveRawBytes(std::int32_t count);
+    void ReceiveReady();
+    void ReceiveReply(std::int32_t count);
+    void CompleteReply(ReplyState state);
+    void HandleWriteAck();
     void HandleTimeout();
     void HandleLineError(std::int32_t errors);
     void HandlePrinterError();
+    // Raises OnLateReply when a time-out was reported; false when its handler moved the service
+    // away from the exchange that was being received.
+    bool LateReplyKeeps(ReplyState state);
+
+    // Bytes still expected by the reply being received; parameter bytes of the write in progress.
+    std::int32_t ReplyLength(ReplyState state) const;
+    std::int32_t WriteLength() const;
+    std::uint8_t AxesInReply() const;
 
     static constexpr std::size_t BufferSize = 12294;
 
@@ -122,13 +133,15 @@ private:
     std::array<std::uint8_t, BufferSize> txBuffer_{};
     std::int32_t byteCounter_ = 0;
     std::uint8_t lastByte_ = 0;
-    std::uint32_t lastCommand_ = 0;
+    std::uint8_t lastCommand_ = 0;
     bool lineOk_ = true;
     bool timedOut_ = false;
     bool portOpen_ = false;
     std::int32_t retryCount_ = 0;
     std::unique_ptr<serial::TVaComm> comm_;
     std::uint8_t deviceKind_ = 0;
+    // The decoded correction tables handed to OnCorrections (kept here: no allocation per reply).
+    std::array<TCorrectionTable, 3> rxTables_{};
 };
 
 // The program's single service, created before any window and destroyed after all of them.

@@ -1,0 +1,236 @@
+// What goes wrong on the line: silence, late replies, line errors, failing reads, bytes nobody
+// asked for, a port that cannot be opened, and the error texts.
+
+#include <cerrno>
+
+#include "tests/link/LinkFixture.h"
+
+namespace linktest {
+namespace {
+
+const Bytes threeAxes = {1, 0, 0, 0, 2, 0, 0, 0, 3, 0, 0, 0};
+const Bytes calibration = {0x60, 0xE3, 0x16, 0x00, 0x60, 0xE3, 0x16, 0x00, 0x60, 0xE3, 0x16, 0x00};
+
+TEST_F(Link, PositionsTimeOutOnlyBetweenBytesAndALateReplyIsStillTaken) {
+    service.Open();
+    service.ReadPositions();
+    clock.advance(60000);  // a silent box: no time-out at all
+    EXPECT_EQ(events, std::vector<std::string>{});
+
+    sendLater({0x01}, 0);
+    clock.advance(4999);
+    EXPECT_EQ(events, std::vector<std::string>{});
+    clock.advance(1);
+    EXPECT_EQ(events, std::vector<std::string>{"timeout at 65000"});
+    EXPECT_THROW(service.ReadPositions(), EMultipleRequest);
+
+    sendLater(Bytes(threeAxes.begin() + 1, threeAxes.end()), 0);
+    clock.advance(10000);
+    EXPECT_EQ(events, (std::vector<std::string>{"timeout at 65000", "late", "positions 1 2 3 1"}));
+    EXPECT_EQ(service.State(), ReplyState::rsIdle);
+}
+
+TEST_F(Link, ATimedOutExchangeIsRefusedUntilOpen) {
+    service.Open();
+    service.ReadCalibration();
+    clock.advance(5000);
+    EXPECT_EQ(events, std::vector<std::string>{"timeout at 5000"});
+    EXPECT_THROW(service.ReadCalibration(), EMultipleRequest);
+    service.Open();
+    EXPECT_NO_THROW(service.ReadCalibration());
+}
+
+TEST_F(Link, LineErrorsMarkTheReplyInvalidButDoNotStopIt) {
+    struct Case {
+        const char* name;
+        std::int32_t errors;
+        bool printer;
+        std::vector<std::string> events;
+    };
+    const std::vector<Case> cases = {
+        {"parity", serial::ErrorBits::Parity, false, {"positions 1 2 3 0"}},
+        {"framing", serial::ErrorBits::Frame, false, {"error 1", "positions 1 2 3 0"}},
+        {"parity and framing together", 12, false, {"positions 1 2 3 1"}},
+        {"overrun", serial::ErrorBits::Overrun, false, {"positions 1 2 3 1"}},
+        {"break", serial::ErrorBits::Break, false, {"positions 1 2 3 1"}},
+        {"printer", 0, true, {"error 2", "positions 1 2 3 0"}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        service.Open();
+        service.ReadPositions();
+        if (c.printer) clock.callAfterUs(500, [this] { service.Comm().OnPErr(); });
+        sendMarked(threeAxes, 5, c.errors);
+        clock.advance(100);
+        EXPECT_EQ(events, c.events);
+        events.clear();
+        // The next reply starts clean.
+        sendLater(threeAxes);
+        service.ReadPositions();
+        clock.advance(100);
+        EXPECT_EQ(events, std::vector<std::string>{"positions 1 2 3 1"});
+        events.clear();
+        service.Close();
+    }
+}
+
+TEST_F(Link, ACalibrationWithALineErrorIsRequestedOnceMore) {
+    struct Case {
+        const char* name;
+        std::int32_t firstErrors, secondErrors;
+        Bytes sent;
+        std::vector<std::string> events;
+    };
+    const std::string value = " 1.5 1.5 1.5";
+    const std::vector<Case> cases = {
+        {"clean", 0, 0, {0xE5}, {"calibration 1" + value}},
+        {"parity, then clean", 4, 0, {0xE5, 0xE5}, {"calibration 1" + value}},
+        {"framing, then clean", 8, 0, {0xE5, 0xE5}, {"error 1", "calibration 1" + value}},
+        {"parity twice", 4, 4, {0xE5, 0xE5}, {"calibration 0" + value}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        openAs(2);
+        int asked = 0;
+        device->OnHostWrite = [&](std::uint8_t) {
+            sendMarked(calibration, 7, asked++ == 0 ? c.firstErrors : c.secondErrors);
+        };
+        service.ReadCalibration();
+        clock.advance(100);
+        EXPECT_EQ(written(), c.sent);
+        EXPECT_EQ(events, c.events);
+        EXPECT_EQ(service.State(), ReplyState::rsIdle);
+        service.Close();
+        useScript();
+    }
+}
+
+TEST_F(Link, TheCalibrationReRequestWaitsForItsFirstByteBeforeTiming) {
+    openAs(2);
+    service.ReadCalibration();
+    sendMarked(calibration, 0, serial::ErrorBits::Parity);
+    clock.advance(10);
+    EXPECT_EQ(written(), (Bytes{0xE5, 0xE5}));
+    EXPECT_EQ(service.State(), ReplyState::rsCalibration);
+    EXPECT_FALSE(service.TimeoutRunning());
+}
+
+TEST_F(Link, AFailingReadReportsTheCodeOfTheAwaitedReply) {
+    struct Case {
+        const char* name;
+        Request request;
+        std::int32_t code;
+        ReplyState stays;
+    };
+    const std::vector<Case> cases = {
+        {"readiness", [](auto& s) { s.CheckReady(); }, 4, ReplyState::rsIdle},
+        {"calibration", [](auto& s) { s.ReadCalibration(); }, 5, ReplyState::rsCalibration},
+        {"positions", [](auto& s) { s.ReadPositions(); }, 8, ReplyState::rsPositions},
+        {"resolution", [](auto& s) { s.ReadResolution(); }, 9, ReplyState::rsResolution},
+        {"line counts", [](auto& s) { s.ReadLineCounts(); }, 13, ReplyState::rsLineCounts},
+        {"corrections", [](auto& s) { s.ReadCorrections(); }, 14, ReplyState::rsCorrections},
+        {"dimension types", [](auto& s) { s.ReadDimensionTypes(); }, 14,
+         ReplyState::rsDimensionTypes},
+        {"acknowledgement", [](auto& s) { s.WriteReference(0xE1); }, 11,
+         ReplyState::rsAckReference},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        service.Open();
+        c.request(service);
+        device->failReads(true);
+        sendLater({0xE0, 0x00});
+        clock.advance(10);
+        device->failReads(false);
+        EXPECT_EQ(events, std::vector<std::string>{"error " + std::to_string(c.code)});
+        EXPECT_EQ(service.State(), c.stays);
+        EXPECT_EQ(device->inQueue(), 0);  // purged
+        if (c.stays != ReplyState::rsIdle) {
+            EXPECT_FALSE(service.TimeoutRunning());
+            EXPECT_THROW(service.ReadPositions(), EMultipleRequest);
+        }
+        events.clear();
+        service.Close();
+    }
+}
+
+TEST_F(Link, BytesNobodyAskedFor) {
+    for (bool listening : {true, false}) {
+        SCOPED_TRACE(listening);
+        service.Open();
+        if (listening) service.OnRawByte = [this](std::uint8_t b) { note("raw %d", b); };
+        sendLater({0x05, 0xE0});
+        clock.advance(10);
+        const std::vector<std::string> expected =
+            listening ? std::vector<std::string>{"raw 5", "raw 224"} : std::vector<std::string>{};
+        EXPECT_EQ(events, expected);
+        EXPECT_EQ(device->inQueue(), 0);
+        service.OnRawByte = nullptr;
+        events.clear();
+        service.Close();
+    }
+}
+
+TEST_F(Link, APortThatFailsToOpenOrCloseCanBeOpenedAgain) {
+    device->failOpen(ENOENT);
+    EXPECT_THROW(service.Open(), serial::EVaCommError);
+    EXPECT_FALSE(service.PortOpen());
+    device->failOpen(0);
+    service.Open();
+    EXPECT_TRUE(service.PortOpen());
+
+    service.Comm().OnClose = [] { throw std::runtime_error("close handler"); };
+    EXPECT_THROW(service.Close(), std::runtime_error);
+    EXPECT_FALSE(service.PortOpen());
+    service.Comm().OnClose = nullptr;
+    service.Open();
+    EXPECT_TRUE(device->isOpen());
+    EXPECT_EQ(device->openCount(), 2);
+}
+
+TEST_F(Link, CorrectionsWrittenOverAPendingReplyStartAfresh) {
+    service.Open();
+    service.ReadPositions();
+    sendLater({1, 2, 3, 4, 5});
+    clock.advance(10);
+    written();
+    TCorrectionTable full;
+    for (int row = 1; row <= 255; ++row) full[row] = {row * 1.0L, -row * 1.0L};
+    for (int i = 0; i < 1 + 5 + 24 * 255; ++i) script.push_back({0xE0});
+    service.WriteCorrections(255, 0, full, full, full);
+    clock.advance(7000);
+    const Bytes sent = written();
+    ASSERT_EQ(sent.size(), 1u + 5 + 24 * 255);
+    EXPECT_EQ(sent[0], 0xEA);
+    EXPECT_EQ(sent[1], 255);
+    EXPECT_EQ(sent.back(), 0xFF);  // Z row 255, Corrected -255: last byte of FFFFFF01
+    EXPECT_EQ(events, std::vector<std::string>{"ack 1"});
+}
+
+TEST_F(Link, ErrorTexts) {
+    const std::vector<std::string> texts = {
+        "(błąd inny)",
+        "(błąd ramki)",
+        "(błąd portu drukarki)",
+        "(błąd połączenia)",
+        "(błąd czytania gotowości)",
+        "(błąd czytania kalibracji)",
+        "(błąd czytania znaku)",
+        "(błąd czytania liczby błędów)",
+        "(błąd czytania pozycji XY)",
+        "(błąd czytania rozdzielczości)",
+        "(błąd czytania testu)",
+        "(błąd czytania akceptacji)",
+        "(błąd pisania znaku)",
+        "(błąd czytania ilości linii)",
+        "(błąd czytania typu wymiarów)",
+        "(błąd czytania referencji)",
+        "(błąd inny)",
+    };
+    for (std::size_t code = 0; code < texts.size(); ++code)
+        EXPECT_EQ(ErrorText(static_cast<std::int32_t>(code)), texts[code]) << code;
+    EXPECT_EQ(ErrorText(-1), "(błąd inny)");
+}
+
+}  // namespace
+}  // namespace linktest
