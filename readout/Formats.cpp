@@ -148,6 +148,65 @@ std::optional<double> parseDecimal(std::string_view text) {
 
 namespace {
 
+// Optional sign and decimal digits, within the 32-bit range.
+std::optional<long long> parseWholeNumber(std::string_view text) {
+    if (text.empty()) return std::nullopt;
+    std::string_view digits = text;
+    if (digits.front() == '+' || digits.front() == '-') digits.remove_prefix(1);
+    if (digits.empty()) return std::nullopt;
+    long long value = 0;
+    for (char c : digits) {
+        if (c < '0' || c > '9') return std::nullopt;
+        value = value * 10 + (c - '0');
+        if (value > 2147483648LL) return std::nullopt;
+    }
+    if (text.front() == '-') value = -value;
+    if (value < -2147483648LL || value > 2147483647LL) return std::nullopt;
+    return value;
+}
+
+}  // namespace
+
+AngleEntry parseAngleEntry(std::string_view text) {
+    using Error = AngleEntry::Error;
+    AngleEntry entry;
+    const auto first = text.find('\'');
+    const auto second = first == std::string_view::npos ? first : text.find('\'', first + 1);
+
+    std::string joined(text);
+    if (second != std::string_view::npos) joined.erase(second, 1);
+    if (first != std::string_view::npos) joined.erase(first, 1);
+    if (!parseWholeNumber(joined)) return {Error::NotDigits, 0, {}};
+
+    entry.degreeField = std::string(text.substr(0, first));
+    std::string_view minuteField, secondField;
+    if (first != std::string_view::npos) {
+        minuteField = second == std::string_view::npos ? text.substr(first + 1)
+                                                       : text.substr(first + 1, second - first - 1);
+        if (second != std::string_view::npos) secondField = text.substr(second + 1);
+    }
+    if (minuteField.size() == 1) return {Error::MinutesOneDigit, 0, entry.degreeField};
+    if (secondField.size() == 1) return {Error::SecondsOneDigit, 0, entry.degreeField};
+
+    const auto degrees = parseWholeNumber(entry.degreeField);
+    if (!degrees) return {Error::DegreesNotInteger, 0, entry.degreeField};
+    // Two or more characters of a field that passed the whole-number check are digits.
+    const long long minutes = minuteField.empty() ? 0 : parseWholeNumber(minuteField).value_or(0);
+    const long long seconds = secondField.empty() ? 0 : parseWholeNumber(secondField).value_or(0);
+    if (*degrees >= 360) return {Error::DegreesExceeded, 0, entry.degreeField};
+    if (minutes >= 60) return {Error::MinutesExceeded, 0, entry.degreeField};
+    if (seconds >= 60) return {Error::SecondsExceeded, 0, entry.degreeField};
+
+    // "-0'30'00" is negative although its degree number is 0.
+    const bool negative =
+        *degrees < 0 || (!entry.degreeField.empty() && entry.degreeField[0] == '-');
+    const double fraction = double(minutes) / 60 + double(seconds) / 3600;
+    entry.degrees = negative ? double(*degrees) - fraction : double(*degrees) + fraction;
+    return entry;
+}
+
+namespace {
+
 struct CodeRow {
     int code;
     double step;

@@ -26,6 +26,25 @@ std::string formatGeneral(double value, int precision = 15);
 // Blanks and control characters around it are ignored.
 std::optional<double> parseDecimal(std::string_view text);
 
+// An angle typed as degrees'minutes'seconds, or why it was refused. Minutes and seconds are two
+// digits or more (an empty field is 0); there is no lower limit on the degrees.
+struct AngleEntry {
+    enum class Error {
+        None,
+        NotDigits,  // not a whole number once the first two apostrophes are removed
+        MinutesOneDigit,
+        SecondsOneDigit,
+        DegreesNotInteger,  // the degree field is empty or only a sign
+        DegreesExceeded,    // 360 or more
+        MinutesExceeded,    // 60 or more
+        SecondsExceeded,
+    };
+    Error error = Error::None;
+    double degrees = 0;       // the value, when error is None
+    std::string degreeField;  // the text before the first apostrophe
+};
+AngleEntry parseAngleEntry(std::string_view text);
+
 // Removes leading and trailing blanks and control characters.
 std::string_view trimmed(std::string_view text);
 

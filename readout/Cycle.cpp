@@ -1,0 +1,136 @@
+// The measurement cycle: one position request at a time, each reply shown and followed at once by
+// the next request; the watchdog that repeats a missing request and then asks the operator.
+#include <QAction>
+#include <QLabel>
+#include <QMenu>
+#include <QPushButton>
+#include <QRadioButton>
+
+#include "app/breakUnit.h"
+#include "config/paramsUnit.h"
+#include "link/RSLib.h"
+#include "readout/Formats.h"
+#include "readout/MainUnit.h"
+#include "readout/Texts.h"
+
+namespace {
+constexpr Axis axes[] = {Axis::X, Axis::Y, Axis::Z};
+}
+
+double TmainForm::stepForCode(int code) const {
+    return readout::stepForCode(service_.DeviceKind(), code,
+                                paramsForm_ ? paramsForm_->MaxResolutionCode() : 0);
+}
+
+int TmainForm::decimalsForCode(int code) const {
+    return readout::decimalsForCode(service_.DeviceKind(), code,
+                                    paramsForm_ ? paramsForm_->MaxResolutionCode() : 0);
+}
+
+double TmainForm::positionFromCount(Axis axis, std::int32_t count) const {
+    const auto i = static_cast<std::size_t>(axisIndex(axis));
+    return readout::positionFromCount(
+        service_.DeviceKind(), count,
+        readout::AxisScale{angular(axis), lineCounts[i], resolutionSteps[i], calibrations[i]});
+}
+
+void TmainForm::startPolling() {
+    service_.OnAcknowledge = nullptr;
+    service_.OnTimeout = nullptr;
+    service_.OnLateReply = nullptr;
+    service_.OnRawByte = nullptr;
+    service_.OnPositions = [this](std::int32_t x, std::int32_t y, std::int32_t z, bool) {
+        guarded([&] { positionsReceived(x, y, z); });
+    };
+    service_.OnLinkError = [this](std::int32_t code) { guarded([&] { pollErrorReported(code); }); };
+    try {
+        service_.Open();
+    } catch (const std::exception&) {
+        TimeOutTripleTimer.SetEnabled(false);
+        message(texts::openFailed());
+        return;
+    }
+    portOpen = true;
+    closeWaitDialog();
+    setWaitText();
+    TimeOutTripleTimer.SetEnabled(true);
+    service_.ReadPositions();
+}
+
+void TmainForm::positionsReceived(std::int32_t countX, std::int32_t countY, std::int32_t countZ) {
+    if (pendingRefByte != 0) {
+        sendReference();
+        return;
+    }
+    retriesLeft = 2;
+    TimeOutTripleTimer.SetEnabled(false);
+    if (waitDialogShowing()) {
+        closeWaitDialog();
+        update();
+    }
+
+    const std::int32_t counts[] = {countX, countY, countZ};
+    for (Axis axis : axes)
+        positions[static_cast<std::size_t>(axisIndex(axis))] =
+            positionFromCount(axis, counts[axisIndex(axis)]);
+
+    // A reference search ends at the first count other than 0 on its axis.
+    for (Axis axis : axes)
+        if (refButton(axis)->isChecked() && counts[axisIndex(axis)] != 0)
+            refButton(axis)->setChecked(false);
+    if (!xSButton->isChecked() && !ySButton->isChecked() && !zSButton->isChecked()) {
+        for (Axis axis : axes) refButton(axis)->setEnabled(true);
+        configMMI->setEnabled(true);
+    }
+
+    showReadings();
+
+    if (dialogRequested) {
+        if (configTimer.Enabled()) openParamsDialog();
+        if (coordTimer.Enabled()) openCoordDialog();
+    } else if (testRequested) {
+        testTimer.SetEnabled(false);
+        testRequested = false;
+        startLink(true);
+    } else {
+        TimeOutTripleTimer.SetEnabled(true);
+        service_.ReadPositions();
+    }
+}
+
+void TmainForm::showReadings() {
+    for (Axis axis : axes) showAxisValue(axis, relRButton->isChecked());
+    for (Axis axis : axes)
+        if (refButton(axis)->isChecked()) readout(axis)->setText(QStringLiteral("Ref"));
+}
+
+void TmainForm::TimeOutTripleTimerTimer() {
+    TimeOutTripleTimer.SetEnabled(false);
+    if (retriesLeft > 0) {
+        --retriesLeft;
+        continueTimer.SetEnabled(true);
+        return;
+    }
+    // The request and two repeats went unanswered: a reply that still comes closes the dialog
+    // with "no" and the cycle goes on from it; "yes" leaves the cycle stopped, the link open.
+    if (breakForm_) breakForm_->yesBtn->setText(QStringLiteral("OK"));
+    if (!waitDialogShowing()) showWaitDialog();
+}
+
+void TmainForm::continueOnTimer() {
+    continueTimer.SetEnabled(false);
+    try {
+        service_.Close();
+        service_.Open();
+        service_.ReadPositions();
+    } catch (const std::exception&) {
+        message(texts::openFailed());
+    }
+    TimeOutTripleTimer.SetEnabled(true);
+}
+
+void TmainForm::pollErrorReported(std::int32_t code) {
+    closeLink();
+    TimeOutTripleTimer.SetEnabled(false);
+    message(texts::deviceUnavailable(code));
+}

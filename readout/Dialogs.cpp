@@ -1,0 +1,94 @@
+// The link test and the opening of the two configuration dialogs. A dialog closes the link while
+// it is shown, so it opens between two position requests, or after 3000 ms when no reply comes.
+#include <QAction>
+#include <QMenu>
+
+#include "config/coordUnit.h"
+#include "config/paramsUnit.h"
+#include "link/RSLib.h"
+#include "readout/MainUnit.h"
+
+void TmainForm::testMMIClick() {
+    // The item lies in the "Konfiguracja" menu; while that menu is disabled (a link start or a
+    // reference search is under way) its shortcut does nothing either.
+    if (!configMMI->isEnabled()) return;
+    testRequested = true;
+    testTimer.SetEnabled(true);
+}
+
+void TmainForm::testTimerTimer() {
+    testTimer.SetEnabled(false);
+    testRequested = false;
+    startLink(false);
+}
+
+void TmainForm::paramsMMIClick() {
+    if (dialogRequested) {
+        openParamsDialog();
+        return;
+    }
+    dialogRequested = true;
+    configTimer.SetEnabled(true);
+}
+
+void TmainForm::coordMMIClick() {
+    if (dialogRequested) {
+        openCoordDialog();
+        return;
+    }
+    dialogRequested = true;
+    coordTimer.SetEnabled(true);
+}
+
+// A dialog opened over the other one would close the port under that dialog's writes to the box;
+// a request that falls due while the other dialog is shown is dropped.
+void TmainForm::configTimerTimer() {
+    configTimer.SetEnabled(false);
+    if (!paramsForm_ || paramsForm_->isVisible()) return;
+    if (coordForm_ && coordForm_->isVisible()) return;
+    openParamsDialog();
+}
+
+void TmainForm::coordTimerTimer() {
+    coordTimer.SetEnabled(false);
+    if (!coordForm_ || coordForm_->isVisible()) return;
+    if (paramsForm_ && paramsForm_->isVisible()) return;
+    openCoordDialog();
+}
+
+void TmainForm::prepareDialog(platform::Timer& requestTimer) {
+    requestTimer.SetEnabled(false);
+    // The link starts again when this dialog closes, not while it is shown.
+    testTimer.SetEnabled(false);
+    continueTimer.SetEnabled(false);
+    TimeOutTripleTimer.SetEnabled(false);
+    if (service_.Comm().Active()) service_.Close();
+    service_.Purge();
+}
+
+void TmainForm::resumeAfterDialog() {
+    dialogRequested = false;
+    // The dialog may have bound the port's transmit-empty notification for its last byte.
+    service_.Comm().OnTxEmpty = nullptr;
+    service_.Purge();
+    // 100 ms later the link starts anew and reads back what the dialog wrote.
+    testTimer.SetEnabled(true);
+}
+
+void TmainForm::openParamsDialog() {
+    prepareDialog(configTimer);
+    if (!paramsForm_) return;
+    fillCalibrationEdits();
+    fillResolutions();
+    fillImpulseEdits();
+    fillOrientation();
+    prompts_.execModal(*paramsForm_);
+    resumeAfterDialog();
+}
+
+void TmainForm::openCoordDialog() {
+    prepareDialog(coordTimer);
+    if (!coordForm_) return;
+    prompts_.execModal(*coordForm_);
+    resumeAfterDialog();
+}

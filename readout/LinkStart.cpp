@@ -1,0 +1,241 @@
+// The link start and the reading of the box's configuration: each reply asks for the next item,
+// and the last step starts the measurement cycle.
+#include <QAction>
+#include <QLineEdit>
+#include <QMenu>
+#include <QRadioButton>
+#include <cmath>
+
+#include "app/breakUnit.h"
+#include "config/coordUnit.h"
+#include "config/paramsUnit.h"
+#include "link/RSLib.h"
+#include "readout/Formats.h"
+#include "readout/MainUnit.h"
+#include "readout/Texts.h"
+
+namespace {
+
+constexpr Axis axes[] = {Axis::X, Axis::Y, Axis::Z};
+
+// A calibration factor the box may report: 0, or a magnitude from 0.000001 to 1000000.
+bool calibrationAccepted(long double v) {
+    const long double magnitude = std::fabs(v);
+    return v == 0 || (magnitude >= 0.000001L && magnitude <= 1000000.0L);
+}
+
+bool kindWithIntegers(int kind) {
+    return kind >= 2 && kind <= 4;
+}
+
+}  // namespace
+
+void TmainForm::startLink(bool announce) {
+    service_.AxisCount = 3;
+    offsets = {};
+    positions = {};
+    retriesLeft = 2;
+    shownAxes = 3;
+    testTimer.SetEnabled(false);
+    TimeOutTripleTimer.SetEnabled(false);
+    quiesceLink();
+    announceSuccess = announce;
+
+    service_.OnAcknowledge = [this](bool accepted) { guarded([&] { readyReceived(accepted); }); };
+    service_.OnCalibration = [this](bool, long double x, long double y, long double z) {
+        guarded([&] { calibrationReceived(x, y, z); });
+    };
+    service_.OnResolution = [this](std::uint8_t x, std::uint8_t y, std::uint8_t z, bool) {
+        guarded([&] { resolutionReceived(x, y, z); });
+    };
+    service_.OnDimensionTypes = [this](std::uint8_t bits, bool) {
+        guarded([&] { dimensionTypesReceived(bits); });
+    };
+    service_.OnLineCounts = [this](std::int32_t x, std::int32_t y, std::int32_t z, bool) {
+        guarded([&] { lineCountsReceived(x, y, z); });
+    };
+    service_.OnCorrections = [this](std::uint8_t count, std::uint32_t flags,
+                                    const TCorrectionTable& tx, const TCorrectionTable& ty,
+                                    const TCorrectionTable& tz, bool) {
+        guarded([&] { correctionsReceived(count, flags, tx, ty, tz); });
+    };
+    service_.OnTimeout = [this] { guarded([&] { startupTimedOut(); }); };
+    service_.OnLateReply = [this] { guarded([&] { lateReplyReceived(); }); };
+    service_.OnLinkError = [this](std::int32_t code) {
+        guarded([&] { startupErrorReported(code); });
+    };
+
+    if (!service_.Comm().Active()) {
+        try {
+            service_.Purge();
+        } catch (const std::exception&) {
+        }
+        try {
+            service_.Open();
+        } catch (const std::exception&) {
+            configMMI->setEnabled(true);
+            message(texts::openFailed());
+            return;
+        }
+        portOpen = true;
+    }
+    setWaitText();
+    service_.CheckReady();
+}
+
+void TmainForm::readyReceived(bool accepted) {
+    refTimer.SetEnabled(false);
+    service_.OnAcknowledge = nullptr;
+    const int kind = service_.DeviceKind();
+    if (paramsForm_ && (kind == 1 || kindWithIntegers(kind)))
+        paramsForm_->LoadResolutionLists(kind);
+    if (accepted) service_.ReadCalibration();
+}
+
+void TmainForm::calibrationReceived(long double x, long double y, long double z) {
+    const int kind = service_.DeviceKind();
+    // Axes the box does not have carry 0.
+    if (kind == 2) y = z = 0;
+    if (kind == 3) z = 0;
+    const long double values[] = {x, y, z};
+    for (long double v : values) {
+        if (!calibrationAccepted(v)) {
+            message(texts::badParameter());
+            configMMI->setEnabled(true);
+            return;
+        }
+    }
+    for (std::size_t i = 0; i < 3; ++i)
+        calibrations[i] = static_cast<double>(std::trunc(values[i] * 1000000.0L) / 1000000.0L);
+    fillCalibrationEdits();
+    setWaitText();
+    service_.ReadResolution();
+}
+
+void TmainForm::resolutionReceived(std::uint8_t codeX, std::uint8_t codeY, std::uint8_t codeZ) {
+    const int kind = service_.DeviceKind();
+    const int maxCode = paramsForm_ ? paramsForm_->MaxResolutionCode() : 0;
+    int axesShown = shownAxes;
+    if (codeZ > maxCode) message(texts::badParameter());
+    if (kind == 1)
+        axesShown = codeZ == 0 ? 2 : 3;
+    else if (kindWithIntegers(kind))
+        axesShown = kind - 1;
+    else
+        message(texts::badParameter());
+    if (codeY > maxCode) message(texts::badParameter());
+    if (kind == 1 && codeY == 0) axesShown = 1;
+    // The rows shown are always the first axesShown ones: a Z row beside a missing Y row would
+    // show a counter the box does not send.
+    setShownAxes(axesShown);
+    const int outerHeight = axesShown >= 3 ? 286 : axesShown == 2 ? 236 : 186;
+    setFixedHeight(outerHeight - (frameGeometry().height() - height()));
+    service_.AxisCount = static_cast<std::uint8_t>(axesShown);
+
+    if ((kind == 1 && (codeX == 0 || codeX > maxCode)) ||
+        (kindWithIntegers(kind) && codeX > maxCode))
+        message(texts::badParameter());
+    if (paramsForm_) {
+        paramsForm_->EnableAxisGroup(Axis::Y, shownAxes > 1);
+        paramsForm_->EnableAxisGroup(Axis::Z, shownAxes > 2);
+    }
+    const int codes[] = {codeX, codeY, codeZ};
+    for (std::size_t i = 0; i < 3; ++i) {
+        resolutionCodes[i] = codes[i];
+        resolutionSteps[i] = stepForCode(codes[i]);
+        decimals[i] = decimalsForCode(codes[i]);
+    }
+    fillResolutions();
+    if (kind == 1)
+        service_.ReadDimensionTypes();
+    else if (kindWithIntegers(kind))
+        service_.ReadLineCounts();
+}
+
+void TmainForm::dimensionTypesReceived(std::uint8_t bits) {
+    dimensionTypes = bits;
+    fillOrientation();
+    setWaitText();
+    if (service_.DeviceKind() == 1) service_.ReadLineCounts();
+}
+
+void TmainForm::lineCountsReceived(std::int32_t x, std::int32_t y, std::int32_t z) {
+    const std::int32_t counts[] = {x, y, z};
+    for (std::size_t i = 0; i < 3; ++i) lineCounts[i] = counts[i] == 0 ? 1 : counts[i];
+    fillImpulseEdits();
+    if (service_.DeviceKind() == 1)
+        finishConfiguration();
+    else
+        service_.ReadCorrections();
+}
+
+void TmainForm::correctionsReceived(std::uint8_t count, std::uint32_t flags,
+                                    const TCorrectionTable& tableX, const TCorrectionTable& tableY,
+                                    const TCorrectionTable& tableZ) {
+    if (coordForm_) {
+        coordForm_->SetCorrectionFlags(flags);
+        coordForm_->setGridRowCounts(count);
+        const TCorrectionTable* tables[] = {&tableX, &tableY, &tableZ};
+        for (Axis axis : axes) {
+            const auto i = static_cast<std::size_t>(axisIndex(axis));
+            coordForm_->LoadCorrectionTable(axis, count, *tables[i], decimals[i],
+                                            resolutionSteps[i]);
+        }
+    }
+    finishConfiguration();
+}
+
+void TmainForm::finishConfiguration() {
+    configMMI->setEnabled(true);
+    closeLink();
+    if (announceSuccess) message(texts::testPassed());
+    startPolling();
+}
+
+void TmainForm::startupTimedOut() {
+    if (waitDialogShowing()) return;
+    // A byte that still comes closes the dialog with "no" and the read goes on.
+    if (showWaitDialog() != TbreakForm::ResultNo) {
+        configMMI->setEnabled(true);
+        closeLink();
+    }
+}
+
+void TmainForm::lateReplyReceived() {
+    closeWaitDialog();
+}
+
+void TmainForm::startupErrorReported(std::int32_t code) {
+    closeLink();
+    configMMI->setEnabled(true);
+    message(texts::deviceUnavailable(code));
+}
+
+void TmainForm::fillCalibrationEdits() {
+    if (!paramsForm_) return;
+    for (Axis axis : axes)
+        paramsForm_->calibrationEdit(axis)->setText(QString::fromStdString(
+            readout::formatFixed(calibrations[static_cast<std::size_t>(axisIndex(axis))], 6, 7)));
+}
+
+void TmainForm::fillResolutions() {
+    if (!paramsForm_) return;
+    for (Axis axis : axes)
+        paramsForm_->SetAxisResolution(axis,
+                                       resolutionCodes[static_cast<std::size_t>(axisIndex(axis))]);
+}
+
+void TmainForm::fillOrientation() {
+    if (!paramsForm_) return;
+    paramsForm_->OrientationBits = dimensionTypes;
+    for (Axis axis : axes)
+        (angular(axis) ? paramsForm_->angleButton(axis) : paramsForm_->lineButton(axis))
+            ->setChecked(true);
+}
+
+void TmainForm::fillImpulseEdits() {
+    if (!paramsForm_) return;
+    for (Axis axis : axes)
+        paramsForm_->impulseEdit(axis)->setText(
+            QString::number(lineCounts[static_cast<std::size_t>(axisIndex(axis))] / 4));
+}

@@ -1,0 +1,232 @@
+// The readout window's controls and menus: what the operator sees and where each handler is bound.
+#include <QAction>
+#include <QActionGroup>
+#include <QFrame>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QVBoxLayout>
+
+#include "readout/MainUnit.h"
+
+namespace {
+
+// One axis row: a letter, a white panel with the figures, and a "Ref" toggle; rows are exactly
+// 50 pixels apart, so hiding one takes 50 pixels off the window.
+constexpr int rowHeight = 46;
+constexpr int rowSpacing = 4;
+constexpr int windowWidth = 470;
+
+QLabel* makeAxisLetter(const QString& letter, QWidget* parent) {
+    auto* label = new QLabel(QStringLiteral(" %1 ").arg(letter), parent);
+    label->setAlignment(Qt::AlignCenter);
+    label->setFixedSize(44, rowHeight);
+    QFont font = label->font();
+    font.setPixelSize(22);
+    font.setBold(true);
+    label->setFont(font);
+    label->setAutoFillBackground(true);
+    QPalette palette = label->palette();
+    palette.setColor(QPalette::Window, Qt::blue);
+    palette.setColor(QPalette::WindowText, Qt::white);
+    label->setPalette(palette);
+    return label;
+}
+
+QFrame* makeReadoutPanel(QLabel*& figures, QWidget* parent) {
+    auto* panel = new QFrame(parent);
+    panel->setFrameShape(QFrame::Panel);
+    panel->setFrameShadow(QFrame::Sunken);
+    panel->setFixedHeight(rowHeight);
+    panel->setAutoFillBackground(true);
+    QPalette palette = panel->palette();
+    palette.setColor(QPalette::Window, Qt::white);
+    panel->setPalette(palette);
+
+    figures = new QLabel(QStringLiteral("0.0"), panel);
+    figures->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    QFont font = figures->font();
+    font.setPixelSize(27);
+    font.setBold(true);
+    figures->setFont(font);
+    QPalette figuresPalette = figures->palette();
+    figuresPalette.setColor(QPalette::WindowText, QColor(0, 128, 0));
+    figures->setPalette(figuresPalette);
+
+    auto* layout = new QHBoxLayout(panel);
+    layout->setContentsMargins(6, 0, 10, 0);
+    layout->addWidget(figures);
+    return panel;
+}
+
+QPushButton* makeButton(const QString& caption, QWidget* parent, int width) {
+    auto* button = new QPushButton(caption, parent);
+    button->setFixedSize(width, rowHeight - 10);
+    return button;
+}
+
+}  // namespace
+
+void TmainForm::buildControls() {
+    auto* central = new QWidget(this);
+    setCentralWidget(central);
+    auto* outer = new QVBoxLayout(central);
+    outer->setContentsMargins(8, 8, 8, 8);
+    outer->setSpacing(8);
+
+    auto* rows = new QGridLayout;
+    rows->setHorizontalSpacing(6);
+    rows->setVerticalSpacing(rowSpacing);
+    outer->addLayout(rows);
+
+    relPanel = new QFrame(central);
+    auto* relGrid = new QGridLayout(relPanel);
+    relGrid->setContentsMargins(0, 0, 0, 0);
+    relGrid->setHorizontalSpacing(4);
+    relGrid->setVerticalSpacing(rowSpacing);
+
+    const QString letters[] = {QStringLiteral("X"), QStringLiteral("Y"), QStringLiteral("Z")};
+    QFrame** panels[] = {&xPanel, &yPanel, &zPanel};
+    QLabel** figures[] = {&xxLabel, &yyLabel, &zzLabel};
+    QLabel** axisLetters[] = {&xLabel, &yLabel, &zLabel};
+    QPushButton** refs[] = {&xSButton, &ySButton, &zSButton};
+    QPushButton** clears[] = {&clrXButton, &clrYButton, &clrZButton};
+    QPushButton** sets[] = {&setXButton, &setYButton, &setZButton};
+    for (int i = 0; i < 3; ++i) {
+        const auto axis = static_cast<Axis>(i);
+        *axisLetters[i] = makeAxisLetter(letters[i], central);
+        *panels[i] = makeReadoutPanel(*figures[i], central);
+        *refs[i] = makeButton(QStringLiteral("Ref"), central, 44);
+        (*refs[i])->setCheckable(true);
+        // The offset buttons of a row sit in a cell as high as the row, so they line up with it.
+        auto* cell = new QWidget(relPanel);
+        cell->setFixedHeight(rowHeight);
+        auto* cellLayout = new QHBoxLayout(cell);
+        cellLayout->setContentsMargins(0, 0, 0, 0);
+        cellLayout->setSpacing(4);
+        *clears[i] = makeButton(QStringLiteral("clr"), cell, 40);
+        *sets[i] = makeButton(QStringLiteral("set"), cell, 40);
+        cellLayout->addWidget(*clears[i]);
+        cellLayout->addWidget(*sets[i]);
+        relGrid->addWidget(cell, i, 0);
+
+        rows->addWidget(*axisLetters[i], i, 0);
+        rows->addWidget(*panels[i], i, 1);
+        rows->addWidget(*refs[i], i, 2);
+
+        connect(*refs[i], &QPushButton::clicked, this,
+                [this, axis] { guarded([&] { SButtonClick(axis); }); });
+        connect(*clears[i], &QPushButton::clicked, this,
+                [this, axis] { guarded([&] { clrButtonClick(axis); }); });
+        connect(*sets[i], &QPushButton::clicked, this,
+                [this, axis] { guarded([&] { applyOffsetEntry(axis); }); });
+    }
+    rows->addWidget(relPanel, 0, 3, 3, 1, Qt::AlignTop);
+    relPanel->setEnabled(false);
+    for (int i = 0; i < 3; ++i) {
+        (*clears[i])->setEnabled(false);
+        (*sets[i])->setEnabled(false);
+    }
+
+    // The mode and the value for "set".
+    auto* bottom = new QHBoxLayout;
+    bottom->setSpacing(10);
+    absRButton = new QRadioButton(QStringLiteral("absolutne"), central);
+    relRButton = new QRadioButton(QStringLiteral("relatywne"), central);
+    absRButton->setChecked(true);
+    deltaLabel = new QLabel(QStringLiteral("Przesunięcie"), central);
+    deltaEdit = new QLineEdit(central);
+    deltaEdit->setMaxLength(12);
+    deltaEdit->setFixedWidth(120);
+    deltaLabel->setBuddy(deltaEdit);
+    bottom->addWidget(absRButton);
+    bottom->addWidget(relRButton);
+    bottom->addStretch(1);
+    bottom->addWidget(deltaLabel);
+    bottom->addWidget(deltaEdit);
+    outer->addLayout(bottom);
+    outer->addStretch(1);
+
+    // Programmatic checking runs the handler too (the settings file selects the mode that way).
+    connect(absRButton, &QRadioButton::toggled, this, [this](bool checked) {
+        if (checked) guarded([&] { absRButtonClick(); });
+    });
+    connect(relRButton, &QRadioButton::toggled, this, [this](bool checked) {
+        if (checked) guarded([&] { relRButtonClick(); });
+    });
+
+    setFixedSize(windowWidth, 286);
+}
+
+void TmainForm::buildMenus() {
+    const auto bind = [this](QAction* action, void (TmainForm::*handler)()) {
+        connect(action, &QAction::triggered, this,
+                [this, handler] { guarded([&] { (this->*handler)(); }); });
+    };
+
+    configMMI = menuBar()->addMenu(QStringLiteral("Konfiguracja"));
+    testAction = configMMI->addAction(QStringLiteral("Test łącza RS"));
+    testAction->setShortcut(Qt::Key_F5);
+    bind(testAction, &TmainForm::testMMIClick);
+    configMMI->addSeparator();
+    comGroup = new QActionGroup(this);
+    comGroup->setExclusive(true);
+    for (int port = 1; port <= 4; ++port) {
+        QAction* item = configMMI->addAction(QStringLiteral("COM%1").arg(port));
+        item->setCheckable(true);
+        comGroup->addAction(item);
+        connect(item, &QAction::triggered, this,
+                [this, port] { guarded([&] { COMClick(port); }); });
+        COM[static_cast<std::size_t>(port - 1)] = item;
+    }
+    COM[0]->setChecked(true);
+    configMMI->addSeparator();
+    paramsMMI = configMMI->addAction(QStringLiteral("Parametry"));
+    bind(paramsMMI, &TmainForm::paramsMMIClick);
+    coordMMI = configMMI->addAction(QStringLiteral("Koordynaty"));
+    bind(coordMMI, &TmainForm::coordMMIClick);
+
+    fileMMI = menuBar()->addMenu(QStringLiteral("Plik"));
+    exitAction = fileMMI->addAction(QStringLiteral("Wyjscie"));
+    exitAction->setShortcut(Qt::Key_F10);
+    bind(exitAction, &TmainForm::exitActionExecute);
+
+    infoMMI = menuBar()->addMenu(QStringLiteral("Informacje"));
+    prodAction = infoMMI->addAction(QStringLiteral("O produkcie"));
+    bind(prodAction, &TmainForm::prodActionExecute);
+    authorAction = infoMMI->addAction(QStringLiteral("O autorze"));
+    bind(authorAction, &TmainForm::authorActionExecute);
+
+    // The shortcuts work with the menus closed.
+    addAction(testAction);
+    addAction(exitAction);
+}
+
+QFrame* TmainForm::panel(Axis axis) const {
+    const std::array<QFrame*, 3> all{xPanel, yPanel, zPanel};
+    return all[static_cast<std::size_t>(axisIndex(axis))];
+}
+QLabel* TmainForm::readout(Axis axis) const {
+    const std::array<QLabel*, 3> all{xxLabel, yyLabel, zzLabel};
+    return all[static_cast<std::size_t>(axisIndex(axis))];
+}
+QLabel* TmainForm::axisLetter(Axis axis) const {
+    const std::array<QLabel*, 3> all{xLabel, yLabel, zLabel};
+    return all[static_cast<std::size_t>(axisIndex(axis))];
+}
+QPushButton* TmainForm::refButton(Axis axis) const {
+    const std::array<QPushButton*, 3> all{xSButton, ySButton, zSButton};
+    return all[static_cast<std::size_t>(axisIndex(axis))];
+}
+QPushButton* TmainForm::clrButton(Axis axis) const {
+    const std::array<QPushButton*, 3> all{clrXButton, clrYButton, clrZButton};
+    return all[static_cast<std::size_t>(axisIndex(axis))];
+}
+QPushButton* TmainForm::setButton(Axis axis) const {
+    const std::array<QPushButton*, 3> all{setXButton, setYButton, setZButton};
+    return all[static_cast<std::size_t>(axisIndex(axis))];
+}

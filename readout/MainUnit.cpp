@@ -1,0 +1,233 @@
+// The readout window's creation, first showing and end, the port menu, exit and the information
+// menu, and the two ways the window lets go of the link.
+#include "readout/MainUnit.h"
+
+#include <QAction>
+#include <QCloseEvent>
+#include <QDir>
+#include <QFile>
+#include <QFrame>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QLocale>
+#include <QMenu>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QScreen>
+
+#include "app/AboutUnit.h"
+#include "app/breakUnit.h"
+#include "app/helpUnit.h"
+#include "config/coordUnit.h"
+#include "config/paramsUnit.h"
+#include "link/RSLib.h"
+#include "readout/SettingsFile.h"
+#include "readout/Texts.h"
+
+QString texts::deviceUnavailable(int errorCode) {
+    return QStringLiteral("Urządzenie niedostępne ") +
+           QString::fromStdString(ErrorText(errorCode)) + QStringLiteral(".");
+}
+
+TmainForm::TmainForm(TRS232Service& service, platform::Prompts& prompts, platform::Clock& clock,
+                     QWidget* parent)
+    : QMainWindow(parent),
+      testTimer(100, clock),
+      TimeOutTripleTimer(1200, clock),
+      continueTimer(100, clock),
+      refTimer(3000, clock),
+      configTimer(3000, clock),
+      coordTimer(3000, clock),
+      service_(service),
+      prompts_(prompts) {
+    setWindowTitle(QStringLiteral("KVT 3"));
+    buildControls();
+    buildMenus();
+    bindTimers();
+    FormCreate();
+}
+
+TmainForm::~TmainForm() {
+    FormDestroy();
+    // The service outlives the window: nothing of it may call back into a window that is gone.
+    service_.OnPositions = nullptr;
+    service_.OnCalibration = nullptr;
+    service_.OnResolution = nullptr;
+    service_.OnDimensionTypes = nullptr;
+    service_.OnLineCounts = nullptr;
+    service_.OnCorrections = nullptr;
+    service_.OnTimeout = nullptr;
+    service_.OnLateReply = nullptr;
+    service_.OnLinkError = nullptr;
+    service_.OnRawByte = nullptr;
+    service_.OnAcknowledge = nullptr;
+}
+
+void TmainForm::attachWindows(TbreakForm& breakForm, TlogoForm& logoForm, ThelpForm& helpForm,
+                              TparamsForm& paramsForm, TcoordForm& coordForm) {
+    breakForm_ = &breakForm;
+    logoForm_ = &logoForm;
+    helpForm_ = &helpForm;
+    paramsForm_ = &paramsForm;
+    coordForm_ = &coordForm;
+}
+
+void TmainForm::bindTimers() {
+    const auto bind = [this](platform::Timer& timer, void (TmainForm::*handler)()) {
+        timer.OnTimer = [this, handler] { guarded([&] { (this->*handler)(); }); };
+    };
+    bind(testTimer, &TmainForm::testTimerTimer);
+    bind(TimeOutTripleTimer, &TmainForm::TimeOutTripleTimerTimer);
+    bind(continueTimer, &TmainForm::continueOnTimer);
+    bind(refTimer, &TmainForm::refTimerTimer);
+    bind(configTimer, &TmainForm::configTimerTimer);
+    bind(coordTimer, &TmainForm::coordTimerTimer);
+}
+
+void TmainForm::FormCreate() {
+    // Numbers are written and read with '.', whatever the user's locale says.
+    QLocale::setDefault(QLocale::c());
+    workDir = QDir::currentPath();
+    service_.SetPortName("COM1");
+    if (QScreen* screen = QGuiApplication::primaryScreen())
+        move(screen->availableGeometry().center() - rect().center());
+}
+
+void TmainForm::showEvent(QShowEvent* event) {
+    QMainWindow::showEvent(event);
+    if (shown_) return;
+    shown_ = true;
+    guarded([&] { FormShow(); });
+}
+
+void TmainForm::FormShow() {
+    readSettings();
+    priority_.raise();
+    service_.AxisCount = 3;
+    shownAxes = 3;
+    testTimer.SetEnabled(true);
+}
+
+void TmainForm::closeEvent(QCloseEvent* event) {
+    guarded([&] { FormDestroy(); });
+    event->accept();
+}
+
+void TmainForm::FormDestroy() {
+    if (destroyed_) return;
+    destroyed_ = true;
+    // Nothing may start the link again once the window has gone.
+    for (platform::Timer* timer :
+         {&testTimer, &TimeOutTripleTimer, &continueTimer, &refTimer, &configTimer, &coordTimer})
+        timer->SetEnabled(false);
+    closeLink();
+    writeSettings();
+    priority_.restore();
+}
+
+void TmainForm::quiesceLink() {
+    try {
+        if (service_.Comm().Active()) service_.Close();
+    } catch (const std::exception&) {
+    }
+    configMMI->setEnabled(false);
+    try {
+        service_.Purge();
+    } catch (const std::exception&) {
+    }
+}
+
+void TmainForm::closeLink() {
+    if (!portOpen) return;
+    try {
+        service_.Close();
+        portOpen = false;
+    } catch (const std::exception&) {
+    }
+}
+
+void TmainForm::checkPortItem(int port) {
+    COM[static_cast<std::size_t>(port - 1)]->setChecked(true);
+}
+
+void TmainForm::COMClick(int port) {
+    quiesceLink();
+    service_.SetPortName("COM" + std::to_string(port));
+    checkPortItem(port);
+    testTimer.SetEnabled(true);
+}
+
+void TmainForm::exitActionExecute() {
+    close();
+    priority_.restore();
+}
+
+void TmainForm::authorActionExecute() {
+    if (logoForm_) prompts_.execModal(*logoForm_);
+}
+
+void TmainForm::prodActionExecute() {
+    if (helpForm_ && helpForm_->loadHelp(workDir)) prompts_.execModal(*helpForm_);
+}
+
+void TmainForm::message(const QString& text) {
+    prompts_.showMessage(text);
+}
+
+bool TmainForm::waitDialogShowing() const {
+    return breakForm_ && breakForm_->isVisible();
+}
+
+void TmainForm::setWaitText() {
+    if (breakForm_) breakForm_->txtLabel->setText(texts::waitForDevice());
+}
+
+void TmainForm::closeWaitDialog() {
+    if (waitDialogShowing()) breakForm_->done(TbreakForm::ResultNo);
+}
+
+int TmainForm::showWaitDialog() {
+    if (!breakForm_) return TbreakForm::ResultYes;
+    breakForm_->yesBtn->setText(QStringLiteral("OK"));
+    return prompts_.execModal(*breakForm_);
+}
+
+void TmainForm::setShownAxes(int count) {
+    shownAxes = count;
+    for (Axis axis : {Axis::Y, Axis::Z}) {
+        const bool visible = count > axisIndex(axis);
+        for (QWidget* w :
+             {static_cast<QWidget*>(clrButton(axis)), static_cast<QWidget*>(setButton(axis)),
+              clrButton(axis)->parentWidget(), static_cast<QWidget*>(panel(axis)),
+              static_cast<QWidget*>(axisLetter(axis)), static_cast<QWidget*>(refButton(axis))})
+            w->setVisible(visible);
+    }
+}
+
+QString TmainForm::settingsPath() const {
+    return QDir(workDir).filePath(QStringLiteral("params.kv3"));
+}
+
+void TmainForm::readSettings() {
+    QFile file(settingsPath());
+    if (!file.exists() || !file.open(QIODevice::ReadOnly)) return;
+    const QByteArray content = file.readAll();
+    if (file.error() != QFileDevice::NoError) return;
+    const readout::Settings settings =
+        readout::parseSettings(std::string_view(content.constData(), std::size_t(content.size())));
+    if (settings.port) {
+        service_.SetPortName("COM" + std::to_string(*settings.port));
+        checkPortItem(*settings.port);
+    }
+    offsets = settings.offsets;
+    // Checking a radio button runs its handler: relative mode enables the offset buttons.
+    (settings.absolute ? absRButton : relRButton)->setChecked(true);
+}
+
+void TmainForm::writeSettings() {
+    QFile file(settingsPath());
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate)) return;
+    const std::string text =
+        readout::settingsText(service_.GetPortName(), offsets, absRButton->isChecked());
+    file.write(text.data(), qint64(text.size()));
+}

@@ -1,0 +1,240 @@
+#pragma once
+
+#include <QMainWindow>
+#include <QString>
+#include <array>
+#include <cstdint>
+#include <exception>
+
+#include "config/Axis.h"
+#include "platform/Prompts.h"
+#include "platform/Timer.h"
+#include "readout/Priority.h"
+
+class QAction;
+class QActionGroup;
+class QFrame;
+class QLabel;
+class QLineEdit;
+class QMenu;
+class QPushButton;
+class QRadioButton;
+class TRS232Service;
+class TbreakForm;
+class TlogoForm;
+class ThelpForm;
+class TparamsForm;
+class TcoordForm;
+struct TCorrectionTable;
+
+namespace platform {
+class Clock;
+}
+
+// The readout window: starts the link and reads the box's configuration, then reads the three
+// position counters over and over and shows them; offsets and relative mode, reference marks,
+// the link test, waiting for a silent box, and the opening of the two configuration dialogs.
+//
+// Everything is a reaction to a timer, a menu command, a button or an event of the link service,
+// all on the main thread. The window never blocks waiting for the box.
+class TmainForm : public QMainWindow {
+    Q_OBJECT
+public:
+    // Runs the creation logic: creation values, '.' as the decimal separator, the working
+    // directory, the port name COM1.
+    TmainForm(TRS232Service& service, platform::Prompts& prompts, platform::Clock& clock,
+              QWidget* parent = nullptr);
+    ~TmainForm() override;
+
+    // The wait dialog, the about and help windows and the two configuration dialogs; called
+    // right after they are created, before the window is shown.
+    void attachWindows(TbreakForm& breakForm, TlogoForm& logoForm, ThelpForm& helpForm,
+                       TparamsForm& paramsForm, TcoordForm& coordForm);
+
+    // ---- controls ----
+    QFrame* xPanel;
+    QFrame* yPanel;
+    QFrame* zPanel;
+    QLabel* xxLabel;
+    QLabel* yyLabel;
+    QLabel* zzLabel;
+    QLabel* xLabel;
+    QLabel* yLabel;
+    QLabel* zLabel;
+    QPushButton* xSButton;
+    QPushButton* ySButton;
+    QPushButton* zSButton;
+    QRadioButton* absRButton;
+    QRadioButton* relRButton;
+    QFrame* relPanel;
+    QPushButton* clrXButton;
+    QPushButton* clrYButton;
+    QPushButton* clrZButton;
+    QPushButton* setXButton;
+    QPushButton* setYButton;
+    QPushButton* setZButton;
+    QLabel* deltaLabel;
+    QLineEdit* deltaEdit;
+    QMenu* configMMI;
+    QMenu* fileMMI;
+    QMenu* infoMMI;
+    QAction* testAction;
+    QActionGroup* comGroup;
+    std::array<QAction*, 4> COM;  // COM1 .. COM4
+    QAction* paramsMMI;
+    QAction* coordMMI;
+    QAction* exitAction;
+    QAction* prodAction;
+    QAction* authorAction;
+
+    platform::Timer testTimer;
+    platform::Timer TimeOutTripleTimer;
+    platform::Timer continueTimer;
+    platform::Timer refTimer;
+    platform::Timer configTimer;
+    platform::Timer coordTimer;
+
+    // Controls of one axis, for code that treats the three alike.
+    QFrame* panel(Axis axis) const;
+    QLabel* readout(Axis axis) const;
+    QLabel* axisLetter(Axis axis) const;
+    QPushButton* refButton(Axis axis) const;
+    QPushButton* clrButton(Axis axis) const;
+    QPushButton* setButton(Axis axis) const;
+
+    // ---- window state, per axis indexed by axisIndex ----
+    std::array<double, 3> positions{};
+    std::array<double, 3> offsets{};
+    std::array<int, 3> resolutionCodes{1, 1, 1};
+    std::array<double, 3> resolutionSteps{1.0, 1.0, 1.0};
+    std::array<int, 3> decimals{6, 6, 6};
+    std::array<double, 3> calibrations{0.0005, 0.0005, 0.0005};
+    std::array<std::int32_t, 3> lineCounts{1, 1, 1};
+    std::uint8_t dimensionTypes = 0;  // bit 0 X, bit 1 Y, bit 2 Z: set = angular
+    int shownAxes = 1;
+    QString workDir;
+    bool portOpen = false;
+    bool announceSuccess = false;
+    int retriesLeft = 2;
+    std::uint8_t pendingRefByte = 0;
+    bool testRequested = true;
+    bool dialogRequested = false;
+
+    bool angular(Axis axis) const { return (dimensionTypes >> axisIndex(axis)) & 1u; }
+
+    // ---- creation, showing, end ----
+    void FormShow();
+    void FormDestroy();
+    void COMClick(int port);  // 1 to 4
+    void exitActionExecute();
+    void authorActionExecute();
+    void prodActionExecute();
+
+    // ---- the cycle ----
+    void quiesceLink();
+    void closeLink();
+    void startPolling();
+    void positionsReceived(std::int32_t countX, std::int32_t countY, std::int32_t countZ);
+    double positionFromCount(Axis axis, std::int32_t count) const;
+    double stepForCode(int code) const;
+    int decimalsForCode(int code) const;
+    // Every readout in the current mode: relative or absolute, and "Ref" while searching.
+    void showReadings();
+
+    // ---- link start and configuration read ----
+    void startLink(bool announce);
+    void readyReceived(bool accepted);
+    void calibrationReceived(long double x, long double y, long double z);
+    void resolutionReceived(std::uint8_t codeX, std::uint8_t codeY, std::uint8_t codeZ);
+    void dimensionTypesReceived(std::uint8_t bits);
+    void lineCountsReceived(std::int32_t x, std::int32_t y, std::int32_t z);
+    void correctionsReceived(std::uint8_t count, std::uint32_t flags,
+                             const TCorrectionTable& tableX, const TCorrectionTable& tableY,
+                             const TCorrectionTable& tableZ);
+    void finishConfiguration();
+
+    // ---- link test, waiting, errors, configuration dialogs ----
+    void testMMIClick();
+    void testTimerTimer();
+    void TimeOutTripleTimerTimer();
+    void continueOnTimer();
+    void startupTimedOut();
+    void lateReplyReceived();
+    void startupErrorReported(std::int32_t code);
+    void pollErrorReported(std::int32_t code);
+    void paramsMMIClick();
+    void coordMMIClick();
+    void configTimerTimer();
+    void coordTimerTimer();
+    void openParamsDialog();
+    void openCoordDialog();
+    bool waitDialogShowing() const;
+
+    // ---- offsets, relative mode, reference marks ----
+    void absRButtonClick();
+    void relRButtonClick();
+    void clrButtonClick(Axis axis);
+    void applyOffsetEntry(Axis axis);
+    void SButtonClick(Axis axis);
+    void refButtonChanged(Axis axis, std::uint8_t selector);
+    void refTimerTimer();
+    void sendReference();
+    // The readout of one axis as a number, relative or absolute.
+    void showAxisValue(Axis axis, bool relative);
+    void setOffsetButtonsEnabled(bool enabled);
+
+    // ---- settings file ----
+    QString settingsPath() const;
+    void readSettings();
+    void writeSettings();
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void FormCreate();
+    void buildControls();
+    void buildMenus();
+    void bindTimers();
+    // Runs a handler and shows an exception that escapes it, as the program's exception display.
+    template <class F>
+    void guarded(F&& handler);
+    void message(const QString& text);
+
+    void setWaitText();
+    void closeWaitDialog();
+    // Shows the wait dialog with its button captioned "OK"; returns its result (6 or 7).
+    int showWaitDialog();
+    void setShownAxes(int count);
+    void checkPortItem(int port);
+
+    // What the parameters dialog shows of the last configuration read.
+    void fillCalibrationEdits();
+    void fillOrientation();
+    void fillImpulseEdits();
+    void fillResolutions();
+    // The steps shared by the two configuration dialogs around their showing.
+    void prepareDialog(platform::Timer& requestTimer);
+    void resumeAfterDialog();
+
+    TRS232Service& service_;
+    platform::Prompts& prompts_;
+    TbreakForm* breakForm_ = nullptr;
+    TlogoForm* logoForm_ = nullptr;
+    ThelpForm* helpForm_ = nullptr;
+    TparamsForm* paramsForm_ = nullptr;
+    TcoordForm* coordForm_ = nullptr;
+    PriorityBoost priority_;
+    bool shown_ = false;
+    bool destroyed_ = false;
+};
+
+template <class F>
+void TmainForm::guarded(F&& handler) {
+    try {
+        handler();
+    } catch (const std::exception& e) {
+        prompts_.showException(QString::fromStdString(e.what()));
+    }
+}

@@ -1,0 +1,130 @@
+// Offsets and relative mode, and the reference-mark search of one axis at a time. Offsets live
+// only in this program; the reference command goes to the box between two position requests.
+#include <QAction>
+#include <QFrame>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPushButton>
+#include <QRadioButton>
+#include <cmath>
+
+#include "link/RSLib.h"
+#include "readout/Formats.h"
+#include "readout/MainUnit.h"
+#include "readout/Texts.h"
+
+namespace {
+constexpr Axis axes[] = {Axis::X, Axis::Y, Axis::Z};
+}
+
+void TmainForm::showAxisValue(Axis axis, bool relative) {
+    const auto i = static_cast<std::size_t>(axisIndex(axis));
+    const double value = relative ? positions[i] - offsets[i] : positions[i];
+    readout(axis)->setText(
+        QString::fromStdString(readout::formatAxisValue(value, decimals[i], angular(axis))));
+}
+
+void TmainForm::setOffsetButtonsEnabled(bool enabled) {
+    relPanel->setEnabled(enabled);
+    for (Axis axis : axes) {
+        clrButton(axis)->setEnabled(enabled);
+        setButton(axis)->setEnabled(enabled);
+    }
+}
+
+void TmainForm::absRButtonClick() {
+    setOffsetButtonsEnabled(false);
+    for (Axis axis : axes) showAxisValue(axis, false);
+}
+
+void TmainForm::relRButtonClick() {
+    setOffsetButtonsEnabled(true);
+    for (Axis axis : axes) showAxisValue(axis, true);
+}
+
+void TmainForm::clrButtonClick(Axis axis) {
+    const auto i = static_cast<std::size_t>(axisIndex(axis));
+    offsets[i] = positions[i];
+    readout(axis)->setText(QStringLiteral("0.0"));
+}
+
+void TmainForm::applyOffsetEntry(Axis axis) {
+    const auto i = static_cast<std::size_t>(axisIndex(axis));
+    const double step = resolutionSteps[i];
+    if (step == 0) return;
+    const std::string entry = deltaEdit->text().toStdString();
+    const std::string_view text = readout::trimmed(entry);
+
+    double value = 0;
+    if (!angular(axis)) {
+        const auto typed = readout::parseDecimal(text);
+        if (!typed) {
+            message(texts::badOffset());
+            return;
+        }
+        // Snapped to the axis's resolution, halves to the even step.
+        value = std::nearbyint(*typed / step) * step;
+    } else {
+        using Error = readout::AngleEntry::Error;
+        const readout::AngleEntry angle = readout::parseAngleEntry(text);
+        switch (angle.error) {
+            case Error::None:
+                value = angle.degrees;
+                break;
+            case Error::NotDigits:
+                message(texts::badOffset());
+                return;
+            case Error::MinutesOneDigit:
+                message(texts::minutesTwoDigits());
+                return;
+            case Error::SecondsOneDigit:
+                message(texts::secondsTwoDigits());
+                return;
+            case Error::DegreesExceeded:
+                message(texts::degreesExceeded());
+                return;
+            case Error::MinutesExceeded:
+                message(texts::minutesExceeded());
+                return;
+            case Error::SecondsExceeded:
+                message(texts::secondsExceeded());
+                return;
+            case Error::DegreesNotInteger:
+                prompts_.showException(
+                    texts::notAnInteger(QString::fromStdString(angle.degreeField)));
+                return;
+        }
+    }
+    offsets[i] = positions[i] - value;
+    showAxisValue(axis, true);
+}
+
+void TmainForm::SButtonClick(Axis axis) {
+    refButtonChanged(axis, static_cast<std::uint8_t>(0xE1 + axisIndex(axis)));
+    const bool up = !refButton(axis)->isChecked();
+    for (Axis other : axes)
+        if (other != axis) refButton(other)->setEnabled(up);
+}
+
+void TmainForm::refButtonChanged(Axis axis, std::uint8_t selector) {
+    if (!portOpen) return;
+    const bool down = refButton(axis)->isChecked();
+    configMMI->setEnabled(!down);
+    pendingRefByte = down ? selector : std::uint8_t{0xE5};
+}
+
+void TmainForm::sendReference() {
+    continueTimer.SetEnabled(false);
+    TimeOutTripleTimer.SetEnabled(false);
+    service_.OnAcknowledge = [this](bool accepted) { guarded([&] { readyReceived(accepted); }); };
+    service_.WriteReference(pendingRefByte);
+    refTimer.SetEnabled(true);
+    pendingRefByte = 0;
+}
+
+void TmainForm::refTimerTimer() {
+    refTimer.SetEnabled(false);
+    message(texts::referenceInterrupted());
+    configMMI->setEnabled(true);
+}
