@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <array>
-#include <cerrno>
 #include <mutex>
 
 #include "platform/ExceptionDisplay.h"
@@ -51,7 +50,7 @@ struct TVaCustomComm::Impl {
 };
 
 TVaCustomComm::TVaCustomComm(std::shared_ptr<CommDevice> device) : impl_(std::make_unique<Impl>()) {
-    impl_->device = std::move(device);
+    impl_->device = device ? std::move(device) : makeDefaultDevice();
     buffers_.OnChange = [this] {
         if (Active()) throw EVaCommError(kCantWhileOpen);
     };
@@ -115,8 +114,6 @@ void TVaCustomComm::Open() {
 
 void TVaCustomComm::OpenDevice() {
     const std::string name = FormattedDeviceName();
-    if (!impl_->device)
-        throw EVaCommError(systemMessage("Unable to open specified device " + name, ENODEV));
     if (int err = impl_->device->open(name))
         throw EVaCommError(systemMessage("Unable to open specified device " + name, err));
     impl_->active = true;

@@ -28,10 +28,8 @@ private:
 
 WriteThread::WriteThread(CommDevice& device, std::int32_t capacity, std::int32_t deviceWaitMs,
                          std::uint32_t reportMask, Sink sink)
-    : device_(device),
-      deviceWaitMs_(deviceWaitMs),
-      reportMask_(reportMask),
-      ring_(static_cast<std::size_t>(std::max<std::int32_t>(capacity, 1))) {
+    : device_(device), deviceWaitMs_(deviceWaitMs), reportMask_(reportMask) {
+    queue_.resize(static_cast<std::size_t>(std::max<std::int32_t>(capacity, 1)));
     if (platform::HandOver* handOver = device.handOver())
         channel_ = std::make_shared<Channel>(*handOver, std::move(sink));
 }
@@ -64,33 +62,23 @@ bool WriteThread::append(const void* data, std::int32_t count, std::int32_t time
     const auto n = static_cast<std::size_t>(count);
     std::unique_lock lock(mutex_);
     if (!changed_.wait_for(lock, std::chrono::milliseconds(std::max(timeoutMs, 0)),
-                           [&] { return ring_.size() - count_ >= n; }))
+                           [&] { return queue_.room() >= n; }))
         return false;
     const auto* in = static_cast<const std::uint8_t*>(data);
-    for (std::size_t i = 0; i < n; ++i) ring_[(head_ + count_ + i) % ring_.size()] = in[i];
-    count_ += n;
+    for (std::size_t i = 0; i < n; ++i) queue_.push(in[i]);
     changed_.notify_all();
     return true;
 }
 
 void WriteThread::clear() {
     std::lock_guard lock(mutex_);
-    head_ = count_ = 0;
+    queue_.clear();
     changed_.notify_all();
 }
 
 std::int32_t WriteThread::takeErrors() {
     std::lock_guard lock(mutex_);
     return std::exchange(errors_, 0);
-}
-
-std::size_t WriteThread::take(std::uint8_t* out, std::size_t max) {
-    const std::size_t n = std::min(max, count_);
-    for (std::size_t i = 0; i < n; ++i) out[i] = ring_[(head_ + i) % ring_.size()];
-    head_ = (head_ + n) % ring_.size();
-    count_ -= n;
-    changed_.notify_all();  // room for a waiting append
-    return n;
 }
 
 void WriteThread::run(TThreadPriority priority) {
@@ -101,9 +89,10 @@ void WriteThread::run(TThreadPriority priority) {
         std::size_t n;
         {
             std::unique_lock lock(mutex_);
-            changed_.wait(lock, [this] { return stop_ || count_ > 0; });
+            changed_.wait(lock, [this] { return stop_ || queue_.size() > 0; });
             if (stop_) return;
-            n = take(chunk.data(), chunk.size());
+            n = queue_.pop(chunk.data(), chunk.size());
+            changed_.notify_all();  // room for a waiting append
         }
         std::uint32_t mask = 0;
         for (std::size_t sent = 0; sent < n && !stop_;) {
@@ -113,7 +102,7 @@ void WriteThread::run(TThreadPriority priority) {
             if (err != 0) {
                 std::lock_guard lock(mutex_);
                 errors_ |= ErrorBits::TxFull;
-                head_ = count_ = 0;  // what follows a lost chunk would only garble the line
+                queue_.clear();  // what follows a lost chunk would only garble the line
                 changed_.notify_all();
                 mask |= EventBits::Error;
                 break;
@@ -122,7 +111,7 @@ void WriteThread::run(TThreadPriority priority) {
         }
         {
             std::lock_guard lock(mutex_);
-            if (count_ == 0) mask |= EventBits::TxEmpty;
+            if (queue_.size() == 0) mask |= EventBits::TxEmpty;
         }
         channel_->mask = mask & reportMask_;
         if (channel_->mask != 0 && !channel_->call()) return;

@@ -11,6 +11,7 @@
 #include <thread>
 #include <vector>
 
+#include "serial/ByteRing.h"
 #include "serial/VaComm.h"
 
 namespace serial {
@@ -45,7 +46,6 @@ public:
 private:
     class Channel;
     void run(TThreadPriority priority);
-    std::size_t take(std::uint8_t* out, std::size_t max);
 
     CommDevice& device_;
     const std::int32_t deviceWaitMs_;
@@ -57,8 +57,7 @@ private:
 
     std::mutex mutex_;  // the queue and the error bits
     std::condition_variable changed_;
-    std::vector<std::uint8_t> ring_;
-    std::size_t head_ = 0, count_ = 0;
+    ByteRing queue_;
     std::int32_t errors_ = 0;
 };
 

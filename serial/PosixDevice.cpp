@@ -1,0 +1,296 @@
+#include "serial/PosixDevice.h"
+
+#include <fcntl.h>
+#include <linux/serial.h>
+#include <poll.h>
+#include <sys/eventfd.h>
+#include <sys/file.h>
+#include <sys/ioctl.h>
+#include <sys/stat.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <charconv>
+#include <chrono>
+
+#include "serial/PosixWatch.h"
+#include "serial/ThreadPriority.h"
+
+namespace serial {
+
+int setArbitraryRate(int fd, int rate);  // PosixBaud.cpp
+
+namespace {
+
+struct RateCode {
+    std::int32_t rate;
+    speed_t code;
+};
+constexpr RateCode kRates[] = {
+    {50, B50},       {75, B75},         {110, B110},       {134, B134},       {150, B150},
+    {200, B200},     {300, B300},       {600, B600},       {1200, B1200},     {1800, B1800},
+    {2400, B2400},   {4800, B4800},     {9600, B9600},     {19200, B19200},   {38400, B38400},
+    {57600, B57600}, {115200, B115200}, {230400, B230400}, {460800, B460800}, {921600, B921600}};
+
+const RateCode* findRate(std::int32_t rate) {
+    for (const auto& r : kRates)
+        if (r.rate == rate) return &r;
+    return nullptr;
+}
+
+// Lowers or raises DTR and RTS. Pseudo-terminals have no modem lines and refuse: no matter.
+void setModemLines(int fd, bool dtr, bool rts) {
+    int set = (dtr ? TIOCM_DTR : 0) | (rts ? TIOCM_RTS : 0);
+    int clear = (dtr ? 0 : TIOCM_DTR) | (rts ? 0 : TIOCM_RTS);
+    if (set) (void)ioctl(fd, TIOCMBIS, &set);
+    if (clear) (void)ioctl(fd, TIOCMBIC, &clear);
+}
+
+// USB adapters otherwise hold each received byte back for up to 16 ms. Best effort.
+void requestLowLatency(int fd) {
+    serial_struct ss{};
+    if (ioctl(fd, TIOCGSERIAL, &ss) != 0) return;
+    ss.flags |= ASYNC_LOW_LATENCY;
+    (void)ioctl(fd, TIOCSSERIAL, &ss);
+}
+
+int failWith(int fd, int err) {
+    ::close(fd);
+    return err;
+}
+
+}  // namespace
+
+std::string portPath(const std::string& name) {
+    if (!name.empty() && name[0] == '/') return name;
+    if (name.size() > 3 && name.compare(0, 3, "COM") == 0) {
+        int n = 0;
+        const char* first = name.data() + 3;
+        const char* last = name.data() + name.size();
+        auto [end, ec] = std::from_chars(first, last, n);
+        if (ec == std::errc() && end == last && n >= 1) {
+            struct stat st;
+            if (::lstat(name.c_str(), &st) == 0) return name;
+            return "/dev/ttyS" + std::to_string(n - 1);
+        }
+    }
+    return name;
+}
+
+bool isStandardRate(std::int32_t rate) {
+    return findRate(rate) != nullptr;
+}
+
+PosixDevice::PosixDevice(platform::HandOver* handOver) : handOver_(handOver) {}
+
+PosixDevice::~PosixDevice() {
+    close();
+}
+
+platform::HandOver* PosixDevice::handOver() const {
+    return handOver_ != nullptr ? handOver_ : platform::defaultHandOver();
+}
+
+int PosixDevice::open(const std::string& name) {
+    if (fd_ >= 0) return EBUSY;
+    const std::string path = portPath(name);
+    const int fd = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) return errno;
+    if (!::isatty(fd)) return failWith(fd, ENOTTY);
+    // flock holds against every other opener, root included; TIOCEXCL also against programs
+    // that do not lock.
+    if (::flock(fd, LOCK_EX | LOCK_NB) != 0)
+        return failWith(fd, errno == EWOULDBLOCK ? EBUSY : errno);
+    if (::ioctl(fd, TIOCEXCL) != 0) return failWith(fd, errno);
+
+    termios t;
+    if (::tcgetattr(fd, &t) != 0) return failWith(fd, errno);
+    ::cfmakeraw(&t);
+    t.c_cflag |= CREAD | CLOCAL;
+    t.c_cflag &= ~static_cast<tcflag_t>(CRTSCTS | HUPCL);
+    t.c_cc[VMIN] = 0;
+    t.c_cc[VTIME] = 0;
+    if (::tcsetattr(fd, TCSANOW, &t) != 0) return failWith(fd, errno);
+    setModemLines(fd, false, false);
+    requestLowLatency(fd);
+
+    std::lock_guard lock(mutex_);
+    fd_ = fd;
+    input_.clear();
+    errors_ = 0;
+    decoder_.setMarking(false);
+    rawPos_ = rawLen_ = 0;
+    holding_ = gone_ = false;
+    haveCounters_ = readCounters(nullptr);
+    charTimeUs_ = 0;
+    eventMask_ = 0;
+    return 0;
+}
+
+void PosixDevice::close() {
+    stopWatching();
+    std::lock_guard lock(mutex_);
+    if (fd_ < 0) return;
+    (void)::ioctl(fd_, TIOCNXCL);
+    ::close(fd_);  // also releases the flock
+    fd_ = -1;
+}
+
+int PosixDevice::applySettings(const LineSettings& s) {
+    termios t;
+    if (::tcgetattr(fd_, &t) != 0) return errno;
+    ::cfmakeraw(&t);
+    t.c_cflag &=
+        ~static_cast<tcflag_t>(CSIZE | PARENB | PARODD | CMSPAR | CSTOPB | CRTSCTS | HUPCL);
+    t.c_cflag |= CREAD | CLOCAL;
+    switch (s.byteSize) {
+        case 5:
+            t.c_cflag |= CS5;
+            break;
+        case 6:
+            t.c_cflag |= CS6;
+            break;
+        case 7:
+            t.c_cflag |= CS7;
+            break;
+        case 8:
+            t.c_cflag |= CS8;
+            break;
+        default:
+            return EINVAL;
+    }
+    switch (s.parity) {
+        case TVaParity::paNone:
+            break;
+        case TVaParity::paOdd:
+            t.c_cflag |= PARENB | PARODD;
+            break;
+        case TVaParity::paEven:
+            t.c_cflag |= PARENB;
+            break;
+        case TVaParity::paMark:
+            t.c_cflag |= PARENB | PARODD | CMSPAR;
+            break;
+        case TVaParity::paSpace:
+            t.c_cflag |= PARENB | CMSPAR;
+            break;
+    }
+    if (s.stopbits != TVaStopbits::sb1) t.c_cflag |= CSTOPB;
+    if (s.outCtsFlow || s.controlRts == TVaControlRts::rtsHandshake) t.c_cflag |= CRTSCTS;
+    // Parity checking marks bytes received with a parity or framing error, and breaks, so they
+    // can be reported; FF data bytes then arrive doubled.
+    if (s.parityCheck) t.c_iflag |= INPCK | PARMRK;
+    if (s.xonXoffOut) t.c_iflag |= IXON;
+    if (s.xonXoffIn) t.c_iflag |= IXOFF;
+    t.c_cc[VSTART] = static_cast<cc_t>(s.xonChar);
+    t.c_cc[VSTOP] = static_cast<cc_t>(s.xoffChar);
+    t.c_cc[VMIN] = 0;
+    t.c_cc[VTIME] = 0;
+
+    if (s.baudRate <= 0) return EINVAL;
+    const RateCode* rate = findRate(s.baudRate);
+    const speed_t code = rate != nullptr ? rate->code : B38400;
+    ::cfsetispeed(&t, code);
+    ::cfsetospeed(&t, code);
+    if (::tcsetattr(fd_, TCSANOW, &t) != 0) return errno;
+    if (rate == nullptr) {
+        if (int err = setArbitraryRate(fd_, s.baudRate)) return err;
+    }
+    setModemLines(fd_, s.controlDtr == TVaControlDtr::dtrEnabled,
+                  s.controlRts == TVaControlRts::rtsEnabled);
+
+    const int bits = 1 + s.byteSize + (s.parity == TVaParity::paNone ? 0 : 1) +
+                     (s.stopbits == TVaStopbits::sb1 ? 1 : 2);
+    std::lock_guard lock(mutex_);
+    decoder_.setMarking(s.parityCheck);
+    charTimeUs_ = static_cast<std::int32_t>(std::int64_t{bits} * 1000000 / s.baudRate);
+    return 0;
+}
+
+int PosixDevice::setQueueSizes(std::int32_t inputSize, std::int32_t outputSize) {
+    if (inputSize <= 0 || outputSize <= 0) return EINVAL;
+    std::lock_guard lock(mutex_);
+    // Decoding never makes more bytes than were read, so one read always fits.
+    input_.resize(std::max(static_cast<std::size_t>(inputSize), raw_.size()));
+    return 0;
+}
+
+// Opened non-blocking with VMIN and VTIME 0: reads already return at once with what is there.
+int PosixDevice::setTimeouts() {
+    return 0;
+}
+
+int PosixDevice::setEventMask(std::uint32_t mask) {
+    eventMask_ = mask;
+    return 0;
+}
+
+int PosixDevice::startWatching(EventSink sink, TThreadPriority priority) {
+    stopWatching();
+    platform::HandOver* handOver = this->handOver();
+    if (handOver == nullptr)
+        throw EVaCommError("No hand-over to the main thread for the event thread");
+    const int wakeFd = ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
+    if (wakeFd < 0) return errno;
+    auto watch = std::make_shared<Watch>(*handOver, std::move(sink), wakeFd);
+    try {
+        watchThread_ = std::thread([this, w = watch.get(), priority] {
+            w->tid = ::gettid();
+            applyThreadPriority(w->tid, priority);
+            watchLoop(*w);
+        });
+    } catch (const std::system_error& e) {
+        return e.code().value();
+    }
+    watch_ = std::move(watch);
+    return 0;
+}
+
+// Never waits for the main thread: closing the channel releases a thread blocked in the
+// hand-over, the wake ends its poll, and then it is joined, so it touches no descriptor after this.
+void PosixDevice::stopWatching() {
+    if (!watch_) return;
+    watch_->stop = true;
+    watch_->close();
+    watch_->wake();
+    watchThread_.join();
+    watch_.reset();
+}
+
+void PosixDevice::setWatchPriority(TThreadPriority priority) {
+    if (watch_) applyThreadPriority(watch_->tid, priority);
+}
+
+int PosixDevice::write(const void* buffer, std::int32_t count, std::int32_t timeoutMs,
+                       std::int32_t& done) {
+    done = 0;
+    const auto* p = static_cast<const std::uint8_t*>(buffer);
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+    while (done < count) {
+        const ssize_t n = ::write(fd_, p + done, static_cast<std::size_t>(count - done));
+        if (n > 0) {
+            done += static_cast<std::int32_t>(n);
+            continue;
+        }
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0 && errno != EAGAIN) return errno;
+        // The driver's queue is full: wait for room, within the caller's limit.
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+            deadline - std::chrono::steady_clock::now());
+        if (left.count() <= 0) break;
+        pollfd pfd{fd_, POLLOUT, 0};
+        if (::poll(&pfd, 1, static_cast<int>(left.count())) <= 0) break;
+    }
+    // The event thread watches the output queue drain; one wake is enough until it has.
+    if (done > 0 && (eventMask_ & EventBits::TxEmpty) && watch_ &&
+        !watch_->txRequested.exchange(true))
+        watch_->wake();
+    return 0;
+}
+
+std::shared_ptr<CommDevice> makeDefaultDevice() {
+    return std::make_shared<PosixDevice>();
+}
+
+}  // namespace serial

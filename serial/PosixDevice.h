@@ -1,0 +1,92 @@
+#pragma once
+
+#include <sys/types.h>
+
+#include <array>
+#include <atomic>
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <thread>
+
+#include "serial/ByteRing.h"
+#include "serial/CommDevice.h"
+#include "serial/Parmrk.h"
+
+namespace serial {
+
+// The path a port name stands for: "COMn" is the entry COMn of the working directory when there
+// is one (a symlink to the real device), else /dev/ttyS<n-1>; a name starting with '/' is a path;
+// anything else is used as it is.
+std::string portPath(const std::string& name);
+
+// Rates the terminal interface names (B9600, ...); others need the driver's arbitrary-rate call.
+bool isStandardRate(std::int32_t rate);
+
+// A POSIX terminal (serial port, USB adapter, pseudo-terminal) as the port's device.
+//
+// Received bytes are read by the event thread (or, with no event watched, by the reads
+// themselves), their PARMRK marks decoded into an input queue of our own; a byte received with a
+// line error is held back until the error has been fetched (status()), so the port reports the
+// error before the byte can be read. After a write, the event thread watches the driver's output
+// queue until it is empty and then reports transmit empty.
+//
+// The event thread hands its events over through the hand-over given here, or when none is given
+// the process-wide platform::defaultHandOver() as it is when watching starts.
+class PosixDevice : public CommDevice {
+public:
+    explicit PosixDevice(platform::HandOver* handOver = nullptr);
+    ~PosixDevice() override;
+
+    int open(const std::string& name) override;
+    void close() override;
+    int applySettings(const LineSettings& settings) override;
+    int setQueueSizes(std::int32_t inputSize, std::int32_t outputSize) override;
+    int setTimeouts() override;
+    int setEventMask(std::uint32_t mask) override;
+    int startWatching(EventSink sink, TThreadPriority priority) override;
+    void stopWatching() override;
+    void setWatchPriority(TThreadPriority priority) override;
+    int read(void* buffer, std::int32_t count, std::int32_t& done) override;
+    int write(const void* buffer, std::int32_t count, std::int32_t timeoutMs,
+              std::int32_t& done) override;
+    int purge(bool input, bool output) override;
+    std::int32_t inQueue() override;
+    int status(std::int32_t& errors, std::int32_t& inQue, std::int32_t& outQue) override;
+    platform::HandOver* handOver() const override;
+
+    // The device answered a hang-up or an I/O error: it is gone until reopened.
+    bool gone() const;
+
+private:
+    class Watch;
+    void watchLoop(Watch& watch);
+    std::uint32_t pullLocked(bool holdMarked, bool mayRead);
+    std::uint32_t releaseHeldLocked();
+    bool readCounters(LineCounterDelta* delta);
+    int txPollMs(int queued) const;
+
+    platform::HandOver* const handOver_;
+    int fd_ = -1;
+    std::uint32_t eventMask_ = 0;
+    std::int32_t charTimeUs_ = 0;  // one character on the line, for the output queue's drain
+
+    // What the event thread and the main thread share.
+    mutable std::mutex mutex_;
+    ByteRing input_;
+    std::int32_t errors_ = 0;
+    ParmrkDecoder decoder_;
+    std::array<std::uint8_t, 512> raw_{};
+    std::size_t rawPos_ = 0, rawLen_ = 0;
+    bool holding_ = false;  // a marked byte waits until its error has been handed over
+    std::uint8_t heldByte_ = 0;
+    bool gone_ = false;
+    bool haveCounters_ = false;
+    std::array<std::uint32_t, 5> counters_{};  // parity, frame, overrun, buf_overrun, brk
+
+    std::shared_ptr<Watch> watch_;
+    std::thread watchThread_;
+};
+
+}  // namespace serial

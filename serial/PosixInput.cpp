@@ -1,0 +1,191 @@
+// The receiving side of PosixDevice: reading and decoding the terminal's bytes, the input queue,
+// the error bits, and the event thread that watches the device.
+#include <linux/serial.h>
+#include <poll.h>
+#include <sys/ioctl.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <utility>
+
+#include "serial/PosixDevice.h"
+#include "serial/PosixWatch.h"
+
+namespace serial {
+
+bool PosixDevice::gone() const {
+    std::lock_guard lock(mutex_);
+    return gone_;
+}
+
+bool PosixDevice::readCounters(LineCounterDelta* delta) {
+    serial_icounter_struct ic{};
+    // Pseudo-terminals and some adapters keep no counters (EINVAL).
+    if (::ioctl(fd_, TIOCGICOUNT, &ic) != 0) return false;
+    const std::array<std::uint32_t, 5> now = {
+        static_cast<std::uint32_t>(ic.parity), static_cast<std::uint32_t>(ic.frame),
+        static_cast<std::uint32_t>(ic.overrun), static_cast<std::uint32_t>(ic.buf_overrun),
+        static_cast<std::uint32_t>(ic.brk)};
+    if (delta != nullptr)
+        *delta = {now[0] - counters_[0], now[1] - counters_[1], now[2] - counters_[2],
+                  now[3] - counters_[3], now[4] - counters_[4]};
+    counters_ = now;
+    return true;
+}
+
+// Reads once from the terminal (when mayRead and nothing read is left undecoded) and decodes into
+// the input queue. With holdMarked a byte that carries a line error stops the decoding and waits
+// in heldByte_ until its error has been handed over. Returns the events found (RxChar, Error).
+std::uint32_t PosixDevice::pullLocked(bool holdMarked, bool mayRead) {
+    if (holding_ || fd_ < 0) return 0;
+    if (rawPos_ == rawLen_) {
+        if (!mayRead || gone_) return 0;
+        const ssize_t n = ::read(fd_, raw_.data(), raw_.size());
+        if (n <= 0) {
+            // 0: nothing waiting (reads return at once); an error other than these: the device
+            // went away.
+            if (n < 0 && errno != EAGAIN && errno != EINTR) gone_ = true;
+            return 0;
+        }
+        rawPos_ = 0;
+        rawLen_ = static_cast<std::size_t>(n);
+    }
+    std::uint32_t found = 0;
+    while (rawPos_ < rawLen_) {
+        ParmrkDecoder::Decoded d[2];
+        const std::size_t k = decoder_.feed(raw_[rawPos_++], d);
+        for (std::size_t i = 0; i < k; ++i) {
+            if (d[i].kind == ParmrkDecoder::Kind::marked) {
+                LineCounterDelta delta;
+                const bool counted = haveCounters_ && readCounters(&delta);
+                errors_ |= markErrors(d[i].byte, counted ? &delta : nullptr);
+                found |= EventBits::Error;
+                if (holdMarked) {
+                    holding_ = true;
+                    heldByte_ = d[i].byte;
+                    return found;
+                }
+            }
+            if (input_.push(d[i].byte)) {
+                found |= EventBits::RxChar;
+            } else {
+                errors_ |= ErrorBits::Overflow;
+                found |= EventBits::Error;
+            }
+        }
+    }
+    return found;
+}
+
+std::uint32_t PosixDevice::releaseHeldLocked() {
+    if (!holding_) return 0;
+    holding_ = false;
+    if (!input_.push(heldByte_)) {
+        errors_ |= ErrorBits::Overflow;
+        return EventBits::Error;
+    }
+    return EventBits::RxChar;
+}
+
+int PosixDevice::read(void* buffer, std::int32_t count, std::int32_t& done) {
+    std::lock_guard lock(mutex_);
+    // Without an event thread nobody else takes the bytes from the terminal.
+    if (!watch_) pullLocked(false, true);
+    done = static_cast<std::int32_t>(
+        input_.pop(static_cast<std::uint8_t*>(buffer), static_cast<std::size_t>(count)));
+    return 0;
+}
+
+std::int32_t PosixDevice::inQueue() {
+    std::lock_guard lock(mutex_);
+    if (!watch_) pullLocked(false, true);
+    return static_cast<std::int32_t>(input_.size());
+}
+
+int PosixDevice::status(std::int32_t& errors, std::int32_t& inQue, std::int32_t& outQue) {
+    std::lock_guard lock(mutex_);
+    if (!watch_) pullLocked(false, true);
+    errors = std::exchange(errors_, 0);
+    inQue = static_cast<std::int32_t>(input_.size());
+    int queued = 0;
+    outQue = !gone_ && ::ioctl(fd_, TIOCOUTQ, &queued) == 0 ? queued : 0;
+    return 0;
+}
+
+int PosixDevice::purge(bool input, bool output) {
+    std::lock_guard lock(mutex_);
+    // A device that went away has nothing left to flush.
+    if (!gone_) {
+        const int which = input && output ? TCIOFLUSH : input ? TCIFLUSH : TCOFLUSH;
+        if (::tcflush(fd_, which) != 0) return errno;
+    }
+    if (input) {
+        input_.clear();
+        rawPos_ = rawLen_ = 0;
+        decoder_.reset();
+        holding_ = false;
+    }
+    return 0;
+}
+
+int PosixDevice::txPollMs(int queued) const {
+    const std::int64_t ms = std::int64_t{queued} * charTimeUs_ / 1000;
+    return static_cast<int>(std::clamp<std::int64_t>(ms, 1, 100));
+}
+
+// The event thread. Waits without limit while the line is idle; after a write it also checks the
+// driver's output queue, about as often as the queued characters take to leave. Each event mask
+// goes to the main thread through the blocking hand-over; the device is not read meanwhile.
+void PosixDevice::watchLoop(Watch& w) {
+    pollfd fds[2] = {{fd_, POLLIN, 0}, {w.wakeFd, POLLIN, 0}};
+    const bool hold = (eventMask_ & EventBits::Error) != 0;
+    bool txWatch = false;
+    int txWait = -1;
+    for (;;) {
+        const int r = ::poll(fds, 2, txWatch ? txWait : -1);
+        if (w.stop) return;
+        if (r < 0) {
+            if (errno == EINTR) continue;
+            return;
+        }
+        if (fds[1].revents & POLLIN) {
+            std::uint64_t count;
+            (void)!::read(w.wakeFd, &count, sizeof count);
+        }
+        std::uint32_t mask = 0;
+        bool hangup = (fds[0].revents & (POLLHUP | POLLERR | POLLNVAL)) != 0;
+        if (fds[0].revents & (POLLIN | POLLHUP | POLLERR)) {
+            std::lock_guard lock(mutex_);
+            mask |= pullLocked(hold, true);
+            // Bytes that came before the hang-up are delivered before the watching ends.
+            if (mask & (EventBits::RxChar | EventBits::Error)) hangup = hangup && gone_;
+            if (hangup) gone_ = true;
+        }
+        if (w.txRequested.exchange(false)) txWatch = true;
+        if (txWatch) {
+            int queued = 0;
+            if (hangup || ::ioctl(fd_, TIOCOUTQ, &queued) != 0 || queued <= 0) {
+                txWatch = false;
+                mask |= EventBits::TxEmpty;
+            } else {
+                txWait = txPollMs(queued);
+            }
+        }
+        mask &= eventMask_;
+        while (mask != 0) {
+            w.mask = mask;
+            if (!w.call()) return;
+            // The error of a held byte has been handed over: now the byte may be read, and what
+            // was read after it decoded.
+            std::lock_guard lock(mutex_);
+            mask = releaseHeldLocked();
+            if (mask != 0) mask |= pullLocked(hold, false);
+            mask &= eventMask_;
+        }
+        if (hangup) return;  // gone: nothing more will come, and poll would not wait any more
+    }
+}
+
+}  // namespace serial

@@ -1,0 +1,115 @@
+#pragma once
+
+// A pseudo-terminal for the port to open, in a temporary working directory where COM7 links to
+// its slave side; the test plays the far end on the master side. Events reach the test's main
+// thread through a PumpedHandOver that the test pumps.
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <poll.h>
+#include <stdlib.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdint>
+#include <filesystem>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/HandOver.h"
+#include "serial/PosixDevice.h"
+#include "serial/VaComm.h"
+
+namespace serial::testing {
+
+class Pty {
+public:
+    Pty() {
+        master_ = ::posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
+        if (master_ < 0 || ::grantpt(master_) != 0 || ::unlockpt(master_) != 0) return;
+        char name[128];
+        if (::ptsname_r(master_, name, sizeof name) == 0) slave_ = name;
+    }
+    ~Pty() { closeMaster(); }
+    Pty(const Pty&) = delete;
+    Pty& operator=(const Pty&) = delete;
+
+    bool ok() const { return master_ >= 0 && !slave_.empty(); }
+    const std::string& slavePath() const { return slave_; }
+    int master() const { return master_; }
+    void closeMaster() {
+        if (master_ >= 0) ::close(master_);
+        master_ = -1;
+    }
+    void send(const std::vector<std::uint8_t>& bytes) {
+        ASSERT_EQ(::write(master_, bytes.data(), bytes.size()), ssize_t(bytes.size()));
+    }
+    // What the host wrote, waiting up to timeoutMs for at least n bytes.
+    std::vector<std::uint8_t> receive(std::size_t n, int timeoutMs = 2000) {
+        std::vector<std::uint8_t> got;
+        const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+        while (got.size() < n && std::chrono::steady_clock::now() < until) {
+            pollfd p{master_, POLLIN, 0};
+            if (::poll(&p, 1, 50) <= 0) continue;
+            std::uint8_t buf[256];
+            const ssize_t r = ::read(master_, buf, sizeof buf);
+            if (r > 0) got.insert(got.end(), buf, buf + r);
+        }
+        return got;
+    }
+
+private:
+    int master_ = -1;
+    std::string slave_;
+};
+
+// Runs each test in a fresh temporary directory with COM7 -> the pseudo-terminal's slave.
+class PtyTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(pty.ok());
+        oldDir_ = std::filesystem::current_path();
+        char tmpl[] = "/tmp/kvt3-serial-XXXXXX";
+        ASSERT_NE(::mkdtemp(tmpl), nullptr);
+        dir_ = tmpl;
+        std::filesystem::current_path(dir_);
+        std::filesystem::create_symlink(pty.slavePath(), dir_ / "COM7");
+    }
+    void TearDown() override {
+        std::filesystem::current_path(oldDir_);
+        std::filesystem::remove_all(dir_);
+    }
+
+    std::unique_ptr<TVaComm> makePort() {
+        auto comm = std::make_unique<TVaComm>(std::make_shared<PosixDevice>(&handOver));
+        comm->SetParity(TVaParity::paOdd);
+        comm->SetDeviceName("COM7");
+        comm->SetBaudrate(TVaBaudrate::br9600);
+        comm->SetParityCheck(true);
+        comm->SetDirectWrite(true);
+        return comm;
+    }
+
+    // Serves the hand-over until done() holds or timeoutMs of real time passed.
+    bool pumpUntil(const std::function<bool()>& done, int timeoutMs = 2000) {
+        const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+        while (!done()) {
+            const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+                until - std::chrono::steady_clock::now());
+            if (left.count() <= 0) return false;
+            handOver.waitAndRun(std::min(left, std::chrono::milliseconds(20)));
+        }
+        return true;
+    }
+    // Serves the hand-over for a while, for things that must NOT happen.
+    void pumpFor(int ms) {
+        pumpUntil([] { return false; }, ms);
+    }
+
+    Pty pty;
+    platform::PumpedHandOver handOver;
+    std::filesystem::path dir_, oldDir_;
+};
+
+}  // namespace serial::testing
