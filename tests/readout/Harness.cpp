@@ -32,6 +32,15 @@ void ReadoutTest::showAndStart() {
     clock.advance(100);
 }
 
+void ReadoutTest::startOrRestartLink() {
+    if (!form->isVisible()) {
+        showAndStart();
+        return;
+    }
+    form->COMClick(1);
+    clock.advance(100);
+}
+
 std::uint8_t ReadoutTest::lastCommand() {
     const auto written = device->takeWritten();
     return written.empty() ? 0 : written.back();

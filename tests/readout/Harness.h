@@ -55,6 +55,8 @@ protected:
     int kind() const;
     // Shows the window and lets the link start 100 ms later (the readiness request goes out).
     void showAndStart();
+    // showAndStart the first time, then a new link start through a port change to COM1.
+    void startOrRestartLink();
     // Answers every request of the configuration read with the box's values; returns the
     // commands the host sent, ending with the first position request (or where the read stopped).
     std::vector<std::uint8_t> answerConfiguration(const BoxConfig& box);

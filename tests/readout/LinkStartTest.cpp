@@ -26,15 +26,8 @@ TEST_F(ReadoutTest, ConfigurationReadOrderPerKind) {
         {0x2F, {0xE9, 0xE5, 0xE6, 0xE7, 0xE4, 0xE1}},
         {0x3F, {0xE9, 0xE5, 0xE6, 0xE7, 0xE4, 0xE1}},
     };
-    bool first = true;
     for (const auto& c : cases) {
-        if (first) {
-            showAndStart();
-            first = false;
-        } else {
-            form->COMClick(1);
-            clock.advance(100);
-        }
+        startOrRestartLink();
         BoxConfig config;
         config.readiness = c.readiness;
         EXPECT_EQ(answerConfiguration(config), c.commands) << "readiness " << int(c.readiness);
@@ -64,15 +57,8 @@ TEST_F(ReadoutTest, AxisRowsFromResolutionCodes) {
         {0xE0, {5, 0, 3}, 1, 186},  // no Z row beside a missing Y row
         {0x10, {5, 5, 5}, 1, 186}, {0x20, {0, 9, 10}, 2, 236}, {0x30, {1, 2, 3}, 3, 286},
     };
-    bool first = true;
     for (const auto& c : cases) {
-        if (first) {
-            showAndStart();
-            first = false;
-        } else {
-            form->COMClick(2);
-            clock.advance(100);
-        }
+        startOrRestartLink();
         BoxConfig config;
         config.readiness = c.readiness;
         config.codes = c.codes;
@@ -131,15 +117,8 @@ TEST_F(ReadoutTest, CalibrationLimitsAndTruncation) {
         {0.1234567L, true, 0.123456, "0.123456"},
         {123.4567L, true, 123.4567, "123.456700"},
     };
-    bool first = true;
     for (const auto& c : cases) {
-        if (first) {
-            showAndStart();
-            first = false;
-        } else {
-            form->COMClick(1);
-            clock.advance(100);
-        }
+        startOrRestartLink();
         prompts.clear();
         BoxConfig config;
         config.readiness = 0xE0;
@@ -172,15 +151,8 @@ TEST_F(ReadoutTest, CodesAboveTheListAreReportedButTheReadGoesOn) {
         {0x30, {11, 0, 12}, 2},  // X and Z above 10
         {0x30, {10, 0, 9}, 0},
     };
-    bool first = true;
     for (const auto& c : cases) {
-        if (first) {
-            showAndStart();
-            first = false;
-        } else {
-            form->COMClick(1);
-            clock.advance(100);
-        }
+        startOrRestartLink();
         prompts.clear();
         BoxConfig config;
         config.readiness = c.readiness;
