@@ -19,6 +19,17 @@ namespace linktest {
 using Bytes = std::vector<std::uint8_t>;
 using Request = std::function<void(TRS232Service&)>;
 
+// Every request of the service, what it sends and what it awaits.
+struct RequestCase {
+    const char* name;
+    Request request;
+    std::uint8_t command;
+    ReplyState state;
+    bool timerStarted;
+    bool refusedWhilePending;
+};
+const std::vector<RequestCase>& requestCases();
+
 // A service on an in-memory line in virtual time, with a scripted box at the far end and every
 // event written down as a line of text.
 class Link : public ::testing::Test {

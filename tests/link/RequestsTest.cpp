@@ -6,25 +6,6 @@
 #include "tests/link/LinkFixture.h"
 
 namespace linktest {
-namespace {
-
-using serial::TVaCommEvent;
-
-TCorrectionTable table(std::initializer_list<TCorrectionEntry> rows) {
-    TCorrectionTable t;
-    int i = 1;
-    for (const auto& row : rows) t[i++] = row;
-    return t;
-}
-
-struct RequestCase {
-    const char* name;
-    Request request;
-    std::uint8_t command;
-    ReplyState state;
-    bool timerStarted;
-    bool refusedWhilePending;
-};
 
 const std::vector<RequestCase>& requestCases() {
     static const std::vector<RequestCase> cases = {
@@ -59,6 +40,17 @@ const std::vector<RequestCase>& requestCases() {
          true},
     };
     return cases;
+}
+
+namespace {
+
+using serial::TVaCommEvent;
+
+TCorrectionTable table(std::initializer_list<TCorrectionEntry> rows) {
+    TCorrectionTable t;
+    int i = 1;
+    for (const auto& row : rows) t[i++] = row;
+    return t;
 }
 
 TEST_F(Link, ConstructionConfiguresThePortAndOpensNothing) {
