@@ -30,6 +30,39 @@ TEST_F(Link, PositionsTimeOutOnlyBetweenBytesAndALateReplyIsStillTaken) {
     EXPECT_EQ(service.State(), ReplyState::rsIdle);
 }
 
+TEST_F(Link, ALateReplyHandlerThatLeavesTheExchangeEndsItsReception) {
+    struct Case {
+        const char* name;
+        std::function<void()> onLate;
+        std::vector<std::string> events;
+        ReplyState after;
+    };
+    const std::vector<Case> cases = {
+        {"stays", [] {}, {"late", "positions 1 2 3 1"}, ReplyState::rsIdle},
+        // Neither a reply delivered on an idle service nor a read error on a closed port.
+        {"reopens", [this] { service.Open(); }, {"late"}, ReplyState::rsIdle},
+        {"closes", [this] { service.Close(); }, {"late"}, ReplyState::rsPositions},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        service.OnTimeout = nullptr;
+        service.OnLateReply = [this, &c] {
+            note("late");
+            c.onLate();
+        };
+        service.Open();
+        service.ReadPositions();
+        sendLater({1, 0, 0, 0});
+        clock.advance(5010);  // a time-out after the first bytes, then the rest
+        sendLater(Bytes(threeAxes.begin() + 4, threeAxes.end()), 0);
+        clock.advance(10);
+        EXPECT_EQ(events, c.events);
+        EXPECT_EQ(service.State(), c.after);
+        events.clear();
+        service.Close();
+    }
+}
+
 TEST_F(Link, ATimedOutExchangeIsRefusedUntilOpen) {
     service.Open();
     service.ReadCalibration();
