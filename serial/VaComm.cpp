@@ -23,6 +23,18 @@ constexpr std::array<std::int32_t, 16> kBaudRates = {0,     110,    300,    600,
                                                      4800,  9600,   14400,  19200, 38400, 56000,
                                                      57600, 115200, 128000, 256000};
 
+// Runs a handler whose exceptions go to the application's exception display instead of the caller.
+template <typename F>
+void shownOnFailure(F&& f) {
+    try {
+        f();
+    } catch (const std::exception& e) {
+        platform::showException(e.what());
+    } catch (...) {
+        platform::showException("Unknown exception");
+    }
+}
+
 }  // namespace
 
 TVaCommEvents::TVaCommEvents(std::initializer_list<TVaCommEvent> members) {
@@ -40,8 +52,7 @@ struct TVaCustomComm::Impl {
     std::shared_ptr<CommDevice> device;
     bool active = false;
     bool destroying = false;
-    std::uint32_t eventMask = 0;   // what the device watches
-    std::uint32_t acceptMask = 0;  // what may reach the notifications (adds the write thread's)
+    std::uint32_t eventMask = 0;  // what the device watches
     // Reads, status queries, purges and the stopping of threads; direct writes and the write
     // queue. Taken in that order when both are needed.
     std::mutex readLock;
@@ -93,7 +104,6 @@ void TVaCustomComm::Open() {
         // Without direct writes the write thread reports an empty queue itself.
         if (!directWrite_) mask &= ~EventBits::TxEmpty;
         impl_->eventMask = mask;
-        impl_->acceptMask = monitorEvents_.deviceMask();
         if (int err = impl_->device->setEventMask(mask))
             throw EVaCommError(systemMessage(" Error setting EventMask", err));
         StartThreads();
@@ -103,13 +113,7 @@ void TVaCustomComm::Open() {
         impl_->active = false;
         throw;
     }
-    if (auto handler = OnOpen) {
-        try {
-            handler();
-        } catch (const std::exception& e) {
-            platform::showException(e.what());
-        }
-    }
+    if (auto handler = OnOpen) shownOnFailure(handler);
 }
 
 void TVaCustomComm::OpenDevice() {
@@ -121,14 +125,15 @@ void TVaCustomComm::OpenDevice() {
 
 void TVaCustomComm::StartThreads() {
     if (impl_->eventMask != 0) {
-        int err = impl_->device->startWatching([this](std::uint32_t mask) { handleMask(mask); },
-                                               eventPriority_);
+        // A device that reports more than it was asked for is not believed.
+        int err = impl_->device->startWatching(
+            [this](std::uint32_t mask) { handleMask(mask & impl_->eventMask); }, eventPriority_);
         if (err) throw EVaCommError(systemMessage("Error starting the event thread", err));
     }
     if (!directWrite_) {
         impl_->writer = std::make_unique<WriteThread>(
             *impl_->device, buffers_.WriteSize(), buffers_.ReadTimeout,
-            impl_->acceptMask & (EventBits::TxEmpty | EventBits::Error),
+            monitorEvents_.deviceMask() & (EventBits::TxEmpty | EventBits::Error),
             [this](std::uint32_t mask) { handleMask(mask); });
         impl_->writer->start(writePriority_);
     }
@@ -221,16 +226,13 @@ std::int32_t TVaCustomComm::InQueCount() {
 // ---- events ----
 
 void TVaCustomComm::handleMask(std::uint32_t mask) {
-    mask &= impl_->acceptMask;
-    try {
+    shownOnFailure([&] {
         if (mask & EventBits::RxChar) {
             DoRxChar();
             mask &= ~EventBits::RxChar;
         }
         if (mask != 0) DoEvents(mask);
-    } catch (const std::exception& e) {
-        platform::showException(e.what());
-    }
+    });
 }
 
 void TVaCustomComm::DoRxChar() {
@@ -244,13 +246,7 @@ void TVaCustomComm::DoEvents(std::uint32_t mask) {
         std::int32_t errors = 0, inQue = 0, outQue = 0;
         GetStatus(errors, inQue, outQue);
         if (errors != 0) {
-            if (auto handler = OnError) {
-                try {
-                    handler(errors);
-                } catch (const std::exception& e) {
-                    platform::showException(e.what());
-                }
-            }
+            if (auto handler = OnError) shownOnFailure([&] { handler(errors); });
         }
     }
     const std::pair<std::uint32_t, TNotifyEvent*> order[] = {

@@ -1,5 +1,6 @@
 // The port on a real pseudo-terminal, through the POSIX device and its event thread.
 #include <gtest/gtest.h>
+#include <termios.h>
 
 #include <numeric>
 
@@ -11,6 +12,15 @@ using serial::testing::PtyTest;
 namespace {
 
 using Bytes = std::vector<std::uint8_t>;
+
+std::string openError(TVaComm& comm) {
+    try {
+        comm.Open();
+    } catch (const EVaCommError& e) {
+        return e.what();
+    }
+    return "opened";
+}
 
 TEST_F(PtyTest, OpensThroughTheComLinkAndReportsABurstInCountsThatAddUp) {
     auto comm = makePort();
@@ -29,13 +39,151 @@ TEST_F(PtyTest, OpensThroughTheComLinkAndReportsABurstInCountsThatAddUp) {
     ASSERT_TRUE(comm->Active());
     Bytes burst(17);
     std::iota(burst.begin(), burst.end(), std::uint8_t{0xE0});
+    burst[3] = 0xFF;  // arrives doubled by the terminal's marking, and is one byte again
     pty.send(burst);
     ASSERT_TRUE(pumpUntil([&] { return got.size() >= 17; }));
     EXPECT_EQ(got, burst);
     EXPECT_EQ(std::accumulate(counts.begin(), counts.end(), 0), 17);
     for (auto n : counts) EXPECT_GT(n, 0);
+    std::uint8_t b;
+    EXPECT_FALSE(comm->ReadChar(b));  // nothing left: false, no exception
     comm->Close();
     EXPECT_FALSE(comm->Active());
+}
+
+TEST_F(PtyTest, TheLineIsRawWithParityMarking) {
+    auto comm = makePort();
+    comm->Open();
+    termios t{};
+    ASSERT_EQ(::tcgetattr(pty.master(), &t), 0);  // a pty shares its settings between sides
+    EXPECT_EQ(t.c_lflag & (ICANON | ECHO | ISIG), 0u);
+    EXPECT_EQ(t.c_oflag & OPOST, 0u);
+    EXPECT_EQ(t.c_iflag & (INPCK | PARMRK | ISTRIP | IGNPAR | IXON | IXOFF | ICRNL),
+              tcflag_t(INPCK | PARMRK));
+    // (A pseudo-terminal keeps no parity setting of its own: PARENB is not asked after here.)
+    EXPECT_EQ(t.c_cflag & (CSIZE | PARODD | CSTOPB | CRTSCTS | CREAD | CLOCAL),
+              tcflag_t(CS8 | PARODD | CREAD | CLOCAL));
+    EXPECT_EQ(::cfgetospeed(&t), speed_t(B9600));
+    comm->SetUserBaudrate(250000);  // a rate the terminal interface has no name for
+    EXPECT_TRUE(comm->Active());
+}
+
+TEST_F(PtyTest, UnreadBytesAreCountedAgainAndNoCallForNothing) {
+    auto comm = makePort();
+    std::vector<std::int32_t> counts;
+    comm->OnRxChar = [&](std::int32_t n) { counts.push_back(n); };  // reads nothing
+    comm->Open();
+    pty.send({1, 2, 3});
+    ASSERT_TRUE(pumpUntil([&] { return comm->InQueCount() == 3 && !counts.empty(); }));
+    pty.send({4});
+    ASSERT_TRUE(pumpUntil([&] { return counts.back() == 4; }));
+    for (auto n : counts) EXPECT_GT(n, 0);
+    std::uint8_t block[8];
+    EXPECT_EQ(comm->ReadBuf(block, 8), 4);
+    EXPECT_EQ(Bytes(block, block + 4), (Bytes{1, 2, 3, 4}));
+}
+
+TEST_F(PtyTest, PurgeReadDropsWhatWasReceived) {
+    auto comm = makePort();
+    comm->OnRxChar = [](std::int32_t) {};
+    comm->Open();
+    pty.send({1, 2, 3});
+    ASSERT_TRUE(pumpUntil([&] { return comm->InQueCount() == 3; }));
+    comm->PurgeRead();
+    comm->PurgeWrite();
+    EXPECT_EQ(comm->InQueCount(), 0);
+    pty.send({9});
+    ASSERT_TRUE(pumpUntil([&] { return comm->InQueCount() == 1; }));
+    std::uint8_t b = 0;
+    EXPECT_TRUE(comm->ReadChar(b));
+    EXPECT_EQ(b, 9);
+}
+
+TEST_F(PtyTest, TransmitEmptyFollowsAWrite) {
+    auto comm = makePort();
+    int empties = 0;
+    comm->OnTxEmpty = [&] { ++empties; };
+    comm->Open();
+    pumpFor(20);
+    EXPECT_EQ(empties, 0);  // nothing written, nothing to report
+    EXPECT_TRUE(comm->WriteChar(0xE1));
+    const std::uint8_t block[] = {0xE0, 0xFF, 0x00};
+    EXPECT_EQ(comm->WriteBuf(block, 3), 3);
+    ASSERT_TRUE(pumpUntil([&] { return empties > 0; }));
+    EXPECT_EQ(pty.receive(4), (Bytes{0xE1, 0xE0, 0xFF, 0x00}));
+}
+
+TEST_F(PtyTest, HandlerMayCloseThePortFromInsideAnEvent) {
+    auto comm = makePort();
+    int empties = 0;
+    comm->OnTxEmpty = [&] {
+        ++empties;
+        comm->Close();  // as the configuration dialogs do after their last byte
+    };
+    comm->Open();
+    comm->WriteChar(0xF1);
+    ASSERT_TRUE(pumpUntil([&] { return empties > 0; }));
+    EXPECT_FALSE(comm->Active());
+    comm->Open();  // and it opens again at once
+    EXPECT_TRUE(comm->Active());
+}
+
+TEST_F(PtyTest, SecondOpenIsRefused) {
+    auto first = makePort();
+    first->Open();
+    auto second = makePort();
+    EXPECT_EQ(openError(*second),
+              "Unable to open specified device COM7 (16), Device or resource busy");
+    EXPECT_FALSE(second->Active());
+    EXPECT_TRUE(first->Active());
+    first->Close();
+    EXPECT_EQ(openError(*second), "opened");
+}
+
+TEST_F(PtyTest, DevicesThatCannotBeOpened) {
+    std::filesystem::create_symlink("/nonexistent/tty", "COM3");
+    struct Case {
+        std::string name, message;
+    };
+    const Case cases[] = {
+        {"COM3", "Unable to open specified device COM3 (2), No such file or directory"},
+        {"/nonexistent/ttyUSB0",
+         "Unable to open specified device /nonexistent/ttyUSB0 (2), No such file or directory"},
+        {"/dev/null",
+         "Unable to open specified device /dev/null (25), Inappropriate ioctl for device"},
+    };
+    for (const auto& c : cases) {
+        auto comm = makePort();
+        comm->SetDeviceName(c.name);
+        EXPECT_EQ(openError(*comm), c.message);
+        EXPECT_FALSE(comm->Active());
+    }
+}
+
+TEST_F(PtyTest, BufferedWritesGoOutThroughTheWriteThread) {
+    auto comm = makePort();
+    comm->SetDirectWrite(false);
+    int empties = 0;
+    comm->OnTxEmpty = [&] { ++empties; };
+    comm->Open();
+    Bytes block(300);
+    std::iota(block.begin(), block.end(), std::uint8_t{0});
+    EXPECT_EQ(comm->WriteBuf(block.data(), 300), 300);
+    EXPECT_EQ(pty.receive(300), block);
+    ASSERT_TRUE(pumpUntil([&] { return empties > 0; }));
+    comm->Close();
+
+    // A block larger than the whole queue never finds room.
+    comm->Buffers().SetWriteSize(8);
+    comm->Buffers().WriteTimeout = 0;
+    comm->Open();
+    try {
+        comm->WriteBuf(block.data(), 9);
+        ADD_FAILURE() << "written";
+    } catch (const EVaCommError& e) {
+        EXPECT_STREQ(e.what(), "Output buffer is full. Please check comm status.");
+    }
+    EXPECT_TRUE(comm->Active());
 }
 
 }  // namespace

@@ -1,0 +1,133 @@
+// Decoding the terminal's marks, telling line errors apart, and mapping port names to paths.
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "serial/Parmrk.h"
+#include "serial/PosixDevice.h"
+#include "serial/VaComm.h"
+
+using namespace serial;
+
+namespace {
+
+using Bytes = std::vector<std::uint8_t>;
+
+struct Out {
+    Bytes bytes;
+    std::vector<bool> marked;
+    bool operator==(const Out&) const = default;
+};
+
+// Feeds the reads one after the other into one decoder.
+Out decode(const std::vector<Bytes>& reads, bool marking = true) {
+    ParmrkDecoder d;
+    d.setMarking(marking);
+    Out out;
+    for (const auto& read : reads) {
+        for (std::uint8_t raw : read) {
+            ParmrkDecoder::Decoded got[2];
+            const std::size_t n = d.feed(raw, got);
+            for (std::size_t i = 0; i < n; ++i) {
+                out.bytes.push_back(got[i].byte);
+                out.marked.push_back(got[i].kind == ParmrkDecoder::Kind::marked);
+            }
+        }
+    }
+    return out;
+}
+
+TEST(Parmrk, Decodes) {
+    struct Case {
+        const char* name;
+        std::vector<Bytes> reads;
+        Out want;
+        bool marking = true;
+    };
+    const Case cases[] = {
+        {"plain", {{0x01, 0xE0, 0x7F}}, {{0x01, 0xE0, 0x7F}, {false, false, false}}},
+        {"FF FF is data FF",
+         {{0x10, 0xFF, 0xFF, 0x20}},
+         {{0x10, 0xFF, 0x20}, {false, false, false}}},
+        {"FF 00 x is x with an error", {{0xFF, 0x00, 0x41}}, {{0x41}, {true}}},
+        {"FF 00 00 is a break", {{0xFF, 0x00, 0x00, 0x05}}, {{0x00, 0x05}, {true, false}}},
+        {"marked FF", {{0xFF, 0x00, 0xFF}}, {{0xFF}, {true}}},
+        {"split after FF", {{0x01, 0xFF}, {0x00, 0x42}}, {{0x01, 0x42}, {false, true}}},
+        {"split after FF 00", {{0xFF, 0x00}, {0x43}}, {{0x43}, {true}}},
+        {"split doubled FF", {{0xFF}, {0xFF}}, {{0xFF}, {false}}},
+        {"stray FF kept as data", {{0xFF, 0x41}}, {{0xFF, 0x41}, {false, false}}},
+        {"stray FF before a mark",
+         {{0xFF, 0x41, 0xFF, 0x00, 0x42}},
+         {{0xFF, 0x41, 0x42}, {false, false, true}}},
+        {"unfinished mark gives nothing yet", {{0x07, 0xFF, 0x00}}, {{0x07}, {false}}},
+        {"without marking FF is FF",
+         {{0xFF, 0x00, 0x41}},
+         {{0xFF, 0x00, 0x41}, {false, false, false}},
+         false},
+    };
+    for (const auto& c : cases) EXPECT_EQ(decode(c.reads, c.marking), c.want) << c.name;
+}
+
+TEST(Parmrk, ErrorsOfAMarkedByte) {
+    struct Case {
+        const char* name;
+        std::uint8_t byte;
+        bool haveCounters;
+        LineCounterDelta delta;
+        std::int32_t errors;
+    };
+    const Case cases[] = {
+        {"no counters: parity", 0x41, false, {}, ErrorBits::Parity},
+        {"no counters: 00 is a break", 0x00, false, {}, ErrorBits::Break},
+        {"parity counted", 0x41, true, {.parity = 1}, ErrorBits::Parity},
+        {"framing counted", 0x41, true, {.frame = 1}, ErrorBits::Frame},
+        {"break counted", 0x00, true, {.brk = 1}, ErrorBits::Break},
+        {"framing on a 00", 0x00, true, {.frame = 1}, ErrorBits::Frame},
+        {"overrun shows too",
+         0x41,
+         true,
+         {.frame = 1, .overrun = 2},
+         ErrorBits::Frame | ErrorBits::Overrun},
+        {"buffer overrun",
+         0x41,
+         true,
+         {.parity = 1, .bufOverrun = 1},
+         ErrorBits::Parity | ErrorBits::Overflow},
+        {"counters unmoved", 0x41, true, {}, ErrorBits::Parity},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(markErrors(c.byte, c.haveCounters ? &c.delta : nullptr), c.errors) << c.name;
+}
+
+TEST(PortPath, Names) {
+    const auto dir =
+        std::filesystem::temp_directory_path() / ("kvt3-portpath-" + std::to_string(::getpid()));
+    std::filesystem::create_directory(dir);
+    const auto old = std::filesystem::current_path();
+    std::filesystem::current_path(dir);
+    std::filesystem::create_symlink("/dev/null", "COM5");
+    struct Case {
+        std::string name, path;
+    };
+    const Case cases[] = {
+        {"COM1", "/dev/ttyS0"},
+        {"COM4", "/dev/ttyS3"},
+        {"COM5", "COM5"},
+        {"COM12", "/dev/ttyS11"},
+        {"/dev/ttyUSB0", "/dev/ttyUSB0"},
+        {"COM0", "COM0"},
+        {"COMx", "COMx"},
+        {"COM", "COM"},
+        {"ttyACM0", "ttyACM0"},
+        {"COM-1", "COM-1"},
+        {"COM2a", "COM2a"},
+    };
+    for (const auto& c : cases) EXPECT_EQ(portPath(c.name), c.path) << c.name;
+    std::filesystem::current_path(old);
+    std::filesystem::remove_all(dir);
+}
+
+}  // namespace
