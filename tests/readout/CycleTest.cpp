@@ -40,7 +40,7 @@ TEST_F(ReadoutTest, ReadoutTextsFromCounts) {
         config.types = c.types;
         config.lineCounts = {c.lineCount, 4000, 4000};
         config.calibration = {c.calibration, 0.5L, 0.5L};
-        ASSERT_EQ(answerConfiguration(config).back(), 0xE1);
+        ASSERT_EQ(lastOf(answerConfiguration(config)), 0xE1);
         replyPositions(c.count, 0, 0);
         EXPECT_EQ(form->xxLabel->text().toStdString(), c.text) << "count " << c.count;
     }
@@ -88,7 +88,7 @@ TEST_F(ReadoutTest, SilentBoxGetsTwoRepeatsThenTheWaitDialog) {
     // The link test restarts it, without the success message.
     form->testAction->trigger();
     clock.advance(100);
-    EXPECT_EQ(answerConfiguration(box).back(), 0xE1);
+    EXPECT_EQ(lastOf(answerConfiguration(box)), 0xE1);
     EXPECT_TRUE(prompts.messages.isEmpty());
 }
 
@@ -138,7 +138,7 @@ TEST_F(ReadoutTest, F5WhileTheConfigurationMenuIsDisabledDoesNothing) {
     EXPECT_FALSE(form->configMMI->isEnabled());
     form->testAction->trigger();
     EXPECT_FALSE(form->testTimer.Enabled());
-    EXPECT_EQ(answerConfiguration(box).back(), 0xE1);
+    EXPECT_EQ(lastOf(answerConfiguration(box)), 0xE1);
     clock.advance(1000);
     EXPECT_TRUE(prompts.messages.isEmpty());
 }
@@ -159,7 +159,7 @@ TEST_F(ReadoutTest, PortChangeWhileTheCycleRuns) {
     EXPECT_EQ(device->openedName(), "COM3");
     EXPECT_EQ(service.GetPortName(), "COM3");
     EXPECT_EQ(form->offsets, (std::array<double, 3>{}));
-    EXPECT_EQ(answerConfiguration(box).back(), 0xE1);
+    EXPECT_EQ(lastOf(answerConfiguration(box)), 0xE1);
 }
 
 TEST_F(ReadoutTest, ReferenceSearchOfOneAxis) {

@@ -131,8 +131,7 @@ void ReadoutTest::replyPositions(std::int32_t x, std::int32_t y, std::int32_t z)
 void ReadoutTest::startCycle(const BoxConfig& config) {
     showAndStart();
     const auto commands = answerConfiguration(config);
-    ASSERT_FALSE(commands.empty());
-    ASSERT_EQ(commands.back(), 0xE1) << "the cycle did not start";
+    ASSERT_EQ(lastOf(commands), 0xE1) << "the cycle did not start";
 }
 
 }  // namespace readouttest

@@ -22,6 +22,11 @@
 
 namespace readouttest {
 
+// The last byte of a sequence, 0 for an empty one.
+inline std::uint8_t lastOf(const std::vector<std::uint8_t>& bytes) {
+    return bytes.empty() ? 0 : bytes.back();
+}
+
 // What a scripted box reports during the configuration read.
 struct BoxConfig {
     std::uint8_t readiness = 0x30;  // kind 4

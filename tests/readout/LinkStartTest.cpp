@@ -126,7 +126,7 @@ TEST_F(ReadoutTest, CalibrationLimitsAndTruncation) {
         const Bytes commands = answerConfiguration(config);
         const std::string label = std::to_string(double(c.value));
         if (c.accepted) {
-            EXPECT_EQ(commands.back(), 0xE1) << label;
+            EXPECT_EQ(lastOf(commands), 0xE1) << label;
             EXPECT_DOUBLE_EQ(form->calibrations[1], c.stored) << label;
             EXPECT_EQ(paramsForm->calibYEdit->text().toStdString(), c.edit) << label;
             EXPECT_TRUE(prompts.messages.isEmpty()) << label;
@@ -157,7 +157,7 @@ TEST_F(ReadoutTest, CodesAboveTheListAreReportedButTheReadGoesOn) {
         BoxConfig config;
         config.readiness = c.readiness;
         config.codes = c.codes;
-        EXPECT_EQ(answerConfiguration(config).back(), 0xE1);
+        EXPECT_EQ(lastOf(answerConfiguration(config)), 0xE1);
         EXPECT_EQ(prompts.messages.size(), c.messages) << int(c.codes[0]);
         for (const QString& text : prompts.messages) EXPECT_EQ(text, "Błędna wartość parametru.");
     }
