@@ -6,11 +6,11 @@ namespace readouttest {
 
 ReadoutTest::ReadoutTest() {
     form = std::make_unique<TmainForm>(service, prompts, clock);
-    breakForm = std::make_unique<TbreakForm>(form.get());
-    logoForm = std::make_unique<TlogoForm>(form.get());
-    helpForm = std::make_unique<ThelpForm>(form.get());
-    paramsForm = std::make_unique<TparamsForm>(service, prompts, clock, form.get());
-    coordForm = std::make_unique<TcoordForm>(service, prompts, clock, form.get());
+    breakForm = std::make_unique<TbreakForm>();
+    logoForm = std::make_unique<TlogoForm>();
+    helpForm = std::make_unique<ThelpForm>();
+    paramsForm = std::make_unique<TparamsForm>(service, prompts, clock);
+    coordForm = std::make_unique<TcoordForm>(service, prompts, clock);
     form->attachWindows(*breakForm, *logoForm, *helpForm, *paramsForm, *coordForm);
 }
 
