@@ -88,11 +88,13 @@ std::size_t PumpedHandOver::runPending() {
 }
 
 std::size_t PumpedHandOver::waitAndRun(std::chrono::milliseconds timeout) {
-    {
-        std::unique_lock lock(mutex_);
-        posted_.wait_for(lock, timeout, [this] { return !queue_.empty(); });
-    }
+    waitForPost(timeout);
     return runPending();
+}
+
+bool PumpedHandOver::waitForPost(std::chrono::milliseconds timeout) {
+    std::unique_lock lock(mutex_);
+    return posted_.wait_for(lock, timeout, [this] { return !queue_.empty(); });
 }
 
 }  // namespace platform

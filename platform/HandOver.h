@@ -69,6 +69,8 @@ public:
     std::size_t runPending();
     // Waits up to timeout for something to be posted, then delivers what is there.
     std::size_t waitAndRun(std::chrono::milliseconds timeout);
+    // Waits up to timeout until something is posted, without delivering it.
+    bool waitForPost(std::chrono::milliseconds timeout);
 
 private:
     std::mutex mutex_;

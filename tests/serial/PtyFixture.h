@@ -81,8 +81,10 @@ protected:
         std::filesystem::remove_all(dir_);
     }
 
+    // A port set up as the link sets its own; device is the last one made.
     std::unique_ptr<TVaComm> makePort() {
-        auto comm = std::make_unique<TVaComm>(std::make_shared<PosixDevice>(&handOver));
+        device = std::make_shared<PosixDevice>(&handOver);
+        auto comm = std::make_unique<TVaComm>(device);
         comm->SetParity(TVaParity::paOdd);
         comm->SetDeviceName("COM7");
         comm->SetBaudrate(TVaBaudrate::br9600);
@@ -109,6 +111,7 @@ protected:
 
     Pty pty;
     platform::PumpedHandOver handOver;
+    std::shared_ptr<PosixDevice> device;
     std::filesystem::path dir_, oldDir_;
 };
 
