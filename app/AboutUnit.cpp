@@ -60,9 +60,9 @@ TlogoForm::TlogoForm(QWidget* parent) : QDialog(parent, Qt::Tool) {
     Label5 = makeLabel(this, QStringLiteral("tel. (00) 000 00 00"), 12, 70, 200, 16, true);
     Label6 = makeLabel(this, QStringLiteral("fax (00) 000 00 01"), 12, 88, 200, 16, true);
     Label11 = makeLabel(this, QStringLiteral("tel. kom. 000 000 000"), 12, 106, 200, 16, true);
-    Label9 = makeLabel(this, QStringLiteral("www.pracownia.example"), 216, 34, 176, 16, true, true);
+    Label9 = makeLabel(this, QStringLiteral("www.pracownia.example"), 196, 34, 200, 16, true, true);
     Label10 = makeLabel(this, QStringLiteral("Zapraszamy do kontaktu:\nbiuro@pracownia.example"),
-                        216, 56, 176, 32, true, true);
+                        196, 56, 200, 32, true, true);
     verLabel = makeLabel(this, QStringLiteral("Wersja 2.1"), 12, 160, 200, 16, false);
 
     Btn = new QPushButton(QStringLiteral("OK"), this);

@@ -3,6 +3,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QFontDatabase>
 #include <QKeyEvent>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -17,6 +18,8 @@ ThelpForm::ThelpForm(QWidget* parent) : QDialog(parent, Qt::Tool) {
     helpMemo = new QPlainTextEdit(this);
     helpMemo->setGeometry(0, 0, 536, 313);
     helpMemo->setReadOnly(true);
+    // The help text lines up its columns with blanks.
+    helpMemo->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
     helpMemo->setLineWrapMode(QPlainTextEdit::NoWrap);
     helpMemo->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     helpMemo->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);

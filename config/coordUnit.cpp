@@ -39,18 +39,23 @@ TcoordForm::TcoordForm(TRS232Service& service, platform::Prompts& prompts, platf
     correctionXSGrid = makeGrid(korectionXTabSheet);
     correctionYSGrid = makeGrid(korectionYTabSheet);
     correctionZSGrid = makeGrid(korectionZTabSheet);
-    xCBox = new QCheckBox;
-    yCBox = new QCheckBox;
-    zCBox = new QCheckBox;
+    // Three tabs side by side in the dialog's width: a smaller font than the rest.
+    QFont tabFont = pgCtrl->tabBar()->font();
+    tabFont.setPixelSize(10);
+    pgCtrl->tabBar()->setFont(tabFont);
+    pgCtrl->tabBar()->setUsesScrollButtons(false);
+    xCBox = new QCheckBox(pgCtrl->tabBar());
+    yCBox = new QCheckBox(pgCtrl->tabBar());
+    zCBox = new QCheckBox(pgCtrl->tabBar());
     for (Axis axis : allAxes) {
-        const int index = pgCtrl->addTab(
-            page(axis), QStringLiteral("      Kor.odcinkowa %1").arg(QChar(letters[at(axis)])));
-        // The check box sits over the left end of its page's tab.
-        pgCtrl->tabBar()->setTabButton(index, QTabBar::LeftSide, checkBox(axis));
+        // The caption's leading blanks leave room for the check box over the tab's left end.
+        pgCtrl->addTab(page(axis),
+                       QStringLiteral("      Kor.odcinkowa %1").arg(QChar(letters[at(axis)])));
         checkBox(axis)->setChecked(true);
         connect(checkBox(axis), &QCheckBox::toggled, this, [this, axis] { CBoxClick(axis); });
     }
     pgCtrl->setCurrentIndex(0);
+    placeCheckBoxes();
 
     Label1 = new QLabel(QStringLiteral("UWAGA !"), this);
     Label1->setGeometry(12, 342, 120, 16);
@@ -192,8 +197,19 @@ void TcoordForm::reject() {
     done(cancelResult);
 }
 
+void TcoordForm::placeCheckBoxes() {
+    for (Axis axis : allAxes) {
+        const QRect tab = pgCtrl->tabBar()->tabRect(axisIndex(axis));
+        QCheckBox* box = checkBox(axis);
+        box->resize(box->sizeHint());
+        box->move(tab.left() + 6, tab.top() + (tab.height() - box->height()) / 2);
+        box->raise();
+    }
+}
+
 void TcoordForm::showEvent(QShowEvent* event) {
     FormShow();
+    placeCheckBoxes();
     QDialog::showEvent(event);
 }
 

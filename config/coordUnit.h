@@ -87,6 +87,7 @@ protected:
 
 private:
     QTableWidget* makeGrid(QWidget* page);
+    void placeCheckBoxes();
     // Sets the row count (header row included, never below it) and numbers the data rows.
     void resizeGrid(Axis axis, int rowCount);
     void setCell(QTableWidget* grid, int column, int row, const QString& text);
