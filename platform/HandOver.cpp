@@ -29,8 +29,10 @@ bool HandOverChannel::call() {
 }
 
 void HandOverChannel::close() {
-    std::lock_guard lock(mutex_);
-    closed_ = true;
+    {
+        std::lock_guard lock(mutex_);
+        closed_ = true;
+    }
     done_.notify_all();
 }
 
@@ -49,9 +51,11 @@ void HandOverChannel::deliver() {
     struct Finish {
         HandOverChannel& c;
         ~Finish() {
-            std::lock_guard lock(c.mutex_);
-            c.state_ = State::idle;
-            c.done_.notify_all();
+            {
+                std::lock_guard lock(c.mutex_);
+                c.state_ = State::idle;
+            }
+            c.done_.notify_all();  // the channel outlives this: the hand-over holds it
         }
     } finish{*this};
     onMainThread();
@@ -62,8 +66,10 @@ PumpedHandOver::PumpedHandOver() {
 }
 
 void PumpedHandOver::post(std::shared_ptr<HandOverChannel> channel) {
-    std::lock_guard lock(mutex_);
-    queue_.push_back(std::move(channel));
+    {
+        std::lock_guard lock(mutex_);
+        queue_.push_back(std::move(channel));
+    }
     posted_.notify_all();
 }
 
