@@ -22,38 +22,37 @@ void TmainForm::testTimerTimer() {
     startLink(false);
 }
 
-void TmainForm::paramsMMIClick() {
+void TmainForm::requestDialog(platform::Timer& requestTimer, void (TmainForm::*open)()) {
     if (dialogRequested) {
-        openParamsDialog();
+        (this->*open)();
         return;
     }
     dialogRequested = true;
-    configTimer.SetEnabled(true);
+    requestTimer.SetEnabled(true);
 }
 
+void TmainForm::paramsMMIClick() {
+    requestDialog(configTimer, &TmainForm::openParamsDialog);
+}
 void TmainForm::coordMMIClick() {
-    if (dialogRequested) {
-        openCoordDialog();
-        return;
-    }
-    dialogRequested = true;
-    coordTimer.SetEnabled(true);
+    requestDialog(coordTimer, &TmainForm::openCoordDialog);
 }
 
 // A dialog opened over the other one would close the port under that dialog's writes to the box;
 // a request that falls due while the other dialog is shown is dropped.
+void TmainForm::requestTimedOut(platform::Timer& requestTimer, QDialog* dialog, QDialog* other,
+                                void (TmainForm::*open)()) {
+    requestTimer.SetEnabled(false);
+    if (!dialog || dialog->isVisible() || (other && other->isVisible())) return;
+    (this->*open)();
+}
+
 void TmainForm::configTimerTimer() {
-    configTimer.SetEnabled(false);
-    if (!paramsForm_ || paramsForm_->isVisible()) return;
-    if (coordForm_ && coordForm_->isVisible()) return;
-    openParamsDialog();
+    requestTimedOut(configTimer, paramsForm_, coordForm_, &TmainForm::openParamsDialog);
 }
 
 void TmainForm::coordTimerTimer() {
-    coordTimer.SetEnabled(false);
-    if (!coordForm_ || coordForm_->isVisible()) return;
-    if (paramsForm_ && paramsForm_->isVisible()) return;
-    openCoordDialog();
+    requestTimedOut(coordTimer, coordForm_, paramsForm_, &TmainForm::openCoordDialog);
 }
 
 void TmainForm::prepareDialog(platform::Timer& requestTimer) {

@@ -84,6 +84,8 @@ void TmainForm::buildControls() {
     outer->addLayout(rows);
 
     relPanel = new QFrame(central);
+    // As large as its buttons: it must not take the space a hidden row gives back.
+    relPanel->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
     auto* relGrid = new QGridLayout(relPanel);
     relGrid->setContentsMargins(0, 0, 0, 0);
     relGrid->setHorizontalSpacing(4);
@@ -133,13 +135,17 @@ void TmainForm::buildControls() {
     }
 
     // The mode and the value for "set".
-    auto* bottom = new QHBoxLayout;
+    auto* bottomPanel = new QFrame(central);
+    bottomPanel->setFrameShape(QFrame::StyledPanel);
+    bottomPanel->setFixedHeight(58);
+    auto* bottom = new QHBoxLayout(bottomPanel);
+    bottom->setContentsMargins(10, 4, 10, 4);
     bottom->setSpacing(10);
-    absRButton = new QRadioButton(QStringLiteral("absolutne"), central);
-    relRButton = new QRadioButton(QStringLiteral("relatywne"), central);
+    absRButton = new QRadioButton(QStringLiteral("absolutne"), bottomPanel);
+    relRButton = new QRadioButton(QStringLiteral("relatywne"), bottomPanel);
     absRButton->setChecked(true);
-    deltaLabel = new QLabel(QStringLiteral("Przesunięcie"), central);
-    deltaEdit = new QLineEdit(central);
+    deltaLabel = new QLabel(QStringLiteral("Przesunięcie"), bottomPanel);
+    deltaEdit = new QLineEdit(bottomPanel);
     deltaEdit->setMaxLength(12);
     deltaEdit->setFixedWidth(120);
     deltaLabel->setBuddy(deltaEdit);
@@ -148,7 +154,7 @@ void TmainForm::buildControls() {
     bottom->addStretch(1);
     bottom->addWidget(deltaLabel);
     bottom->addWidget(deltaEdit);
-    outer->addLayout(bottom);
+    outer->addWidget(bottomPanel);
     outer->addStretch(1);
 
     // Programmatic checking runs the handler too (the settings file selects the mode that way).
@@ -206,27 +212,28 @@ void TmainForm::buildMenus() {
     addAction(exitAction);
 }
 
+namespace {
+template <class T>
+T* pick(Axis axis, T* x, T* y, T* z) {
+    return axis == Axis::X ? x : axis == Axis::Y ? y : z;
+}
+}  // namespace
+
 QFrame* TmainForm::panel(Axis axis) const {
-    const std::array<QFrame*, 3> all{xPanel, yPanel, zPanel};
-    return all[static_cast<std::size_t>(axisIndex(axis))];
+    return pick(axis, xPanel, yPanel, zPanel);
 }
 QLabel* TmainForm::readout(Axis axis) const {
-    const std::array<QLabel*, 3> all{xxLabel, yyLabel, zzLabel};
-    return all[static_cast<std::size_t>(axisIndex(axis))];
+    return pick(axis, xxLabel, yyLabel, zzLabel);
 }
 QLabel* TmainForm::axisLetter(Axis axis) const {
-    const std::array<QLabel*, 3> all{xLabel, yLabel, zLabel};
-    return all[static_cast<std::size_t>(axisIndex(axis))];
+    return pick(axis, xLabel, yLabel, zLabel);
 }
 QPushButton* TmainForm::refButton(Axis axis) const {
-    const std::array<QPushButton*, 3> all{xSButton, ySButton, zSButton};
-    return all[static_cast<std::size_t>(axisIndex(axis))];
+    return pick(axis, xSButton, ySButton, zSButton);
 }
 QPushButton* TmainForm::clrButton(Axis axis) const {
-    const std::array<QPushButton*, 3> all{clrXButton, clrYButton, clrZButton};
-    return all[static_cast<std::size_t>(axisIndex(axis))];
+    return pick(axis, clrXButton, clrYButton, clrZButton);
 }
 QPushButton* TmainForm::setButton(Axis axis) const {
-    const std::array<QPushButton*, 3> all{setXButton, setYButton, setZButton};
-    return all[static_cast<std::size_t>(axisIndex(axis))];
+    return pick(axis, setXButton, setYButton, setZButton);
 }

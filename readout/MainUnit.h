@@ -12,6 +12,7 @@
 #include "readout/Priority.h"
 
 class QAction;
+class QDialog;
 class QActionGroup;
 class QFrame;
 class QLabel;
@@ -215,6 +216,9 @@ private:
     void fillImpulseEdits();
     void fillResolutions();
     // The steps shared by the two configuration dialogs around their showing.
+    void requestDialog(platform::Timer& requestTimer, void (TmainForm::*open)());
+    void requestTimedOut(platform::Timer& requestTimer, QDialog* dialog, QDialog* other,
+                         void (TmainForm::*open)());
     void prepareDialog(platform::Timer& requestTimer);
     void resumeAfterDialog();
 
