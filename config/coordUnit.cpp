@@ -2,9 +2,7 @@
 
 #include <QCheckBox>
 #include <QHeaderView>
-#include <QKeyEvent>
 #include <QLabel>
-#include <QPushButton>
 #include <QTabBar>
 #include <QTabWidget>
 #include <QTableWidget>
@@ -14,7 +12,6 @@
 
 namespace {
 
-constexpr int cancelResult = 2;
 constexpr std::array<Axis, 3> allAxes = {Axis::X, Axis::Y, Axis::Z};
 constexpr std::array<std::uint32_t, 3> flagBits = {0x10, 0x20, 0x40};
 constexpr std::array<char16_t, 3> letters = {u'X', u'Y', u'Z'};
@@ -27,10 +24,7 @@ std::size_t at(Axis axis) {
 
 TcoordForm::TcoordForm(TRS232Service& service, platform::Prompts& prompts, platform::Clock& clock,
                        QWidget* parent)
-    : QDialog(parent), canExitTimer(3000, clock), service_(service), prompts_(prompts) {
-    setWindowTitle(QStringLiteral("Paramtery"));
-    setFixedSize(386, 430);
-
+    : ConfigDialog(service, prompts, clock, parent) {
     pgCtrl = new QTabWidget(this);
     pgCtrl->setGeometry(4, 4, 378, 330);
     korectionXTabSheet = new QWidget;
@@ -63,14 +57,6 @@ TcoordForm::TcoordForm(TRS232Service& service, platform::Prompts& prompts, platf
                                        "Wartości X', Y', Z' mogą być dowolne"),
                         this);
     Label2->setGeometry(12, 360, 260, 34);
-
-    saveButton = new QPushButton(QStringLiteral("Zapisz"), this);
-    saveButton->setGeometry(220, 398, 75, 25);
-    exitButton = new QPushButton(QStringLiteral("Zamknij"), this);
-    exitButton->setGeometry(304, 398, 75, 25);
-    connect(exitButton, &QPushButton::clicked, this, [this] { exitButtonClick(); });
-
-    canExitTimer.OnTimer = [this] { canExitTimerTimer(); };
 
     for (Axis axis : allAxes) SetGridHeader(axis);
 }
@@ -179,22 +165,8 @@ void TcoordForm::CBoxClick(Axis axis) {
 }
 
 void TcoordForm::FormShow() {
-    saveButton->setEnabled(true);
-    exitButton->setEnabled(true);
-}
-
-void TcoordForm::exitButtonClick() {
-    done(cancelResult);
-}
-
-void TcoordForm::canExitTimerTimer() {
-    canExitTimer.SetEnabled(false);
-    saveButton->setEnabled(true);
-    exitButton->setEnabled(true);
-}
-
-void TcoordForm::reject() {
-    done(cancelResult);
+    ConfigDialog::FormShow();
+    placeCheckBoxes();
 }
 
 void TcoordForm::placeCheckBoxes() {
@@ -205,19 +177,4 @@ void TcoordForm::placeCheckBoxes() {
         box->move(tab.left() + 6, tab.top() + (tab.height() - box->height()) / 2);
         box->raise();
     }
-}
-
-void TcoordForm::showEvent(QShowEvent* event) {
-    FormShow();
-    placeCheckBoxes();
-    QDialog::showEvent(event);
-}
-
-void TcoordForm::keyPressEvent(QKeyEvent* event) {
-    // No button of this dialog answers Escape; only "Zamknij" and the close box leave it.
-    if (event->key() == Qt::Key_Escape) {
-        event->accept();
-        return;
-    }
-    QDialog::keyPressEvent(event);
 }

@@ -1,24 +1,17 @@
 #pragma once
 
-#include <QDialog>
 #include <QString>
 #include <array>
 #include <cstdint>
 
 #include "config/Axis.h"
-#include "platform/Timer.h"
+#include "config/ConfigDialog.h"
 
 class QCheckBox;
 class QLabel;
-class QPushButton;
 class QTabWidget;
 class QTableWidget;
-class TRS232Service;
 struct TCorrectionTable;
-
-namespace platform {
-class Prompts;
-}
 
 // The segment correction dialog: the box's three piecewise correction tables, one grid per axis
 // on its own page, each switched on or off by a check box over its page tab. The main window
@@ -28,7 +21,7 @@ class Prompts;
 // A grid keeps its header row and its row-number column as ordinary cells, as the box's tables
 // count them: row 0 and column 0 are the headers, so rowCount() is the number of data rows + 1
 // and item(r, 1) / item(r, 2) hold the two values of table entry r.
-class TcoordForm : public QDialog {
+class TcoordForm : public ConfigDialog {
     Q_OBJECT
 public:
     TcoordForm(TRS232Service& service, platform::Prompts& prompts, platform::Clock& clock,
@@ -47,9 +40,6 @@ public:
     QCheckBox* zCBox;
     QLabel* Label1;
     QLabel* Label2;
-    QPushButton* saveButton;
-    QPushButton* exitButton;
-    platform::Timer canExitTimer;
 
     // Bit 4 X correction on, bit 5 Y, bit 6 Z; the other bits as last received from the box.
     std::uint32_t CorrectionFlags = 0;
@@ -68,9 +58,7 @@ public:
     // The check box rule of one axis: page enabled, flag bit, active page.
     void CBoxClick(Axis axis);
 
-    void FormShow();
-    void exitButtonClick();
-    void canExitTimerTimer();
+    void FormShow() override;
 
     QTableWidget* grid(Axis axis) const;
     QCheckBox* checkBox(Axis axis) const;
@@ -78,20 +66,10 @@ public:
     // The page's enabled state as the check boxes set it.
     bool pageEnabled(Axis axis) const;
 
-    // The close box gives the cancel result (2), like "Zamknij".
-    void reject() override;
-
-protected:
-    void showEvent(QShowEvent* event) override;
-    void keyPressEvent(QKeyEvent* event) override;
-
 private:
     QTableWidget* makeGrid(QWidget* page);
     void placeCheckBoxes();
     // Sets the row count (header row included, never below it) and numbers the data rows.
     void resizeGrid(Axis axis, int rowCount);
     void setCell(QTableWidget* grid, int column, int row, const QString& text);
-
-    TRS232Service& service_;
-    platform::Prompts& prompts_;
 };

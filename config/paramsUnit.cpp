@@ -2,10 +2,8 @@
 
 #include <QComboBox>
 #include <QGroupBox>
-#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
-#include <QPushButton>
 #include <QRadioButton>
 #include <QTabWidget>
 
@@ -13,7 +11,6 @@
 #include "link/RSLib.h"
 
 namespace {
-constexpr int cancelResult = 2;
 constexpr std::array<Axis, 3> allAxes = {Axis::X, Axis::Y, Axis::Z};
 }  // namespace
 
@@ -47,23 +44,12 @@ const TparamsForm::AxisMembers& TparamsForm::members(Axis axis) {
 
 TparamsForm::TparamsForm(TRS232Service& service, platform::Prompts& prompts, platform::Clock& clock,
                          QWidget* parent)
-    : QDialog(parent), canExitTimer(3000, clock), service_(service), prompts_(prompts) {
-    setWindowTitle(QStringLiteral("Paramtery"));
-    setFixedSize(386, 430);
-
+    : ConfigDialog(service, prompts, clock, parent) {
     pgCtrl = new QTabWidget(this);
     pgCtrl->setGeometry(4, 4, 378, 384);
     orientationTabSheet = new QWidget;
     pgCtrl->addTab(orientationTabSheet, QStringLiteral("Orientacje"));
     for (Axis axis : allAxes) buildAxis(axis, orientationTabSheet, 4 + 116 * axisIndex(axis));
-
-    saveButton = new QPushButton(QStringLiteral("Zapisz"), this);
-    saveButton->setGeometry(220, 398, 75, 25);
-    exitButton = new QPushButton(QStringLiteral("Zamknij"), this);
-    exitButton->setGeometry(304, 398, 75, 25);
-    connect(exitButton, &QPushButton::clicked, this, [this] { exitButtonClick(); });
-
-    canExitTimer.OnTimer = [this] { canExitTimerTimer(); };
 
     EnableAxisGroup(Axis::Y, false);
     EnableAxisGroup(Axis::Z, false);
@@ -215,34 +201,5 @@ void TparamsForm::FormShow() {
         LinearIndex[static_cast<std::size_t>(axisIndex(axis))] =
             resolutionCombo(axis)->currentIndex();
     }
-    saveButton->setEnabled(true);
-    exitButton->setEnabled(true);
-}
-
-void TparamsForm::exitButtonClick() {
-    done(cancelResult);
-}
-
-void TparamsForm::canExitTimerTimer() {
-    canExitTimer.SetEnabled(false);
-    saveButton->setEnabled(true);
-    exitButton->setEnabled(true);
-}
-
-void TparamsForm::reject() {
-    done(cancelResult);
-}
-
-void TparamsForm::showEvent(QShowEvent* event) {
-    FormShow();
-    QDialog::showEvent(event);
-}
-
-void TparamsForm::keyPressEvent(QKeyEvent* event) {
-    // No button of this dialog answers Escape; only "Zamknij" and the close box leave it.
-    if (event->key() == Qt::Key_Escape) {
-        event->accept();
-        return;
-    }
-    QDialog::keyPressEvent(event);
+    ConfigDialog::FormShow();
 }

@@ -1,24 +1,17 @@
 #pragma once
 
-#include <QDialog>
 #include <array>
 #include <cstdint>
 
 #include "config/Axis.h"
-#include "platform/Timer.h"
+#include "config/ConfigDialog.h"
 
 class QComboBox;
 class QGroupBox;
 class QLabel;
 class QLineEdit;
-class QPushButton;
 class QRadioButton;
 class QTabWidget;
-class TRS232Service;
-
-namespace platform {
-class Prompts;
-}
 
 // The axis parameters dialog: per axis the resolution, the encoder pulse count, the calibration
 // factor and the linear/angular orientation. The main window fills it from the configuration it
@@ -27,7 +20,7 @@ class Prompts;
 //
 // Checking a radio button from code runs its click rule, as a click by the operator does;
 // selecting a combo entry from code does not run the combo's change rule.
-class TparamsForm : public QDialog {
+class TparamsForm : public ConfigDialog {
     Q_OBJECT
 public:
     TparamsForm(TRS232Service& service, platform::Prompts& prompts, platform::Clock& clock,
@@ -67,9 +60,6 @@ public:
     QLineEdit* calibXEdit;
     QLineEdit* calibYEdit;
     QLineEdit* calibZEdit;
-    QPushButton* saveButton;
-    QPushButton* exitButton;
-    platform::Timer canExitTimer;
 
     // Bit 0 X angular, bit 1 Y, bit 2 Z; the other bits are those last read from the box and go
     // back to it unchanged.
@@ -93,9 +83,7 @@ public:
     void angleRButtonClick(Axis axis);
     void resCBoxChange(Axis axis);
 
-    void FormShow();
-    void exitButtonClick();
-    void canExitTimerTimer();
+    void FormShow() override;
     void ClearSendValues();
 
     // Controls of one axis, for code that treats the three alike.
@@ -106,13 +94,6 @@ public:
     QLineEdit* impulseEdit(Axis axis) const;
     QLineEdit* calibrationEdit(Axis axis) const;
 
-    // The close box gives the cancel result (2), like "Zamknij".
-    void reject() override;
-
-protected:
-    void showEvent(QShowEvent* event) override;
-    void keyPressEvent(QKeyEvent* event) override;
-
 private:
     struct AxisMembers;
     static const AxisMembers& members(Axis axis);
@@ -120,8 +101,6 @@ private:
     void SetDefaults();
     int deviceKind() const;
 
-    TRS232Service& service_;
-    platform::Prompts& prompts_;
     int maxResolutionCode_ = 0;
     // The kind whose list the combos hold (0: none loaded yet).
     int listKind_ = 0;
