@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 #include <termios.h>
 
+#include <algorithm>
 #include <numeric>
 
 #include "PtyFixture.h"
@@ -184,6 +185,47 @@ TEST_F(PtyTest, BufferedWritesGoOutThroughTheWriteThread) {
         EXPECT_STREQ(e.what(), "Output buffer is full. Please check comm status.");
     }
     EXPECT_TRUE(comm->Active());
+}
+
+}  // namespace
+
+namespace {
+
+// A pseudo-terminal makes no line errors, but it can be made to pass marks through: with
+// marking switched off on the terminal (from the master side) while the port still decodes,
+// FF 00 x arrives as written, exactly as a real port marks a byte received with an error.
+TEST_F(PtyTest, MarkedBytesAreReportedBeforeTheyCanBeRead) {
+    auto comm = makePort();
+    std::vector<std::string> log;
+    comm->OnError = [&](std::int32_t e) { log.push_back("error " + std::to_string(e)); };
+    comm->OnRxChar = [&](std::int32_t n) {
+        for (std::int32_t i = 0; i < n; ++i) {
+            std::uint8_t b;
+            if (comm->ReadChar(b)) log.push_back("byte " + std::to_string(b));
+        }
+    };
+    comm->Open();
+    termios t{};
+    ASSERT_EQ(::tcgetattr(pty.master(), &t), 0);
+    t.c_iflag &= ~tcflag_t(PARMRK);
+    ASSERT_EQ(::tcsetattr(pty.master(), TCSANOW, &t), 0);
+
+    pty.send({0x10, 0xFF, 0x00, 0x41, 0x20, 0xFF, 0x00, 0x00, 0xFF, 0xFF});
+    ASSERT_TRUE(pumpUntil([&] { return log.size() >= 7; }));
+    pumpFor(20);
+    auto at = [&](const std::string& entry) {
+        return std::find(log.begin(), log.end(), entry) - log.begin();
+    };
+    // Without the driver's counters a marked byte counts as a parity error, a marked 00 as a
+    // break.
+    EXPECT_LT(at("error 4"), at("byte 65"));
+    EXPECT_LT(at("error 16"), at("byte 0"));
+    std::vector<std::string> bytes;
+    for (const auto& e : log)
+        if (e.rfind("byte", 0) == 0) bytes.push_back(e);
+    EXPECT_EQ(bytes,
+              (std::vector<std::string>{"byte 16", "byte 65", "byte 32", "byte 0", "byte 255"}));
+    EXPECT_EQ(log.size(), 7u);
 }
 
 }  // namespace
