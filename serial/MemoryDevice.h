@@ -20,6 +20,9 @@ namespace serial {
 // pseudo-terminal cannot: parity and framing errors on chosen bytes, failing open/read/write,
 // dropped bytes and a transmit-empty report on demand.
 //
+// Meant for direct writes (DirectWrite True, as the link sets it): in the buffered mode the port's
+// write thread would call OnHostWrite off the main thread.
+//
 // Nothing is delivered re-entrantly: the far end answers through receive(), which the peer calls
 // from its own scheduled work (a ManualClock callback), never from inside OnHostWrite.
 class MemoryDevice : public CommDevice {

@@ -111,7 +111,10 @@ using TVaCommRxCharEvent = std::function<void(std::int32_t count)>;
 // Every operation and notification belongs to the main thread.
 class TVaCustomComm {
 public:
-    // Without a device the port drives the POSIX serial device its name maps to.
+    // Without a device the port drives the POSIX serial device its name maps to. Its event thread
+    // reaches the main thread through platform::defaultHandOver() (main() sets the Qt one).
+    // The buffered write mode (DirectWrite False, the default) starts a write thread, which needs
+    // that hand-over with any device; opening without one raises EVaCommError.
     explicit TVaCustomComm(std::shared_ptr<CommDevice> device = nullptr);
     virtual ~TVaCustomComm();
     TVaCustomComm(const TVaCustomComm&) = delete;
