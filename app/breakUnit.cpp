@@ -3,8 +3,29 @@
 #include <QFont>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QPainter>
 #include <QPushButton>
 #include <QStyle>
+
+#include "platform/QtPrompts.h"
+
+namespace {
+
+// The texts the main window sets break their lines with CR LF or LF CR; the label shows each
+// pair as one line break (and keeps the text as it was given).
+class LinesLabel : public QLabel {
+public:
+    using QLabel::QLabel;
+
+protected:
+    void paintEvent(QPaintEvent*) override {
+        QPainter painter(this);
+        style()->drawItemText(&painter, contentsRect(), static_cast<int>(alignment()), palette(),
+                              isEnabled(), platform::displayLines(text()), foregroundRole());
+    }
+};
+
+}  // namespace
 
 TbreakForm::TbreakForm(QWidget* parent) : QDialog(parent, Qt::Tool) {
     setWindowTitle(QStringLiteral("Informacja"));
@@ -14,11 +35,12 @@ TbreakForm::TbreakForm(QWidget* parent) : QDialog(parent, Qt::Tool) {
     Image->setGeometry(8, 8, 32, 32);
     Image->setPixmap(style()->standardIcon(QStyle::SP_MessageBoxQuestion).pixmap(32, 32));
 
-    txtLabel = new QLabel(this);
-    txtLabel->setGeometry(48, 6, 184, 44);
+    txtLabel = new LinesLabel(this);
+    txtLabel->setGeometry(46, 6, 188, 44);
     txtLabel->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     QFont bold = txtLabel->font();
     bold.setBold(true);
+    bold.setPixelSize(11);  // two lines of the longest message fit the small window
     txtLabel->setFont(bold);
     txtLabel->setText(QStringLiteral("23::Przerwa w transmisji\r\nChcesz przerwać czekanie?"));
 
