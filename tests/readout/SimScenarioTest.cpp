@@ -1,0 +1,129 @@
+// Whole scenarios against the simulated box on the in-memory line, paced at 9600 baud.
+// The simulator's headers come before Qt's, whose "emit" macro would rewrite one of its names.
+#include "tests/support/simwire/SimWire.h"
+// clang-format off
+#include <QLabel>
+
+#include "tests/readout/Harness.h"
+// clang-format on
+
+namespace readouttest {
+namespace {
+
+using Bytes = std::vector<std::uint8_t>;
+
+class SimScenarioTest : public ReadoutTest {
+protected:
+    void connectBox(const sim::SimConfig& config) {
+        wire = std::make_unique<simwire::SimWire>(clock, device, config);
+    }
+    // Times of the position requests the host wrote, in microseconds.
+    std::vector<std::int64_t> positionRequestTimes() const {
+        std::vector<std::int64_t> times;
+        for (const auto& t : wire->traffic())
+            if (t.fromHost && t.byte == 0xE1) times.push_back(t.timeUs);
+        return times;
+    }
+    std::string transcript() const { return wire ? wire->transcript() : std::string(); }
+
+    std::unique_ptr<simwire::SimWire> wire;
+};
+
+sim::SimConfig boxOfKind(int kind) {
+    sim::SimConfig config;
+    config.settings.kind = kind;
+    config.settings.resolution = {5, 5, 5};
+    for (auto& motion : config.motion) {
+        motion.kind = sim::Motion::Kind::Ramp;
+        motion.rate = 1000;
+    }
+    return config;
+}
+
+TEST_F(SimScenarioTest, ConfigurationReadThenReadingsAtTheLineRate) {
+    const struct {
+        int kind;
+        Bytes read;
+        int readingsPerSecond;  // 9600 baud, 11 bits a character
+    } cases[] = {
+        {1, {0xE9, 0xE5, 0xE6, 0xE8, 0xE7}, 36},   // three axes: 24 characters a reading
+        {2, {0xE9, 0xE5, 0xE6, 0xE7, 0xE4}, 109},  // one axis: 8 characters
+        {3, {0xE9, 0xE5, 0xE6, 0xE7, 0xE4}, 54},   // two axes: 16 characters
+        {4, {0xE9, 0xE5, 0xE6, 0xE7, 0xE4}, 36},
+    };
+    for (const auto& c : cases) {
+        wire.reset();
+        connectBox(boxOfKind(c.kind));
+        startOrRestartLink();
+        clock.advance(500);
+        const Bytes host = wire->hostBytes();
+        ASSERT_GE(host.size(), c.read.size() + 1) << transcript();
+        EXPECT_EQ(Bytes(host.begin(), host.begin() + std::ptrdiff_t(c.read.size())), c.read)
+            << "kind " << c.kind;
+        EXPECT_EQ(host[c.read.size()], 0xE1) << "kind " << c.kind;
+
+        const auto before = positionRequestTimes().size();
+        clock.advance(1000);
+        const auto readings = int(positionRequestTimes().size() - before);
+        EXPECT_NEAR(readings, c.readingsPerSecond, 2) << "kind " << c.kind;
+        EXPECT_NE(form->xxLabel->text(), "0.0") << "kind " << c.kind;
+        EXPECT_TRUE(prompts.messages.isEmpty()) << prompts.messages.join('|').toStdString();
+    }
+}
+
+TEST_F(SimScenarioTest, BoxSwitchedOffDuringTheCycle) {
+    sim::SimConfig config = boxOfKind(4);
+    config.faults.silent.first = 40;  // a position request well into the cycle
+    connectBox(config);
+    std::int64_t shownAt = 0;
+    prompts.whileDialogOpen = [&](QDialog& dialog) {
+        EXPECT_EQ(&dialog, breakForm.get());
+        shownAt = clock.nowUs();
+    };
+    showAndStart();
+    clock.advance(10000);
+    ASSERT_EQ(prompts.dialogCount, 1) << transcript();
+    // The request and its two repeats, 1300 ms apart, and the dialog 1200 ms after the last.
+    const auto times = positionRequestTimes();
+    ASSERT_GE(times.size(), 3u);
+    const std::int64_t first = times[times.size() - 3];
+    EXPECT_EQ(times[times.size() - 2] - first, 1300000);
+    EXPECT_EQ(times.back() - first, 2600000);
+    EXPECT_EQ(shownAt - first, 3800000);
+    // The operator stopped waiting: nothing more is sent, the readouts stand still.
+    const QString frozen = form->xxLabel->text();
+    const auto sent = wire->hostBytes().size();
+    clock.advance(20000);
+    EXPECT_EQ(wire->hostBytes().size(), sent);
+    EXPECT_EQ(form->xxLabel->text(), frozen);
+    EXPECT_TRUE(prompts.messages.isEmpty());
+}
+
+TEST_F(SimScenarioTest, SecondRepeatAnsweredLate) {
+    sim::SimConfig config = boxOfKind(4);
+    // Request 40 and its first repeat go unanswered; the second repeat is request 41 to the
+    // box, answered 1500 ms late, after the wait dialog has come up.
+    config.faults.silent.first = 40;
+    config.faults.silentForUs = 2500000;
+    config.faults.late.first = 41;
+    config.faults.lateByUs = 1500000;
+    connectBox(config);
+    std::int64_t shownAt = 0;
+    prompts.whileDialogOpen = [&](QDialog&) {
+        shownAt = clock.nowUs();
+        clock.advance(1000);
+    };
+    showAndStart();
+    clock.advance(6000);
+    ASSERT_EQ(prompts.dialogResults, QList<int>{7}) << transcript();
+    const auto before = positionRequestTimes().size();
+    clock.advance(1000);
+    // The cycle went on from the late reply, at the line rate again.
+    EXPECT_NEAR(int(positionRequestTimes().size() - before), 36, 2);
+    EXPECT_EQ(form->retriesLeft, 2);
+    EXPECT_GT(shownAt, 0);
+    EXPECT_EQ(prompts.dialogCount, 1);
+}
+
+}  // namespace
+}  // namespace readouttest
