@@ -51,7 +51,10 @@ int openPort(const std::string& path) {
         errno = saved;
         return -1;
     }
+    // Raw first, then the line: a pseudo-terminal drops PARENB, and glibc reports EINVAL when
+    // that is all a tcsetattr would change, as it is when the port is opened a second time.
     cfmakeraw(&t);
+    bool ok = tcsetattr(fd, TCSANOW, &t) == 0;
     t.c_cflag |= CS8 | PARENB | PARODD | CREAD | CLOCAL;
     t.c_cflag &= ~static_cast<tcflag_t>(CSTOPB | CRTSCTS);
     t.c_iflag |= INPCK | PARMRK;
@@ -60,7 +63,8 @@ int openPort(const std::string& path) {
     t.c_cc[VTIME] = 0;
     cfsetispeed(&t, B9600);
     cfsetospeed(&t, B9600);
-    if (tcsetattr(fd, TCSANOW, &t) != 0) {
+    ok = ok && tcsetattr(fd, TCSANOW, &t) == 0;
+    if (!ok) {
         const int saved = errno;
         close(fd);
         errno = saved;

@@ -45,7 +45,16 @@ void changeKind(BoxSettings& s, int kind) {
     for (int axis = 0; axis < Axes; ++axis) values[axis] = calibrationValue(s, axis);
     s.kind = kind;
     if (!reencode) return;
-    for (int axis = 0; axis < Axes; ++axis) setCalibrationValue(s, axis, values[axis]);
+    for (int axis = 0; axis < Axes; ++axis) {
+        if (usesDecimalFloat(kind)) {
+            setCalibrationValue(s, axis, values[axis]);
+        } else {
+            // A decimal float decodes to the nearest extended value, a hair below 0.5 for 0.5:
+            // rounded, not truncated, to the millionth it stands for.
+            wire::writeInt32(s.calibration[static_cast<std::size_t>(axis)].data(),
+                             wire::roundHalfEvenToInt32(values[axis] * 1000000.0L));
+        }
+    }
 }
 
 int resolutionFrameSize(int kind) {

@@ -100,9 +100,9 @@ SimWire::SimWire(platform::Clock& clock, std::shared_ptr<serial::MemoryDevice> d
     core_->attach();
 }
 
-SimWire::~SimWire() {
-    core_->device->OnHostWrite = nullptr;
-}
+// The device keeps its OnHostWrite: it holds the core weakly and does nothing once the core is
+// gone, and a newer SimWire on the same device may have replaced it already.
+SimWire::~SimWire() = default;
 
 sim::Box& SimWire::box() {
     return core_->box;

@@ -1,0 +1,181 @@
+// kvt3-sim's server on a real pseudo-terminal, in this process: the link, a host that closes and
+// reopens its port, pacing, and a box that disappears. Real time, kept short.
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <poll.h>
+#include <sys/eventfd.h>
+#include <sys/ioctl.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <thread>
+#include <vector>
+
+#include "sim/Box.h"
+#include "sim/PtyServer.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using Bytes = std::vector<std::uint8_t>;
+
+// A bare host: the port opened exclusive and raw, bytes with a deadline.
+class Host {
+public:
+    explicit Host(const std::string& path) {
+        fd_ = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+        if (fd_ < 0) return;
+        ioctl(fd_, TIOCEXCL);
+        termios t{};
+        tcgetattr(fd_, &t);
+        cfmakeraw(&t);
+        tcsetattr(fd_, TCSANOW, &t);
+    }
+    ~Host() {
+        if (fd_ >= 0) ::close(fd_);
+    }
+    bool open() const { return fd_ >= 0; }
+    void put(std::uint8_t b) const { ASSERT_EQ(::write(fd_, &b, 1), 1); }
+    // One byte within timeoutMs; -1 on time-out, -2 when the line hung up.
+    int get(int timeoutMs = 500) const {
+        pollfd p{fd_, POLLIN, 0};
+        if (poll(&p, 1, timeoutMs) <= 0) return -1;
+        std::uint8_t b = 0;
+        if (::read(fd_, &b, 1) != 1) return -2;
+        return b;
+    }
+
+private:
+    int fd_ = -1;
+};
+
+class PtyServerTest : public ::testing::Test {
+protected:
+    fs::path dir = fs::temp_directory_path() / ("kvt3-pty-" + std::to_string(::getpid()));
+    int stop = eventfd(0, EFD_CLOEXEC);
+    std::unique_ptr<sim::Box> box;
+    std::unique_ptr<sim::PtyServer> server;
+    std::thread thread;
+
+    PtyServerTest() { fs::create_directories(dir); }
+    ~PtyServerTest() override {
+        finish();
+        ::close(stop);
+        fs::remove_all(dir);
+    }
+
+    void serve(const sim::SimConfig& config, bool paced = false) {
+        box = std::make_unique<sim::Box>(config, sim::monotonicUs());
+        sim::ServeOptions options;
+        options.dir = dir.string();
+        options.paced = paced;
+        options.stopFd = stop;
+        server = std::make_unique<sim::PtyServer>(*box, options);
+        server->start();
+        thread = std::thread([this] { server->run(); });
+    }
+    void finish() {
+        if (!thread.joinable()) return;
+        const std::uint64_t one = 1;
+        ASSERT_EQ(::write(stop, &one, sizeof one), 8);
+        thread.join();
+        server.reset();
+    }
+    std::string link() const { return (dir / "COM1").string(); }
+
+    static sim::SimConfig box4() {
+        sim::SimConfig c;
+        sim::changeKind(c.settings, 4);
+        c.motion[0].start = 258;
+        return c;
+    }
+};
+
+TEST_F(PtyServerTest, TheLinkPointsToTheTerminalWhileServingOnly) {
+    // A link left behind by an earlier run is replaced.
+    fs::create_symlink("/dev/null", link());
+    serve(box4());
+    EXPECT_EQ(fs::read_symlink(link()).string(), server->terminalPath());
+    finish();
+    EXPECT_FALSE(fs::exists(fs::symlink_status(link())));
+}
+
+TEST_F(PtyServerTest, AFileInTheWayIsNotReplaced) {
+    std::ofstream(link()) << "mine";
+    sim::Box b(box4());
+    sim::ServeOptions options;
+    options.dir = dir.string();
+    sim::PtyServer s(b, options);
+    EXPECT_THROW(s.start(), std::runtime_error);
+    std::ifstream in(link());
+    std::string content;
+    in >> content;
+    EXPECT_EQ(content, "mine");
+}
+
+TEST_F(PtyServerTest, TheHostMayCloseAndReopenItsPortAsOftenAsItLikes) {
+    serve(box4());
+    for (int i = 0; i < 3; ++i) {
+        SCOPED_TRACE(i);
+        Host host(link());
+        ASSERT_TRUE(host.open()) << std::strerror(errno);
+        host.put(0xE9);
+        EXPECT_EQ(host.get(), 0x30);
+        // The host's exclusive flag does not outlive its use of the line (a plain user could not
+        // open the port again otherwise).
+        int exclusive = -1;
+        const int probe = ::open(link().c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC);
+        ASSERT_GE(probe, 0);
+        ASSERT_EQ(ioctl(probe, TIOCGEXCL, &exclusive), 0);
+        EXPECT_EQ(exclusive, 0);
+        ::close(probe);
+    }
+}
+
+TEST_F(PtyServerTest, APacedReadingTakesTheLineTimeOfItsTwentyFourBytes) {
+    serve(box4(), true);
+    Host host(link());
+    ASSERT_TRUE(host.open());
+    const auto start = std::chrono::steady_clock::now();
+    host.put(0xE1);
+    Bytes reply;
+    for (int k = 0; k < 12; ++k) {
+        const int b = host.get();
+        ASSERT_GE(b, 0) << "byte " << k;
+        reply.push_back(static_cast<std::uint8_t>(b));
+        if (k < 11) host.put(k == 3 ? 0xE2 : k == 7 ? 0xE3 : 0xE0);
+    }
+    const auto took = std::chrono::steady_clock::now() - start;
+    EXPECT_EQ(reply, (Bytes{0x02, 0x01, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}));
+    // Command, twelve reply bytes and eleven acknowledgements, 1.146 ms each.
+    EXPECT_GE(took, std::chrono::microseconds(24 * sim::ByteUs9600));
+}
+
+TEST_F(PtyServerTest, ADisconnectedBoxHangsUpAndComesBackUnderTheSameLink) {
+    sim::SimConfig config = box4();
+    config.faults.disconnect = {2, 0};
+    config.faults.disconnectForUs = 300000;
+    serve(config);
+    {
+        Host host(link());
+        ASSERT_TRUE(host.open());
+        host.put(0xE9);
+        EXPECT_EQ(host.get(), 0x30);
+        host.put(0xE9);
+        // The line hangs up: a read fails (or nothing comes).
+        EXPECT_LT(host.get(), 0);
+    }
+    // Back within a second, on a new terminal; the box answers again.
+    for (int i = 0; i < 100 && !fs::exists(link()); ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    Host again(link());
+    ASSERT_TRUE(again.open());
+    again.put(0xE9);
+    EXPECT_EQ(again.get(), 0x30);
+}
+
+}  // namespace
