@@ -267,4 +267,42 @@ TEST(Box, EndConfigurationAndStrayBytesGetNoAnswer) {
     EXPECT_TRUE(d.noted("reference selector 42 ignored"));
 }
 
+TEST(Box, StreamsOfArbitraryHostBytesLeaveItAnswering) {
+    // Bytes drawn mostly from the ones the box knows, so that replies and writes get started and
+    // broken off in every state; the gaps now and then exceed the host time-out.
+    const std::uint8_t known[] = {0xE0, 0xE1, 0xE2, 0xE3, 0xE4, 0xE5, 0xE6, 0xE7, 0xE8,
+                                  0xE9, 0xEA, 0xEB, 0xEC, 0xED, 0xEE, 0xEF, 0xF1, 0x00};
+    for (int kind = 1; kind <= 4; ++kind) {
+        SCOPED_TRACE(kind);
+        sim::SimConfig config;
+        sim::changeKind(config.settings, kind);
+        config.referenceTravelUs = 3000;
+        Driver d(config);
+        std::uint32_t seed = 12345u + static_cast<std::uint32_t>(kind);
+        const auto next = [&seed] { return (seed = seed * 1664525u + 1013904223u) >> 8; };
+        for (int i = 0; i < 200000; ++i) {
+            const std::uint32_t r = next();
+            const std::uint8_t b =
+                r % 4 == 0 ? static_cast<std::uint8_t>(r >> 8) : known[(r >> 8) % sizeof known];
+            const std::int64_t gap = (r >> 20) % 64 == 0 ? 1500000 : 1000;
+            d.sent.clear();
+            const sim::HostByteRole role = d.box.hostByte(b, d.t, d.sent);
+            d.t += gap;
+            // Nothing longer than a correction block of 255 rows, one byte per acknowledgement.
+            ASSERT_LE(d.sent.size(), 5u + 24u * 255u);
+            if (role == sim::HostByteRole::Acknowledge) {
+                ASSERT_EQ(d.sent.size(), 1u);
+            }
+            if (role == sim::HostByteRole::Ignored) {
+                ASSERT_TRUE(d.sent.empty());
+            }
+        }
+        // Whatever it took in, after a pause it answers as a box of its kind.
+        d.t += 2000000;
+        EXPECT_EQ(d.send({0xE9}).size(), 1u);
+        EXPECT_EQ(d.send({0xE6}).size(), static_cast<std::size_t>(sim::resolutionFrameSize(kind)));
+        EXPECT_EQ(d.box.settings().kind, kind);
+    }
+}
+
 }  // namespace
