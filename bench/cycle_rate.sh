@@ -10,7 +10,7 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 build=$(cd "${1:-$root/build}" && pwd)
 seconds=${2:-5}
 bin=$build/bin
-for program in kvt3-sim kvt3-refclient; do
+for program in kvt3-sim kvt3-refclient kvt3; do
   [ -x "$bin/$program" ] || { echo "no $bin/$program: build first (scripts/build.sh)" >&2; exit 2; }
 done
 
@@ -35,26 +35,35 @@ stop_sim() {
   kill -TERM "$sim"
   wait "$sim" || true
   sim=
-  # The box's own view: readings it completed and the host's turnaround per byte.
-  grep '^total:' "$work/sim.log" | sed 's/^total:/    box side:/'
+  # The box's own view, the same for every client: readings per second in steady state (the
+  # median of its one-second reports, start-up and the last partial second left out) and the
+  # host's turnaround per byte over the whole run.
+  grep '^stats:' "$work/sim.log" | sed -n '2,$p' | sed '$d' |
+    sed -E 's/^stats: ([0-9.]+) readings.*/\1/' | sort -n |
+    awk '{v[NR]=$1} END {if (NR) printf "    box side, steady: %.1f readings/s (median of %d s)\n", v[int((NR+1)/2)], NR}'
+  grep '^total:' "$work/sim.log" | sed -E 's/^total: .*host turnaround/    box side: host turnaround/'
 }
 
 refclient() {
+  echo "  kvt3-refclient (minimal blocking client):"
   "$bin/kvt3-refclient" --port "$work/COM1" --seconds "$seconds" --quiet | grep '^total:' |
-    sed 's/^total:/    kvt3-refclient:/'
+    sed 's/^total:/    client:/'
 }
 
-# The kvt3 program is measured here, beside the reference client, once it can report its
-# reading rate: run it against "$work/COM1" for "$seconds" s and print one line like the others.
+# The program itself, offscreen, in the directory where the simulator made its COM1 link: it
+# connects by itself, reads the configuration and runs its cycle until it is told to stop.
 kvt3_program() {
-  :
+  echo "  kvt3:"
+  (cd "$work" && QT_QPA_PLATFORM=offscreen timeout -s TERM "$((seconds + 1))" "$bin/kvt3" \
+    >/dev/null 2>&1) || true
 }
 
 echo "line limit, three axes: 36.4 readings/s"
 for mode in paced unpaced; do
   echo "$mode:"
-  if [ "$mode" = paced ]; then start_sim; else start_sim --no-pacing; fi
-  refclient
-  kvt3_program
-  stop_sim
+  for client in refclient kvt3_program; do
+    if [ "$mode" = paced ]; then start_sim; else start_sim --no-pacing; fi
+    "$client"
+    stop_sim
+  done
 done

@@ -258,12 +258,12 @@ std::int64_t PtyServer::nextWakeUs() const {
 }
 
 void PtyServer::armTimer(std::int64_t atUs) {
-    itimerspec spec{};
+    itimerspec wake{};
     // CLOCK_MONOTONIC in microseconds is our clock; 0 would disarm, so wake at least at 1 ns.
     const std::int64_t at = std::max<std::int64_t>(atUs, 0);
-    spec.it_value.tv_sec = static_cast<time_t>(at / 1000000);
-    spec.it_value.tv_nsec = static_cast<long>(at % 1000000) * 1000 + 1;
-    timerfd_settime(timer_, TFD_TIMER_ABSTIME, &spec, nullptr);
+    wake.it_value.tv_sec = static_cast<time_t>(at / 1000000);
+    wake.it_value.tv_nsec = static_cast<long>(at % 1000000) * 1000 + 1;
+    timerfd_settime(timer_, TFD_TIMER_ABSTIME, &wake, nullptr);
 }
 
 void PtyServer::spinUntil(std::int64_t atUs) {
