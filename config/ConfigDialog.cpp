@@ -1,7 +1,19 @@
 #include "config/ConfigDialog.h"
 
+#include <QCloseEvent>
 #include <QKeyEvent>
 #include <QPushButton>
+#include <exception>
+
+#include "link/RSLib.h"
+#include "platform/Prompts.h"
+
+namespace {
+const QString sentText =
+    QStringLiteral("Parametry zostały wysłane.\r\nZa 3 sekundy można kontynuować pomiar.");
+const QString notSentText = QStringLiteral("Parametry nie zostały wysłane.");
+const QString openFailedText = QStringLiteral("Błąd przy nawiązaniu połączenia.");
+}  // namespace
 
 ConfigDialog::ConfigDialog(TRS232Service& service, platform::Prompts& prompts,
                            platform::Clock& clock, QWidget* parent)
@@ -38,6 +50,68 @@ void ConfigDialog::canExitTimerTimer() {
 
 void ConfigDialog::reject() {
     done(CancelResult);
+}
+
+void ConfigDialog::closeEvent(QCloseEvent* event) {
+    // The service's acknowledgements stay bound to this dialog's steps until the send ends; a
+    // dialog closed meanwhile would leave the main window's link start to a half-sent box.
+    if (sending_) {
+        event->ignore();
+        return;
+    }
+    QDialog::closeEvent(event);
+}
+
+bool ConfigDialog::startSend(std::function<void()> firstStep) {
+    onAcknowledge(std::move(firstStep));
+    service_.OnTimeout = [this] { SendFailed(); };
+    if (service_.Comm().Active()) service_.Close();
+    if (!service_.Comm().Active()) {
+        try {
+            service_.Purge();
+            service_.Open();
+        } catch (const std::exception&) {
+            prompts_.showMessage(openFailedText);
+            setButtonsEnabled(true);
+            return false;
+        }
+    }
+    sending_ = true;
+    return true;
+}
+
+void ConfigDialog::onAcknowledge(std::function<void()> step) {
+    service_.OnAcknowledge = [step = std::move(step)](bool) { step(); };
+}
+
+void ConfigDialog::endSend() {
+    service_.Comm().OnTxEmpty = [this] { OnEmpty(); };
+    service_.EndConfiguration();
+}
+
+void ConfigDialog::closeLinkQuietly() {
+    try {
+        if (service_.Comm().Active()) service_.Close();
+    } catch (const std::exception&) {
+        // The port is being let go; there is nothing left to tell the operator about it.
+    }
+}
+
+void ConfigDialog::OnEmpty() {
+    service_.Comm().OnTxEmpty = nullptr;
+    service_.OnAcknowledge = nullptr;
+    service_.OnTimeout = nullptr;
+    sending_ = false;
+    closeLinkQuietly();
+    canExitTimer.SetEnabled(true);
+    prompts_.showMessage(sentText);
+}
+
+void ConfigDialog::SendFailed() {
+    sending_ = false;
+    prompts_.showMessage(notSentText);
+    setButtonsEnabled(true);
+    closeLinkQuietly();
 }
 
 void ConfigDialog::showEvent(QShowEvent* event) {

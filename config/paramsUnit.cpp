@@ -4,6 +4,7 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPushButton>
 #include <QRadioButton>
 #include <QTabWidget>
 
@@ -50,6 +51,8 @@ TparamsForm::TparamsForm(TRS232Service& service, platform::Prompts& prompts, pla
     orientationTabSheet = new QWidget;
     pgCtrl->addTab(orientationTabSheet, QStringLiteral("Orientacje"));
     for (Axis axis : allAxes) buildAxis(axis, orientationTabSheet, 4 + 116 * axisIndex(axis));
+
+    connect(saveButton, &QPushButton::clicked, this, [this] { saveButtonClick(); });
 
     EnableAxisGroup(Axis::Y, false);
     EnableAxisGroup(Axis::Z, false);

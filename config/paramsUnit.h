@@ -86,6 +86,18 @@ public:
     void FormShow() override;
     void ClearSendValues();
 
+    // Checks one axis's entries and keeps its values for the send; on a refusal the operator is
+    // told which entry of which axis, and the buttons come back.
+    bool ValidateAxis(Axis axis);
+    // Validates and writes everything to the box: calibration, resolution (and for kind 1 the
+    // dimension types apart), line counts, then the end of the configuration.
+    void saveButtonClick();
+    // The steps of the send, each run by the box's acknowledgement of the write before it.
+    void AfterCalibration();
+    void AfterResolution();
+    void AfterDimensionTypes();
+    void AfterLineCounts();
+
     // Controls of one axis, for code that treats the three alike.
     QGroupBox* group(Axis axis) const;
     QRadioButton* lineButton(Axis axis) const;

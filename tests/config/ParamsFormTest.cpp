@@ -23,7 +23,7 @@ protected:
     // The operator picks an entry from the list.
     void pick(Axis axis, int i) {
         form.resolutionCombo(axis)->setCurrentIndex(i);
-        emit form.resolutionCombo(axis)->activated(i);
+        Q_EMIT form.resolutionCombo(axis)->activated(i);
     }
     // The main window fills the dialog for a box of this kind.
     void loadFor(int kind) {

@@ -1,0 +1,117 @@
+// The axis parameters dialog's send: validation of the entries and the chain of writes.
+#include <QComboBox>
+#include <QGroupBox>
+#include <QLineEdit>
+#include <QRadioButton>
+
+#include "config/Entries.h"
+#include "config/Resolution.h"
+#include "config/paramsUnit.h"
+#include "link/RSLib.h"
+#include "platform/Prompts.h"
+
+namespace {
+
+constexpr std::int32_t maxPulseCount = 999999;
+constexpr double calibrationLimit = 9.999999;
+
+std::size_t at(Axis axis) {
+    return static_cast<std::size_t>(axisIndex(axis));
+}
+
+QString axisText(Axis axis) {
+    return QString(QChar(u"XYZ"[at(axis)])) + u'.';
+}
+
+bool isKnownKind(int kind) {
+    return kind >= 1 && kind <= 4;
+}
+
+}  // namespace
+
+bool TparamsForm::ValidateAxis(Axis axis) {
+    const std::size_t i = at(axis);
+    const auto refuse = [this, axis](const char* text) {
+        prompts_.showMessage(QString::fromUtf8(text) + axisText(axis));
+        setButtonsEnabled(true);
+        return false;
+    };
+
+    const int kind = deviceKind();
+    const int code = resolution::codeForIndex(kind, resolutionCombo(axis)->currentIndex());
+    ResolutionCode[i] = code;
+    const int lowest = kind == 1 ? 1 : 0;
+    if (isKnownKind(kind) && (code < lowest || code > maxResolutionCode_)) {
+        return refuse("Błędna wartość rozdzielczości dla osi ");
+    }
+
+    const std::int32_t pulses = entries::parseWholeNumber(impulseEdit(axis)->text()).value_or(-1);
+    if (pulses < 0 || pulses > maxPulseCount) {
+        return refuse("Błędna wartość ilości impulsów dla osi ");
+    }
+    LineCount[i] = pulses * 4;
+
+    const std::optional<double> calibration =
+        entries::parseCalibration(calibrationEdit(axis)->text());
+    if (!calibration) return refuse("Błędna wartość kalibracji dla osi ");
+    Calibration[i] = *calibration;
+    if (*calibration < -calibrationLimit || *calibration > calibrationLimit) {
+        return refuse("Wartość kalibracji poza przedziałem dla osi ");
+    }
+    return true;
+}
+
+void TparamsForm::saveButtonClick() {
+    setButtonsEnabled(false);
+    ClearSendValues();
+    if (!ValidateAxis(Axis::X)) return;
+    if (dimYGBox->isEnabled() && !ValidateAxis(Axis::Y)) return;
+    if (dimZGBox->isEnabled() && !ValidateAxis(Axis::Z)) return;
+
+    // The buttons of a disabled group count too: the box keeps a type for every axis.
+    if (angleXRButton->isChecked()) OrientationBits += 1;
+    if (angleYRButton->isChecked()) OrientationBits += 2;
+    if (angleZRButton->isChecked()) OrientationBits += 4;
+
+    if (!startSend([this] { AfterCalibration(); })) return;
+    service_.WriteCalibration(Calibration[0], Calibration[1], Calibration[2]);
+}
+
+void TparamsForm::AfterCalibration() {
+    const auto code = [this](Axis axis) {
+        return static_cast<std::uint8_t>(ResolutionCode[at(axis)]);
+    };
+    const auto types = static_cast<std::uint8_t>(OrientationBits & 0xFFu);
+    const int kind = deviceKind();
+    if (kind == 1) {
+        onAcknowledge([this] { AfterResolution(); });
+        service_.WriteResolution(code(Axis::X), code(Axis::Y), code(Axis::Z));
+    } else if (isKnownKind(kind)) {
+        onAcknowledge([this] { AfterDimensionTypes(); });
+        service_.WriteResolutionAndTypes(code(Axis::X), code(Axis::Y), code(Axis::Z), types);
+    } else {
+        // A box of no known kind takes nothing more.
+        abandonSend();
+    }
+}
+
+void TparamsForm::AfterResolution() {
+    onAcknowledge([this] { AfterDimensionTypes(); });
+    service_.WriteDimensionTypes(static_cast<std::uint8_t>(OrientationBits & 0xFFu));
+}
+
+void TparamsForm::AfterDimensionTypes() {
+    for (Axis axis : {Axis::X, Axis::Y, Axis::Z}) {
+        LinearIndex[at(axis)] = resolutionCombo(axis)->currentIndex();
+    }
+    onAcknowledge([this] { AfterLineCounts(); });
+    service_.WriteLineCounts(LineCount[0], LineCount[1], LineCount[2]);
+}
+
+void TparamsForm::AfterLineCounts() {
+    if (isKnownKind(deviceKind())) {
+        endSend();
+    } else {
+        abandonSend();
+    }
+}

@@ -1,0 +1,297 @@
+#include <QComboBox>
+#include <QGroupBox>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <cerrno>
+
+#include "config/paramsUnit.h"
+#include "tests/config/SendFixture.h"
+
+namespace {
+
+using configtest::Bytes;
+
+class ParamsSend : public configtest::SendFixture {
+protected:
+    TparamsForm form{service, prompts, clock};
+
+    // The main window's filling for a box of this kind with `axes` axes: every entry valid.
+    void fillFor(int kind, int axes, const sim::Faults& faults = {}) {
+        attachBox(kind, faults);
+        form.LoadResolutionLists(kind);
+        form.EnableAxisGroup(Axis::Y, axes > 1);
+        form.EnableAxisGroup(Axis::Z, axes > 2);
+        for (Axis axis : {Axis::X, Axis::Y, Axis::Z}) {
+            form.SetAxisResolution(axis, 4);
+            form.impulseEdit(axis)->setText("1000");
+            form.calibrationEdit(axis)->setText("1.000000");
+        }
+        form.FormShow();
+    }
+    bool buttons() { return buttonsEnabled(form.saveButton, form.exitButton); }
+    void save() {
+        prompts.clear();
+        form.saveButton->click();
+    }
+};
+
+TEST_F(ParamsSend, KindOneWritesCalibrationResolutionTypesAndLineCounts) {
+    fillFor(1, 1);
+    form.resXCBox->setCurrentIndex(3);  // "0.005", code 3
+    form.calibXEdit->setText("1.5");
+    form.FormShow();
+    save();
+    EXPECT_FALSE(buttons());
+    clock.advance(200);
+    const Bytes expected = {
+        0xEB, 0x60, 0xE3, 0x16, 0x06, 0x00, 0x00, 0x00, 0xFF, 0x00, 0x00, 0x00, 0xFF,  // 1.5, 0, 0
+        0xEC, 0x03, 0x07, 0x07,                                                        // codes
+        0xEE, 0x00,                                                                    // types
+        0xED, 0xA0, 0x0F, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00,                    // 4000, 0, 0
+        0xF1};
+    EXPECT_EQ(sent(), expected) << wire->transcript();
+    EXPECT_EQ(prompts.messages, QStringList{configtest::sentMessage});
+    EXPECT_FALSE(service.Comm().Active());
+    EXPECT_FALSE(form.sending());
+    EXPECT_EQ(service.Comm().OnTxEmpty, nullptr);
+    EXPECT_EQ(service.OnAcknowledge, nullptr);
+}
+
+TEST_F(ParamsSend, KindsTwoToFourWriteTypesWithTheResolution) {
+    fillFor(3, 2);
+    form.resXCBox->setCurrentIndex(4);  // "0.001", code 3
+    form.resYCBox->setCurrentIndex(0);  // "0.00005", code 10
+    form.impulseXEdit->setText("999999");
+    form.impulseYEdit->setText("0");
+    form.calibXEdit->setText("1,5");
+    form.calibYEdit->setText("-0.25");
+    form.impulseZEdit->setText("abc");  // Z is not there: never looked at
+    save();
+    clock.advance(200);
+    const Bytes expected = {
+        0xEB, 0x60, 0xE3, 0x16, 0x00, 0x70, 0x2F, 0xFC, 0xFF, 0x00, 0x00, 0x00, 0x00,  // micro
+        0xEC, 0xA3, 0x0A, 0x0F, 0x00,  // X + 16 Y, Z, types ^ 0x0F, 0
+        0xED, 0xFC, 0x08, 0x3D, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00,  // 3999996
+        0xF1};
+    EXPECT_EQ(sent(), expected) << wire->transcript();
+    EXPECT_EQ(form.LineCount, (std::array<std::int32_t, 3>{3999996, 0, 0}));
+    EXPECT_EQ(form.ResolutionCode, (std::array<std::int32_t, 3>{3, 10, 10}));
+    EXPECT_EQ(prompts.messages, QStringList{configtest::sentMessage});
+}
+
+TEST_F(ParamsSend, RefusedEntriesNameTheEntryAndTheAxis) {
+    struct Case {
+        Axis axis;
+        const char* pulses;
+        const char* calibration;
+        const char* message;  // empty: accepted
+    };
+    const Case cases[] = {
+        {Axis::X, "999999", "1", ""},
+        {Axis::X, "0", "1", ""},
+        {Axis::Y, "+25", "1", ""},
+        {Axis::X, "1000000", "1", "Błędna wartość ilości impulsów dla osi X."},
+        {Axis::X, "-1", "1", "Błędna wartość ilości impulsów dla osi X."},
+        {Axis::Y, "", "1", "Błędna wartość ilości impulsów dla osi Y."},
+        {Axis::Z, "12a", "1", "Błędna wartość ilości impulsów dla osi Z."},
+        {Axis::Y, "abc", "1", "Błędna wartość ilości impulsów dla osi Y."},
+        {Axis::X, "1.0", "1", "Błędna wartość ilości impulsów dla osi X."},
+        {Axis::X, "4294967296", "1", "Błędna wartość ilości impulsów dla osi X."},
+        {Axis::X, "10", "1,5", ""},
+        {Axis::X, "10", "1.5", ""},
+        {Axis::Z, "10", "9.999999", ""},
+        {Axis::Z, "10", "-9,999999", ""},
+        {Axis::Y, "10", " 2.5 ", ""},
+        {Axis::X, "10", "10", "Wartość kalibracji poza przedziałem dla osi X."},
+        {Axis::Z, "10", "-10", "Wartość kalibracji poza przedziałem dla osi Z."},
+        {Axis::Y, "10", "9.9999991", "Wartość kalibracji poza przedziałem dla osi Y."},
+        {Axis::Y, "10", "1.2.3", "Błędna wartość kalibracji dla osi Y."},
+        {Axis::X, "10", "1,2,3", "Błędna wartość kalibracji dla osi X."},
+        {Axis::X, "10", "", "Błędna wartość kalibracji dla osi X."},
+        {Axis::Z, "10", "nan", "Błędna wartość kalibracji dla osi Z."},
+        {Axis::X, "x", "y", "Błędna wartość ilości impulsów dla osi X."},  // first failure only
+    };
+    fillFor(2, 3);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message()
+                     << axisIndex(c.axis) << " '" << c.pulses << "' '" << c.calibration << "'");
+        fillFor(2, 3);
+        form.impulseEdit(c.axis)->setText(c.pulses);
+        form.calibrationEdit(c.axis)->setText(c.calibration);
+        save();
+        clock.advance(200);
+        if (*c.message) {
+            EXPECT_EQ(prompts.messages, QStringList{c.message});
+            EXPECT_TRUE(sent().empty());
+        } else {
+            EXPECT_EQ(prompts.messages, QStringList{configtest::sentMessage});
+            ASSERT_FALSE(sent().empty());
+            EXPECT_EQ(sent().front(), 0xEB);
+        }
+        EXPECT_FALSE(form.sending());
+        EXPECT_EQ(buttons(), *c.message != 0);
+        clock.advance(3000);
+    }
+}
+
+TEST_F(ParamsSend, AcceptedEntriesGiveTheValuesSent) {
+    fillFor(2, 1);
+    form.impulseXEdit->setText("999999");
+    form.calibXEdit->setText("-1,25");
+    save();
+    EXPECT_EQ(form.LineCount[0], 3999996);
+    EXPECT_DOUBLE_EQ(form.Calibration[0], -1.25);
+    clock.advance(200);
+    EXPECT_EQ(wire->box().settings().lineCounts[0], 3999996);
+}
+
+TEST_F(ParamsSend, ResolutionWithoutAValidEntryIsRefused) {
+    struct Case {
+        int kind;
+        int index;
+        bool refused;
+    };
+    // -1: no selection; kind 1 index 1 is code 1, the lowest it takes.
+    const Case cases[] = {{1, -1, true}, {1, 1, false}, {3, -1, true}, {3, 0, false}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.kind << " " << c.index);
+        fillFor(c.kind, 2);
+        form.resYCBox->setCurrentIndex(c.index);
+        save();
+        clock.advance(200);
+        EXPECT_EQ(prompts.messages.value(0) == "Błędna wartość rozdzielczości dla osi Y.",
+                  c.refused);
+        clock.advance(3000);
+    }
+}
+
+TEST_F(ParamsSend, OneAxisValidatesXAloneAndSendsDefaultsForTheOthers) {
+    fillFor(1, 1);
+    for (Axis axis : {Axis::Y, Axis::Z}) {
+        form.impulseEdit(axis)->setText("bad");
+        form.calibrationEdit(axis)->setText("99");
+    }
+    save();
+    clock.advance(200);
+    EXPECT_EQ(prompts.messages, QStringList{configtest::sentMessage});
+    EXPECT_EQ(form.ResolutionCode, (std::array<std::int32_t, 3>{4, 7, 7}));
+    EXPECT_EQ(form.LineCount, (std::array<std::int32_t, 3>{4000, 0, 0}));
+    EXPECT_EQ(form.Calibration, (std::array<double, 3>{1.0, 0.0, 0.0}));
+    const sim::BoxSettings& stored = wire->box().settings();
+    EXPECT_EQ(stored.lineCounts, (std::array<std::int32_t, 3>{4000, 0, 0}));
+    EXPECT_EQ(stored.resolution, (std::array<std::uint8_t, 3>{4, 7, 7}));
+}
+
+TEST_F(ParamsSend, OrientationKeepsTheUpperBitsOfWhatWasRead) {
+    struct Case {
+        int kind;
+        std::uint32_t read;
+        bool angularX, angularZ;
+        std::uint8_t stored;
+    };
+    const Case cases[] = {
+        {1, 0x18, true, false, 0x19},
+        {3, 0x18, true, false, 0x19},
+        {2, 0x07, false, false, 0x00},
+        {1, 0x01, true, true, 0x05},  // Z's group disabled: its button still counts
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.kind << " " << c.read);
+        fillFor(c.kind, 2);
+        form.OrientationBits = c.read;
+        form.angleXRButton->setChecked(c.angularX);
+        form.lineXRButton->setChecked(!c.angularX);
+        form.angleZRButton->setChecked(c.angularZ);
+        form.lineZRButton->setChecked(!c.angularZ);
+        save();
+        EXPECT_EQ(form.OrientationBits, c.stored);
+        clock.advance(200);
+        EXPECT_EQ(wire->box().settings().types, c.stored);
+        clock.advance(3000);
+    }
+}
+
+TEST_F(ParamsSend, SilentBoxAfterTheCalibrationFailsTheSendAndASecondStartsAgain) {
+    sim::Faults faults;
+    faults.silent.first = 3;  // readiness, calibration, then nothing
+    faults.silentForUs = 7000000;
+    fillFor(2, 1, faults);
+    save();
+    clock.advance(4999);
+    EXPECT_TRUE(prompts.messages.isEmpty());
+    EXPECT_FALSE(buttons());
+    clock.advance(100);
+    EXPECT_EQ(prompts.messages, QStringList{configtest::notSentMessage});
+    EXPECT_TRUE(buttons());
+    EXPECT_FALSE(service.Comm().Active());
+    EXPECT_EQ(sent().front(), 0xEB);
+    EXPECT_EQ(sent().at(13), 0xEC);
+
+    clock.advance(3000);  // the box listens again
+    wire->clearRecords();
+    save();
+    clock.advance(200);
+    EXPECT_EQ(prompts.messages, QStringList{configtest::sentMessage});
+    EXPECT_EQ(sent().front(), 0xEB);
+    EXPECT_EQ(sent().back(), 0xF1);
+}
+
+TEST_F(ParamsSend, PortThatCannotOpenSendsNothing) {
+    fillFor(3, 1);
+    device->failOpen(EBUSY);
+    save();
+    clock.advance(6000);
+    EXPECT_EQ(prompts.messages, QStringList{configtest::openFailedMessage});
+    EXPECT_TRUE(buttons());
+    EXPECT_FALSE(form.sending());
+    EXPECT_TRUE(sent().empty());
+}
+
+TEST_F(ParamsSend, ButtonsComeBackThreeSecondsAfterTheLastByteLeft) {
+    fillFor(1, 1);
+    // The pause runs while the success message is still open.
+    bool pauseRunningUnderMessage = false;
+    prompts.whileMessageOpen = [&](const QString&) {
+        pauseRunningUnderMessage = form.canExitTimer.Enabled();
+    };
+    save();
+    clock.advance(200);
+    ASSERT_EQ(prompts.messages, QStringList{configtest::sentMessage});
+    EXPECT_TRUE(pauseRunningUnderMessage);
+    EXPECT_FALSE(buttons());
+    clock.advance(2700);
+    EXPECT_FALSE(buttons());
+    clock.advance(400);
+    EXPECT_TRUE(buttons());
+    EXPECT_FALSE(form.canExitTimer.Enabled());
+}
+
+TEST_F(ParamsSend, CloseBoxWaitsForTheSendToEnd) {
+    fillFor(2, 1);
+    form.show();
+    save();
+    form.close();
+    EXPECT_TRUE(form.isVisible());
+    clock.advance(200);
+    EXPECT_EQ(sent().back(), 0xF1);
+    form.close();
+    EXPECT_FALSE(form.isVisible());
+    EXPECT_EQ(form.result(), 2);
+}
+
+TEST_F(ParamsSend, UnknownKindWritesTheCalibrationAlone) {
+    fillFor(0, 1);
+    form.show();
+    save();
+    clock.advance(6000);
+    const Bytes bytes = sent();
+    ASSERT_EQ(bytes.size(), 13u);
+    EXPECT_EQ(bytes.front(), 0xEB);
+    // Nothing more will come; the close box works again.
+    EXPECT_FALSE(form.sending());
+    form.close();
+    EXPECT_FALSE(form.isVisible());
+}
+
+}  // namespace
