@@ -3,11 +3,13 @@
 #include <QCheckBox>
 #include <QHeaderView>
 #include <QLabel>
+#include <QPushButton>
 #include <QTabBar>
 #include <QTabWidget>
 #include <QTableWidget>
 
 #include "config/CellText.h"
+#include "config/CorrectionGrid.h"
 #include "link/RSLib.h"
 
 namespace {
@@ -30,9 +32,9 @@ TcoordForm::TcoordForm(TRS232Service& service, platform::Prompts& prompts, platf
     korectionXTabSheet = new QWidget;
     korectionYTabSheet = new QWidget;
     korectionZTabSheet = new QWidget;
-    correctionXSGrid = makeGrid(korectionXTabSheet);
-    correctionYSGrid = makeGrid(korectionYTabSheet);
-    correctionZSGrid = makeGrid(korectionZTabSheet);
+    correctionXSGrid = makeGrid(Axis::X, korectionXTabSheet);
+    correctionYSGrid = makeGrid(Axis::Y, korectionYTabSheet);
+    correctionZSGrid = makeGrid(Axis::Z, korectionZTabSheet);
     // Three tabs side by side in the dialog's width: a smaller font than the rest.
     QFont tabFont = pgCtrl->tabBar()->font();
     tabFont.setPixelSize(10);
@@ -59,12 +61,36 @@ TcoordForm::TcoordForm(TRS232Service& service, platform::Prompts& prompts, platf
     Label2->setGeometry(12, 360, 260, 34);
 
     for (Axis axis : allAxes) SetGridHeader(axis);
+
+    tables_ = std::make_unique<std::array<TCorrectionTable, 3>>();
+    connect(saveButton, &QPushButton::clicked, this, [this] { saveButtonClick(); });
+    exitButton->installEventFilter(this);
 }
 
 TcoordForm::~TcoordForm() = default;
 
-QTableWidget* TcoordForm::makeGrid(QWidget* sheet) {
-    auto* g = new QTableWidget(2, 3, sheet);
+CorrectionGrid* TcoordForm::makeGrid(Axis axis, QWidget* sheet) {
+    auto* g = new CorrectionGrid(2, 3, sheet);
+    g->onEditText = [this, axis](int column, int row, const QString& text) {
+        SetEditText(axis, column, row, text);
+    };
+    g->onEditReverted = [this] {
+        lastEditColumn = lastEditRow = -1;
+        lastEditText.clear();
+    };
+    g->onEditorClosing = [this, axis](int column, int row) {
+        // A message over a check takes the focus and so closes the editor under it.
+        if (validating_ || PointerOverExit()) return true;
+        return validateLastEdit(axis, column, row);
+    };
+    // The cell being left is checked, not the one the selection moves to.
+    g->onSelectionMoving = [this, axis](int, int) {
+        if (validating_) return false;
+        if (PointerOverExit()) return true;
+        const CorrectionGrid* from = grid(axis);
+        return validateLastEdit(axis, from->currentColumn(), from->currentRow());
+    };
+    g->onExit = [this, axis] { GridExit(axis); };
     g->setGeometry(4, 4, 362, 292);
     g->horizontalHeader()->hide();
     g->verticalHeader()->hide();
@@ -77,7 +103,7 @@ QTableWidget* TcoordForm::makeGrid(QWidget* sheet) {
     return g;
 }
 
-QTableWidget* TcoordForm::grid(Axis axis) const {
+CorrectionGrid* TcoordForm::grid(Axis axis) const {
     return std::array{correctionXSGrid, correctionYSGrid, correctionZSGrid}[at(axis)];
 }
 QCheckBox* TcoordForm::checkBox(Axis axis) const {

@@ -3,15 +3,25 @@
 #include <QString>
 #include <array>
 #include <cstdint>
+#include <memory>
+#include <stdexcept>
+#include <string>
 
 #include "config/Axis.h"
 #include "config/ConfigDialog.h"
+#include "config/CorrectionGrid.h"
 
 class QCheckBox;
 class QLabel;
 class QTabWidget;
 class QTableWidget;
 struct TCorrectionTable;
+
+// A correction cell that cannot be sent; its message names the axis, the column and the row.
+class EIncorrectValue : public std::runtime_error {
+public:
+    explicit EIncorrectValue(const std::string& message) : std::runtime_error(message) {}
+};
 
 // The segment correction dialog: the box's three piecewise correction tables, one grid per axis
 // on its own page, each switched on or off by a check box over its page tab. The main window
@@ -32,9 +42,9 @@ public:
     QWidget* korectionXTabSheet;
     QWidget* korectionYTabSheet;
     QWidget* korectionZTabSheet;
-    QTableWidget* correctionXSGrid;
-    QTableWidget* correctionYSGrid;
-    QTableWidget* correctionZSGrid;
+    CorrectionGrid* correctionXSGrid;
+    CorrectionGrid* correctionYSGrid;
+    CorrectionGrid* correctionZSGrid;
     QCheckBox* xCBox;
     QCheckBox* yCBox;
     QCheckBox* zCBox;
@@ -45,6 +55,14 @@ public:
     std::uint32_t CorrectionFlags = 0;
     // Multiplier from box units to the values shown in the grid, per axis.
     long double AxisScale[3] = {1.0L, 1.0L, 1.0L};
+    // The focus may leave a grid whose cell editor is open.
+    bool MayLeaveGrid = true;
+    // The rising-values warning is being shown.
+    bool WarningShown = false;
+    // The cell whose editor text changed last, and that text.
+    int lastEditColumn = -1;
+    int lastEditRow = -1;
+    QString lastEditText;
 
     // Operations the main window calls after it has read the tables.
     void SetCorrectionFlags(std::uint32_t flags);
@@ -60,16 +78,45 @@ public:
 
     void FormShow() override;
 
-    QTableWidget* grid(Axis axis) const;
+    // Editing. The operator's text is checked when its editor closes and when the selection is
+    // about to leave its cell; a refused text stays in the cell with the editor open on it.
+    void SetEditText(Axis axis, int column, int row, const QString& text);
+    bool ValidateCell(QTableWidget* grid, int column, const QString& text, int row);
+    void RefocusCell(QTableWidget* grid, int column, int row);
+    void GridExit(Axis axis);
+    // The mouse pointer lies over "Zamknij" (edges included).
+    bool PointerOverExit() const;
+    // A press of the left button on "Zamknij" leaves at once, even from an invalid cell.
+    void exitButtonMouseDown(Qt::MouseButton button);
+
+    // The grid's values in box units; with a kind 1 or unknown box all zero. Raises
+    // EIncorrectValue for a cell that is no number or that no 32-bit value can carry.
+    void GridToTable(QTableWidget* grid, QChar letter, long double scale,
+                     TCorrectionTable& table) const;
+    // Converts the three grids and writes them with the flags, then ends the configuration.
+    void saveButtonClick();
+    void AfterCorrections();
+
+    CorrectionGrid* grid(Axis axis) const;
     QCheckBox* checkBox(Axis axis) const;
     QWidget* page(Axis axis) const;
     // The page's enabled state as the check boxes set it.
     bool pageEnabled(Axis axis) const;
 
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
-    QTableWidget* makeGrid(QWidget* page);
+    CorrectionGrid* makeGrid(Axis axis, QWidget* page);
+    // The last edit, checked when it belongs to this cell of the grid; anything else passes.
+    bool validateLastEdit(Axis axis, int column, int row);
     void placeCheckBoxes();
     // Sets the row count (header row included, never below it) and numbers the data rows.
     void resizeGrid(Axis axis, int rowCount);
     void setCell(QTableWidget* grid, int column, int row, const QString& text);
+
+    // A message is open over a check: the editor that closes under it is not checked again.
+    bool validating_ = false;
+    // X, Y, Z as last sent.
+    std::unique_ptr<std::array<TCorrectionTable, 3>> tables_;
 };

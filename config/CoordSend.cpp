@@ -1,0 +1,78 @@
+// The segment correction dialog's send: the grids in box units, one write, the end.
+#include <QPushButton>
+#include <cmath>
+#include <limits>
+
+#include "config/CorrectionGrid.h"
+#include "config/Entries.h"
+#include "config/coordUnit.h"
+#include "link/RSLib.h"
+#include "platform/Prompts.h"
+
+namespace {
+
+bool blank(const QString& text) {
+    for (QChar c : text) {
+        if (c.unicode() > u' ') return false;
+    }
+    return true;
+}
+
+// The box takes every value as a whole 32-bit number.
+bool fitsTheWire(double value) {
+    const double rounded = std::nearbyint(value);
+    return rounded >= std::numeric_limits<std::int32_t>::min() &&
+           rounded <= std::numeric_limits<std::int32_t>::max();
+}
+
+}  // namespace
+
+void TcoordForm::GridToTable(QTableWidget* g, QChar letter, long double scale,
+                             TCorrectionTable& table) const {
+    table = TCorrectionTable{};
+    if (scale == 0) scale = 1;
+    // Kind 1 boxes have no tables: they get zeros whatever the grid shows.
+    if (service_.DeviceKind() < 2) return;
+    for (int row = 1; row < g->rowCount(); ++row) {
+        for (int column = 1; column <= 2; ++column) {
+            const QTableWidgetItem* item = g->item(row, column);
+            const QString text = item ? item->text() : QString();
+            double value = 0;
+            if (!blank(text)) {
+                const std::optional<double> parsed = ParseCellValue(text);
+                if (parsed) value = static_cast<double>(*parsed / scale);
+                if (!parsed || !fitsTheWire(value)) {
+                    const QString mark = column == 2 ? QStringLiteral("'") : QString();
+                    throw EIncorrectValue((QStringLiteral("Niewłaściwa wartość dla osi ") + letter +
+                                           mark + QStringLiteral(" na pozycji ") +
+                                           QString::number(row))
+                                              .toStdString());
+                }
+            }
+            TCorrectionEntry& entry = table[row];
+            (column == 1 ? entry.Position : entry.Corrected) = value;
+        }
+    }
+}
+
+void TcoordForm::saveButtonClick() {
+    setButtonsEnabled(false);
+    std::array<TCorrectionTable, 3>& tables = *tables_;
+    try {
+        GridToTable(correctionXSGrid, u'X', AxisScale[0], tables[0]);
+        GridToTable(correctionYSGrid, u'Y', AxisScale[1], tables[1]);
+        GridToTable(correctionZSGrid, u'Z', AxisScale[2], tables[2]);
+    } catch (const EIncorrectValue& e) {
+        prompts_.showMessage(QString::fromStdString(e.what()));
+        setButtonsEnabled(true);
+        return;
+    }
+    if (!startSend([this] { AfterCorrections(); })) return;
+    // The three grids have as many rows; the count travels as one byte.
+    const auto count = static_cast<std::uint8_t>((correctionXSGrid->rowCount() - 1) & 0xFF);
+    service_.WriteCorrections(count, CorrectionFlags, tables[0], tables[1], tables[2]);
+}
+
+void TcoordForm::AfterCorrections() {
+    endSend();
+}
