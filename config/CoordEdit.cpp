@@ -92,7 +92,9 @@ void TcoordForm::exitButtonMouseDown(Qt::MouseButton button) {
 }
 
 bool TcoordForm::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == exitButton && event->type() == QEvent::MouseButtonPress) {
+    // A disabled button gets no presses, though its event filter still sees them.
+    if (watched == exitButton && event->type() == QEvent::MouseButtonPress &&
+        exitButton->isEnabled()) {
         const Qt::MouseButton button = static_cast<QMouseEvent*>(event)->button();
         exitButtonMouseDown(button);
         // Already closed: the press is not turned into a click as well.

@@ -1,4 +1,5 @@
 #include <QApplication>
+#include <QCheckBox>
 #include <QCursor>
 #include <QLineEdit>
 #include <QPushButton>
@@ -110,15 +111,19 @@ TEST_F(CoordEdit, RefusedTextKeepsTheSelectionInItsCell) {
     struct Case {
         const char* how;
         std::function<void(QLineEdit*)> leave;
+        bool movesOn;  // an accepted text: the selection goes elsewhere
     };
     const Case cases[] = {
-        {"tab", [](QLineEdit* e) { press(e, Qt::Key_Tab); }},
-        {"down", [](QLineEdit* e) { press(e, Qt::Key_Down); }},
+        {"tab", [](QLineEdit* e) { press(e, Qt::Key_Tab); }, true},
+        {"down", [](QLineEdit* e) { press(e, Qt::Key_Down); }, true},
         {"click",
          [this](QLineEdit*) {
              const QRect target = grid->visualRect(grid->model()->index(3, 2));
              QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, target.center());
-         }},
+         },
+         true},
+        // The focus leaves the grid: the editor closes, and a refused text calls it back.
+        {"focus elsewhere", [this](QLineEdit*) { form.xCBox->setFocus(); }, false},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.how);
@@ -137,7 +142,8 @@ TEST_F(CoordEdit, RefusedTextKeepsTheSelectionInItsCell) {
         c.leave(grid->editor());
         EXPECT_TRUE(prompts.messages.isEmpty());
         EXPECT_EQ(cell(1, 2), "30");
-        EXPECT_NE(grid->currentIndex(), grid->model()->index(2, 1));
+        EXPECT_EQ(grid->currentIndex() != grid->model()->index(2, 1), c.movesOn);
+        EXPECT_FALSE(grid->editorOpen() && grid->currentRow() == 2 && grid->currentColumn() == 1);
         if (grid->editorOpen()) press(grid->editor(), Qt::Key_Escape);
     }
 }
@@ -189,11 +195,25 @@ TEST_F(CoordEdit, ZamknijLeavesAtOnceFromAnInvalidCell) {
     EXPECT_EQ(form.result(), 2);
 }
 
-TEST_F(CoordEdit, OtherButtonsOfTheMouseDoNotLeave) {
-    pointAt(form.exitButton, QPoint(10, 10));
-    QTest::mousePress(form.exitButton, Qt::RightButton, {}, QPoint(10, 10));
-    QTest::mouseRelease(form.exitButton, Qt::RightButton, {}, QPoint(10, 10));
-    EXPECT_TRUE(form.isVisible());
+TEST_F(CoordEdit, OnlyTheLeftButtonOnAnEnabledZamknijLeaves) {
+    struct Case {
+        Qt::MouseButton button;
+        bool enabled;
+        bool leaves;
+    };
+    const Case cases[] = {{Qt::RightButton, true, false},
+                          {Qt::MiddleButton, true, false},
+                          {Qt::LeftButton, false, false},  // during a send
+                          {Qt::LeftButton, true, true}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.button << " " << c.enabled);
+        form.show();
+        form.exitButton->setEnabled(c.enabled);
+        pointAt(form.exitButton, QPoint(10, 10));
+        QTest::mousePress(form.exitButton, c.button, {}, QPoint(10, 10));
+        QTest::mouseRelease(form.exitButton, c.button, {}, QPoint(10, 10));
+        EXPECT_EQ(form.isVisible(), !c.leaves);
+    }
 }
 
 }  // namespace
