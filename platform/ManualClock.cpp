@@ -54,7 +54,8 @@ void ManualClock::advanceUs(std::int64_t us) {
         queue_.erase(it);
         fn();
     }
-    now_ = end;
+    // A callback may itself have advanced the clock past this call's end: time never goes back.
+    if (end > now_) now_ = end;
 }
 
 std::int64_t ManualClock::runUntilIdle(std::int64_t limitMs) {

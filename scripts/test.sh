@@ -8,20 +8,26 @@ bash scripts/setup.sh
 
 export QT_QPA_PLATFORM=offscreen
 status=0
+log=$(mktemp)
+trap 'rm -f "$log"' EXIT
 
 echo "== build and test: main tree"
 bash scripts/build.sh build
-(cd build && ctest --output-on-failure -j2 --timeout 300) || status=1
+(cd build && ctest --output-on-failure -j2 --timeout 300) | tee -a "$log" || status=1
 
 echo "== build and test: address + undefined sanitizers"
 bash scripts/build.sh build-asan
 (cd build-asan && ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
-  ctest --output-on-failure -j2 --timeout 600) || status=1
+  ctest --output-on-failure -j2 --timeout 600) | tee -a "$log" || status=1
 
 echo "== build and test: thread sanitizer"
 bash scripts/build.sh build-tsan
 (cd build-tsan && TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1" \
-  ctest --output-on-failure -j2 --timeout 900) || status=1
+  ctest --output-on-failure -j2 --timeout 900) | tee -a "$log" || status=1
 
-if [ "$status" -eq 0 ]; then echo "all test runs passed"; else echo "some test runs FAILED"; fi
+# One closing line over the three runs: ctest's "N tests failed out of M", added up.
+read -r failed total < <(sed -nE 's/.* ([0-9]+) tests failed out of ([0-9]+).*/\1 \2/p' "$log" |
+  awk '{f += $1; t += $2} END {print f + 0, t + 0}')
+[ "$total" -gt 0 ] || status=1
+echo "tests: $((total - failed)) passed, $failed failed"
 exit "$status"

@@ -118,3 +118,12 @@ TEST(ManualClock, DestroyedTimerNeverFires) {
     EXPECT_EQ(fired, 0);
     EXPECT_TRUE(clock.idle());
 }
+
+TEST(ManualClock, AdvanceFromInsideACallbackNeverMovesTimeBack) {
+    ManualClock clock;
+    clock.callAfterUs(10'000, [&] { clock.advance(500); });
+    clock.advance(100);
+    EXPECT_EQ(clock.nowUs(), 510'000);
+    clock.advance(1);
+    EXPECT_EQ(clock.nowUs(), 511'000);
+}
