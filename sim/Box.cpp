@@ -58,7 +58,7 @@ void Box::expireWait(std::int64_t nowUs) {
     phase_ = Phase::Idle;
 }
 
-void Box::emit(std::vector<Emission>& out, std::uint8_t byte, std::uint8_t command, int index,
+void Box::sendByte(std::vector<Emission>& out, std::uint8_t byte, std::uint8_t command, int index,
                bool completesReading) {
     Emission e;
     e.byte = byte;
@@ -94,7 +94,7 @@ HostByteRole Box::takeAck(std::uint8_t b, std::int64_t nowUs, std::vector<Emissi
 void Box::sendPositionByte(std::vector<Emission>& out) {
     const int index = positionsSent_++;
     const bool last = positionsSent_ == positionsLength_;
-    emit(out, positions_[static_cast<std::size_t>(index)], cmd::ReadPositions, index, last);
+    sendByte(out, positions_[static_cast<std::size_t>(index)], cmd::ReadPositions, index, last);
     phase_ = last ? Phase::Idle : Phase::AwaitAck;
 }
 
@@ -138,7 +138,7 @@ bool Box::applyRequestFaults(std::uint8_t command, std::int64_t nowUs, std::vect
         if (noting()) note(nowUs, std::to_string(f.garbageBytes) + " garbage bytes instead");
         for (int i = 0; i < f.garbageBytes; ++i) {
             garbageState_ = garbageState_ * 1103515245u + 12345u;
-            emit(out, static_cast<std::uint8_t>(garbageState_ >> 16), 0, i);
+            sendByte(out, static_cast<std::uint8_t>(garbageState_ >> 16), 0, i);
         }
         return true;
     }
@@ -195,14 +195,14 @@ void Box::reply(std::uint8_t command, std::int64_t nowUs, std::vector<Emission>&
             wire::encodeCorrectionBlock(s.correctionCount, s.correctionFlags, s.corrections[AxisX],
                                         s.corrections[AxisY], s.corrections[AxisZ], params_.data());
             for (std::size_t i = 0; i < params_.size(); ++i)
-                emit(out, params_[i], command, static_cast<int>(i));
+                sendByte(out, params_[i], command, static_cast<int>(i));
             params_.clear();
             return;
         }
         default:
             return;
     }
-    for (int i = 0; i < length; ++i) emit(out, frame[i], command, i);
+    for (int i = 0; i < length; ++i) sendByte(out, frame[i], command, i);
 }
 
 }  // namespace sim

@@ -87,7 +87,7 @@ private:
     void completeWrite(std::int64_t nowUs);
     void applyReference(std::uint8_t selector, std::int64_t nowUs);
     void sendPositionByte(std::vector<Emission>& out);
-    void emit(std::vector<Emission>& out, std::uint8_t byte, std::uint8_t command, int index,
+    void sendByte(std::vector<Emission>& out, std::uint8_t byte, std::uint8_t command, int index,
               bool completesReading = false);
     double rawCountAt(int axis, std::int64_t nowUs) const;
     void note(std::int64_t timeUs, const std::string& text) const;

@@ -15,20 +15,20 @@ void Box::startWrite(std::uint8_t command, std::int64_t nowUs, std::vector<Emiss
         // The host sends the command again; that one is taken.
         refusedCommand_ = true;
         if (noting()) note(nowUs, "command byte refused with EA");
-        emit(out, cmd::Resend, command, 0);
+        sendByte(out, cmd::Resend, command, 0);
         return;
     }
     refusedCommand_ = false;
     if (f.badAckByte == 0) {
         if (noting()) note(nowUs, "command byte answered " + hexByte(f.badAckValue));
-        emit(out, f.badAckValue, command, 0);
+        sendByte(out, f.badAckValue, command, 0);
         return;
     }
     writeCommand_ = command;
     params_.clear();
     refusedThisWrite_ = false;
     phase_ = Phase::Params;
-    emit(out, cmd::Accept, command, 0);
+    sendByte(out, cmd::Accept, command, 0);
 }
 
 int Box::expectedParams() const {
@@ -55,19 +55,19 @@ HostByteRole Box::takeParam(std::uint8_t b, std::int64_t nowUs, std::vector<Emis
         if (noting())
             note(nowUs, "parameter byte " + std::to_string(number) + " (" + hexByte(b) +
                             ") refused with EA");
-        emit(out, cmd::Resend, writeCommand_, number);
+        sendByte(out, cmd::Resend, writeCommand_, number);
         return HostByteRole::Parameter;
     }
     if (f.badAckByte == number) {
         if (noting())
             note(nowUs, "parameter byte " + std::to_string(number) + " answered " +
                             hexByte(f.badAckValue) + ": write dropped");
-        emit(out, f.badAckValue, writeCommand_, number);
+        sendByte(out, f.badAckValue, writeCommand_, number);
         phase_ = Phase::Idle;
         return HostByteRole::Parameter;
     }
     params_.push_back(b);
-    emit(out, cmd::Accept, writeCommand_, number);
+    sendByte(out, cmd::Accept, writeCommand_, number);
     if (static_cast<int>(params_.size()) == expectedParams()) completeWrite(nowUs);
     return HostByteRole::Parameter;
 }

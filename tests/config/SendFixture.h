@@ -1,6 +1,5 @@
 #pragma once
 
-// The simulator's headers come before any of Qt's, whose `emit` macro they would trip over.
 #include <gtest/gtest.h>
 
 #include <QPushButton>

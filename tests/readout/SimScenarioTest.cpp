@@ -1,11 +1,8 @@
 // Whole scenarios against the simulated box on the in-memory line, paced at 9600 baud.
-// The simulator's headers come before Qt's, whose "emit" macro would rewrite one of its names.
-#include "tests/support/simwire/SimWire.h"
-// clang-format off
 #include <QLabel>
 
 #include "tests/readout/Harness.h"
-// clang-format on
+#include "tests/support/simwire/SimWire.h"
 
 namespace readouttest {
 namespace {
