@@ -1,21 +1,32 @@
 #pragma once
 
-#include <QObject>
+#include <QSocketNotifier>
 
 #include "platform/HandOver.h"
 
 namespace platform {
 
-// The program's hand-over: a queued call on the GUI thread's event loop. Modal dialogs and
-// message boxes run nested loops that serve it too, so port events keep arriving while one is
-// shown. Construct it on the main thread (main() does, then sets it as the default).
+// The program's hand-over to the GUI thread. A worker queues its channel and rings an eventfd;
+// a socket notifier on the main thread's loop runs what is queued. Modal dialogs and message boxes
+// run nested loops that serve the notifier too, so port events keep arriving while one is shown.
+// Unlike a queued call (one heap-allocated event per call) this allocates nothing per received
+// byte. Construct it on the main thread (main() does, then sets it as the default).
 class HandOverQt : public HandOver {
 public:
     HandOverQt();
+    ~HandOverQt() override;
+    HandOverQt(const HandOverQt&) = delete;
+    HandOverQt& operator=(const HandOverQt&) = delete;
+
     void post(std::shared_ptr<HandOverChannel> channel) override;
 
 private:
-    QObject context_;  // lives on the main thread: queued calls run there
+    void ring();
+    void answer();
+
+    int bell_;  // eventfd: counts posts not yet answered
+    PumpedHandOver queue_;
+    QSocketNotifier notifier_;
 };
 
 }  // namespace platform
