@@ -159,6 +159,8 @@ void TRS232Service::SetPortName(const std::string& name) {
 
 void TRS232Service::BeginRequest(bool start) {
     // The timer is switched before the test: a refused request leaves it as it would have set it.
+    // Only the five configuration reads switch it on here; the writes and CheckReady switch it off
+    // and let their command byte start it afresh, so each write gets its full 5000 ms.
     timeoutTimer_.SetEnabled(start);
     if (replyState_ != ReplyState::rsIdle) throw EMultipleRequest();
 }
@@ -228,7 +230,7 @@ void TRS232Service::WriteCorrections(std::uint8_t Count, std::uint32_t Flags,
 }
 
 void TRS232Service::WriteCalibration(long double X, long double Y, long double Z) {
-    BeginRequest(true);
+    BeginRequest(false);
     std::uint8_t* p = txBuffer_.data();
     const long double values[] = {X, Y, Z};
     for (int axis = 0; axis < 3; ++axis, p += 4) {
@@ -243,22 +245,24 @@ void TRS232Service::WriteCalibration(long double X, long double Y, long double Z
 }
 
 void TRS232Service::WriteResolution(std::uint8_t X, std::uint8_t Y, std::uint8_t Z) {
-    BeginRequest(true);
+    BeginRequest(false);
     txBuffer_[0] = X;
     txBuffer_[1] = Y;
     txBuffer_[2] = Z;
+    // A box of kinds 2..4 takes four bytes after 0xEC; the fourth must not be a stale one.
+    txBuffer_[3] = 0;
     SendCommand(CmdWriteResolution);
 }
 
 void TRS232Service::WriteResolutionAndTypes(std::uint8_t X, std::uint8_t Y, std::uint8_t Z,
                                             std::uint8_t Types) {
-    BeginRequest(true);
+    BeginRequest(false);
     wire::encodeResolutionFrame({X, Y, Z, Types}, txBuffer_.data());
     SendCommand(CmdWriteResolution);
 }
 
 void TRS232Service::WriteLineCounts(std::int32_t X, std::int32_t Y, std::int32_t Z) {
-    BeginRequest(true);
+    BeginRequest(false);
     const std::int32_t values[] = {X, Y, Z};
     for (int axis = 0; axis < 3; ++axis) {
         if (deviceKind_ == 1)
@@ -270,13 +274,13 @@ void TRS232Service::WriteLineCounts(std::int32_t X, std::int32_t Y, std::int32_t
 }
 
 void TRS232Service::WriteDimensionTypes(std::uint8_t Types) {
-    BeginRequest(true);
+    BeginRequest(false);
     txBuffer_[0] = Types;
     SendCommand(CmdWriteDimensionTypes);
 }
 
 void TRS232Service::WriteReference(std::uint8_t Selector) {
-    BeginRequest(true);
+    BeginRequest(false);
     txBuffer_[0] = Selector;
     SendCommand(CmdWriteReference);
 }

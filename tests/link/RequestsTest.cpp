@@ -1,6 +1,7 @@
 // Requests and writes: the bytes the host sends, the states and the time-out they start, the
 // refusal of a second request, and the acknowledgement engine of the writes.
 
+#include <algorithm>
 #include <limits>
 
 #include "tests/link/LinkFixture.h"
@@ -109,13 +110,43 @@ TEST_F(Link, ARequestWhileAReplyIsAwaitedIsRefusedAndSendsNothing) {
             }
             EXPECT_EQ(written(), Bytes{});
             EXPECT_EQ(service.State(), ReplyState::rsPositions);
-            // The timer was switched before the refusal (CheckReady's second switch never ran).
-            EXPECT_EQ(service.TimeoutRunning(), c.timerStarted && c.command != 0xE9);
+            // The timer was switched before the refusal: on by the five configuration reads,
+            // off by everything else.
+            const bool configurationRead = c.command >= 0xE4 && c.command <= 0xE8;
+            EXPECT_EQ(service.TimeoutRunning(), configurationRead);
         } else {
             c.request(service);
             EXPECT_EQ(written(), Bytes{c.command});
             EXPECT_EQ(service.State(), c.state);
         }
+        service.Close();
+    }
+}
+
+TEST_F(Link, AWriteStartsAFullCountdownEvenWhenTheTimerRuns) {
+    // After the readiness byte the time-out of CheckReady runs on; a write sent then still gets
+    // its own 5000 ms, while a configuration read keeps the running countdown.
+    const auto timeouts = [this] {
+        return std::count_if(events.begin(), events.end(),
+                             [](const std::string& e) { return e.rfind("timeout", 0) == 0; });
+    };
+    for (const bool write : {true, false}) {
+        SCOPED_TRACE(write ? "write" : "read");
+        events.clear();
+        script = {Bytes{0x10}};
+        service.Open();
+        service.CheckReady();
+        clock.advance(4000);
+        ASSERT_EQ(service.DeviceKind(), 2);
+        ASSERT_TRUE(service.TimeoutRunning());
+        if (write)
+            service.WriteReference(0xE1);
+        else
+            service.ReadCalibration();
+        clock.advance(1500);
+        EXPECT_EQ(timeouts(), write ? 0 : 1);
+        clock.advance(3600);
+        EXPECT_EQ(timeouts(), 1);
         service.Close();
     }
 }
