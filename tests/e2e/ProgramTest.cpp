@@ -6,47 +6,15 @@
 #include <csignal>
 #include <cstdint>
 #include <filesystem>
-#include <sstream>
 #include <string>
 #include <vector>
 
 #include "tests/e2e/Processes.h"
+#include "tests/e2e/SimTrace.h"
 
 namespace {
 
 using namespace std::chrono_literals;
-
-struct Request {
-    std::uint8_t command = 0;
-    std::vector<std::uint8_t> hostBytes;  // what the host sent after the command
-};
-
-// The requests the box took, from its trace ("host>box E0", "box      request 6: E1 ...").
-std::vector<Request> requestsFromTrace(const std::string& trace) {
-    std::vector<Request> requests;
-    std::istringstream lines(trace);
-    std::string line;
-    while (std::getline(lines, line)) {
-        std::istringstream words(line);
-        std::string time, who, what, number, command;
-        words >> time >> who >> what;
-        if (who == "host>box" && !requests.empty()) {
-            requests.back().hostBytes.push_back(
-                static_cast<std::uint8_t>(std::stoul(what, nullptr, 16)));
-        } else if (who == "box" && what == "request" && (words >> number >> command)) {
-            // The command byte itself was the last byte the host sent before.
-            if (!requests.empty() && !requests.back().hostBytes.empty())
-                requests.back().hostBytes.pop_back();
-            requests.push_back({static_cast<std::uint8_t>(std::stoul(command, nullptr, 16)), {}});
-        }
-    }
-    return requests;
-}
-
-double totalReadingsPerSecond(const std::string& log) {
-    const std::size_t at = log.rfind("total: ");
-    return at == std::string::npos ? -1 : std::stod(log.substr(at + 7));
-}
 
 struct BoxCase {
     const char* name;
@@ -83,10 +51,10 @@ TEST_P(Program, ConnectsReadsConfigurationThenPositionsAndEndsCleanlyOnSigterm) 
     ASSERT_TRUE(sim.waitFor(5s, status));
 
     const std::string log = e2e::readFile(dir.file("sim.log"));
-    EXPECT_GT(totalReadingsPerSecond(log), 0)
+    EXPECT_GT(e2e::totalReadingsPerSecond(log), 0)
         << log.substr(log.size() > 400 ? log.size() - 400 : 0);
 
-    const std::vector<Request> requests = requestsFromTrace(log);
+    const std::vector<e2e::TraceRequest> requests = e2e::requestsFromTrace(log);
     ASSERT_GT(requests.size(), box.configuration.size() + 2);
     for (std::size_t i = 0; i < box.configuration.size(); ++i) {
         EXPECT_EQ(requests[i].command, box.configuration[i]) << "request " << i + 1;
@@ -104,14 +72,14 @@ TEST_P(Program, ConnectsReadsConfigurationThenPositionsAndEndsCleanlyOnSigterm) 
     EXPECT_TRUE(std::filesystem::exists(dir.file("params.kv3")));
 }
 
-const std::vector<std::uint8_t> threeAxes = {0xE0, 0xE0, 0xE0, 0xE2, 0xE0, 0xE0,
-                                             0xE0, 0xE3, 0xE0, 0xE0, 0xE0};
-const std::vector<std::uint8_t> twoAxes = {0xE0, 0xE0, 0xE0, 0xE2, 0xE0, 0xE0, 0xE0};
+using e2e::threeAxisAcknowledgements;
+using e2e::twoAxisAcknowledgements;
 
 INSTANTIATE_TEST_SUITE_P(
     Boxes, Program,
-    ::testing::Values(BoxCase{"kind1", {}, {0xE9, 0xE5, 0xE6, 0xE8, 0xE7}, threeAxes},
-                      BoxCase{"kind3", {"--kind", "3"}, {0xE9, 0xE5, 0xE6, 0xE7, 0xE4}, twoAxes}),
+    ::testing::Values(
+        BoxCase{"kind1", {}, {0xE9, 0xE5, 0xE6, 0xE8, 0xE7}, threeAxisAcknowledgements},
+        BoxCase{"kind3", {"--kind", "3"}, {0xE9, 0xE5, 0xE6, 0xE7, 0xE4}, twoAxisAcknowledgements}),
     [](const ::testing::TestParamInfo<BoxCase>& p) { return std::string(p.param.name); });
 
 }  // namespace

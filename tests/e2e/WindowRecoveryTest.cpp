@@ -1,0 +1,184 @@
+// The real windows on the real serial port, in real time, against a kvt3-sim box that falls
+// silent for longer than the request and its two repeats: the wait dialog comes, the operator
+// stops waiting, the cycle stays stopped even once the box answers again, and the operator's
+// link test brings the readouts back.
+#include <gtest/gtest.h>
+
+#include <QDialog>
+#include <QDir>
+#include <QEventLoop>
+#include <QLabel>
+#include <QPushButton>
+#include <QStringList>
+#include <QTimer>
+#include <chrono>
+#include <csignal>
+#include <functional>
+#include <string>
+
+#include "app/AboutUnit.h"
+#include "app/breakUnit.h"
+#include "app/helpUnit.h"
+#include "config/coordUnit.h"
+#include "config/paramsUnit.h"
+#include "link/RSLib.h"
+#include "platform/HandOverQt.h"
+#include "platform/QtClock.h"
+#include "readout/MainUnit.h"
+#include "tests/e2e/Processes.h"
+#include "tests/e2e/SimTrace.h"
+#include "tests/support/prompts/FakePrompts.h"
+
+namespace {
+
+using namespace std::chrono_literals;
+using SteadyClock = std::chrono::steady_clock;
+
+constexpr int answeredBeforeSilence = 40;
+constexpr auto silence = 6000ms;
+
+// Runs Qt's event loop (timers, the port's hand-over) for the given time.
+void spinFor(std::chrono::milliseconds time) {
+    QEventLoop loop;
+    QTimer::singleShot(static_cast<int>(time.count()), &loop, &QEventLoop::quit);
+    loop.exec();
+}
+
+// Runs Qt's event loop until the condition holds or the deadline passes; true when it held.
+bool spinUntil(const std::function<bool()>& condition, SteadyClock::time_point deadline) {
+    while (!condition()) {
+        if (SteadyClock::now() >= deadline) return false;
+        spinFor(20ms);
+    }
+    return true;
+}
+
+bool spinUntil(const std::function<bool()>& condition, std::chrono::milliseconds timeout) {
+    return spinUntil(condition, SteadyClock::now() + timeout);
+}
+
+QStringList readouts(const TmainForm& form) {
+    return {form.readout(Axis::X)->text(), form.readout(Axis::Y)->text(),
+            form.readout(Axis::Z)->text()};
+}
+
+// The process's working directory for the scope: the window finds the port's link there.
+class CurrentDir {
+public:
+    explicit CurrentDir(const std::string& path) : previous_(QDir::currentPath()) {
+        QDir::setCurrent(QString::fromStdString(path));
+    }
+    ~CurrentDir() { QDir::setCurrent(previous_); }
+    CurrentDir(const CurrentDir&) = delete;
+    CurrentDir& operator=(const CurrentDir&) = delete;
+
+private:
+    QString previous_;
+};
+
+// The program's time and hand-over, as main() sets them, for the scope.
+struct ProgramPlatform {
+    ProgramPlatform() {
+        platform::setDefaultClock(&clock);
+        platform::setDefaultHandOver(&handOver);
+    }
+    ~ProgramPlatform() {
+        platform::setDefaultHandOver(nullptr);
+        platform::setDefaultClock(nullptr);
+    }
+    platform::QtClock clock;
+    platform::HandOverQt handOver;
+};
+
+TEST(WindowRecovery, CycleStoppedThroughTheWaitDialogRestartsWithTheLinkTest) {
+    e2e::TempDir dir;
+    e2e::Process sim(KVT3_SIM_PATH,
+                     {"--trace", "--silent-after", std::to_string(answeredBeforeSilence),
+                      "--silent-for", std::to_string(silence.count())},
+                     dir.path(), dir.file("sim.log"));
+    ASSERT_TRUE(e2e::waitForPath(dir.file("COM1"), 5s)) << e2e::readFile(dir.file("sim.log"));
+    const auto simLog = [&] { return e2e::readFile(dir.file("sim.log")); };
+
+    CurrentDir currentDir(dir.path());
+    ProgramPlatform program;
+    TRS232Service service(program.clock);
+    SetRS232Service(&service);
+    service.AxisCount = 3;
+    testsupport::FakePrompts prompts;
+    {
+        TmainForm form(service, prompts, program.clock);
+        TbreakForm breakForm(&form);
+        TlogoForm logoForm(&form);
+        ThelpForm helpForm(&form);
+        TparamsForm paramsForm(service, prompts, program.clock, &form);
+        TcoordForm coordForm(service, prompts, program.clock, &form);
+        form.attachWindows(breakForm, logoForm, helpForm, paramsForm, coordForm);
+
+        // The operator looks at the wait dialog for a moment, then presses its button.
+        const QDialog* shown = nullptr;
+        QString caption;
+        QStringList readoutsAtDialog;
+        SteadyClock::time_point dialogAt{};
+        prompts.whileDialogOpen = [&](QDialog& dialog) {
+            shown = &dialog;
+            dialogAt = SteadyClock::now();
+            caption = breakForm.yesBtn->text();
+            readoutsAtDialog = readouts(form);
+            spinFor(300ms);
+        };
+        prompts.dialogAnswer = TbreakForm::ResultYes;
+
+        form.show();
+        const QStringList initial = readouts(form);
+        ASSERT_TRUE(spinUntil([&] { return readouts(form) != initial; }, 10s)) << "no readings\n"
+                                                                               << simLog();
+        const QStringList first = readouts(form);
+        ASSERT_TRUE(spinUntil([&] { return readouts(form) != first; }, 5s)) << "readouts stand";
+
+        // The box falls silent; the request and two repeats go unanswered.
+        ASSERT_TRUE(spinUntil([&] { return e2e::timeOfNote(simLog(), "silent for") >= 0; }, 10s))
+            << simLog();
+        const auto silentAt = SteadyClock::now();
+        ASSERT_TRUE(spinUntil([&] { return prompts.dialogCount > 0 && prompts.depth() == 0; },
+                              silentAt + 3800ms + 5s))
+            << "no wait dialog";
+        EXPECT_EQ(shown, &breakForm);
+        EXPECT_EQ(caption, QStringLiteral("OK"));
+        EXPECT_EQ(prompts.dialogResults, QList<int>{TbreakForm::ResultYes});
+        // About 3.8 s: three watchdog periods of 1200 ms and two repeat delays of 100 ms.
+        const auto waited = dialogAt - silentAt;
+        EXPECT_GT(waited, 3300ms);
+        EXPECT_LT(waited, 6000ms);
+        EXPECT_EQ(e2e::countNotesAfter(simLog(), "silent: E1 not answered", 0), 2) << simLog();
+
+        // Stopped: nothing more goes to the box, even once it would answer again, and the
+        // readouts keep their last text.
+        const QStringList stopped = readouts(form);
+        EXPECT_EQ(stopped, readoutsAtDialog);
+        spinFor(200ms);
+        const std::size_t sentBefore = simLog().size();
+        spinFor(std::chrono::duration_cast<std::chrono::milliseconds>(silentAt + silence + 1500ms -
+                                                                      SteadyClock::now()));
+        const std::string whileStopped = simLog().substr(sentBefore);
+        EXPECT_EQ(whileStopped.find("host>box"), std::string::npos) << whileStopped;
+        EXPECT_EQ(readouts(form), stopped);
+        EXPECT_EQ(prompts.dialogCount, 1);
+
+        // The operator's link test: the link starts anew and the cycle with it.
+        form.testAction->trigger();
+        EXPECT_TRUE(spinUntil([&] { return readouts(form) != stopped; }, 8s))
+            << "readouts did not move after the link test\n"
+            << simLog().substr(sentBefore);
+        const QStringList resumed = readouts(form);
+        EXPECT_TRUE(spinUntil([&] { return readouts(form) != resumed; }, 5s));
+        // Started from a stopped cycle, the link test completes without the success message.
+        EXPECT_TRUE(prompts.messages.isEmpty()) << prompts.messages.join('|').toStdString();
+        EXPECT_TRUE(prompts.exceptions.isEmpty()) << prompts.exceptions.join('|').toStdString();
+    }
+    SetRS232Service(nullptr);
+    sim.signal(SIGTERM);
+    int status = 0;
+    EXPECT_TRUE(sim.waitFor(5s, status));
+}
+
+}  // namespace
