@@ -1,15 +1,13 @@
 // The real kvt3 (offscreen) against kvt3-sim on a pseudo-terminal, in real time: the program
 // connects by itself, reads the box's configuration and then reads positions over and over.
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 
-#include <csignal>
 #include <cstdint>
 #include <filesystem>
 #include <string>
 #include <vector>
 
-#include "tests/e2e/Processes.h"
+#include "tests/e2e/Session.h"
 #include "tests/e2e/SimTrace.h"
 
 namespace {
@@ -31,28 +29,16 @@ class Program : public ::testing::TestWithParam<BoxCase> {};
 
 TEST_P(Program, ConnectsReadsConfigurationThenPositionsAndEndsCleanlyOnSigterm) {
     const BoxCase& box = GetParam();
-    e2e::TempDir dir;
-
+    e2e::Session session;
     std::vector<std::string> simArgs = {"--trace", "--stats"};
     simArgs.insert(simArgs.end(), box.simOptions.begin(), box.simOptions.end());
-    e2e::Process sim(KVT3_SIM_PATH, simArgs, dir.path(), dir.file("sim.log"));
-    ASSERT_TRUE(e2e::waitForPath(dir.file("COM1"), 5s)) << e2e::readFile(dir.file("sim.log"));
+    ASSERT_NO_FATAL_FAILURE(session.startBox(simArgs));
+    session.startProgram();
+    ASSERT_NO_FATAL_FAILURE(session.keepRunning(3s));
+    ASSERT_NO_FATAL_FAILURE(session.endProgramThenBox());
 
-    e2e::Process kvt3(KVT3_PATH, {}, dir.path(), dir.file("kvt3.log"),
-                      {"QT_QPA_PLATFORM=offscreen"});
-    int status = 0;
-    EXPECT_FALSE(kvt3.waitFor(3s, status)) << "kvt3 ended by itself";
-    kvt3.signal(SIGTERM);
-    ASSERT_TRUE(kvt3.waitFor(5s, status)) << "kvt3 did not end on SIGTERM";
-    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0)
-        << "status " << status << "\n"
-        << e2e::readFile(dir.file("kvt3.log"));
-    sim.signal(SIGTERM);
-    ASSERT_TRUE(sim.waitFor(5s, status));
-
-    const std::string log = e2e::readFile(dir.file("sim.log"));
-    EXPECT_GT(e2e::totalReadingsPerSecond(log), 0)
-        << log.substr(log.size() > 400 ? log.size() - 400 : 0);
+    const std::string log = session.boxLog();
+    EXPECT_GT(e2e::totalReadingsPerSecond(log), 0) << e2e::tailOf(log);
 
     const std::vector<e2e::TraceRequest> requests = e2e::requestsFromTrace(log);
     ASSERT_GT(requests.size(), box.configuration.size() + 2);
@@ -69,7 +55,7 @@ TEST_P(Program, ConnectsReadsConfigurationThenPositionsAndEndsCleanlyOnSigterm) 
     EXPECT_GT(readings, 10);
 
     // Closing wrote the settings file.
-    EXPECT_TRUE(std::filesystem::exists(dir.file("params.kv3")));
+    EXPECT_TRUE(std::filesystem::exists(session.file("params.kv3")));
 }
 
 using e2e::threeAxisAcknowledgements;

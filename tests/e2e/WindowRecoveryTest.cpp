@@ -12,7 +12,6 @@
 #include <QStringList>
 #include <QTimer>
 #include <chrono>
-#include <csignal>
 #include <functional>
 #include <string>
 
@@ -25,7 +24,7 @@
 #include "platform/HandOverQt.h"
 #include "platform/QtClock.h"
 #include "readout/MainUnit.h"
-#include "tests/e2e/Processes.h"
+#include "tests/e2e/Session.h"
 #include "tests/e2e/SimTrace.h"
 #include "tests/support/prompts/FakePrompts.h"
 
@@ -76,34 +75,38 @@ private:
     QString previous_;
 };
 
-// The program's time and hand-over, as main() sets them, for the scope.
-struct ProgramPlatform {
-    ProgramPlatform() {
+// The program's time, hand-over and link service on the real serial port, as main() sets them,
+// for the scope.
+struct Program {
+    Program() {
         platform::setDefaultClock(&clock);
         platform::setDefaultHandOver(&handOver);
+        SetRS232Service(&service);
+        service.AxisCount = 3;
     }
-    ~ProgramPlatform() {
+    ~Program() {
+        SetRS232Service(nullptr);
         platform::setDefaultHandOver(nullptr);
         platform::setDefaultClock(nullptr);
     }
+    Program(const Program&) = delete;
+    Program& operator=(const Program&) = delete;
+
     platform::QtClock clock;
     platform::HandOverQt handOver;
+    TRS232Service service{clock};
 };
 
 TEST(WindowRecovery, CycleStoppedThroughTheWaitDialogRestartsWithTheLinkTest) {
-    e2e::TempDir dir;
-    e2e::Process sim(KVT3_SIM_PATH,
-                     {"--trace", "--silent-after", std::to_string(answeredBeforeSilence),
-                      "--silent-for", std::to_string(silence.count())},
-                     dir.path(), dir.file("sim.log"));
-    ASSERT_TRUE(e2e::waitForPath(dir.file("COM1"), 5s)) << e2e::readFile(dir.file("sim.log"));
-    const auto simLog = [&] { return e2e::readFile(dir.file("sim.log")); };
+    e2e::Session session;
+    ASSERT_NO_FATAL_FAILURE(
+        session.startBox({"--trace", "--silent-after", std::to_string(answeredBeforeSilence),
+                          "--silent-for", std::to_string(silence.count())}));
+    const auto simLog = [&] { return session.boxLog(); };
 
-    CurrentDir currentDir(dir.path());
-    ProgramPlatform program;
-    TRS232Service service(program.clock);
-    SetRS232Service(&service);
-    service.AxisCount = 3;
+    CurrentDir currentDir(session.directory());
+    Program program;
+    TRS232Service& service = program.service;
     testsupport::FakePrompts prompts;
     {
         TmainForm form(service, prompts, program.clock);
@@ -175,10 +178,7 @@ TEST(WindowRecovery, CycleStoppedThroughTheWaitDialogRestartsWithTheLinkTest) {
         EXPECT_TRUE(prompts.messages.isEmpty()) << prompts.messages.join('|').toStdString();
         EXPECT_TRUE(prompts.exceptions.isEmpty()) << prompts.exceptions.join('|').toStdString();
     }
-    SetRS232Service(nullptr);
-    sim.signal(SIGTERM);
-    int status = 0;
-    EXPECT_TRUE(sim.waitFor(5s, status));
+    session.endBox();
 }
 
 }  // namespace

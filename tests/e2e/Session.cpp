@@ -1,0 +1,51 @@
+#include "tests/e2e/Session.h"
+
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include <csignal>
+
+namespace e2e {
+
+using namespace std::chrono_literals;
+
+void Session::startBox(const std::vector<std::string>& simArgs) {
+    sim_ = std::make_unique<Process>(KVT3_SIM_PATH, simArgs, dir_.path(), file("sim.log"));
+    ASSERT_TRUE(waitForPath(file("COM1"), 5s)) << boxLog();
+}
+
+void Session::startProgram() {
+    kvt3_ = std::make_unique<Process>(KVT3_PATH, std::vector<std::string>{}, dir_.path(),
+                                      file("kvt3.log"),
+                                      std::vector<std::string>{"QT_QPA_PLATFORM=offscreen"});
+}
+
+void Session::keepRunning(std::chrono::milliseconds time) {
+    int status = 0;
+    ASSERT_FALSE(kvt3_->waitFor(time, status)) << "kvt3 ended by itself";
+}
+
+void Session::endProgramThenBox() {
+    int status = 0;
+    kvt3_->signal(SIGTERM);
+    ASSERT_TRUE(kvt3_->waitFor(5s, status)) << "kvt3 did not end on SIGTERM";
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "status " << status << "\n"
+                                                               << readFile(file("kvt3.log"));
+    endBox();
+}
+
+void Session::endBox() {
+    int status = 0;
+    sim_->signal(SIGTERM);
+    ASSERT_TRUE(sim_->waitFor(5s, status)) << "kvt3-sim did not end on SIGTERM";
+}
+
+std::string Session::boxLog() const {
+    return readFile(file("sim.log"));
+}
+
+std::string tailOf(const std::string& text, std::size_t length) {
+    return text.substr(text.size() > length ? text.size() - length : 0);
+}
+
+}  // namespace e2e

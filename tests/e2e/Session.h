@@ -1,0 +1,40 @@
+#pragma once
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "tests/e2e/Processes.h"
+
+namespace e2e {
+
+// kvt3-sim and then kvt3 (offscreen) in a fresh directory, the box's trace in sim.log and the
+// program's output in kvt3.log there. The steps report through GoogleTest: call them under
+// ASSERT_NO_FATAL_FAILURE.
+class Session {
+public:
+    // Starts the box and waits for its link COM1.
+    void startBox(const std::vector<std::string>& simArgs);
+    void startProgram();
+    // Checks the program is still running after the given time.
+    void keepRunning(std::chrono::milliseconds time);
+    // SIGTERM to the program, which must end with status 0, then to the box.
+    void endProgramThenBox();
+    // SIGTERM to the box, which must end.
+    void endBox();
+
+    Process& program() { return *kvt3_; }
+    std::string boxLog() const;
+    const std::string& directory() const { return dir_.path(); }
+    std::string file(const std::string& name) const { return dir_.file(name); }
+
+private:
+    TempDir dir_;
+    std::unique_ptr<Process> sim_;
+    std::unique_ptr<Process> kvt3_;
+};
+
+// The end of a long text, for failure messages.
+std::string tailOf(const std::string& text, std::size_t length = 600);
+
+}  // namespace e2e
