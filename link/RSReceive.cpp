@@ -137,9 +137,11 @@ std::int32_t TRS232Service::ReplyLength(ReplyState state) const {
 void TRS232Service::CompleteReply(ReplyState state) {
     byteCounter_ = 0;
     if (state == ReplyState::rsCalibration && !lineOk_ && retryCount_ > 0) {
-        // One more request instead of an invalid calibration; the timer waits for its first byte.
+        // One more request instead of an invalid calibration. It gets its own time-out: with the
+        // timer left off, a box that falls silent now would stall the read with nothing reported.
         --retryCount_;
         SendCommand(CmdCalibration);
+        timeoutTimer_.SetEnabled(true);
         return;
     }
     replyState_ = ReplyState::rsIdle;

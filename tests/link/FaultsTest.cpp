@@ -138,14 +138,20 @@ TEST_F(Link, ACalibrationWithALineErrorIsRequestedOnceMore) {
     }
 }
 
-TEST_F(Link, TheCalibrationReRequestWaitsForItsFirstByteBeforeTiming) {
+TEST_F(Link, TheCalibrationReRequestTimesOutWhenTheBoxFallsSilent) {
     openAs(2);
     service.ReadCalibration();
     sendMarked(calibration, 0, serial::ErrorBits::Parity);
     clock.advance(10);
     EXPECT_EQ(written(), (Bytes{0xE5, 0xE5}));
     EXPECT_EQ(service.State(), ReplyState::rsCalibration);
-    EXPECT_FALSE(service.TimeoutRunning());
+    // The re-request went out with the reply's last byte, about 1 ms in: 5000 ms from then.
+    clock.advance(4980);
+    EXPECT_TRUE(events.empty());
+    clock.advance(20);
+    ASSERT_EQ(events.size(), 1u);
+    EXPECT_EQ(events[0].rfind("timeout", 0), 0u) << events[0];
+    EXPECT_EQ(service.State(), ReplyState::rsCalibration);
 }
 
 TEST_F(Link, AFailingReadReportsTheCodeOfTheAwaitedReply) {
