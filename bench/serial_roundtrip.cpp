@@ -21,6 +21,7 @@
 #include "platform/HandOver.h"
 #include "serial/PosixDevice.h"
 #include "serial/VaComm.h"
+#include "platform/AllocationCount.h"
 
 #ifdef KVT3_BENCH_QT
 #include <QCoreApplication>
@@ -30,20 +31,6 @@
 #endif
 
 // Every allocation of the process is counted, to see that the per-byte path makes none.
-namespace {
-std::atomic<long> g_allocations{0};
-}
-void* operator new(std::size_t n) {
-    ++g_allocations;
-    if (void* p = std::malloc(n ? n : 1)) return p;
-    throw std::bad_alloc();
-}
-void operator delete(void* p) noexcept {
-    std::free(p);
-}
-void operator delete(void* p, std::size_t) noexcept {
-    std::free(p);
-}
 
 namespace {
 
@@ -114,7 +101,7 @@ Result throughPort(const std::string& path, platform::HandOver& handOver, int ro
     };
     comm.OnTxEmpty = [s = &st] { ++s->empties; };
     comm.Open();
-    const long allocationsBefore = g_allocations;
+    const long allocationsBefore = platform::allocationCount();
     const auto start = Clock::now();
     for (int i = 0; i < rounds; ++i) {
         st.expected = static_cast<std::uint8_t>(i & 0x7F);
@@ -123,7 +110,7 @@ Result throughPort(const std::string& path, platform::HandOver& handOver, int ro
         wait(st.back);
     }
     const auto us = std::chrono::duration<double, std::micro>(Clock::now() - start).count();
-    const long allocations = g_allocations - allocationsBefore;
+    const long allocations = platform::allocationCount() - allocationsBefore;
     comm.Close();
     return {us / rounds, allocations};
 }

@@ -8,25 +8,12 @@
 #include <atomic>
 #include <cstdlib>
 #include <new>
+#include <vector>
 
 #include "link/RSLib.h"
+#include "platform/AllocationCount.h"
 #include "serial/CommDevice.h"
 
-namespace {
-std::atomic<long> g_allocations{0};
-}
-
-void* operator new(std::size_t size) {
-    ++g_allocations;
-    if (void* p = std::malloc(size == 0 ? 1 : size)) return p;
-    throw std::bad_alloc();
-}
-void operator delete(void* p) noexcept {
-    std::free(p);
-}
-void operator delete(void* p, std::size_t) noexcept {
-    std::free(p);
-}
 
 namespace {
 
@@ -107,6 +94,13 @@ private:
 };
 
 TEST(LinkPerByteCost, ReadingAndAcknowledgingAllocatesNothing) {
+    {
+        // The counter is live in this program: a zero below would otherwise prove nothing.
+        const long start = platform::allocationCount();
+        std::vector<int> probe(64, 1);
+        EXPECT_EQ(probe.size(), 64u);
+        EXPECT_GT(platform::allocationCount() - start, 0);
+    }
     StillClock clock;
     auto device = std::make_shared<CountingDevice>();
     TRS232Service service(clock, device);
@@ -121,13 +115,13 @@ TEST(LinkPerByteCost, ReadingAndAcknowledgingAllocatesNothing) {
         SCOPED_TRACE(axes);
         service.AxisCount = static_cast<std::uint8_t>(axes);
         device->calls = {};
-        const long before = g_allocations;
+        const long before = platform::allocationCount();
         const long replies = 100;
         for (long r = 0; r < replies; ++r) {
             service.ReadPositions();
             for (int i = 0; i < 4 * axes; ++i) device->receive(static_cast<std::uint8_t>(i));
         }
-        EXPECT_EQ(g_allocations - before, 0);
+        EXPECT_EQ(platform::allocationCount() - before, 0);
         EXPECT_EQ(delivered, replies);
         const long bytes = replies * 4 * axes;
         // One read per byte; one write per acknowledgement and per command.
@@ -140,10 +134,10 @@ TEST(LinkPerByteCost, ReadingAndAcknowledgingAllocatesNothing) {
 
     // A write: each acceptance from the box sends the next parameter byte.
     device->calls = {};
-    const long before = g_allocations;
+    const long before = platform::allocationCount();
     service.WriteCalibration(1, 2, 3);
     for (int i = 0; i < 13; ++i) device->receive(0xE0);
-    EXPECT_EQ(g_allocations - before, 0);
+    EXPECT_EQ(platform::allocationCount() - before, 0);
     EXPECT_EQ(delivered, 1);
     EXPECT_EQ(device->calls.reads, 13);
     EXPECT_EQ(device->calls.writes, 13);
