@@ -328,12 +328,16 @@ void TRS232Service::HandleTimeout() {
 }
 
 void TRS232Service::HandleLineError(std::int32_t errors) {
-    if (errors == serial::ErrorBits::Parity) {
-        lineOk_ = false;
-    } else if (errors == serial::ErrorBits::Frame) {
-        lineOk_ = false;
-        ReportError(1);
-    }
+    // A reply byte that came with any of these is not the byte the box sent, or bytes were lost
+    // (overrun) or one was made up (a break reads as 0x00): the reply is not to be trusted, also
+    // when the port reports several conditions at once. Only a framing error is told to the
+    // operator, as before.
+    constexpr std::int32_t corrupting = serial::ErrorBits::Overflow | serial::ErrorBits::Overrun |
+                                        serial::ErrorBits::Parity | serial::ErrorBits::Frame |
+                                        serial::ErrorBits::Break;
+    if ((errors & corrupting) == 0) return;
+    lineOk_ = false;
+    if (errors & serial::ErrorBits::Frame) ReportError(1);
 }
 
 void TRS232Service::HandlePrinterError() {

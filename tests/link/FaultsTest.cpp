@@ -83,9 +83,13 @@ TEST_F(Link, LineErrorsMarkTheReplyInvalidButDoNotStopIt) {
     const std::vector<Case> cases = {
         {"parity", serial::ErrorBits::Parity, false, {"positions 1 2 3 0"}},
         {"framing", serial::ErrorBits::Frame, false, {"error 1", "positions 1 2 3 0"}},
-        {"parity and framing together", 12, false, {"positions 1 2 3 1"}},
-        {"overrun", serial::ErrorBits::Overrun, false, {"positions 1 2 3 1"}},
-        {"break", serial::ErrorBits::Break, false, {"positions 1 2 3 1"}},
+        {"parity and framing together", 12, false, {"error 1", "positions 1 2 3 0"}},
+        {"overrun", serial::ErrorBits::Overrun, false, {"positions 1 2 3 0"}},
+        {"overrun with parity", 6, false, {"positions 1 2 3 0"}},
+        {"overrun with framing", 10, false, {"error 1", "positions 1 2 3 0"}},
+        {"input queue overflow", serial::ErrorBits::Overflow, false, {"positions 1 2 3 0"}},
+        {"break", serial::ErrorBits::Break, false, {"positions 1 2 3 0"}},
+        {"output queue full only", serial::ErrorBits::TxFull, false, {"positions 1 2 3 1"}},
         {"printer", 0, true, {"error 2", "positions 1 2 3 0"}},
     };
     for (const auto& c : cases) {
