@@ -115,6 +115,14 @@ HostByteRole Box::takeCommand(std::uint8_t b, std::int64_t nowUs, std::vector<Em
     return HostByteRole::Command;
 }
 
+void Box::fallSilent(std::int64_t nowUs) {
+    const std::int64_t forUs = config_.faults.silentForUs;
+    silentUntilUs_ = forUs > 0 ? nowUs + forUs : std::numeric_limits<std::int64_t>::max();
+    if (noting())
+        note(nowUs, forUs > 0 ? "silent for " + std::to_string(forUs / 1000) + " ms"
+                              : std::string("silent from now on"));
+}
+
 bool Box::applyRequestFaults(std::uint8_t command, std::int64_t nowUs, std::vector<Emission>& out) {
     const Faults& f = config_.faults;
     const std::int64_t n = requests_;
@@ -126,12 +134,7 @@ bool Box::applyRequestFaults(std::uint8_t command, std::int64_t nowUs, std::vect
         return true;
     }
     if (f.silent.picks(n)) {
-        silentUntilUs_ =
-            f.silentForUs > 0 ? nowUs + f.silentForUs : std::numeric_limits<std::int64_t>::max();
-        if (noting())
-            note(nowUs, f.silentForUs > 0
-                            ? "silent for " + std::to_string(f.silentForUs / 1000) + " ms"
-                            : std::string("silent from now on"));
+        fallSilent(nowUs);
         return true;
     }
     if (f.garbage.picks(n)) {

@@ -81,6 +81,8 @@ private:
     HostByteRole takeParam(std::uint8_t b, std::int64_t nowUs, std::vector<Emission>& out);
     HostByteRole takeCommand(std::uint8_t b, std::int64_t nowUs, std::vector<Emission>& out);
     bool applyRequestFaults(std::uint8_t command, std::int64_t nowUs, std::vector<Emission>& out);
+    // Stops answering from now, for the configured time.
+    void fallSilent(std::int64_t nowUs);
     void reply(std::uint8_t command, std::int64_t nowUs, std::vector<Emission>& out);
     void startWrite(std::uint8_t command, std::int64_t nowUs, std::vector<Emission>& out);
     int expectedParams() const;

@@ -112,6 +112,7 @@ void Box::completeWrite(std::int64_t nowUs) {
             break;
         case cmd::WriteReference:
             applyReference(p[0], nowUs);
+            if (config_.faults.silentAfterReference) fallSilent(nowUs);
             return;
         default:
             return;

@@ -29,6 +29,9 @@ struct Faults {
     // Stops answering at the picked request (1: from the start), for silentForUs (0: for good).
     Trigger silent;
     std::int64_t silentForUs = 0;
+    // Falls silent (for silentForUs, 0: for good) right after it has acknowledged a reference
+    // command, when the host reads the configuration again.
+    bool silentAfterReference = false;
     // Every reply byte and every acknowledgement waits this long more.
     std::int64_t byteDelayUs = 0;
     // The picked requests are answered this late (the host gives a reading up after 1200 ms).

@@ -257,6 +257,11 @@ const std::vector<Option>& optionTable() {
              o.config.faults.silent = {answered + 1, 0};
              return true;
          }},
+        {"silent-after-reference", false,
+         [](auto, auto& o) {
+             o.config.faults.silentAfterReference = true;
+             return true;
+         }},
         {"silent-for", true,
          [](auto v, auto& o) { return msOption(v, o.config.faults.silentForUs); }},
         {"byte-delay", true,

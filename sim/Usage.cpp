@@ -48,6 +48,8 @@ How the counters move (counts; T in seconds):
 
 Faults (requests are the command bytes the box has taken, counted from 1):
   --silent-after N       answer N requests, then nothing (0: silent from the start)
+  --silent-after-reference
+                         answer nothing right after acknowledging a reference command
   --silent-for MS        ... and answer again MS later (default: never)
   --byte-delay MS        every byte the box sends waits MS more
   --late N[/EVERY]       answer request N (and every EVERY-th after) late

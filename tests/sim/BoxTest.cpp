@@ -267,6 +267,19 @@ TEST(Box, EndConfigurationAndStrayBytesGetNoAnswer) {
     EXPECT_TRUE(d.noted("reference selector 42 ignored"));
 }
 
+TEST(Box, SilentAfterAcceptingAReferenceCommand) {
+    sim::SimConfig config = kind4Box();
+    config.faults.silentAfterReference = true;
+    config.faults.silentForUs = 5000;
+    Driver d(config);
+    EXPECT_EQ(d.send({0xE9}), Bytes{0x30});
+    // The command and its selector are both accepted; then nothing, until the silence ends.
+    EXPECT_EQ(d.send({0xEF, 0xE1}), (Bytes{0xE0, 0xE0}));
+    EXPECT_EQ(d.send({0xE5}), Bytes{});
+    d.t += 5000;
+    EXPECT_EQ(d.send({0xE9}), Bytes{0x30});
+}
+
 TEST(Box, StreamsOfArbitraryHostBytesLeaveItAnswering) {
     // Bytes drawn mostly from the ones the box knows, so that replies and writes get started and
     // broken off in every state; the gaps now and then exceed the host time-out.

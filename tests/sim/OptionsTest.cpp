@@ -74,7 +74,12 @@ TEST(Options, WhatEachOptionSets) {
         {{"--silent-after", "0", "--silent-for", "2.5"},
          [](const Parsed& p) {
              const sim::Faults& f = p.options.config.faults;
-             return f.silent.first == 1 && f.silentForUs == 2500;
+             return f.silent.first == 1 && f.silentForUs == 2500 && !f.silentAfterReference;
+         }},
+        {{"--silent-after-reference", "--silent-for", "4000"},
+         [](const Parsed& p) {
+             const sim::Faults& f = p.options.config.faults;
+             return f.silentAfterReference && !f.silent.active() && f.silentForUs == 4000000;
          }},
         {{"--late", "5/10", "--late-by", "2000", "--byte-delay", "3"},
          [](const Parsed& p) {
@@ -165,6 +170,7 @@ TEST(Options, HelpNamesEveryOptionTheParserTakes) {
                              "--raw-counts",
                              "--seed",
                              "--silent-after",
+                             "--silent-after-reference",
                              "--silent-for",
                              "--byte-delay",
                              "--late",
