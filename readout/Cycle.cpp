@@ -39,8 +39,8 @@ void TmainForm::startPolling() {
     service_.OnTimeout = nullptr;
     service_.OnLateReply = nullptr;
     service_.OnRawByte = nullptr;
-    service_.OnPositions = [this](std::int32_t x, std::int32_t y, std::int32_t z, bool) {
-        guarded([&] { positionsReceived(x, y, z); });
+    service_.OnPositions = [this](std::int32_t x, std::int32_t y, std::int32_t z, bool valid) {
+        guarded([&] { positionsReceived(x, y, z, valid); });
     };
     service_.OnLinkError = [this](std::int32_t code) { guarded([&] { pollErrorReported(code); }); };
     try {
@@ -57,9 +57,18 @@ void TmainForm::startPolling() {
     service_.ReadPositions();
 }
 
-void TmainForm::positionsReceived(std::int32_t countX, std::int32_t countY, std::int32_t countZ) {
+void TmainForm::positionsReceived(std::int32_t countX, std::int32_t countY, std::int32_t countZ,
+                                  bool valid) {
     if (pendingRefByte != 0) {
         sendReference();
+        return;
+    }
+    // A reply that came with a line error holds counts that are not the box's: it is not shown,
+    // ends no reference search, and does not count as an answer, so the watchdog keeps running
+    // from the first request it did not get one for. A line that corrupts every reply then ends
+    // in the wait dialog instead of figures standing still as if they were live.
+    if (!valid) {
+        continueCycle();
         return;
     }
     retriesLeft = 2;
@@ -68,15 +77,18 @@ void TmainForm::positionsReceived(std::int32_t countX, std::int32_t countY, std:
         closeWaitDialog();
         update();
     }
+    showCounts({countX, countY, countZ});
+    continueCycle();
+}
 
-    const std::int32_t counts[] = {countX, countY, countZ};
+void TmainForm::showCounts(const std::array<std::int32_t, 3>& counts) {
     for (Axis axis : axes)
         positions[static_cast<std::size_t>(axisIndex(axis))] =
-            positionFromCount(axis, counts[axisIndex(axis)]);
+            positionFromCount(axis, counts[static_cast<std::size_t>(axisIndex(axis))]);
 
     // A reference search ends at the first count other than 0 on its axis.
     for (Axis axis : axes)
-        if (refButton(axis)->isChecked() && counts[axisIndex(axis)] != 0)
+        if (refButton(axis)->isChecked() && counts[static_cast<std::size_t>(axisIndex(axis))] != 0)
             refButton(axis)->setChecked(false);
     if (!xSButton->isChecked() && !ySButton->isChecked() && !zSButton->isChecked()) {
         for (Axis axis : axes) refButton(axis)->setEnabled(true);
@@ -84,7 +96,9 @@ void TmainForm::positionsReceived(std::int32_t countX, std::int32_t countY, std:
     }
 
     showReadings();
+}
 
+void TmainForm::continueCycle() {
     if (dialogRequested) {
         if (configTimer.Enabled()) openParamsDialog();
         if (coordTimer.Enabled()) openCoordDialog();

@@ -37,33 +37,9 @@ void TmainForm::startLink(bool announce) {
     retriesLeft = 2;
     shownAxes = 3;
     testTimer.SetEnabled(false);
-    TimeOutTripleTimer.SetEnabled(false);
     quiesceLink();
     announceSuccess = announce;
-
-    service_.OnAcknowledge = [this](bool accepted) { guarded([&] { readyReceived(accepted); }); };
-    service_.OnCalibration = [this](bool, long double x, long double y, long double z) {
-        guarded([&] { calibrationReceived(x, y, z); });
-    };
-    service_.OnResolution = [this](std::uint8_t x, std::uint8_t y, std::uint8_t z, bool) {
-        guarded([&] { resolutionReceived(x, y, z); });
-    };
-    service_.OnDimensionTypes = [this](std::uint8_t bits, bool) {
-        guarded([&] { dimensionTypesReceived(bits); });
-    };
-    service_.OnLineCounts = [this](std::int32_t x, std::int32_t y, std::int32_t z, bool) {
-        guarded([&] { lineCountsReceived(x, y, z); });
-    };
-    service_.OnCorrections = [this](std::uint8_t count, std::uint32_t flags,
-                                    const TCorrectionTable& tx, const TCorrectionTable& ty,
-                                    const TCorrectionTable& tz, bool) {
-        guarded([&] { correctionsReceived(count, flags, tx, ty, tz); });
-    };
-    service_.OnTimeout = [this] { guarded([&] { startupTimedOut(); }); };
-    service_.OnLateReply = [this] { guarded([&] { lateReplyReceived(); }); };
-    service_.OnLinkError = [this](std::int32_t code) {
-        guarded([&] { startupErrorReported(code); });
-    };
+    registerConfigurationHandlers();
 
     if (!service_.Comm().Active()) {
         try {
@@ -83,6 +59,48 @@ void TmainForm::startLink(bool announce) {
     service_.CheckReady();
 }
 
+void TmainForm::registerConfigurationHandlers() {
+    // A reply that came with a line error holds values that are not the box's: taken as they
+    // stand, every later reading would be wrong until the next link start. The read stops as for
+    // a refused value, so the operator runs the link test. (Kinds 2 to 4 carry the types in the
+    // resolution reply, which reports the same error right after.)
+    service_.OnAcknowledge = [this](bool accepted) { guarded([&] { readyReceived(accepted); }); };
+    service_.OnCalibration = [this](bool valid, long double x, long double y, long double z) {
+        guarded([&] { valid ? calibrationReceived(x, y, z) : configurationRefused(); });
+    };
+    service_.OnResolution = [this](std::uint8_t x, std::uint8_t y, std::uint8_t z, bool valid) {
+        guarded([&] { valid ? resolutionReceived(x, y, z) : configurationRefused(); });
+    };
+    service_.OnDimensionTypes = [this](std::uint8_t bits, bool valid) {
+        guarded([&] {
+            if (valid)
+                dimensionTypesReceived(bits);
+            else if (service_.DeviceKind() == 1)
+                configurationRefused();
+        });
+    };
+    service_.OnLineCounts = [this](std::int32_t x, std::int32_t y, std::int32_t z, bool valid) {
+        guarded([&] { valid ? lineCountsReceived(x, y, z) : configurationRefused(); });
+    };
+    service_.OnCorrections = [this](std::uint8_t count, std::uint32_t flags,
+                                    const TCorrectionTable& tx, const TCorrectionTable& ty,
+                                    const TCorrectionTable& tz, bool valid) {
+        guarded([&] {
+            valid ? correctionsReceived(count, flags, tx, ty, tz) : configurationRefused();
+        });
+    };
+    service_.OnTimeout = [this] { guarded([&] { startupTimedOut(); }); };
+    service_.OnLateReply = [this] { guarded([&] { lateReplyReceived(); }); };
+    service_.OnLinkError = [this](std::int32_t code) {
+        guarded([&] { startupErrorReported(code); });
+    };
+}
+
+void TmainForm::configurationRefused() {
+    message(texts::badParameter());
+    configMMI->setEnabled(true);
+}
+
 void TmainForm::readyReceived(bool accepted) {
     refTimer.SetEnabled(false);
     service_.OnAcknowledge = nullptr;
@@ -100,8 +118,7 @@ void TmainForm::calibrationReceived(long double x, long double y, long double z)
     const long double values[] = {x, y, z};
     for (long double v : values) {
         if (!calibrationAccepted(v)) {
-            message(texts::badParameter());
-            configMMI->setEnabled(true);
+            configurationRefused();
             return;
         }
     }
@@ -188,17 +205,18 @@ void TmainForm::correctionsReceived(std::uint8_t count, std::uint32_t flags,
 void TmainForm::finishConfiguration() {
     configMMI->setEnabled(true);
     closeLink();
-    if (announceSuccess) message(texts::testPassed());
+    // Once per link test: a later re-read (after a reference command) is no test.
+    if (announceSuccess) {
+        announceSuccess = false;
+        message(texts::testPassed());
+    }
     startPolling();
 }
 
 void TmainForm::startupTimedOut() {
     if (waitDialogShowing()) return;
     // A byte that still comes closes the dialog with "no" and the read goes on.
-    if (showWaitDialog() != TbreakForm::ResultNo) {
-        configMMI->setEnabled(true);
-        closeLink();
-    }
+    if (showWaitDialog() != TbreakForm::ResultNo) abandonLink();
 }
 
 void TmainForm::lateReplyReceived() {
@@ -206,9 +224,16 @@ void TmainForm::lateReplyReceived() {
 }
 
 void TmainForm::startupErrorReported(std::int32_t code) {
+    abandonLink();
+    message(texts::deviceUnavailable(code));
+}
+
+void TmainForm::abandonLink() {
+    // Also a reference command whose acknowledgement is still awaited: its own watchdog would
+    // report the same failure a second time.
+    refTimer.SetEnabled(false);
     closeLink();
     configMMI->setEnabled(true);
-    message(texts::deviceUnavailable(code));
 }
 
 void TmainForm::fillCalibrationEdits() {

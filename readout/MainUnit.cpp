@@ -126,6 +126,11 @@ void TmainForm::FormDestroy() {
 }
 
 void TmainForm::quiesceLink() {
+    // A repeat or watchdog still due from the cycle would reopen the port and send a position
+    // request into the middle of what comes next.
+    TimeOutTripleTimer.SetEnabled(false);
+    continueTimer.SetEnabled(false);
+    refTimer.SetEnabled(false);
     try {
         if (service_.Comm().Active()) service_.Close();
     } catch (const std::exception&) {

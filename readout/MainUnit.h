@@ -135,7 +135,8 @@ public:
     void quiesceLink();
     void closeLink();
     void startPolling();
-    void positionsReceived(std::int32_t countX, std::int32_t countY, std::int32_t countZ);
+    void positionsReceived(std::int32_t countX, std::int32_t countY, std::int32_t countZ,
+                           bool valid = true);
     double positionFromCount(Axis axis, std::int32_t count) const;
     double stepForCode(int code) const;
     int decimalsForCode(int code) const;
@@ -153,6 +154,8 @@ public:
                              const TCorrectionTable& tableX, const TCorrectionTable& tableY,
                              const TCorrectionTable& tableZ);
     void finishConfiguration();
+    // A configuration value that cannot be used: the read stops, the menu is available again.
+    void configurationRefused();
 
     // ---- link test, waiting, errors, configuration dialogs ----
     void testMMIClick();
@@ -202,6 +205,14 @@ private:
     template <class F>
     void guarded(F&& handler);
     void message(const QString& text);
+
+    // The cycle step's display of one reply, and what follows it.
+    void showCounts(const std::array<std::int32_t, 3>& counts);
+    void continueCycle();
+    // The read, the reference command and the cycle's own handlers on the service.
+    void registerConfigurationHandlers();
+    // Gives the link up after a failure: the port closed, the menu available for a new start.
+    void abandonLink();
 
     void setWaitText();
     void closeWaitDialog();

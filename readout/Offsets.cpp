@@ -117,7 +117,9 @@ void TmainForm::refButtonChanged(Axis axis, std::uint8_t selector) {
 void TmainForm::sendReference() {
     continueTimer.SetEnabled(false);
     TimeOutTripleTimer.SetEnabled(false);
-    service_.OnAcknowledge = [this](bool accepted) { guarded([&] { readyReceived(accepted); }); };
+    // The acknowledgement leads into a configuration read, which needs its time-out, late-reply
+    // and error handlers like any other: a box falling silent then must not freeze the figures.
+    registerConfigurationHandlers();
     service_.WriteReference(pendingRefByte);
     refTimer.SetEnabled(true);
     pendingRefByte = 0;
@@ -125,6 +127,9 @@ void TmainForm::sendReference() {
 
 void TmainForm::refTimerTimer() {
     refTimer.SetEnabled(false);
+    // Given up: an acknowledgement that still comes must not restart the cycle behind the
+    // message.
+    service_.OnAcknowledge = nullptr;
+    abandonLink();
     message(texts::referenceInterrupted());
-    configMMI->setEnabled(true);
 }

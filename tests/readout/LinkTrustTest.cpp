@@ -1,0 +1,249 @@
+// What the operator sees when replies come corrupted, when the box falls silent in the middle of
+// a reference command's re-read, and when a link start meets timers still due from the cycle:
+// never figures that are not the box's current reading, never a menu that cannot be reached.
+#include <QAction>
+#include <QLabel>
+#include <QMenu>
+#include <QPushButton>
+
+#include "link/WireFormats.h"
+#include "serial/VaComm.h"
+#include "tests/readout/Harness.h"
+
+namespace readouttest {
+namespace {
+
+using Bytes = std::vector<std::uint8_t>;
+
+const QString badParameter = QStringLiteral("Błędna wartość parametru.");
+const QString testPassed = QStringLiteral("Test przeprowadzony pomyślnie.");
+
+class LinkTrust : public ReadoutTest {
+protected:
+    // A reply whose byte `marked` arrives with a parity error; the rest come clean.
+    void receiveMarked(const Bytes& reply, std::size_t marked,
+                       std::int32_t errors = serial::ErrorBits::Parity) {
+        if (marked > 0) device->receive(Bytes(reply.begin(), reply.begin() + long(marked)));
+        device->receive(reply[marked], errors);
+        if (marked + 1 < reply.size())
+            device->receive(Bytes(reply.begin() + long(marked) + 1, reply.end()));
+    }
+
+    // The box's reply to one request of the configuration read.
+    Bytes replyTo(std::uint8_t command) const {
+        switch (command) {
+            case 0xE9:
+                return {box.readiness};
+            case 0xE5:
+                return calibrationReply();
+            case 0xE6:
+                return resolutionReply();
+            case 0xE7:
+                return lineCountsReply();
+            case 0xE4:
+                return correctionsReply();
+            default:
+                return {box.types};
+        }
+    }
+
+    Bytes positionReply(std::int32_t x, std::int32_t y, std::int32_t z) const {
+        const std::int32_t counts[] = {x, y, z};
+        Bytes reply(4 * std::size_t(service.AxisCount));
+        for (std::size_t i = 0; i < service.AxisCount; ++i)
+            wire::writeInt32(&reply[4 * i], counts[i]);
+        return reply;
+    }
+
+    // Presses a Ref button, lets the next reply send the command and the box accept it with its
+    // parameter; the configuration read that follows is left to the test.
+    void startReferenceSearch(QPushButton* button) {
+        button->click();
+        replyPositions(1, 2, 3);
+        ASSERT_EQ(lastCommand(), 0xEF);
+        device->receive(Bytes{0xE0});
+        device->receive(Bytes{0xE0});
+    }
+};
+
+TEST_F(LinkTrust, ACorruptedPositionReplyIsNotShownAndEndsNoReferenceSearch) {
+    startCycle(box);
+    replyPositions(1000, 2000, 3000);
+    ASSERT_EQ(form->xxLabel->text(), "1.000");
+    device->takeWritten();
+
+    receiveMarked(positionReply(5000, 6000, 7000), 2);
+    EXPECT_EQ(form->xxLabel->text(), "1.000");
+    EXPECT_EQ(form->yyLabel->text(), "2.000");
+    EXPECT_EQ(form->positions[0], 1.0);
+    // The cycle goes on with the next request.
+    EXPECT_EQ(lastCommand(), 0xE1);
+
+    startReferenceSearch(form->xSButton);
+    ASSERT_EQ(lastOf(answerConfiguration(box)), 0xE1);
+    replyPositions(0, 7000, 0);
+    ASSERT_EQ(form->xxLabel->text(), "Ref");
+
+    // A corrupted count other than 0 is no mark found.
+    receiveMarked(positionReply(12, 7000, 0), 9);
+    EXPECT_TRUE(form->xSButton->isChecked());
+    EXPECT_EQ(form->xxLabel->text(), "Ref");
+
+    replyPositions(12, 7000, 0);
+    EXPECT_FALSE(form->xSButton->isChecked());
+    EXPECT_EQ(form->xxLabel->text(), "0.012");
+}
+
+TEST_F(LinkTrust, ALineThatCorruptsEveryReplyEndsInTheWaitDialog) {
+    startCycle(box);
+    replyPositions(1000, 2000, 3000);
+    device->takeWritten();
+    int waitDialogAtMs = -1;
+    int elapsedMs = 0;
+    prompts.whileDialogOpen = [&](QDialog& dialog) {
+        if (&dialog == breakForm.get()) waitDialogAtMs = elapsedMs;
+    };
+    for (; elapsedMs < 6000 && waitDialogAtMs < 0; elapsedMs += 10) {
+        if (lastCommand() == 0xE1) receiveMarked(positionReply(5000, 6000, 7000), 0);
+        clock.advance(10);
+    }
+    // Three watchdog periods and two repeats, as for a box that does not answer at all.
+    EXPECT_GE(waitDialogAtMs, 3600);
+    EXPECT_LE(waitDialogAtMs, 4000);
+    EXPECT_EQ(form->xxLabel->text(), "1.000");
+}
+
+TEST_F(LinkTrust, AConfigurationReplyWithALineErrorStopsTheRead) {
+    const struct {
+        const char* name;
+        std::uint8_t readiness;
+        std::uint8_t corrupted;  // the command whose reply comes with a parity error
+    } cases[] = {
+        {"calibration, also when asked again", 0x30, 0xE5},
+        {"resolution and types", 0x30, 0xE6},
+        {"line counts", 0x30, 0xE7},
+        {"correction tables", 0x30, 0xE4},
+        {"kind 1 resolution", 0xE0, 0xE6},
+        {"kind 1 dimension types", 0xE0, 0xE8},
+        {"kind 1 line counts", 0xE0, 0xE7},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        BoxConfig config;
+        config.readiness = c.readiness;
+        config.codes = {2, 2, 2};
+        config.correctionRows = 2;
+        box = config;
+        startOrRestartLink();
+        prompts.clear();
+        std::vector<std::uint8_t> commands;
+        for (int step = 0; step < 10; ++step) {
+            const std::uint8_t command = lastCommand();
+            if (command == 0 || command == 0xE1) break;
+            commands.push_back(command);
+            const Bytes reply = replyTo(command);
+            if (command == c.corrupted)
+                receiveMarked(reply, reply.size() - 1);
+            else
+                device->receive(reply);
+        }
+        clock.advance(20000);
+        EXPECT_EQ(prompts.messages, QStringList{badParameter});
+        EXPECT_EQ(prompts.dialogCount, 0);
+        EXPECT_TRUE(form->configMMI->isEnabled());
+        EXPECT_EQ(lastCommand(), 0) << "the read went on";
+        EXPECT_NE(lastOf(commands), 0xE1);
+    }
+}
+
+TEST_F(LinkTrust, ABoxSilentAfterAReferenceAcknowledgementBringsTheWaitDialog) {
+    startCycle(box);
+    startReferenceSearch(form->zSButton);
+    ASSERT_EQ(lastCommand(), 0xE5);
+    // The box says nothing more. The re-read times out like any other read.
+    clock.advance(4999);
+    EXPECT_EQ(prompts.dialogCount, 0);
+    clock.advance(1);
+    ASSERT_EQ(prompts.dialogResults, QList<int>{6});
+    EXPECT_TRUE(form->configMMI->isEnabled());
+    EXPECT_FALSE(device->isOpen());
+    clock.advance(10000);
+    EXPECT_TRUE(prompts.messages.isEmpty());
+
+    // The link test is the way back.
+    form->testAction->trigger();
+    clock.advance(100);
+    EXPECT_EQ(lastOf(device->written()), 0xE9);
+    EXPECT_EQ(lastOf(answerConfiguration(box)), 0xE1);
+}
+
+TEST_F(LinkTrust, ALinkStartCancelsARepeatStillDueFromTheCycle) {
+    const struct {
+        const char* name;
+        bool portChange;
+    } cases[] = {{"link test", false}, {"port change", true}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        startOrRestartLink();
+        ASSERT_EQ(lastOf(answerConfiguration(box)), 0xE1);
+        // The box does not answer; 50 ms before the watchdog the operator restarts the link.
+        clock.advance(1150);
+        device->takeWritten();
+        if (c.portChange)
+            form->COMClick(1);
+        else
+            form->testAction->trigger();
+        clock.advance(100);
+        clock.advance(200);
+        // Only the readiness request: no repeat of the position request crosses the read.
+        EXPECT_EQ(device->written(), Bytes{0xE9});
+        EXPECT_TRUE(prompts.messages.isEmpty()) << prompts.messages.join("|").toStdString();
+        EXPECT_EQ(lastOf(answerConfiguration(box)), 0xE1);
+        prompts.clear();
+    }
+}
+
+TEST_F(LinkTrust, TheLinkTestIsAnnouncedOnceNotAfterALaterReRead) {
+    startCycle(box);
+    form->testAction->trigger();
+    replyPositions(1, 2, 3);
+    ASSERT_EQ(lastOf(answerConfiguration(box)), 0xE1);
+    EXPECT_EQ(prompts.messages, QStringList{testPassed});
+
+    startReferenceSearch(form->xSButton);
+    EXPECT_EQ(lastOf(answerConfiguration(box)), 0xE1);
+    EXPECT_EQ(prompts.messages, QStringList{testPassed});
+}
+
+TEST_F(LinkTrust, AReferenceGivenUpStaysGivenUp) {
+    startCycle(box);
+    form->ySButton->click();
+    replyPositions(1, 2, 3);
+    ASSERT_EQ(lastCommand(), 0xEF);
+    clock.advance(3000);
+    ASSERT_EQ(prompts.messages, QStringList{"Przerwa w transmisji referencji."});
+    EXPECT_TRUE(form->configMMI->isEnabled());
+    // An acceptance that still comes does not restart the cycle behind the message.
+    device->receive(Bytes{0xE0});
+    device->receive(Bytes{0xE0});
+    clock.advance(10000);
+    EXPECT_EQ(lastCommand(), 0);
+    EXPECT_EQ(prompts.messages.size(), 1);
+    EXPECT_EQ(prompts.dialogCount, 0);
+}
+
+TEST_F(LinkTrust, AReferenceCommandRefusedByTheBoxIsReportedOnceAndLeavesTheMenuOpen) {
+    startCycle(box);
+    form->xSButton->click();
+    replyPositions(1, 2, 3);
+    ASSERT_EQ(lastCommand(), 0xEF);
+    device->receive(Bytes{0x55});
+    clock.advance(10000);
+    EXPECT_EQ(prompts.messages,
+              QStringList{QStringLiteral("Urządzenie niedostępne (błąd czytania akceptacji).")});
+    EXPECT_TRUE(form->configMMI->isEnabled());
+    EXPECT_FALSE(device->isOpen());
+}
+
+}  // namespace
+}  // namespace readouttest
