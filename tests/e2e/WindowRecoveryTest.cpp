@@ -8,8 +8,10 @@
 #include <QDir>
 #include <QEventLoop>
 #include <QLabel>
+#include <QMenu>
 #include <QPushButton>
 #include <QStringList>
+#include <QTest>
 #include <QTimer>
 #include <chrono>
 #include <functional>
@@ -97,6 +99,26 @@ struct Program {
     TRS232Service service{clock};
 };
 
+// The program's windows, created and attached as main() does.
+struct Windows {
+    Windows(Program& program, testsupport::FakePrompts& prompts)
+        : form(program.service, prompts, program.clock),
+          breakForm(&form),
+          logoForm(&form),
+          helpForm(&form),
+          paramsForm(program.service, prompts, program.clock, &form),
+          coordForm(program.service, prompts, program.clock, &form) {
+        form.attachWindows(breakForm, logoForm, helpForm, paramsForm, coordForm);
+    }
+
+    TmainForm form;
+    TbreakForm breakForm;
+    TlogoForm logoForm;
+    ThelpForm helpForm;
+    TparamsForm paramsForm;
+    TcoordForm coordForm;
+};
+
 TEST(WindowRecovery, CycleStoppedThroughTheWaitDialogRestartsWithTheLinkTest) {
     e2e::Session session;
     ASSERT_NO_FATAL_FAILURE(
@@ -106,16 +128,11 @@ TEST(WindowRecovery, CycleStoppedThroughTheWaitDialogRestartsWithTheLinkTest) {
 
     CurrentDir currentDir(session.directory());
     Program program;
-    TRS232Service& service = program.service;
     testsupport::FakePrompts prompts;
     {
-        TmainForm form(service, prompts, program.clock);
-        TbreakForm breakForm(&form);
-        TlogoForm logoForm(&form);
-        ThelpForm helpForm(&form);
-        TparamsForm paramsForm(service, prompts, program.clock, &form);
-        TcoordForm coordForm(service, prompts, program.clock, &form);
-        form.attachWindows(breakForm, logoForm, helpForm, paramsForm, coordForm);
+        Windows windows(program, prompts);
+        TmainForm& form = windows.form;
+        TbreakForm& breakForm = windows.breakForm;
 
         // The operator looks at the wait dialog for a moment, then presses its button.
         const QDialog* shown = nullptr;
@@ -175,6 +192,53 @@ TEST(WindowRecovery, CycleStoppedThroughTheWaitDialogRestartsWithTheLinkTest) {
         const QStringList resumed = readouts(form);
         EXPECT_TRUE(spinUntil([&] { return readouts(form) != resumed; }, 5s));
         // Started from a stopped cycle, the link test completes without the success message.
+        EXPECT_TRUE(prompts.messages.isEmpty()) << prompts.messages.join('|').toStdString();
+        EXPECT_TRUE(prompts.exceptions.isEmpty()) << prompts.exceptions.join('|').toStdString();
+    }
+    session.endBox();
+}
+
+// The box accepts a reference command and falls silent while the configuration is read again:
+// the wait dialog comes as for any silent read, and the link test brings the figures back.
+TEST(WindowRecovery, SilenceAfterAReferenceCommandEndsInTheWaitDialogNotInFrozenFigures) {
+    e2e::Session session;
+    ASSERT_NO_FATAL_FAILURE(
+        session.startBox({"--trace", "--silent-after-reference", "--silent-for", "6500"}));
+    const auto simLog = [&] { return session.boxLog(); };
+
+    CurrentDir currentDir(session.directory());
+    Program program;
+    testsupport::FakePrompts prompts;
+    {
+        Windows windows(program, prompts);
+        TmainForm& form = windows.form;
+        prompts.whileDialogOpen = [&](QDialog&) { spinFor(200ms); };
+        prompts.dialogAnswer = TbreakForm::ResultYes;
+
+        form.show();
+        const QStringList initial = readouts(form);
+        ASSERT_TRUE(spinUntil([&] { return readouts(form) != initial; }, 10s)) << simLog();
+
+        QTest::mouseClick(form.xSButton, Qt::LeftButton);
+        ASSERT_TRUE(spinUntil([&] { return e2e::timeOfNote(simLog(), "silent for") >= 0; }, 5s))
+            << simLog();
+        const auto silentAt = SteadyClock::now();
+        ASSERT_TRUE(spinUntil([&] { return prompts.dialogCount > 0 && prompts.depth() == 0; },
+                              silentAt + 8s))
+            << "no wait dialog\n"
+            << simLog();
+        EXPECT_EQ(prompts.dialogResults, QList<int>{TbreakForm::ResultYes});
+        EXPECT_TRUE(form.configMMI->isEnabled());
+        EXPECT_TRUE(form.xSButton->isChecked());
+
+        // Once the box answers again, the operator's link test restarts the readings; the mark
+        // was passed meanwhile, so X counts again and its Ref button is released.
+        spinFor(std::chrono::duration_cast<std::chrono::milliseconds>(silentAt + 7000ms -
+                                                                      SteadyClock::now()));
+        form.testAction->trigger();
+        EXPECT_TRUE(spinUntil([&] { return !form.xSButton->isChecked(); }, 8s)) << simLog();
+        const QStringList resumed = readouts(form);
+        EXPECT_TRUE(spinUntil([&] { return readouts(form) != resumed; }, 5s));
         EXPECT_TRUE(prompts.messages.isEmpty()) << prompts.messages.join('|').toStdString();
         EXPECT_TRUE(prompts.exceptions.isEmpty()) << prompts.exceptions.join('|').toStdString();
     }
