@@ -1,6 +1,8 @@
 // The measurement cycle: one position request at a time, each reply shown and followed at once by
 // the next request; the watchdog that repeats a missing request and then asks the operator.
 #include <QAction>
+#include <QColor>
+#include <QPalette>
 #include <QLabel>
 #include <QMenu>
 #include <QPushButton>
@@ -78,7 +80,22 @@ void TmainForm::positionsReceived(std::int32_t countX, std::int32_t countY, std:
         update();
     }
     showCounts({countX, countY, countZ});
+    setReadoutsLive(true);
     continueCycle();
+}
+
+void TmainForm::setReadoutsLive(bool live) {
+    if (live == readoutsLive_) return;
+    readoutsLive_ = live;
+    // Green figures are the box's reading of a moment ago; grey ones are what was last read
+    // before the readings stopped (no answer, a link error, a link start, a dialog).
+    const QColor colour = live ? QColor(0, 128, 0) : QColor(128, 128, 128);
+    for (Axis axis : axes) {
+        QLabel* figures = readout(axis);
+        QPalette palette = figures->palette();
+        palette.setColor(QPalette::WindowText, colour);
+        figures->setPalette(palette);
+    }
 }
 
 void TmainForm::showCounts(const std::array<std::int32_t, 3>& counts) {
@@ -120,6 +137,7 @@ void TmainForm::showReadings() {
 
 void TmainForm::TimeOutTripleTimerTimer() {
     TimeOutTripleTimer.SetEnabled(false);
+    setReadoutsLive(false);
     if (retriesLeft > 0) {
         --retriesLeft;
         continueTimer.SetEnabled(true);
@@ -128,7 +146,9 @@ void TmainForm::TimeOutTripleTimerTimer() {
     // The request and two repeats went unanswered: a reply that still comes closes the dialog
     // with "no" and the cycle goes on from it; "yes" leaves the cycle stopped, the link open.
     if (breakForm_) breakForm_->yesBtn->setText(QStringLiteral("OK"));
-    if (!waitDialogShowing()) showWaitDialog();
+    // Stopped also while a Ref button holds the menu: the link test must stay within reach.
+    if (!waitDialogShowing() && showWaitDialog() == TbreakForm::ResultYes)
+        configMMI->setEnabled(true);
 }
 
 void TmainForm::continueOnTimer() {
@@ -144,7 +164,9 @@ void TmainForm::continueOnTimer() {
 }
 
 void TmainForm::pollErrorReported(std::int32_t code) {
-    closeLink();
+    // The menu comes back also when a Ref button held it: with the link closed, releasing the
+    // button no longer gives it back, and the link test is the only way on.
+    abandonLink();
     TimeOutTripleTimer.SetEnabled(false);
     message(texts::deviceUnavailable(code));
 }

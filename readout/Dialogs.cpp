@@ -61,6 +61,7 @@ void TmainForm::prepareDialog(platform::Timer& requestTimer) {
     testTimer.SetEnabled(false);
     continueTimer.SetEnabled(false);
     TimeOutTripleTimer.SetEnabled(false);
+    setReadoutsLive(false);
     if (service_.Comm().Active()) service_.Close();
     service_.Purge();
 }

@@ -89,6 +89,8 @@ void TmainForm::FormCreate() {
     QLocale::setDefault(QLocale::c());
     workDir = QDir::currentPath();
     service_.SetPortName("COM1");
+    // Nothing has been read from a box yet.
+    setReadoutsLive(false);
     if (QScreen* screen = QGuiApplication::primaryScreen())
         move(screen->availableGeometry().center() - rect().center());
 }
@@ -131,6 +133,7 @@ void TmainForm::quiesceLink() {
     TimeOutTripleTimer.SetEnabled(false);
     continueTimer.SetEnabled(false);
     refTimer.SetEnabled(false);
+    setReadoutsLive(false);
     try {
         if (service_.Comm().Active()) service_.Close();
     } catch (const std::exception&) {
@@ -143,6 +146,7 @@ void TmainForm::quiesceLink() {
 }
 
 void TmainForm::closeLink() {
+    setReadoutsLive(false);
     if (!portOpen) return;
     try {
         service_.Close();

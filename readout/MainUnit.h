@@ -142,6 +142,10 @@ public:
     int decimalsForCode(int code) const;
     // Every readout in the current mode: relative or absolute, and "Ref" while searching.
     void showReadings();
+    // Whether the figures show a current reading (green) or the last one before the readings
+    // stopped (grey).
+    void setReadoutsLive(bool live);
+    bool readoutsLive() const { return readoutsLive_; }
 
     // ---- link start and configuration read ----
     void startLink(bool announce);
@@ -242,6 +246,7 @@ private:
     TcoordForm* coordForm_ = nullptr;
     PriorityBoost priority_;
     bool shown_ = false;
+    bool readoutsLive_ = true;
     bool destroyed_ = false;
 };
 

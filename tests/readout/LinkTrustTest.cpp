@@ -2,8 +2,10 @@
 // a reference command's re-read, and when a link start meets timers still due from the cycle:
 // never figures that are not the box's current reading, never a menu that cannot be reached.
 #include <QAction>
+#include <QColor>
 #include <QLabel>
 #include <QMenu>
+#include <QPalette>
 #include <QPushButton>
 
 #include "link/WireFormats.h"
@@ -243,6 +245,59 @@ TEST_F(LinkTrust, AReferenceCommandRefusedByTheBoxIsReportedOnceAndLeavesTheMenu
               QStringList{QStringLiteral("Urządzenie niedostępne (błąd czytania akceptacji).")});
     EXPECT_TRUE(form->configMMI->isEnabled());
     EXPECT_FALSE(device->isOpen());
+}
+
+TEST_F(LinkTrust, FiguresTurnGreyWhileNoCurrentReadingIsShown) {
+    EXPECT_FALSE(form->readoutsLive());
+    startCycle(box);
+    EXPECT_FALSE(form->readoutsLive());
+    replyPositions(1000, 2000, 3000);
+    EXPECT_TRUE(form->readoutsLive());
+    EXPECT_EQ(form->xxLabel->palette().color(QPalette::WindowText), QColor(0, 128, 0));
+
+    // No answer within the watchdog's time: what is shown is no longer the box's reading.
+    clock.advance(1199);
+    EXPECT_TRUE(form->readoutsLive());
+    clock.advance(1);
+    EXPECT_FALSE(form->readoutsLive());
+    EXPECT_EQ(form->xxLabel->palette().color(QPalette::WindowText), QColor(128, 128, 128));
+    EXPECT_EQ(form->xxLabel->text(), "1.000");
+    // The repeat is answered: current again.
+    clock.advance(100);
+    ASSERT_EQ(lastCommand(), 0xE1);
+    replyPositions(1500, 2000, 3000);
+    EXPECT_TRUE(form->readoutsLive());
+
+    // A corrupted reply changes nothing; a link error stops the readings.
+    receiveMarked(positionReply(1, 2, 3), 0);
+    EXPECT_TRUE(form->readoutsLive());
+    device->receive(0x00, serial::ErrorBits::Frame);
+    EXPECT_FALSE(form->readoutsLive());
+    EXPECT_EQ(form->xxLabel->text(), "1.500");
+}
+
+TEST_F(LinkTrust, TheMenuComesBackWhenTheCycleStopsWithAReferenceCommandQueued) {
+    const struct {
+        const char* name;
+        bool linkError;  // else the operator stops waiting for a silent box
+    } cases[] = {{"link error", true}, {"silent box", false}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        startOrRestartLink();
+        ASSERT_EQ(lastOf(answerConfiguration(box)), 0xE1);
+        // Pressed while a request is out: the button holds the menu until the command is sent.
+        form->xSButton->click();
+        ASSERT_FALSE(form->configMMI->isEnabled());
+        if (c.linkError)
+            device->receive(0x00, serial::ErrorBits::Frame);
+        else
+            clock.advance(4000);
+        EXPECT_TRUE(form->configMMI->isEnabled());
+        // Releasing the button does not take it away again.
+        form->xSButton->click();
+        EXPECT_TRUE(form->configMMI->isEnabled());
+        prompts.clear();
+    }
 }
 
 }  // namespace
