@@ -61,11 +61,14 @@ void FullScreenReadout::enter() {
     if (active_) return;
     record();
     normalSize_ = form_.size();
+    normalPos_ = form_.geometry().topLeft();
     frameExtra_ = form_.frameGeometry().height() - form_.height();
     active_ = true;
     leaveAction->setEnabled(true);
     lift();
     form_.showFullScreen();
+    // A window manager places a full-screen window itself; without one nobody would.
+    form_.setGeometry(screenArea());
     fit();
 }
 
@@ -81,6 +84,7 @@ void FullScreenReadout::leave() {
     factor_ = 1.0;
     form_.showNormal();
     form_.setFixedSize(normalSize_);
+    form_.setGeometry(QRect(normalPos_, normalSize_));
 }
 
 void FullScreenReadout::lift() {

@@ -3,6 +3,7 @@
 #include <QFont>
 #include <QMargins>
 #include <QObject>
+#include <QPoint>
 #include <QPointer>
 #include <QRect>
 #include <QSize>
@@ -56,6 +57,7 @@ private:
     bool active_ = false;
     double factor_ = 1.0;
     QSize normalSize_;
+    QPoint normalPos_;
     int frameExtra_ = 0;  // title bar and borders of the normal window
     std::vector<WidgetBase> widgets_;
     std::vector<LayoutBase> layouts_;

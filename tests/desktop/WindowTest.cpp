@@ -39,6 +39,7 @@ protected:
 TEST_F(Desktop, F11ScalesTheReadoutInProportionAndBackExactly) {
     ASSERT_NO_FATAL_FAILURE(startCycle(kind(0x30)));  // three axes
     const QSize normal = form->size();
+    const QPoint place = form->geometry().topLeft();
     const int figures = form->xxLabel->font().pixelSize();
     const int letters = form->xLabel->font().pixelSize();
     const QSize letterBox = form->xLabel->minimumSize();
@@ -70,6 +71,7 @@ TEST_F(Desktop, F11ScalesTheReadoutInProportionAndBackExactly) {
     ASSERT_NO_FATAL_FAILURE(press(Qt::Key_Escape));
     EXPECT_FALSE(form->isFullScreen());
     EXPECT_EQ(form->size(), normal);
+    EXPECT_EQ(form->geometry().topLeft(), place);
     EXPECT_EQ(form->minimumSize(), normal);  // fixed again
     EXPECT_EQ(form->maximumSize(), normal);
     EXPECT_EQ(form->xxLabel->font().pixelSize(), figures);
