@@ -103,12 +103,11 @@ Files (in the working directory):
   pomoc.txt     the help text; where the working directory has none, the installed one
   COM1..COM4    optional links to the devices of the ports
 
-Which device is COMn (first match wins):
-  1. a link (or device node) named COMn in the working directory;
-  2. the DEVICE of --port COMn=DEVICE;
-  3. the n-th serial port of the machine: first the on-board ports that are really fitted,
-     in ttyS order, then USB adapters by their names in /dev/serial/by-id, sorted.
-The Konfiguracja menu shows the device of each port as a hint.
+Which device is COMn, first match wins: a link (or device node) named COMn in the working
+directory; else the DEVICE of --port COMn=DEVICE; else the n-th serial port of the machine,
+counting first the on-board ports that are really fitted, in ttyS order, then USB adapters by
+their names in /dev/serial/by-id, sorted. The Konfiguracja menu shows the device of each port
+as a hint.
 
 Keys: F5 tests the link, F10 ends the program, F11 shows the figures full screen (F11 or
 Escape returns to the window).
