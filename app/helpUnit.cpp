@@ -33,7 +33,9 @@ ThelpForm::ThelpForm(QWidget* parent) : QDialog(parent, Qt::Tool) {
 
 bool ThelpForm::loadHelp(const QString& directory) {
     helpMemo->clear();
-    const QString path = QDir(directory).filePath(QStringLiteral("pomoc.txt"));
+    QString path = QDir(directory).filePath(QStringLiteral("pomoc.txt"));
+    if (!QFileInfo::exists(path) && !installedDirectory_.isEmpty())
+        path = QDir(installedDirectory_).filePath(QStringLiteral("pomoc.txt"));
     if (!QFileInfo::exists(path)) return false;
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) {

@@ -1,25 +1,106 @@
-// The program: the link service first, then the windows in their fixed order, the message loop,
-// and the release in reverse: windows, then the service (which closes the port if still open).
+// The program: the command line first (a mistake ends it before any window), the working
+// directory and the port choices, then the link service, the windows in their fixed order, the
+// message loop, and the release in reverse: windows, then the service (which closes the port if
+// still open).
+#include <unistd.h>
+
+#include <QDir>
+#include <QFileInfo>
+#include <QIcon>
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <iostream>
 #include <memory>
+#include <optional>
+#include <string>
+#include <system_error>
+#include <vector>
 
 #include "app/AboutUnit.h"
 #include "app/Application.h"
+#include "app/FullScreen.h"
+#include "app/Options.h"
+#include "app/PortHints.h"
 #include "app/SignalClose.h"
 #include "app/breakUnit.h"
 #include "app/helpUnit.h"
 #include "config/coordUnit.h"
 #include "config/paramsUnit.h"
 #include "link/RSLib.h"
+#include "link/RequestNames.h"
 #include "platform/ExceptionDisplay.h"
 #include "platform/HandOverQt.h"
 #include "platform/QtClock.h"
 #include "platform/QtPrompts.h"
 #include "readout/MainUnit.h"
+#include "serial/LineTrace.h"
+#include "serial/PortNames.h"
+
+namespace {
+
+std::optional<std::string> environment(const char* name) {
+    const char* value = std::getenv(name);
+    return value ? std::optional<std::string>(value) : std::nullopt;
+}
+
+// Paths on the command line mean what they meant where the program was started.
+std::string fromStart(const std::string& path) {
+    if (path.empty() || path[0] == '/') return path;
+    return std::filesystem::absolute(path).lexically_normal().string();
+}
+
+// Makes the working directory (with its parents) and moves into it: the window, the settings
+// file and the COMn links all go by the current directory.
+bool enterWorkingDirectory(const std::string& directory) {
+    if (directory.empty()) return true;
+    std::error_code ec;
+    std::filesystem::create_directories(directory, ec);
+    if (!ec && ::chdir(directory.c_str()) == 0) return true;
+    const std::string reason = ec ? ec.message() : std::strerror(errno);
+    std::cerr << "kvt3: cannot work in " << directory << ": " << reason << "\n";
+    return false;
+}
+
+}  // namespace
 
 int main(int argc, char** argv) {
+    const ParsedOptions parsed = parseOptions(std::vector<std::string>(argv + 1, argv + argc));
+    if (!parsed.error.empty()) {
+        std::cerr << parsed.error;
+        return 2;
+    }
+    const ProgramOptions& options = parsed.options;
+    if (options.help) {
+        std::cout << usageText();
+        return 0;
+    }
+    if (options.version) {
+        std::cout << versionText();
+        return 0;
+    }
+
+    for (const auto& [number, device] : options.ports)
+        serial::setPortOverride(number, fromStart(device));
+    std::shared_ptr<serial::LineTrace> trace;
+    if (options.traceFile) {
+        try {
+            trace = std::make_shared<serial::LineTrace>(*options.traceFile);
+        } catch (const std::system_error& e) {
+            std::cerr << "kvt3: cannot write the trace " << e.what() << "\n";
+            return 1;
+        }
+    }
+    if (!enterWorkingDirectory(
+            workingDirectory(options, environment("XDG_DATA_HOME"), environment("HOME"))))
+        return 1;
+
     // The timers and the hand-over from the port's event thread run on Qt's loop, so the
-    // application object comes before the service. No command-line argument is read.
+    // application object comes before the service.
     TApplication app(argc, argv);
+    QGuiApplication::setDesktopFileName(QStringLiteral("kvt3"));
+    QApplication::setWindowIcon(QIcon::fromTheme(QStringLiteral("kvt3")));
     platform::QtClock clock;
     platform::setDefaultClock(&clock);
     platform::HandOverQt handOver;
@@ -31,7 +112,16 @@ int main(int argc, char** argv) {
 
     int status = 0;
     {
-        auto service = std::make_unique<TRS232Service>(clock);
+        // Without a trace the port talks to its device directly: nothing more per byte.
+        std::shared_ptr<serial::CommDevice> device;
+        if (trace)
+            device = std::make_shared<serial::TracingDevice>(serial::makeDefaultDevice(), trace);
+        auto service = std::make_unique<TRS232Service>(clock, device);
+        if (trace) {
+            service->OnRequest = [t = trace.get()](std::uint8_t command) {
+                t->request(command, requestName(command));
+            };
+        }
         SetRS232Service(service.get());
         service->AxisCount = 3;
         {
@@ -42,6 +132,16 @@ int main(int argc, char** argv) {
             TparamsForm paramsForm(*service, prompts, clock, &mainForm);
             TcoordForm coordForm(*service, prompts, clock, &mainForm);
             mainForm.attachWindows(breakForm, logoForm, helpForm, paramsForm, coordForm);
+            // Installed: <prefix>/bin/kvt3 and <prefix>/share/kvt3/pomoc.txt; in the build tree
+            // the help file lies beside the program.
+            const QDir programDir(QCoreApplication::applicationDirPath());
+            const QString installedHelp = programDir.filePath(QStringLiteral("../share/kvt3"));
+            helpForm.setInstalledDirectory(
+                QFileInfo::exists(installedHelp + QStringLiteral("/pomoc.txt"))
+                    ? installedHelp
+                    : programDir.path());
+            showPortDevices(*mainForm.configMMI, mainForm.COM);
+            FullScreenReadout fullScreen(mainForm);
 
             SignalClose closeOnSignal(mainForm);
             mainForm.show();

@@ -58,10 +58,18 @@ kvt3_program() {
     >/dev/null 2>&1) || true
 }
 
+# The same with the line trace on: every byte, request, open and close written to a file.
+kvt3_traced() {
+  echo "  kvt3 --trace:"
+  (cd "$work" && QT_QPA_PLATFORM=offscreen timeout -s TERM "$((seconds + 1))" "$bin/kvt3" \
+    --trace "$work/line.txt" >/dev/null 2>&1) || true
+  echo "    trace: $(grep -c ' request E1 ' "$work/line.txt") position requests, $(wc -l <"$work/line.txt") lines"
+}
+
 echo "line limit, three axes: 36.4 readings/s"
 for mode in paced unpaced; do
   echo "$mode:"
-  for client in refclient kvt3_program; do
+  for client in refclient kvt3_program kvt3_traced; do
     if [ "$mode" = paced ]; then start_sim; else start_sim --no-pacing; fi
     "$client"
     stop_sim

@@ -170,6 +170,7 @@ void TRS232Service::SendCommand(std::uint8_t command) {
     timedOut_ = false;
     byteCounter_ = 0;
     lastCommand_ = command;
+    if (auto handler = OnRequest) handler(command);
     if (command != CmdEndConfiguration) {
         // Set before the byte goes out, so a reply that follows at once is already expected.
         replyState_ = stateAwaitingReplyTo(command);

@@ -91,6 +91,8 @@ public:
     std::function<void(std::int32_t Code)> OnLinkError;
     std::function<void(std::uint8_t Value)> OnRawByte;
     std::function<void(bool Accepted)> OnAcknowledge;
+    // Raised as each request's command byte is about to go out; for the line trace.
+    std::function<void(std::uint8_t Command)> OnRequest;
 
     serial::TVaComm& Comm() { return *comm_; }
     std::uint8_t DeviceKind() const { return deviceKind_; }

@@ -62,22 +62,6 @@ int failWith(int fd, int err) {
 
 }  // namespace
 
-std::string portPath(const std::string& name) {
-    if (!name.empty() && name[0] == '/') return name;
-    if (name.size() > 3 && name.compare(0, 3, "COM") == 0) {
-        int n = 0;
-        const char* first = name.data() + 3;
-        const char* last = name.data() + name.size();
-        auto [end, ec] = std::from_chars(first, last, n);
-        if (ec == std::errc() && end == last && n >= 1) {
-            struct stat st;
-            if (::lstat(name.c_str(), &st) == 0) return name;
-            return "/dev/ttyS" + std::to_string(n - 1);
-        }
-    }
-    return name;
-}
-
 bool isStandardRate(std::int32_t rate) {
     return findRate(rate) != nullptr;
 }

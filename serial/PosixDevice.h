@@ -13,13 +13,9 @@
 #include "serial/ByteRing.h"
 #include "serial/CommDevice.h"
 #include "serial/Parmrk.h"
+#include "serial/PortNames.h"
 
 namespace serial {
-
-// The path a port name stands for: "COMn" is the entry COMn of the working directory when there
-// is one (a symlink to the real device), else /dev/ttyS<n-1>; a name starting with '/' is a path;
-// anything else is used as it is.
-std::string portPath(const std::string& name);
 
 // Rates the terminal interface names (B9600, ...); others need the driver's arbitrary-rate call.
 bool isStandardRate(std::int32_t rate);

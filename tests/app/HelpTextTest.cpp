@@ -96,4 +96,25 @@ TEST_F(HelpFile, UnreadableFileRaises) {
     EXPECT_THROW(form.loadHelp(dir.path()), std::runtime_error);
 }
 
+TEST_F(HelpFile, InstalledCopyWhenTheWorkingDirectoryHasNone) {
+    QTemporaryDir installed;
+    QFile copy(installed.filePath("pomoc.txt"));
+    ASSERT_TRUE(copy.open(QIODevice::WriteOnly));
+    copy.write("zainstalowana pomoc\r\n");
+    copy.close();
+    form.setInstalledDirectory(installed.path());
+
+    EXPECT_TRUE(form.loadHelp(dir.path()));
+    EXPECT_EQ(form.helpMemo->toPlainText(), QStringLiteral("zainstalowana pomoc"));
+    // The working directory's own file comes first.
+    write("w katalogu roboczym");
+    EXPECT_TRUE(form.loadHelp(dir.path()));
+    EXPECT_EQ(form.helpMemo->toPlainText(), QStringLiteral("w katalogu roboczym"));
+    // Neither: nothing to show.
+    ASSERT_TRUE(QFile::remove(dir.filePath("pomoc.txt")));
+    ASSERT_TRUE(QFile::remove(installed.filePath("pomoc.txt")));
+    EXPECT_FALSE(form.loadHelp(dir.path()));
+    EXPECT_TRUE(form.helpMemo->toPlainText().isEmpty());
+}
+
 }  // namespace

@@ -9,14 +9,13 @@ namespace e2e {
 
 using namespace std::chrono_literals;
 
-void Session::startBox(const std::vector<std::string>& simArgs) {
+void Session::startBox(const std::vector<std::string>& simArgs, const std::string& link) {
     sim_ = std::make_unique<Process>(KVT3_SIM_PATH, simArgs, dir_.path(), file("sim.log"));
-    ASSERT_TRUE(waitForPath(file("COM1"), 5s)) << boxLog();
+    ASSERT_TRUE(waitForPath(file(link), 5s)) << boxLog();
 }
 
-void Session::startProgram() {
-    kvt3_ = std::make_unique<Process>(KVT3_PATH, std::vector<std::string>{}, dir_.path(),
-                                      file("kvt3.log"),
+void Session::startProgram(const std::vector<std::string>& args) {
+    kvt3_ = std::make_unique<Process>(KVT3_PATH, args, dir_.path(), file("kvt3.log"),
                                       std::vector<std::string>{"QT_QPA_PLATFORM=offscreen"});
 }
 

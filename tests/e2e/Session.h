@@ -13,9 +13,9 @@ namespace e2e {
 // ASSERT_NO_FATAL_FAILURE.
 class Session {
 public:
-    // Starts the box and waits for its link COM1.
-    void startBox(const std::vector<std::string>& simArgs);
-    void startProgram();
+    // Starts the box and waits for its link (COM1 unless the box is told another name).
+    void startBox(const std::vector<std::string>& simArgs, const std::string& link = "COM1");
+    void startProgram(const std::vector<std::string>& args = {});
     // Checks the program is still running after the given time.
     void keepRunning(std::chrono::milliseconds time);
     // SIGTERM to the program, which must end with status 0, then to the box.

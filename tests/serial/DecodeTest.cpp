@@ -1,8 +1,6 @@
-// Decoding the terminal's marks, telling line errors apart, and mapping port names to paths.
+// Decoding the terminal's marks and telling line errors apart.
 #include <gtest/gtest.h>
-#include <unistd.h>
 
-#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -100,34 +98,6 @@ TEST(Parmrk, ErrorsOfAMarkedByte) {
     };
     for (const auto& c : cases)
         EXPECT_EQ(markErrors(c.byte, c.haveCounters ? &c.delta : nullptr), c.errors) << c.name;
-}
-
-TEST(PortPath, Names) {
-    const auto dir =
-        std::filesystem::temp_directory_path() / ("kvt3-portpath-" + std::to_string(::getpid()));
-    std::filesystem::create_directory(dir);
-    const auto old = std::filesystem::current_path();
-    std::filesystem::current_path(dir);
-    std::filesystem::create_symlink("/dev/null", "COM5");
-    struct Case {
-        std::string name, path;
-    };
-    const Case cases[] = {
-        {"COM1", "/dev/ttyS0"},
-        {"COM4", "/dev/ttyS3"},
-        {"COM5", "COM5"},
-        {"COM12", "/dev/ttyS11"},
-        {"/dev/ttyUSB0", "/dev/ttyUSB0"},
-        {"COM0", "COM0"},
-        {"COMx", "COMx"},
-        {"COM", "COM"},
-        {"ttyACM0", "ttyACM0"},
-        {"COM-1", "COM-1"},
-        {"COM2a", "COM2a"},
-    };
-    for (const auto& c : cases) EXPECT_EQ(portPath(c.name), c.path) << c.name;
-    std::filesystem::current_path(old);
-    std::filesystem::remove_all(dir);
 }
 
 }  // namespace

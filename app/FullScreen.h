@@ -1,0 +1,64 @@
+#pragma once
+
+#include <QFont>
+#include <QMargins>
+#include <QObject>
+#include <QPoint>
+#include <QPointer>
+#include <QRect>
+#include <QSize>
+#include <vector>
+
+class QAction;
+class QLayout;
+class QWidget;
+class TmainForm;
+
+// Large figures for reading from a metre or two away: F11 shows the readout window full screen
+// with everything in it scaled by one factor (rows, letters, figures, buttons), as large as the
+// screen allows; F11 or Escape returns to the normal fixed window exactly as it was. All
+// controls keep working in between, and rows the link shows or hides meanwhile are fitted anew.
+class FullScreenReadout : public QObject {
+public:
+    explicit FullScreenReadout(TmainForm& form);
+
+    bool active() const { return active_; }
+    void toggle();
+    void enter();
+    void leave();
+    // The factor the window's content is drawn at (1 in the normal window).
+    double factor() const { return factor_; }
+
+    QAction* toggleAction;
+    QAction* leaveAction;  // Escape, enabled only while full screen
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    struct WidgetBase {
+        QPointer<QWidget> widget;
+        QSize minimum, maximum;
+        QFont font;
+        bool ownFont;
+    };
+    struct LayoutBase {
+        QPointer<QLayout> layout;
+        QMargins margins;
+        int spacing, horizontal, vertical;  // -1: not a grid / not set
+    };
+    void record();
+    void apply(double factor, int extraTop);
+    void fit();
+    void lift();
+    QRect screenArea() const;
+
+    TmainForm& form_;
+    bool active_ = false;
+    double factor_ = 1.0;
+    QSize normalSize_;
+    QPoint normalPos_;
+    int frameExtra_ = 0;  // title bar and borders of the normal window
+    std::vector<WidgetBase> widgets_;
+    std::vector<LayoutBase> layouts_;
+};

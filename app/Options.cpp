@@ -1,0 +1,132 @@
+#include "app/Options.h"
+
+#include "serial/PortNames.h"
+
+#ifndef KVT3_VERSION
+#define KVT3_VERSION "0"
+#endif
+
+namespace {
+
+// "--name=value" gives value; "--name" takes the next argument.
+struct Cursor {
+    const std::vector<std::string>& args;
+    std::size_t at = 0;
+    std::string error;
+
+    std::optional<std::string> value(const std::string& arg, const std::string& name) {
+        if (arg.size() > name.size() && arg.compare(0, name.size() + 1, name + "=") == 0)
+            return arg.substr(name.size() + 1);
+        if (at + 1 < args.size()) return args[++at];
+        error = "option '" + name + "' needs a value";
+        return std::nullopt;
+    }
+};
+
+bool isOption(const std::string& arg, const std::string& name) {
+    return arg == name ||
+           (arg.size() > name.size() && arg.compare(0, name.size() + 1, name + "=") == 0);
+}
+
+}  // namespace
+
+ParsedOptions parseOptions(const std::vector<std::string>& args) {
+    ParsedOptions result;
+    ProgramOptions& o = result.options;
+    Cursor c{args, 0, {}};
+    for (; c.at < args.size() && c.error.empty(); ++c.at) {
+        const std::string& arg = args[c.at];
+        if (arg == "-h" || arg == "--help") {
+            o.help = true;
+        } else if (arg == "-V" || arg == "--version") {
+            o.version = true;
+        } else if (arg == "--desktop") {
+            o.desktop = true;
+        } else if (isOption(arg, "--dir")) {
+            if (auto v = c.value(arg, "--dir")) {
+                if (v->empty()) c.error = "option '--dir' needs a directory";
+                o.directory = *v;
+            }
+        } else if (isOption(arg, "--trace")) {
+            if (auto v = c.value(arg, "--trace")) {
+                if (v->empty()) c.error = "option '--trace' needs a file name";
+                o.traceFile = *v;
+            }
+        } else if (isOption(arg, "--port")) {
+            if (auto v = c.value(arg, "--port")) {
+                const auto eq = v->find('=');
+                const int n = eq == std::string::npos ? 0 : serial::comNumber(v->substr(0, eq));
+                std::string device = eq == std::string::npos ? "" : v->substr(eq + 1);
+                if (n == 0 || device.empty()) {
+                    c.error = "option '--port' takes COMn=DEVICE (e.g. COM1=/dev/ttyUSB0), not '" +
+                              *v + "'";
+                } else {
+                    if (device.find('/') == std::string::npos) device = "/dev/" + device;
+                    o.ports[n] = device;
+                }
+            }
+        } else if (!arg.empty() && arg[0] == '-') {
+            c.error = "unknown option '" + arg + "'";
+        } else {
+            c.error = "unexpected argument '" + arg + "'";
+        }
+    }
+    if (!c.error.empty())
+        result.error = "kvt3: " + c.error + "\nTry 'kvt3 --help' for more information.\n";
+    return result;
+}
+
+std::string versionText() {
+    return "kvt3 " KVT3_VERSION "\n";
+}
+
+std::string usageText() {
+    return R"(Usage: kvt3 [OPTION]...
+The host program of the KVT 3 three-axis digital readout box: the positions of up to three axes
+in large figures, offsets, reference marks, the box's axis parameters and correction tables.
+
+Options:
+      --port COMn=DEVICE  use DEVICE for the port COMn of the Konfiguracja menu (repeatable);
+                          a DEVICE without '/' is taken from /dev (ttyUSB0: /dev/ttyUSB0)
+      --trace FILE        write every byte on the line each way, with its time in
+                          microseconds, every line error, every open and close and the
+                          request each exchange belongs to, to FILE as it happens
+      --dir DIR           work in DIR (made when missing) instead of the current directory
+      --desktop           work in the per-user directory $XDG_DATA_HOME/kvt3
+                          (~/.local/share/kvt3), made on first start; the desktop menu
+                          entry starts the program this way
+  -h, --help              show this help and exit
+  -V, --version           show the version and exit
+
+Files (in the working directory):
+  params.kv3    the chosen port, the offsets and the display mode, written at exit
+  pomoc.txt     the help text; where the working directory has none, the installed one
+  COM1..COM4    optional links to the devices of the ports
+
+Which device is COMn, first match wins: a link (or device node) named COMn in the working
+directory; else the DEVICE of --port COMn=DEVICE; else the n-th serial port of the machine,
+counting first the on-board ports that are really fitted, in ttyS order, then USB adapters by
+their names in /dev/serial/by-id, sorted. The Konfiguracja menu shows the device of each port
+as a hint.
+
+Keys: F5 tests the link, F10 ends the program, F11 shows the figures full screen (F11 or
+Escape returns to the window).
+
+The serial devices belong to the group dialout: join it once with
+  sudo usermod -aG dialout $USER
+and log in again.
+
+Exit status: 0 when the window was closed, 2 for a wrong command line.
+)";
+}
+
+std::string workingDirectory(const ProgramOptions& options,
+                             const std::optional<std::string>& xdgDataHome,
+                             const std::optional<std::string>& home) {
+    if (options.directory) return *options.directory;
+    if (!options.desktop) return {};
+    // The base directory specification ignores a relative XDG_DATA_HOME.
+    if (xdgDataHome && !xdgDataHome->empty() && (*xdgDataHome)[0] == '/')
+        return *xdgDataHome + "/kvt3";
+    return (home ? *home : std::string()) + "/.local/share/kvt3";
+}

@@ -1,0 +1,37 @@
+#pragma once
+
+#include <map>
+#include <optional>
+#include <string>
+#include <vector>
+
+// The program's command line, read before anything of the windows exists, so that a mistake is
+// reported on the terminal and no window flashes up.
+struct ProgramOptions {
+    bool help = false;
+    bool version = false;
+    // Started from the desktop menu: work in the per-user data directory.
+    bool desktop = false;
+    std::optional<std::string> directory;  // --dir
+    std::map<int, std::string> ports;      // --port COMn=DEVICE, by n
+    std::optional<std::string> traceFile;  // --trace
+};
+
+struct ParsedOptions {
+    ProgramOptions options;
+    std::string error;  // set when the command line is wrong: print it and end with status 2
+};
+
+// Reads the arguments after the program name. Options take their value as the next argument or
+// after '='. A DEVICE without '/' names a node in /dev ("ttyUSB0" is /dev/ttyUSB0).
+ParsedOptions parseOptions(const std::vector<std::string>& args);
+
+std::string usageText();
+std::string versionText();
+
+// The directory the program works in (params.kv3, COMn links, the help file): --dir, else with
+// --desktop $XDG_DATA_HOME/kvt3 ($HOME/.local/share/kvt3 when that is unset or not absolute),
+// else the current directory (empty result: stay where started). getenv is the environment.
+std::string workingDirectory(const ProgramOptions& options,
+                             const std::optional<std::string>& xdgDataHome,
+                             const std::optional<std::string>& home);

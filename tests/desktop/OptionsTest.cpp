@@ -1,0 +1,119 @@
+// The command line: what it asks for, and every mistake reported before a window exists.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "app/Options.h"
+
+namespace {
+
+TEST(Options, WhatTheyAskFor) {
+    struct Case {
+        std::vector<std::string> args;
+        bool help, version, desktop;
+        std::optional<std::string> directory, trace;
+        std::map<int, std::string> ports;
+    };
+    const Case cases[] = {
+        {{}, false, false, false, {}, {}, {}},
+        {{"--help"}, true, false, false, {}, {}, {}},
+        {{"-h"}, true, false, false, {}, {}, {}},
+        {{"--version"}, false, true, false, {}, {}, {}},
+        {{"-V"}, false, true, false, {}, {}, {}},
+        {{"--desktop"}, false, false, true, {}, {}, {}},
+        {{"--dir", "/srv/kvt"}, false, false, false, "/srv/kvt", {}, {}},
+        {{"--dir=rel/dir"}, false, false, false, "rel/dir", {}, {}},
+        {{"--trace", "t.txt"}, false, false, false, {}, "t.txt", {}},
+        {{"--trace=/tmp/a=b"}, false, false, false, {}, "/tmp/a=b", {}},
+        {{"--port", "COM1=/dev/ttyUSB0", "--port=COM3=ttyACM0", "--port", "COM1=/dev/ttyUSB1"},
+         false,
+         false,
+         false,
+         {},
+         {},
+         {{1, "/dev/ttyUSB1"}, {3, "/dev/ttyACM0"}}},
+        {{"--port", "COM2=./box"}, false, false, false, {}, {}, {{2, "./box"}}},
+    };
+    for (const Case& c : cases) {
+        const ParsedOptions p = parseOptions(c.args);
+        const std::string what = c.args.empty() ? "(none)" : c.args.front();
+        EXPECT_EQ(p.error, "") << what;
+        EXPECT_EQ(p.options.help, c.help) << what;
+        EXPECT_EQ(p.options.version, c.version) << what;
+        EXPECT_EQ(p.options.desktop, c.desktop) << what;
+        EXPECT_EQ(p.options.directory, c.directory) << what;
+        EXPECT_EQ(p.options.traceFile, c.trace) << what;
+        EXPECT_EQ(p.options.ports, c.ports) << what;
+    }
+}
+
+TEST(Options, MistakesNameTheirArgument) {
+    struct Case {
+        std::vector<std::string> args;
+        std::string message;  // the first line
+    };
+    const Case cases[] = {
+        {{"--frobnicate"}, "kvt3: unknown option '--frobnicate'"},
+        {{"-x"}, "kvt3: unknown option '-x'"},
+        {{"--help", "--bogus"}, "kvt3: unknown option '--bogus'"},
+        {{"--helpme"}, "kvt3: unknown option '--helpme'"},
+        {{"COM1"}, "kvt3: unexpected argument 'COM1'"},
+        {{"--trace"}, "kvt3: option '--trace' needs a value"},
+        {{"--trace="}, "kvt3: option '--trace' needs a file name"},
+        {{"--dir"}, "kvt3: option '--dir' needs a value"},
+        {{"--port"}, "kvt3: option '--port' needs a value"},
+        {{"--port", "COM1"},
+         "kvt3: option '--port' takes COMn=DEVICE (e.g. COM1=/dev/ttyUSB0), not 'COM1'"},
+        {{"--port", "COM0=/dev/ttyS0"},
+         "kvt3: option '--port' takes COMn=DEVICE (e.g. COM1=/dev/ttyUSB0), not 'COM0=/dev/ttyS0'"},
+        {{"--port", "COM1="},
+         "kvt3: option '--port' takes COMn=DEVICE (e.g. COM1=/dev/ttyUSB0), not 'COM1='"},
+        {{"--port", "ttyUSB0=COM1"},
+         "kvt3: option '--port' takes COMn=DEVICE (e.g. COM1=/dev/ttyUSB0), not 'ttyUSB0=COM1'"},
+    };
+    for (const Case& c : cases) {
+        const std::string error = parseOptions(c.args).error;
+        EXPECT_EQ(error, c.message + "\nTry 'kvt3 --help' for more information.\n")
+            << c.args.front();
+    }
+}
+
+TEST(Options, WorkingDirectory) {
+    struct Case {
+        const char* name;
+        std::vector<std::string> args;
+        std::optional<std::string> xdg, home;
+        std::string expected;
+    };
+    const Case cases[] = {
+        {"from a terminal: where started", {}, "/x", "/home/op", ""},
+        {"from the menu", {"--desktop"}, {}, "/home/op", "/home/op/.local/share/kvt3"},
+        {"from the menu, XDG_DATA_HOME set", {"--desktop"}, "/data", "/home/op", "/data/kvt3"},
+        {"relative XDG_DATA_HOME is ignored",
+         {"--desktop"},
+         "rel",
+         "/home/op",
+         "/home/op/.local/share/kvt3"},
+        {"empty XDG_DATA_HOME is ignored",
+         {"--desktop"},
+         "",
+         "/home/op",
+         "/home/op/.local/share/kvt3"},
+        {"--dir wins", {"--desktop", "--dir", "/srv/kvt"}, "/data", "/home/op", "/srv/kvt"},
+    };
+    for (const Case& c : cases) {
+        const ParsedOptions p = parseOptions(c.args);
+        ASSERT_EQ(p.error, "") << c.name;
+        EXPECT_EQ(workingDirectory(p.options, c.xdg, c.home), c.expected) << c.name;
+    }
+}
+
+TEST(Options, UsageNamesEveryOptionAndTheVersionItsNumber) {
+    for (const char* option : {"--port COMn=DEVICE", "--trace FILE", "--dir DIR", "--desktop",
+                               "--help", "--version", "/dev/serial/by-id", "dialout", "F11"})
+        EXPECT_NE(usageText().find(option), std::string::npos) << option;
+    EXPECT_TRUE(versionText().starts_with("kvt3 2.")) << versionText();
+}
+
+}  // namespace

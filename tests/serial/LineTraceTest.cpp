@@ -1,0 +1,111 @@
+// The line trace: what a port on a traced device writes to the trace file, one event a line.
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <charconv>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "serial/LineTrace.h"
+#include "serial/MemoryDevice.h"
+#include "serial/VaComm.h"
+
+using namespace serial;
+
+namespace {
+
+struct TracedPort : ::testing::Test {
+    std::string path = (std::filesystem::temp_directory_path() /
+                        ("kvt3-trace-" + std::to_string(::getpid()) + ".txt"))
+                           .string();
+    std::shared_ptr<MemoryDevice> line = std::make_shared<MemoryDevice>();
+    std::shared_ptr<LineTrace> trace = std::make_shared<LineTrace>(path);
+    TVaComm comm{std::make_shared<TracingDevice>(line, trace)};
+
+    void SetUp() override {
+        comm.SetDeviceName("/dev/ttyKVT");
+        comm.SetDirectWrite(true);
+        comm.OnRxChar = [this](std::int32_t n) {
+            for (std::int32_t i = 0; i < n; ++i) {
+                std::uint8_t b = 0;
+                comm.ReadChar(b);
+            }
+        };
+    }
+    void TearDown() override { std::filesystem::remove(path); }
+
+    // The events as written, without their times; the times must count up.
+    std::vector<std::string> events() {
+        std::ifstream in(path);
+        std::vector<std::string> out;
+        std::string text;
+        long long last = -1;
+        std::getline(in, text);
+        EXPECT_TRUE(text.starts_with("# kvt3 line trace, started ")) << text;
+        while (std::getline(in, text)) {
+            const auto first = text.find_first_not_of(' ');
+            const auto space = text.find(' ', first);
+            long long us = -1;
+            std::from_chars(text.data() + first, text.data() + space, us);
+            EXPECT_GE(us, last) << text;
+            last = us;
+            out.push_back(text.substr(space + 1));
+        }
+        return out;
+    }
+};
+
+TEST_F(TracedPort, EveryByteErrorOpenAndCloseAsItHappens) {
+    line->failOpen(ENOENT);
+    EXPECT_THROW(comm.Open(), EVaCommError);
+    line->failOpen(0);
+    comm.Open();
+    trace->request(0xE1, "positions");
+    comm.WriteChar(0xE1);
+    line->receive({0x00, 0xFF});
+    line->receive(0x12, ErrorBits::Parity);
+    comm.WriteChar(0xE0);
+    comm.PurgeRead();
+    // Already in the file while the port is still open: nothing waits for a buffer to fill.
+    const std::vector<std::string> whileOpen = events();
+    comm.Close();
+    const std::vector<std::string> expected = {
+        "open /dev/ttyKVT failed (2) No such file or directory",
+        "open /dev/ttyKVT",
+        "request E1 positions",
+        "tx E1",
+        "rx 00",
+        "rx FF",
+        "error parity (0x0004)",
+        "rx 12",
+        "tx E0",
+        "purge input",
+        "close",
+    };
+    EXPECT_EQ(events(), expected);
+    EXPECT_EQ(whileOpen, std::vector<std::string>(expected.begin(), expected.end() - 1));
+}
+
+TEST_F(TracedPort, FailedTransfersAreRecorded) {
+    comm.Open();
+    line->failWrites(true);
+    EXPECT_THROW(comm.WriteChar(0x55), EVaCommError);
+    line->failWrites(false);
+    line->receive(0x01, ErrorBits::Frame | ErrorBits::Overrun);
+    comm.Close();
+    const std::vector<std::string> got = events();
+    ASSERT_EQ(got.size(), 5u);
+    EXPECT_TRUE(got[1].starts_with("write failed (")) << got[1];
+    EXPECT_EQ(got[2], "error overrun framing (0x000A)");
+    EXPECT_EQ(got[3], "rx 01");
+}
+
+TEST(LineTraceFile, UnwritablePlaceRaises) {
+    EXPECT_THROW(LineTrace("/nonexistent-dir/trace.txt"), std::system_error);
+}
+
+}  // namespace
