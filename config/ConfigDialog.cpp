@@ -172,9 +172,16 @@ void ConfigDialog::showEvent(QShowEvent* event) {
 
 void ConfigDialog::keyPressEvent(QKeyEvent* event) {
     // No button of these dialogs answers Escape; only "Zamknij" and the close box leave them.
-    if (event->key() == Qt::Key_Escape) {
-        event->accept();
-        return;
+    // Nor does Return left over by an entry or the grid press "Zapisz": a write to the box is
+    // started only from the button itself (which takes Return while it has the focus).
+    switch (event->key()) {
+        case Qt::Key_Escape:
+        case Qt::Key_Return:
+        case Qt::Key_Enter:
+            event->accept();
+            return;
+        default:
+            break;
     }
     QDialog::keyPressEvent(event);
 }

@@ -13,8 +13,8 @@ class Prompts;
 }
 
 // What the two configuration dialogs share: the fixed-size window, "Zapisz" and "Zamknij" at the
-// bottom right, the three-second pause after a send, and leaving only through "Zamknij" or the
-// close box, both with the cancel result.
+// bottom right, the three-second pause after a send, leaving only through "Zamknij" or the
+// close box, both with the cancel result, and sending only from "Zapisz" itself.
 class ConfigDialog : public QDialog {
     Q_OBJECT
 public:

@@ -1,7 +1,10 @@
 // Every send of the two configuration dialogs ends, in success or in the failure message, within
 // the service's reply time-out of its last progress, and nothing of a failed send goes on.
+#include <QApplication>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QTableWidget>
+#include <QTest>
 #include <algorithm>
 
 #include "config/coordUnit.h"
@@ -155,6 +158,39 @@ TEST_F(SendEnd, ASlowLastByteIsWaitedForAndTheSendSucceeds) {
         EXPECT_EQ(sent().back(), 0xF1);
         EXPECT_TRUE(buttonsEnabled(d.form->saveButton, d.form->exitButton));
         d.form->close();
+    }
+}
+
+TEST_F(SendEnd, ReturnSendsOnlyFromZapiszItself) {
+    struct Case {
+        const char* where;
+        bool sends;
+    };
+    const Case cases[] = {{"entry", false}, {"Zapisz", true}};
+    for (const Dialog& d : dialogs) {
+        for (const Case& c : cases) {
+            SCOPED_TRACE(testing::Message() << d.name << ": " << c.where);
+            attachBox(2);
+            fill(d);
+            QApplication::setActiveWindow(d.form);
+            QWidget* target = d.form->saveButton;
+            if (!c.sends) {
+                if (d.form == &coord) {
+                    coord.correctionXSGrid->setCurrentCell(1, 1);
+                    target = coord.correctionXSGrid;
+                } else {
+                    target = params.calibXEdit;
+                }
+            }
+            target->setFocus();
+            prompts.clear();
+            QTest::keyClick(target, Qt::Key_Return);
+            clock.advance(20000);
+            EXPECT_EQ(!sent().empty(), c.sends);
+            EXPECT_EQ(prompts.messages.isEmpty(), !c.sends);
+            EXPECT_FALSE(d.form->sending());
+            d.form->close();
+        }
     }
 }
 
