@@ -8,7 +8,7 @@
 
 #include "config/coordUnit.h"
 #include "tests/config/FormFixture.h"
-#include "tests/config/Settle.h"
+#include "tests/config/GridDriving.h"
 
 namespace {
 
@@ -36,16 +36,7 @@ protected:
     // The operator opens the cell's editor and types over its text.
     QLineEdit* type(int column, int row, const QString& text) {
         if (!grid->item(row, column)) setCell(column, row, "");
-        grid->setFocus();
-        grid->setCurrentCell(row, column);
-        QTest::keyClick(grid, Qt::Key_F2);
-        QLineEdit* editor = grid->editor();
-        EXPECT_NE(editor, nullptr);
-        if (!editor) return nullptr;
-        editor->selectAll();
-        QTest::keyClick(editor, Qt::Key_Backspace);
-        QTest::keyClicks(editor, text);
-        return editor;
+        return configtest::typeInto(grid, column, row, text);
     }
     // A key on the editor, and what the grid and the dialog do about it.
     static void press(QLineEdit* editor, Qt::Key key) {

@@ -12,7 +12,7 @@
 #include "config/coordUnit.h"
 #include "platform/QtPrompts.h"
 #include "tests/config/FormFixture.h"
-#include "tests/config/Settle.h"
+#include "tests/config/GridDriving.h"
 
 namespace {
 
@@ -66,19 +66,6 @@ protected:
         QApplication::setActiveWindow(&form);
         QCursor::setPos(form.saveButton->mapToGlobal(QPoint(5, 5)));
     }
-
-    // The operator goes to the cell with the keyboard, opens its editor with F2 and types.
-    QLineEdit* typeInto(int column, int row, const QString& text) {
-        grid->setFocus();
-        grid->setCurrentCell(row, column);
-        QTest::keyClick(grid, Qt::Key_F2);
-        QLineEdit* editor = grid->editor();
-        EXPECT_NE(editor, nullptr);
-        if (!editor) return nullptr;
-        QTest::keyClick(editor, Qt::Key_A, Qt::ControlModifier);
-        QTest::keyClicks(editor, text);
-        return editor;
-    }
 };
 
 TEST_F(CoordPrompts, ARefusedValueLeftByKeyOrMouseIsToldOnceAndEditedInPlace) {
@@ -110,7 +97,7 @@ TEST_F(CoordPrompts, ARefusedValueLeftByKeyOrMouseIsToldOnceAndEditedInPlace) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.how);
         grid->setItem(c.row, 1, new QTableWidgetItem());
-        QLineEdit* editor = typeInto(1, c.row, c.typed);
+        QLineEdit* editor = configtest::typeInto(grid, 1, c.row, c.typed);
         ASSERT_NE(editor, nullptr);
         Operator op(c.okWithMouse, form);
         c.leave(editor);
