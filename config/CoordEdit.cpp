@@ -54,8 +54,7 @@ bool TcoordForm::ValidateCell(QTableWidget* g, int column, const QString& text, 
 
     const std::optional<double> above = ParseCellValue(cellText(g, 1, row - 1));
     if (!above) {
-        return refuseCell(g, column, row, QStringLiteral("Niepoprawna poprzednia wartość."),
-                          false);
+        return refuseCell(g, column, row, QStringLiteral("Niepoprawna poprzednia wartość."), false);
     }
 
     MayLeaveGrid = true;

@@ -119,8 +119,7 @@ private:
     bool editorClosing(Axis axis, int column, int row);
     void clearLastEdit();
     // Holds the grid on the cell and tells the operator once the editor is out of Qt's hands.
-    bool refuseCell(QTableWidget* grid, int column, int row, const QString& message,
-                    bool warning);
+    bool refuseCell(QTableWidget* grid, int column, int row, const QString& message, bool warning);
     void placeCheckBoxes();
     // Sets the row count (header row included, never below it) and numbers the data rows.
     void resizeGrid(Axis axis, int rowCount);

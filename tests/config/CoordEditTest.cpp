@@ -252,10 +252,9 @@ TEST_F(CoordEdit, ColumnTitlesStayInViewWhenALongTableScrolls) {
     configtest::settle();
     EXPECT_EQ(grid->currentRow(), 255);
     // The last row is in view, the first ones have scrolled away.
-    EXPECT_TRUE(grid->viewport()->rect().contains(
-        grid->visualRect(grid->model()->index(255, 1)).center()));
-    EXPECT_FALSE(grid->viewport()->rect().intersects(
-        grid->visualRect(grid->model()->index(1, 1))));
+    EXPECT_TRUE(
+        grid->viewport()->rect().contains(grid->visualRect(grid->model()->index(255, 1)).center()));
+    EXPECT_FALSE(grid->viewport()->rect().intersects(grid->visualRect(grid->model()->index(1, 1))));
     // Above the rows, the titles.
     const QHeaderView* header = grid->horizontalHeader();
     ASSERT_TRUE(header->isVisible());

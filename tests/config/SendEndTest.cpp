@@ -32,8 +32,12 @@ enum class Fault {
     LateAcknowledgement,
 };
 constexpr Fault allFaults[] = {
-    Fault::SilentBox,          Fault::RefusedAcknowledgement, Fault::FramingError,
-    Fault::ParameterByteNotWritten, Fault::PortClosedUnderTheSend, Fault::NoTransmitEmpty,
+    Fault::SilentBox,
+    Fault::RefusedAcknowledgement,
+    Fault::FramingError,
+    Fault::ParameterByteNotWritten,
+    Fault::PortClosedUnderTheSend,
+    Fault::NoTransmitEmpty,
     Fault::LateAcknowledgement,
 };
 
