@@ -13,11 +13,17 @@ const QString sentText =
     QStringLiteral("Parametry zostały wysłane.\r\nZa 3 sekundy można kontynuować pomiar.");
 const QString notSentText = QStringLiteral("Parametry nie zostały wysłane.");
 const QString openFailedText = QStringLiteral("Błąd przy nawiązaniu połączenia.");
+// The service's reply time-out: no step of a send waits longer for the box.
+constexpr int sendWatchdogMs = 5000;
 }  // namespace
 
 ConfigDialog::ConfigDialog(TRS232Service& service, platform::Prompts& prompts,
                            platform::Clock& clock, QWidget* parent)
-    : QDialog(parent), canExitTimer(3000, clock), service_(service), prompts_(prompts) {
+    : QDialog(parent),
+      canExitTimer(3000, clock),
+      sendWatchdog(sendWatchdogMs, clock),
+      service_(service),
+      prompts_(prompts) {
     setWindowTitle(QStringLiteral("Paramtery"));
     setFixedSize(386, 430);
     saveButton = new QPushButton(QStringLiteral("Zapisz"), this);
@@ -26,6 +32,7 @@ ConfigDialog::ConfigDialog(TRS232Service& service, platform::Prompts& prompts,
     exitButton->setGeometry(304, 398, 75, 25);
     connect(exitButton, &QPushButton::clicked, this, [this] { exitButtonClick(); });
     canExitTimer.OnTimer = [this] { canExitTimerTimer(); };
+    sendWatchdog.OnTimer = [this] { sendWatchdogTimer(); };
 }
 
 ConfigDialog::~ConfigDialog() = default;
@@ -65,28 +72,68 @@ void ConfigDialog::closeEvent(QCloseEvent* event) {
 bool ConfigDialog::startSend(std::function<void()> firstStep) {
     onAcknowledge(std::move(firstStep));
     service_.OnTimeout = [this] { SendFailed(); };
+    // A refused or unreadable acknowledgement stops the service's exchange with its time-out off,
+    // and a line error would otherwise reach the main window, which closes the port under the
+    // send: either way the send ends here.
+    service_.OnLinkError = [this](std::int32_t) { SendFailed(); };
     if (service_.Comm().Active()) service_.Close();
     if (!service_.Comm().Active()) {
         try {
             service_.Purge();
             service_.Open();
         } catch (const std::exception&) {
+            unbindSteps();
             prompts_.showMessage(openFailedText);
             setButtonsEnabled(true);
             return false;
         }
     }
     sending_ = true;
+    restartWatchdog();
     return true;
 }
 
 void ConfigDialog::onAcknowledge(std::function<void()> step) {
-    service_.OnAcknowledge = [step = std::move(step)](bool) { step(); };
+    service_.OnAcknowledge = [this, step = std::move(step)](bool) {
+        restartWatchdog();
+        step();
+    };
 }
 
 void ConfigDialog::endSend() {
     service_.Comm().OnTxEmpty = [this] { OnEmpty(); };
+    restartWatchdog();
     service_.EndConfiguration();
+}
+
+void ConfigDialog::abandonSend() {
+    sending_ = false;
+    sendWatchdog.SetEnabled(false);
+    unbindSteps();
+    closeLinkQuietly();
+}
+
+void ConfigDialog::restartWatchdog() {
+    sendWatchdog.SetEnabled(false);
+    sendWatchdog.SetEnabled(true);
+}
+
+void ConfigDialog::sendWatchdogTimer() {
+    sendWatchdog.SetEnabled(false);
+    if (!sending_) return;
+    // The box is still awaited: the service's own time-out ends the send if it stays silent.
+    if (service_.PortOpen() && service_.TimeoutRunning()) {
+        sendWatchdog.SetEnabled(true);
+        return;
+    }
+    SendFailed();
+}
+
+void ConfigDialog::unbindSteps() {
+    service_.Comm().OnTxEmpty = nullptr;
+    service_.OnAcknowledge = nullptr;
+    service_.OnTimeout = nullptr;
+    service_.OnLinkError = nullptr;
 }
 
 void ConfigDialog::closeLinkQuietly() {
@@ -98,20 +145,24 @@ void ConfigDialog::closeLinkQuietly() {
 }
 
 void ConfigDialog::OnEmpty() {
-    service_.Comm().OnTxEmpty = nullptr;
-    service_.OnAcknowledge = nullptr;
-    service_.OnTimeout = nullptr;
+    unbindSteps();
     sending_ = false;
+    sendWatchdog.SetEnabled(false);
     closeLinkQuietly();
     canExitTimer.SetEnabled(true);
     prompts_.showMessage(sentText);
 }
 
 void ConfigDialog::SendFailed() {
+    if (!sending_) return;
     sending_ = false;
+    sendWatchdog.SetEnabled(false);
+    // Before the message: its event loop keeps the port's events coming, and a late
+    // acknowledgement must not carry the chain on behind it.
+    unbindSteps();
+    closeLinkQuietly();
     prompts_.showMessage(notSentText);
     setButtonsEnabled(true);
-    closeLinkQuietly();
 }
 
 void ConfigDialog::showEvent(QShowEvent* event) {
@@ -121,9 +172,16 @@ void ConfigDialog::showEvent(QShowEvent* event) {
 
 void ConfigDialog::keyPressEvent(QKeyEvent* event) {
     // No button of these dialogs answers Escape; only "Zamknij" and the close box leave them.
-    if (event->key() == Qt::Key_Escape) {
-        event->accept();
-        return;
+    // Nor does Return left over by an entry or the grid press "Zapisz": a write to the box is
+    // started only from the button itself (which takes Return while it has the focus).
+    switch (event->key()) {
+        case Qt::Key_Escape:
+        case Qt::Key_Return:
+        case Qt::Key_Enter:
+            event->accept();
+            return;
+        default:
+            break;
     }
     QDialog::keyPressEvent(event);
 }

@@ -13,8 +13,8 @@ class Prompts;
 }
 
 // What the two configuration dialogs share: the fixed-size window, "Zapisz" and "Zamknij" at the
-// bottom right, the three-second pause after a send, and leaving only through "Zamknij" or the
-// close box, both with the cancel result.
+// bottom right, the three-second pause after a send, leaving only through "Zamknij" or the
+// close box, both with the cancel result, and sending only from "Zapisz" itself.
 class ConfigDialog : public QDialog {
     Q_OBJECT
 public:
@@ -27,6 +27,11 @@ public:
     QPushButton* saveButton;
     QPushButton* exitButton;
     platform::Timer canExitTimer;
+    // Ends a send that stopped making progress where the service's own time-out cannot see it:
+    // the last byte that never left the port, a port closed under the send, an exchange the
+    // service gave up with its time-out off. As long as the service's time-out runs, the send is
+    // left to it.
+    platform::Timer sendWatchdog;
 
     // Runs each time the dialog is shown.
     virtual void FormShow();
@@ -36,7 +41,8 @@ public:
 
     // The end of a send: the last byte has left the port.
     void OnEmpty();
-    // The box did not answer a write in time.
+    // The send cannot go on: the box did not answer a write in time, refused it, the line or the
+    // port failed, or the last byte never left. Nothing of the send goes on after it.
     void SendFailed();
     // From the first write until the box acknowledged the last one or stopped answering.
     bool sending() const { return sending_; }
@@ -47,21 +53,28 @@ protected:
     void keyPressEvent(QKeyEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
 
-    // Binds the service's acknowledgement to the first step and its time-out to SendFailed, then
-    // closes, purges and reopens the port. False, with the buttons back, when it cannot be opened.
+    // Binds the service's acknowledgement to the first step and its time-out and link errors to
+    // SendFailed, then closes, purges and reopens the port. False, with the buttons back, when it
+    // cannot be opened.
     bool startSend(std::function<void()> firstStep);
     // Binds the next step to the box's acknowledgement.
     void onAcknowledge(std::function<void()> step);
     // The last write was acknowledged: close the configuration and wait for the byte to leave.
     void endSend();
-    // Nothing more will be sent (a box of an unknown kind): the dialog may be closed again.
-    void abandonSend() { sending_ = false; }
+    // Nothing more will be sent (a box of an unknown kind): the link is let go and the dialog may
+    // be closed again.
+    void abandonSend();
 
     TRS232Service& service_;
     platform::Prompts& prompts_;
 
 private:
     void closeLinkQuietly();
+    // The service's events and the port's transmit-empty no longer reach this send.
+    void unbindSteps();
+    // The send made progress: the watchdog counts afresh.
+    void restartWatchdog();
+    void sendWatchdogTimer();
 
     bool sending_ = false;
 };

@@ -3,6 +3,7 @@
 #include <QEvent>
 #include <QLineEdit>
 #include <QMouseEvent>
+#include <QPointer>
 #include <QPushButton>
 
 #include "config/CorrectionGrid.h"
@@ -17,57 +18,72 @@ QString cellText(const QTableWidget* grid, int column, int row) {
     return item ? item->text() : QString();
 }
 
-// Set for the length of a message shown over a check.
-class Guard {
-public:
-    explicit Guard(bool& flag) : flag_(flag), was_(flag) { flag_ = true; }
-    ~Guard() { flag_ = was_; }
-    Guard(const Guard&) = delete;
-    Guard& operator=(const Guard&) = delete;
-
-private:
-    bool& flag_;
-    bool was_;
-};
-
 }  // namespace
 
-void TcoordForm::SetEditText(Axis, int column, int row, const QString& text) {
+void TcoordForm::SetEditText(Axis axis, int column, int row, const QString& text) {
+    lastEditAxis = axis;
     lastEditColumn = column;
     lastEditRow = row;
     lastEditText = text;
 }
 
+void TcoordForm::clearLastEdit() {
+    lastEditAxis.reset();
+    lastEditColumn = lastEditRow = -1;
+    lastEditText.clear();
+}
+
 bool TcoordForm::validateLastEdit(Axis axis, int column, int row) {
-    // Only what the operator typed into this very cell is checked: an editor opened and left
-    // untouched keeps what the cell held.
-    if (column != lastEditColumn || row != lastEditRow) return true;
+    // Only what the operator typed into this very cell of this grid is checked: an editor opened
+    // and left untouched keeps what the cell held.
+    if (lastEditAxis != axis || column != lastEditColumn || row != lastEditRow) return true;
     return ValidateCell(grid(axis), column, lastEditText, row);
 }
 
+bool TcoordForm::editorClosing(Axis axis, int column, int row) {
+    const bool accepted = PointerOverExit() || validateLastEdit(axis, column, row);
+    // A text taken is the cell's own from now on; a refused one is checked again next time.
+    if (accepted) clearLastEdit();
+    return accepted;
+}
+
 bool TcoordForm::ValidateCell(QTableWidget* g, int column, const QString& text, int row) {
-    const auto refuse = [&](const char* message) {
-        {
-            Guard guard(validating_);
-            prompts_.showMessage(QString::fromUtf8(message));
-        }
-        RefocusCell(g, column, row);
-        return false;
-    };
     const std::optional<double> value = ParseCellValue(text);
-    if (!value) return refuse("Niepoprawna wartość.");
+    if (!value) return refuseCell(g, column, row, QStringLiteral("Niepoprawna wartość."), false);
     if (row == 1 || column == 2) return true;
 
     const std::optional<double> above = ParseCellValue(cellText(g, 1, row - 1));
-    if (!above) return refuse("Niepoprawna poprzednia wartość.");
+    if (!above) {
+        return refuseCell(g, column, row, QStringLiteral("Niepoprawna poprzednia wartość."), false);
+    }
 
     MayLeaveGrid = true;
     if (*value >= *above) return true;
-    if (!WarningShown) {
-        WarningShown = true;
-        refuse("Wartości powinny rosnąć.");
-        WarningShown = false;
-    }
+    if (!WarningShown) refuseCell(g, column, row, QStringLiteral("Wartości powinny rosnąć."), true);
+    return false;
+}
+
+bool TcoordForm::refuseCell(QTableWidget* g, int column, int row, const QString& message,
+                            bool warning) {
+    // The check runs while Qt closes the editor or hands it a key: a message box's event loop
+    // there would delete the editor under Qt's feet. The grid holds the cell until the message
+    // has been shown from the dialog's own event loop.
+    auto* correction = qobject_cast<CorrectionGrid*>(g);
+    if (correction) correction->hold();
+    QPointer<QTableWidget> target(g);
+    QMetaObject::invokeMethod(
+        this,
+        [this, target, column, row, message, warning] {
+            if (!target) return;
+            if (isVisible()) {
+                if (warning) WarningShown = true;
+                prompts_.showMessage(message);
+                RefocusCell(target, column, row);
+                if (warning) WarningShown = false;
+            }
+            if (auto* held = qobject_cast<CorrectionGrid*>(target.data())) held->release();
+        },
+        Qt::QueuedConnection);
     return false;
 }
 

@@ -1,6 +1,7 @@
 #include "config/CorrectionGrid.h"
 
 #include <QApplication>
+#include <QHeaderView>
 #include <QLineEdit>
 #include <QMouseEvent>
 #include <QStyledItemDelegate>
@@ -18,7 +19,6 @@ public:
         const int row = index.row();
         CorrectionGrid* grid = grid_;
         connect(edit, &QLineEdit::textEdited, grid, [grid, column, row](const QString& text) {
-            grid->justRefocused_ = false;
             if (auto handler = grid->onEditText) handler(column, row, text);
         });
         return edit;
@@ -31,6 +31,31 @@ private:
 CorrectionGrid::CorrectionGrid(int rows, int columns, QWidget* parent)
     : QTableWidget(rows, columns, parent) {
     setItemDelegate(new Delegate(this));
+    verticalHeader()->hide();
+    horizontalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    horizontalHeader()->setHighlightSections(false);
+    horizontalHeader()->setSectionsClickable(false);
+    setRowHidden(0, true);
+}
+
+void CorrectionGrid::setTitleCell(int column, int row, const QString& text) {
+    QTableWidgetItem* cell = item(row, column);
+    if (!cell) {
+        cell = new QTableWidgetItem;
+        // Neither enabled nor selectable: the view's keyboard moves pass over such cells.
+        cell->setFlags(Qt::NoItemFlags);
+        // Drawn as the header is, not greyed out as a disabled cell would be.
+        cell->setBackground(palette().button());
+        cell->setForeground(palette().buttonText());
+        cell->setTextAlignment(Qt::AlignCenter);
+        setItem(row, column, cell);
+    }
+    cell->setText(text);
+    if (row == 0) {
+        if (!horizontalHeaderItem(column)) setHorizontalHeaderItem(column, new QTableWidgetItem);
+        horizontalHeaderItem(column)->setText(text);
+        setRowHidden(0, true);
+    }
 }
 
 QLineEdit* CorrectionGrid::editor() const {
@@ -38,30 +63,19 @@ QLineEdit* CorrectionGrid::editor() const {
 }
 
 void CorrectionGrid::closeEditor(QWidget* editor, QAbstractItemDelegate::EndEditHint hint) {
-    justRefocused_ = false;
     if (hint == QAbstractItemDelegate::RevertModelCache) {
         if (auto handler = onEditReverted) handler();
         QTableWidget::closeEditor(editor, hint);
         return;
     }
     const QModelIndex index = currentIndex();
-    closingEditor_ = true;
-    const bool accepted = !onEditorClosing || onEditorClosing(index.column(), index.row());
-    closingEditor_ = false;
+    const bool accepted =
+        !held_ && (!onEditorClosing || onEditorClosing(index.column(), index.row()));
     // A refused text stays in its cell; the editor does not move on to the next one.
     QTableWidget::closeEditor(editor, accepted ? hint : QAbstractItemDelegate::NoHint);
-    if (pendingRefocus_) {
-        const QPoint cell = *pendingRefocus_;
-        pendingRefocus_.reset();
-        refocusCell(cell.x(), cell.y());
-    }
 }
 
 void CorrectionGrid::refocusCell(int column, int row) {
-    if (closingEditor_) {
-        pendingRefocus_ = QPoint(column, row);
-        return;
-    }
     setFocus();
     if (!editorOpen() || currentIndex() != model()->index(row, column)) {
         setCurrentCell(row, column);
@@ -70,7 +84,6 @@ void CorrectionGrid::refocusCell(int column, int row) {
     if (QLineEdit* edit = editor()) {
         edit->setFocus();
         edit->selectAll();
-        justRefocused_ = true;
     }
 }
 
@@ -84,7 +97,9 @@ void CorrectionGrid::openEditorAt(int column, int row) {
 }
 
 bool CorrectionGrid::mayMoveTo(const QModelIndex& index) {
-    if (!editorOpen() || !index.isValid() || index == currentIndex()) return true;
+    if (!index.isValid() || index == currentIndex()) return true;
+    if (held_) return false;
+    if (!editorOpen()) return true;
     return !onSelectionMoving || onSelectionMoving(index.column(), index.row());
 }
 
@@ -95,14 +110,9 @@ QModelIndex CorrectionGrid::moveCursor(CursorAction action, Qt::KeyboardModifier
 
 void CorrectionGrid::mousePressEvent(QMouseEvent* event) {
     const QModelIndex target = indexAt(event->position().toPoint());
-    if (editorOpen() && target.isValid() && target != currentIndex()) {
-        // The press that took the focus from the editor has just had its text refused and the
-        // editor reopened; the operator has been told once.
-        const bool refuse = justRefocused_ || !mayMoveTo(target);
-        if (refuse) {
-            event->accept();
-            return;
-        }
+    if (!mayMoveTo(target)) {
+        event->accept();
+        return;
     }
     QTableWidget::mousePressEvent(event);
 }

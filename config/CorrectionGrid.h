@@ -2,15 +2,19 @@
 
 #include <QTableWidget>
 #include <functional>
-#include <optional>
 
 class QLineEdit;
 
 // A correction table's grid with the three notifications its dialog checks the operator's
 // typing by: the editor's text changed, the editor is closing with its text kept (refusable:
-// the editor then opens again on the same cell), and the selection is about to move to another
-// cell while the editor is open (refusable: the selection stays). Cells are addressed as
+// the selection then stays on the cell), and the selection is about to move to another cell
+// while the editor is open (refusable: the selection stays). Cells are addressed as
 // (column, row), the header row and number column included.
+//
+// The checks answer at once and show nothing: a message box runs an event loop of its own, and
+// an editor that Qt is closing or handing a key to must not be deleted under it. A refusal holds
+// the selection on its cell (hold) until the dialog has told the operator and opened the editor
+// again (refocusCell, release).
 class CorrectionGrid : public QTableWidget {
     Q_OBJECT
 public:
@@ -28,8 +32,18 @@ public:
     // The open editor, if any.
     QLineEdit* editor() const;
     // Focus on the grid, (column, row) current, its editor open with the whole text selected.
-    // Asked for while an editor is closing, it follows once the editor has closed.
     void refocusCell(int column, int row);
+
+    // While held, editors close without being checked or moving on, and neither keys nor the
+    // mouse move the selection.
+    void hold() { held_ = true; }
+    void release() { held_ = false; }
+    bool held() const { return held_; }
+
+    // A cell of the title row (row 0) or of the row-number column (column 0). The titles are
+    // shown by the grid's own header, which stays in view while the rows scroll; row 0 itself is
+    // hidden. The numbers look like headers. No key or click lands on either.
+    void setTitleCell(int column, int row, const QString& text);
 
 protected:
     void closeEditor(QWidget* editor, QAbstractItemDelegate::EndEditHint hint) override;
@@ -42,8 +56,5 @@ private:
     bool mayMoveTo(const QModelIndex& index);
     void openEditorAt(int column, int row);
 
-    bool closingEditor_ = false;
-    std::optional<QPoint> pendingRefocus_;  // (column, row)
-    // The editor was opened again for a refused text that has not been touched since.
-    bool justRefocused_ = false;
+    bool held_ = false;
 };

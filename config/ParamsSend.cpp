@@ -63,7 +63,12 @@ bool TparamsForm::ValidateAxis(Axis axis) {
 
 void TparamsForm::saveButtonClick() {
     setButtonsEnabled(false);
+    // The combos' remembered linear positions are the operator's choice, not values of this
+    // send: a refused or failed save must not turn an axis switched back to linear into the
+    // finest resolution of the list.
+    const std::array<std::int32_t, 3> remembered = LinearIndex;
     ClearSendValues();
+    LinearIndex = remembered;
     if (!ValidateAxis(Axis::X)) return;
     if (dimYGBox->isEnabled() && !ValidateAxis(Axis::Y)) return;
     if (dimZGBox->isEnabled() && !ValidateAxis(Axis::Z)) return;

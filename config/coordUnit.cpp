@@ -74,26 +74,18 @@ CorrectionGrid* TcoordForm::makeGrid(Axis axis, QWidget* sheet) {
     g->onEditText = [this, axis](int column, int row, const QString& text) {
         SetEditText(axis, column, row, text);
     };
-    g->onEditReverted = [this] {
-        lastEditColumn = lastEditRow = -1;
-        lastEditText.clear();
-    };
+    g->onEditReverted = [this] { clearLastEdit(); };
     g->onEditorClosing = [this, axis](int column, int row) {
-        // A message over a check takes the focus and so closes the editor under it.
-        if (validating_ || PointerOverExit()) return true;
-        return validateLastEdit(axis, column, row);
+        return editorClosing(axis, column, row);
     };
     // The cell being left is checked, not the one the selection moves to.
     g->onSelectionMoving = [this, axis](int, int) {
-        if (validating_) return false;
         if (PointerOverExit()) return true;
         const CorrectionGrid* from = grid(axis);
         return validateLastEdit(axis, from->currentColumn(), from->currentRow());
     };
     g->onExit = [this, axis] { GridExit(axis); };
     g->setGeometry(4, 4, 362, 292);
-    g->horizontalHeader()->hide();
-    g->verticalHeader()->hide();
     g->verticalHeader()->setMinimumSectionSize(16);
     g->verticalHeader()->setDefaultSectionSize(16);
     g->setColumnWidth(0, 33);
@@ -120,23 +112,18 @@ void TcoordForm::setCell(QTableWidget* g, int column, int row, const QString& te
     auto* item = g->item(row, column);
     if (!item) {
         item = new QTableWidgetItem;
-        if (row == 0 || column == 0) {
-            // The header row and the row numbers are fixed: shown, never edited or selected.
-            item->setFlags(Qt::ItemIsEnabled);
-            item->setBackground(g->palette().button());
-        }
         g->setItem(row, column, item);
     }
     item->setText(text);
 }
 
 void TcoordForm::SetGridHeader(Axis axis) {
-    QTableWidget* g = grid(axis);
+    CorrectionGrid* g = grid(axis);
     const QChar letter(letters[at(axis)]);
-    setCell(g, 0, 0, QStringLiteral("Lp."));
-    setCell(g, 1, 0, QString(letter));
-    setCell(g, 2, 0, QString(letter) + u'\'');
-    for (int row = 1; row < g->rowCount(); ++row) setCell(g, 0, row, QString::number(row));
+    g->setTitleCell(0, 0, QStringLiteral("Lp."));
+    g->setTitleCell(1, 0, QString(letter));
+    g->setTitleCell(2, 0, QString(letter) + u'\'');
+    for (int row = 1; row < g->rowCount(); ++row) g->setTitleCell(0, row, QString::number(row));
 }
 
 void TcoordForm::resizeGrid(Axis axis, int rowCount) {
@@ -192,6 +179,7 @@ void TcoordForm::CBoxClick(Axis axis) {
 
 void TcoordForm::FormShow() {
     ConfigDialog::FormShow();
+    clearLastEdit();
     placeCheckBoxes();
 }
 

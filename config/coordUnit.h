@@ -4,6 +4,7 @@
 #include <array>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <stdexcept>
 #include <string>
 
@@ -28,9 +29,10 @@ public:
 // loads what it read from the box (SetCorrectionFlags, setGridRowCounts, LoadCorrectionTable)
 // and shows it modally.
 //
-// A grid keeps its header row and its row-number column as ordinary cells, as the box's tables
-// count them: row 0 and column 0 are the headers, so rowCount() is the number of data rows + 1
-// and item(r, 1) / item(r, 2) hold the two values of table entry r.
+// A grid keeps its title row and its row-number column as cells, as the box's tables count them:
+// row 0 and column 0 are the headers, so rowCount() is the number of data rows + 1 and
+// item(r, 1) / item(r, 2) hold the two values of table entry r. The titles are shown by the
+// grid's own header, which stays in view while a long table scrolls.
 class TcoordForm : public ConfigDialog {
     Q_OBJECT
 public:
@@ -59,7 +61,8 @@ public:
     bool MayLeaveGrid = true;
     // The rising-values warning is being shown.
     bool WarningShown = false;
-    // The cell whose editor text changed last, and that text.
+    // The cell whose editor text changed last, its grid, and that text.
+    std::optional<Axis> lastEditAxis;
     int lastEditColumn = -1;
     int lastEditRow = -1;
     QString lastEditText;
@@ -80,6 +83,8 @@ public:
 
     // Editing. The operator's text is checked when its editor closes and when the selection is
     // about to leave its cell; a refused text stays in the cell with the editor open on it.
+    // The verdict is given at once; the message and the editor opened again follow from the
+    // dialog's event loop.
     void SetEditText(Axis axis, int column, int row, const QString& text);
     bool ValidateCell(QTableWidget* grid, int column, const QString& text, int row);
     void RefocusCell(QTableWidget* grid, int column, int row);
@@ -110,13 +115,16 @@ private:
     CorrectionGrid* makeGrid(Axis axis, QWidget* page);
     // The last edit, checked when it belongs to this cell of the grid; anything else passes.
     bool validateLastEdit(Axis axis, int column, int row);
+    // An editor of the grid closes with its text kept: whether the text may stay.
+    bool editorClosing(Axis axis, int column, int row);
+    void clearLastEdit();
+    // Holds the grid on the cell and tells the operator once the editor is out of Qt's hands.
+    bool refuseCell(QTableWidget* grid, int column, int row, const QString& message, bool warning);
     void placeCheckBoxes();
     // Sets the row count (header row included, never below it) and numbers the data rows.
     void resizeGrid(Axis axis, int rowCount);
     void setCell(QTableWidget* grid, int column, int row, const QString& text);
 
-    // A message is open over a check: the editor that closes under it is not checked again.
-    bool validating_ = false;
     // X, Y, Z as last sent.
     std::unique_ptr<std::array<TCorrectionTable, 3>> tables_;
 };

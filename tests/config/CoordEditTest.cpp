@@ -1,12 +1,14 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QCursor>
+#include <QHeaderView>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
 
 #include "config/coordUnit.h"
 #include "tests/config/FormFixture.h"
+#include "tests/config/GridDriving.h"
 
 namespace {
 
@@ -34,21 +36,12 @@ protected:
     // The operator opens the cell's editor and types over its text.
     QLineEdit* type(int column, int row, const QString& text) {
         if (!grid->item(row, column)) setCell(column, row, "");
-        grid->setFocus();
-        grid->setCurrentCell(row, column);
-        grid->editItem(grid->item(row, column));
-        QLineEdit* editor = grid->editor();
-        EXPECT_NE(editor, nullptr);
-        if (!editor) return nullptr;
-        editor->selectAll();
-        QTest::keyClick(editor, Qt::Key_Backspace);
-        QTest::keyClicks(editor, text);
-        return editor;
+        return configtest::typeInto(grid, column, row, text);
     }
-    // A key on the editor, and what the grid does about it (Enter's commit comes queued).
+    // A key on the editor, and what the grid and the dialog do about it.
     static void press(QLineEdit* editor, Qt::Key key) {
         QTest::keyClick(editor, key);
-        QCoreApplication::processEvents();
+        configtest::settle();
     }
     // Editing goes on in this cell, with the typed text kept and all of it selected.
     void expectEditingAt(int column, int row, const QString& text) {
@@ -120,10 +113,16 @@ TEST_F(CoordEdit, RefusedTextKeepsTheSelectionInItsCell) {
          [this](QLineEdit*) {
              const QRect target = grid->visualRect(grid->model()->index(3, 2));
              QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, target.center());
+             configtest::settle();
          },
          true},
         // The focus leaves the grid: the editor closes, and a refused text calls it back.
-        {"focus elsewhere", [this](QLineEdit*) { form.xCBox->setFocus(); }, false},
+        {"focus elsewhere",
+         [this](QLineEdit*) {
+             form.xCBox->setFocus();
+             configtest::settle();
+         },
+         false},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.how);
@@ -152,8 +151,9 @@ TEST_F(CoordEdit, AnEditorLeftUntouchedOrDroppedIsNotChecked) {
     setCell(1, 1, "10");
     setCell(1, 2, "");
     // Opened and closed without typing: the empty cell stays empty, without a word.
+    grid->setFocus();
     grid->setCurrentCell(2, 1);
-    grid->editItem(grid->item(2, 1));
+    QTest::keyClick(grid, Qt::Key_F2);
     press(grid->editor(), Qt::Key_Return);
     EXPECT_TRUE(prompts.messages.isEmpty());
     // Typed and dropped with Escape: the cell keeps what it held.
@@ -162,6 +162,113 @@ TEST_F(CoordEdit, AnEditorLeftUntouchedOrDroppedIsNotChecked) {
     EXPECT_TRUE(prompts.messages.isEmpty());
     EXPECT_EQ(cell(1, 2), "");
     EXPECT_FALSE(grid->editorOpen());
+}
+
+TEST_F(CoordEdit, OnlyACellWhoseTextTheOperatorChangedIsChecked) {
+    struct Case {
+        const char* how;
+        CorrectionGrid* reopened;  // its cell (1, 2) is opened again and left with Tab untouched
+        const char* aboveThere;    // what its row 1 holds by then
+    };
+    const Case cases[] = {
+        // The same cell of another grid.
+        {"other grid", form.correctionYSGrid, "10"},
+        // The same cell of the same grid, after its text was taken and the row above changed.
+        {"same cell again", form.correctionXSGrid, "10"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.how);
+        prompts.clear();
+        form.FormShow();
+        grid = form.correctionXSGrid;
+        setCell(1, 1, "1");
+        QLineEdit* editor = type(1, 2, "3");
+        ASSERT_NE(editor, nullptr);
+        press(editor, Qt::Key_Return);
+        ASSERT_TRUE(prompts.messages.isEmpty());
+
+        grid = c.reopened;
+        form.pgCtrl->setCurrentWidget(grid->parentWidget());
+        setCell(1, 1, c.aboveThere);
+        setCell(1, 2, grid == form.correctionXSGrid ? "3" : "20");
+        grid->setFocus();
+        grid->setCurrentCell(2, 1);
+        QTest::keyClick(grid, Qt::Key_F2);
+        ASSERT_NE(grid->editor(), nullptr);
+        press(grid->editor(), Qt::Key_Tab);
+        EXPECT_TRUE(prompts.messages.isEmpty());
+        // Tab went on to the next cell.
+        EXPECT_EQ(grid->currentRow(), 2);
+        EXPECT_EQ(grid->currentColumn(), 2);
+        EXPECT_TRUE(form.MayLeaveGrid);
+        if (grid->editorOpen()) press(grid->editor(), Qt::Key_Escape);
+    }
+    grid = form.correctionXSGrid;
+    form.pgCtrl->setCurrentIndex(0);
+}
+
+TEST_F(CoordEdit, KeysAndClicksNeverLandOnTheTitlesOrTheRowNumbers) {
+    struct Case {
+        const char* how;
+        int fromColumn, fromRow;
+        std::function<void()> act;
+        int column, row;  // where the selection is afterwards
+    };
+    const auto key = [this](Qt::Key k, Qt::KeyboardModifiers m = {}) {
+        return [this, k, m] { QTest::keyClick(grid, k, m); };
+    };
+    const auto click = [this](int column, int row) {
+        return [this, column, row] {
+            const QRect cell = grid->visualRect(grid->model()->index(row, column));
+            QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, cell.center());
+        };
+    };
+    const Case cases[] = {
+        {"up from the first row", 1, 1, key(Qt::Key_Up), 1, 1},
+        {"left from the first column", 1, 2, key(Qt::Key_Left), 1, 2},
+        {"home", 2, 3, key(Qt::Key_Home), 1, 3},
+        {"ctrl+home", 2, 3, key(Qt::Key_Home, Qt::ControlModifier), 1, 1},
+        {"page up", 2, 3, key(Qt::Key_PageUp), 2, 1},
+        {"tab at the end of a row", 2, 1, key(Qt::Key_Tab), 1, 2},
+        {"backtab at the start of a row", 1, 2, key(Qt::Key_Backtab), 2, 1},
+        {"click on a row number", 1, 2, click(0, 3), 1, 2},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.how);
+        grid->setFocus();
+        grid->setCurrentCell(c.fromRow, c.fromColumn);
+        c.act();
+        configtest::settle();
+        EXPECT_EQ(grid->currentColumn(), c.column);
+        EXPECT_EQ(grid->currentRow(), c.row);
+    }
+}
+
+TEST_F(CoordEdit, ColumnTitlesStayInViewWhenALongTableScrolls) {
+    form.setGridRowCounts(256);
+    grid->setFocus();
+    grid->setCurrentCell(1, 1);
+    QTest::keyClick(grid, Qt::Key_End, Qt::ControlModifier);
+    configtest::settle();
+    EXPECT_EQ(grid->currentRow(), 255);
+    // The last row is in view, the first ones have scrolled away.
+    EXPECT_TRUE(
+        grid->viewport()->rect().contains(grid->visualRect(grid->model()->index(255, 1)).center()));
+    EXPECT_FALSE(grid->viewport()->rect().intersects(grid->visualRect(grid->model()->index(1, 1))));
+    // Above the rows, the titles.
+    const QHeaderView* header = grid->horizontalHeader();
+    ASSERT_TRUE(header->isVisible());
+    EXPECT_GE(header->height(), 12);
+    EXPECT_LE(header->geometry().bottom(), grid->viewport()->geometry().top());
+    const QStringList titles = {"Lp.", "X", "X'"};
+    for (int column = 0; column < 3; ++column) {
+        SCOPED_TRACE(column);
+        ASSERT_NE(grid->horizontalHeaderItem(column), nullptr);
+        EXPECT_EQ(grid->horizontalHeaderItem(column)->text(), titles[column]);
+        EXPECT_EQ(grid->item(0, column)->text(), titles[column]);
+        EXPECT_GT(header->sectionSize(column), 0);
+    }
+    EXPECT_EQ(grid->item(255, 0)->text(), "255");
 }
 
 TEST_F(CoordEdit, PointerOverExitCountsTheButtonsEdges) {

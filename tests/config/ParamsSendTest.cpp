@@ -3,6 +3,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QTest>
 #include <cerrno>
 
 #include "config/paramsUnit.h"
@@ -235,6 +236,41 @@ TEST_F(ParamsSend, SilentBoxAfterTheCalibrationFailsTheSendAndASecondStartsAgain
     EXPECT_EQ(prompts.messages, QStringList{configtest::sentMessage});
     EXPECT_EQ(sent().front(), 0xEB);
     EXPECT_EQ(sent().back(), 0xF1);
+}
+
+TEST_F(ParamsSend, AnAxisBackToLinearAfterAnUnsentSaveGetsTheResolutionItHad) {
+    struct Case {
+        const char* why;
+        sim::Faults faults;
+        const char* pulses;
+    };
+    sim::Faults silent;
+    silent.silent.first = 2;
+    const Case cases[] = {
+        {"refused entry", {}, "abc"},
+        {"silent box", silent, "1000"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.why);
+        fillFor(2, 1, c.faults);
+        form.show();
+        form.resXCBox->setCurrentIndex(2);  // "0.0002"
+        form.FormShow();
+        const auto click = [](QWidget* w) {
+            QTest::mouseClick(w, Qt::LeftButton, {}, QPoint(8, w->height() / 2));
+        };
+        click(form.angleXRButton);
+        EXPECT_EQ(form.resXCBox->currentText(), "0.001");
+        form.impulseXEdit->setText(c.pulses);
+        save();
+        clock.advance(6000);
+        ASSERT_EQ(prompts.messages.size(), 1);
+        EXPECT_TRUE(buttons());
+        click(form.lineXRButton);
+        EXPECT_EQ(form.resXCBox->currentText(), "0.0002");
+        EXPECT_EQ(form.LinearIndex[0], 2);
+        form.close();
+    }
 }
 
 TEST_F(ParamsSend, PortThatCannotOpenSendsNothing) {
