@@ -64,6 +64,9 @@ bool TparamsForm::ValidateAxis(Axis axis) {
 void TparamsForm::saveButtonClick() {
     setButtonsEnabled(false);
     ClearSendValues();
+    // A kind 1 box counts its axes by the codes of Y and Z, 0 for an axis it does not have: a
+    // disabled axis goes back absent rather than as a new axis with the finest resolution.
+    if (deviceKind() == 1) ResolutionCode[at(Axis::Y)] = ResolutionCode[at(Axis::Z)] = 0;
     if (!ValidateAxis(Axis::X)) return;
     if (dimYGBox->isEnabled() && !ValidateAxis(Axis::Y)) return;
     if (dimZGBox->isEnabled() && !ValidateAxis(Axis::Z)) return;
