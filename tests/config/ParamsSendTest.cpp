@@ -146,6 +146,36 @@ TEST_F(ParamsSend, AcceptedEntriesGiveTheValuesSent) {
     EXPECT_EQ(wire->box().settings().lineCounts[0], 3999996);
 }
 
+// A typed calibration of a few decimals reaches the box as exactly that number, although its
+// double is a hair below it; a seventh decimal is cut off.
+TEST_F(ParamsSend, TypedCalibrationsReachTheBoxExactly) {
+    struct Case {
+        int kind;
+        const char* typed;
+        Bytes stored;
+    };
+    const Case cases[] = {
+        {3, "0.3", {0xE0, 0x93, 0x04, 0x00}},         // 300000
+        {3, "0.000001", {0x01, 0x00, 0x00, 0x00}},    // 1
+        {3, "-0.000125", {0x83, 0xFF, 0xFF, 0xFF}},   // -125
+        {3, "0,1234567", {0x40, 0xE2, 0x01, 0x00}},   // 123456
+        {1, "0.3", {0xC0, 0xC6, 0x2D, 0x07}},         // 3000000 x 10^-7
+        {1, "0.000001", {0x40, 0x42, 0x0F, 0x0C}},    // 1000000 x 10^-12
+        {1, "-9.999999", {0x3F, 0x42, 0x8F, 0x05}},   // 999999 x 10^-5: 23 bits hold no more
+        {1, "0.12345678", {0x87, 0xD6, 0x12, 0x07}},  // 1234567 x 10^-7
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << "kind " << c.kind << ": " << c.typed);
+        fillFor(c.kind, 1);
+        form.calibXEdit->setText(c.typed);
+        save();
+        clock.advance(200);
+        const auto& stored = wire->box().settings().calibration[0];
+        EXPECT_EQ(Bytes(stored.begin(), stored.end()), c.stored);
+        clock.advance(3000);
+    }
+}
+
 TEST_F(ParamsSend, ResolutionWithoutAValidEntryIsRefused) {
     struct Case {
         int kind;

@@ -1,6 +1,9 @@
 // Whole scenarios against the simulated box on the in-memory line, paced at 9600 baud.
 #include <QLabel>
+#include <QPushButton>
+#include <QTest>
 
+#include "link/WireFormats.h"
 #include "tests/readout/Harness.h"
 #include "tests/support/simwire/SimWire.h"
 
@@ -120,6 +123,90 @@ TEST_F(SimScenarioTest, SecondRepeatAnsweredLate) {
     EXPECT_EQ(form->retriesLeft, 2);
     EXPECT_GT(shownAt, 0);
     EXPECT_EQ(prompts.dialogCount, 1);
+}
+
+// The parameters dialog opened and saved unchanged, over and over: each save writes back what
+// the link start before it read, and the box ends up holding the very bytes it began with.
+TEST_F(SimScenarioTest, UnchangedSavesLeaveTheBoxAsItWas) {
+    using Calibration = std::array<std::uint8_t, 4>;
+    const auto micro = [](std::int32_t v) {
+        Calibration b{};
+        wire::writeInt32(b.data(), v);
+        return b;
+    };
+    const struct {
+        const char* name;
+        int kind;
+        std::array<std::uint8_t, 3> codes;
+        std::array<Calibration, 3> calibration;
+        // An axis the box does not have is written with count 0 and calibration 0.
+        std::array<std::int32_t, 3> lineCounts;
+    } cases[] = {
+        {"kind 1, three axes",
+         1,
+         {2, 3, 7},
+         // 0.001 as 1000000 x 10^-9, 0.12525, -1.5
+         {{{0x40, 0x42, 0x0F, 0x09}, {0x94, 0x1C, 0x13, 0x07}, {0x60, 0xE3, 0x96, 0x06}}},
+         {4000, 10000, 400}},
+        {"kind 1, X alone",
+         1,
+         {4, 0, 0},
+         {{{0x94, 0x1C, 0x13, 0x07}, {0x00, 0x00, 0x00, 0xFF}, {0x00, 0x00, 0x00, 0xFF}}},
+         {4000, 0, 0}},
+        {"kind 1, X and Y",
+         1,
+         {1, 6, 0},
+         // 0.001 and 0.000001 (1000000 x 10^-12)
+         {{{0x40, 0x42, 0x0F, 0x09}, {0x40, 0x42, 0x0F, 0x0C}, {0x00, 0x00, 0x00, 0xFF}}},
+         {4000, 10000, 0}},
+        {"kind 3", 3, {3, 3, 10}, {{micro(125250), micro(-125), micro(0)}}, {4000, 10000, 0}},
+        {"kind 4", 4, {0, 9, 5}, {{micro(300000), micro(1), micro(-9999999)}}, {4000, 10000, 400}},
+    };
+    constexpr int saves = 15;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        sim::SimConfig config = boxOfKind(c.kind);
+        config.settings.resolution = c.codes;
+        config.settings.calibration = c.calibration;
+        config.settings.types = 0b010;
+        config.settings.lineCounts = c.lineCounts;
+        wire.reset();
+        connectBox(config);
+        // The port tells when the dialog's last byte has left.
+        device->setAutoTxEmpty(&clock, 2000);
+        startOrRestartLink();
+        clock.advance(500);
+        const sim::BoxSettings before = wire->box().settings();
+
+        int sent = 0;
+        prompts.clear();
+        prompts.whileDialogOpen = [&](QDialog& dialog) {
+            if (&dialog != paramsForm.get()) return;
+            QTest::mouseClick(paramsForm->saveButton, Qt::LeftButton);
+            clock.advance(500);
+            if (prompts.messages.contains(
+                    QStringLiteral("Parametry zostały wysłane.\r\nZa 3 sekundy można kontynuować "
+                                   "pomiar.")))
+                ++sent;
+            prompts.messages.clear();
+            clock.advance(3000);
+            QTest::mouseClick(paramsForm->exitButton, Qt::LeftButton);
+        };
+        for (int save = 0; save < saves; ++save) {
+            form->paramsMMI->trigger();
+            clock.advance(1000);
+        }
+        prompts.whileDialogOpen = nullptr;
+        EXPECT_EQ(sent, saves) << prompts.log.join('|').toStdString();
+        const sim::BoxSettings& after = wire->box().settings();
+        EXPECT_EQ(after.calibration, before.calibration);
+        EXPECT_EQ(after.resolution, before.resolution);
+        EXPECT_EQ(after.types, before.types);
+        EXPECT_EQ(after.lineCounts, before.lineCounts);
+        // The link started again after every save and the cycle runs.
+        EXPECT_EQ(service.AxisCount, sim::axisCount(before));
+        EXPECT_TRUE(prompts.messages.isEmpty()) << prompts.messages.join('|').toStdString();
+    }
 }
 
 }  // namespace
