@@ -1,6 +1,8 @@
 // Whole scenarios against the simulated box on the in-memory line, paced at 9600 baud.
+#include <QAction>
 #include <QLabel>
 #include <QPushButton>
+#include <QTableWidget>
 #include <QTest>
 
 #include "link/WireFormats.h"
@@ -26,6 +28,32 @@ protected:
     }
     std::string transcript() const { return wire ? wire->transcript() : std::string(); }
 
+    // Opens a configuration dialog from its menu item `times` times, each time pressing "Zapisz"
+    // and, once the buttons are back, "Zamknij"; returns how many sends were reported done.
+    int saveUnchanged(QAction* item, QDialog* dialog, QPushButton* save, QPushButton* exit,
+                      int times) {
+        int done = 0;
+        prompts.clear();
+        prompts.whileDialogOpen = [&](QDialog& shown) {
+            if (&shown != dialog) return;
+            QTest::mouseClick(save, Qt::LeftButton);
+            clock.advance(500);
+            if (prompts.messages.contains(sentMessage)) ++done;
+            prompts.messages.clear();
+            clock.advance(3000);
+            QTest::mouseClick(exit, Qt::LeftButton);
+        };
+        for (int i = 0; i < times; ++i) {
+            item->trigger();
+            // The dialog opens between two readings; after it the link starts again.
+            clock.advance(1000);
+        }
+        prompts.whileDialogOpen = nullptr;
+        return done;
+    }
+
+    const QString sentMessage =
+        QStringLiteral("Parametry zostały wysłane.\r\nZa 3 sekundy można kontynuować pomiar.");
     std::unique_ptr<simwire::SimWire> wire;
 };
 
@@ -178,26 +206,10 @@ TEST_F(SimScenarioTest, UnchangedSavesLeaveTheBoxAsItWas) {
         clock.advance(500);
         const sim::BoxSettings before = wire->box().settings();
 
-        int sent = 0;
-        prompts.clear();
-        prompts.whileDialogOpen = [&](QDialog& dialog) {
-            if (&dialog != paramsForm.get()) return;
-            QTest::mouseClick(paramsForm->saveButton, Qt::LeftButton);
-            clock.advance(500);
-            if (prompts.messages.contains(
-                    QStringLiteral("Parametry zostały wysłane.\r\nZa 3 sekundy można kontynuować "
-                                   "pomiar.")))
-                ++sent;
-            prompts.messages.clear();
-            clock.advance(3000);
-            QTest::mouseClick(paramsForm->exitButton, Qt::LeftButton);
-        };
-        for (int save = 0; save < saves; ++save) {
-            form->paramsMMI->trigger();
-            clock.advance(1000);
-        }
-        prompts.whileDialogOpen = nullptr;
-        EXPECT_EQ(sent, saves) << prompts.log.join('|').toStdString();
+        EXPECT_EQ(saveUnchanged(form->paramsMMI, paramsForm.get(), paramsForm->saveButton,
+                                paramsForm->exitButton, saves),
+                  saves)
+            << prompts.log.join('|').toStdString();
         const sim::BoxSettings& after = wire->box().settings();
         EXPECT_EQ(after.calibration, before.calibration);
         EXPECT_EQ(after.resolution, before.resolution);
@@ -206,6 +218,70 @@ TEST_F(SimScenarioTest, UnchangedSavesLeaveTheBoxAsItWas) {
         // The link started again after every save and the cycle runs.
         EXPECT_EQ(service.AxisCount, sim::axisCount(before));
         EXPECT_TRUE(prompts.messages.isEmpty()) << prompts.messages.join('|').toStdString();
+    }
+}
+
+}  // namespace
+}  // namespace readouttest
+
+namespace readouttest {
+namespace {
+
+// A resolution code of kinds 2 to 4 that names no step (11 to 15 fit the four bits) gives no
+// scale for the axis's correction table: it shows in the box's own units, and saving it
+// unchanged writes back what the box holds instead of zeros.
+TEST_F(SimScenarioTest, TablesOfAxesWithoutAStepSurviveASave) {
+    sim::SimConfig config = boxOfKind(4);
+    config.settings.resolution = {3, 12, 15};
+    config.settings.correctionCount = 2;
+    config.settings.correctionFlags = 0x70;
+    auto& tables = config.settings.corrections;
+    tables[0][1] = {1000, 1010};
+    tables[0][2] = {2000, 1990};
+    tables[1][1] = {100, 110};
+    tables[1][2] = {200, 190};
+    tables[2][1] = {-2147483647, 2147483647};
+    tables[2][2] = {123456789, -7};
+    connectBox(config);
+    device->setAutoTxEmpty(&clock, 2000);
+    startOrRestartLink();
+    clock.advance(500);
+    // Y and Z in box units, whole numbers; X at its step of 0.001.
+    const struct {
+        QTableWidget* grid;
+        std::array<const char*, 4> cells;
+    } shown[] = {
+        {coordForm->correctionXSGrid, {"1.000", "1.010", "2.000", "1.990"}},
+        {coordForm->correctionYSGrid, {"100", "110", "200", "190"}},
+        {coordForm->correctionZSGrid, {"-2147483647", "2147483647", "123456789", "-7"}},
+    };
+    for (const auto& s : shown) {
+        for (int row = 1; row <= 2; ++row) {
+            for (int column = 1; column <= 2; ++column) {
+                const QTableWidgetItem* cell = s.grid->item(row, column);
+                ASSERT_NE(cell, nullptr);
+                EXPECT_EQ(cell->text().toStdString(),
+                          s.cells[std::size_t(2 * (row - 1) + column - 1)]);
+            }
+        }
+    }
+
+    const sim::BoxSettings before = wire->box().settings();
+    EXPECT_EQ(saveUnchanged(form->coordMMI, coordForm.get(), coordForm->saveButton,
+                            coordForm->exitButton, 3),
+              3)
+        << prompts.log.join('|').toStdString();
+    const sim::BoxSettings& after = wire->box().settings();
+    EXPECT_EQ(after.correctionCount, 2);
+    EXPECT_EQ(after.correctionFlags, 0x70u);
+    for (std::size_t axis = 0; axis < 3; ++axis) {
+        for (int row = 1; row <= 2; ++row) {
+            EXPECT_EQ(after.corrections[axis][row].Position, before.corrections[axis][row].Position)
+                << "axis " << axis << " row " << row;
+            EXPECT_EQ(after.corrections[axis][row].Corrected,
+                      before.corrections[axis][row].Corrected)
+                << "axis " << axis << " row " << row;
+        }
     }
 }
 
