@@ -31,6 +31,11 @@ void install(void (*handler)(int)) {
     action.sa_flags = SA_RESTART;
     sigaction(SIGINT, &action, nullptr);
     sigaction(SIGTERM, &action, nullptr);
+    // The terminal closed or the session ended: the program ends the same way, so the run's port
+    // and mode are kept. Started with hang-ups ignored (nohup), it goes on running as asked.
+    struct sigaction hangUp {};
+    sigaction(SIGHUP, nullptr, &hangUp);
+    if (hangUp.sa_handler != SIG_IGN) sigaction(SIGHUP, &action, nullptr);
 }
 
 }  // namespace

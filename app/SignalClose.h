@@ -6,10 +6,10 @@
 class QSocketNotifier;
 class QWidget;
 
-// Closes a window the normal way when the process gets SIGINT or SIGTERM, so that its closing
-// logic runs (the settings file is written) and the program ends as if the operator had closed
-// it. The signal handler only writes a byte into a pipe; the closing happens on the main thread,
-// after any modal dialog or message box open at that moment has been closed.
+// Closes a window the normal way when the process gets SIGINT, SIGTERM or SIGHUP, so that its
+// closing logic runs (the settings file is written) and the program ends as if the operator had
+// closed it. The signal handler only writes a byte into a pipe; the closing happens on the main
+// thread, after any modal dialog or message box open at that moment has been closed.
 class SignalClose : public QObject {
     Q_OBJECT
 public:

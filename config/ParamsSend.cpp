@@ -69,6 +69,9 @@ void TparamsForm::saveButtonClick() {
     const std::array<std::int32_t, 3> remembered = LinearIndex;
     ClearSendValues();
     LinearIndex = remembered;
+    // A kind 1 box counts its axes by the codes of Y and Z, 0 for an axis it does not have: a
+    // disabled axis goes back absent rather than as a new axis with the finest resolution.
+    if (deviceKind() == 1) ResolutionCode[at(Axis::Y)] = ResolutionCode[at(Axis::Z)] = 0;
     if (!ValidateAxis(Axis::X)) return;
     if (dimYGBox->isEnabled() && !ValidateAxis(Axis::Y)) return;
     if (dimZGBox->isEnabled() && !ValidateAxis(Axis::Z)) return;

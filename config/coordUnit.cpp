@@ -7,6 +7,7 @@
 #include <QTabBar>
 #include <QTabWidget>
 #include <QTableWidget>
+#include <cmath>
 
 #include "config/CellText.h"
 #include "config/CorrectionGrid.h"
@@ -137,16 +138,22 @@ void TcoordForm::setGridRowCounts(int count) {
 
 void TcoordForm::LoadCorrectionTable(Axis axis, int count, const TCorrectionTable& table,
                                      int decimals, long double scale) {
-    AxisScale[at(axis)] = scale;
+    // A resolution code that names no step gives no scale. Such a table is shown and written
+    // back in the box's own units, every digit of its whole numbers, so that a save leaves it
+    // as the box holds it instead of writing zeros over it.
+    const bool boxUnits = scale == 0;
+    AxisScale[at(axis)] = boxUnits ? 1.0L : scale;
+    const auto text = [&](long double value) {
+        if (boxUnits) return QString::number(static_cast<qint64>(std::trunc(value)));
+        return QString::fromStdString(correctionCellText(scale * value, decimals));
+    };
     count = std::clamp(count, 0, TCorrectionTable::Size);
     resizeGrid(axis, count + 1);
     QTableWidget* g = grid(axis);
     for (int row = 1; row <= count; ++row) {
         const TCorrectionEntry& entry = table[row];
-        setCell(g, 1, row,
-                QString::fromStdString(correctionCellText(scale * entry.Position, decimals)));
-        setCell(g, 2, row,
-                QString::fromStdString(correctionCellText(scale * entry.Corrected, decimals)));
+        setCell(g, 1, row, text(entry.Position));
+        setCell(g, 2, row, text(entry.Corrected));
     }
 }
 

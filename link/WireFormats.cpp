@@ -15,6 +15,16 @@ constexpr long double Int32Max = static_cast<long double>(std::numeric_limits<st
 // The largest magnitude the 23 bits of a decimal float's mantissa hold.
 constexpr long double MaxMantissa = 8388607.0L;
 
+// How far, relative to its size, a real may lie from a whole number and still stand for it. A
+// double carries a decimal text to within 1.1e-16 of its size and each step in extended
+// precision adds 5.4e-20; a fraction that truly is there (a seventh decimal of a micro value,
+// the eighth digit of a decimal float's mantissa) lies at least 1e-10 of the size away.
+constexpr long double MeantWholeTolerance = 1e-13L;
+
+long double meantWholeTolerance(long double v) {
+    return MeantWholeTolerance * std::fmax(1.0L, std::fabs(v));
+}
+
 // An integral real to int32 without undefined behaviour: outside the range it saturates.
 std::int32_t saturate(long double integral) {
     if (std::isnan(integral)) return 0;
@@ -73,12 +83,14 @@ long double readMicro(const std::uint8_t* p) {
 }
 
 void writeMicro(std::uint8_t* p, long double value) {
-    writeInt32(p, truncToInt32(value * 1000000.0L));
+    writeInt32(p, saturate(truncToMeantWhole(value * 1000000.0L)));
 }
 
 long double DecodeDecimal24(const std::uint8_t* p) {
     const auto magnitude = static_cast<long double>((p[2] & 0x7Fu) * 65536u + p[1] * 256u + p[0]);
-    const long double value = magnitude * (1.0L / powerOfTen(p[3]));
+    // One division: up to 10^27 the power is exact, so the quotient is the nearest extended
+    // value of the decimal (a product with the reciprocal may miss it by a unit).
+    const long double value = magnitude / powerOfTen(p[3]);
     return (p[2] & 0x80u) ? -value : value;
 }
 
@@ -89,16 +101,23 @@ void EncodeDecimal24(long double value, std::uint8_t* p) {
     if (negative) v = -v;
     if (v > MaxMantissa) v = MaxMantissa;
     unsigned e = 0;
-    while (v * 10.0L <= MaxMantissa && e < 255) {
+    // A mantissa meant to be exactly 8388607 may come out a hair above it.
+    while (v * 10.0L <= MaxMantissa + meantWholeTolerance(MaxMantissa) && e < 255) {
         v *= 10.0L;
         ++e;
     }
-    const auto m = static_cast<std::uint32_t>(std::floor(v));
+    const auto m = static_cast<std::uint32_t>(std::fmin(truncToMeantWhole(v), MaxMantissa));
     p[0] = byteOf(m, 0);
     p[1] = byteOf(m, 1);
     p[2] = byteOf(m, 2);
     p[3] = static_cast<std::uint8_t>(e);
     if (negative && p[2] != 0) p[2] |= 0x80u;
+}
+
+long double truncToMeantWhole(long double v) {
+    const long double nearest = std::round(v);
+    if (std::fabs(v - nearest) <= meantWholeTolerance(v)) return nearest;
+    return std::trunc(v);
 }
 
 std::int32_t truncToInt32(long double v) {

@@ -16,12 +16,20 @@ std::int32_t readInt24(const std::uint8_t* p);
 // Byte k is the low byte of v divided by 256^k, truncated toward zero.
 void writeInt24(std::uint8_t* p, std::int32_t v);
 
-// int32 holding value x 1,000,000 (kinds 2..4 calibration).
+// A real that stands for a whole number but for the rounding it met on its way here (a double
+// holds 0.3 as 0.29999999999999998890, so 0.3 x 10 is not quite 3) is taken as that number;
+// any other real is truncated toward zero. A calibration typed with a few decimals thus reaches
+// the box, and comes back from it, exactly, while finer fractions are still cut off.
+long double truncToMeantWhole(long double v);
+
+// int32 holding value x 1,000,000 (kinds 2..4 calibration); read as the nearest extended value.
 long double readMicro(const std::uint8_t* p);
-// value x 1,000,000 truncated toward zero, saturated to the int32 range.
+// value x 1,000,000 truncated toward zero (truncToMeantWhole), saturated to the int32 range.
 void writeMicro(std::uint8_t* p, long double value);
 
-// Sign-magnitude 23-bit mantissa with a decimal exponent (kind 1 calibration).
+// Sign-magnitude 23-bit mantissa with a decimal exponent (kind 1 calibration). Decoding gives
+// the nearest extended value; encoding takes the most decimal places the mantissa holds and
+// truncates the rest (truncToMeantWhole).
 long double DecodeDecimal24(const std::uint8_t* p);
 void EncodeDecimal24(long double value, std::uint8_t* p);
 

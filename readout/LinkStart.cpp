@@ -10,6 +10,7 @@
 #include "config/coordUnit.h"
 #include "config/paramsUnit.h"
 #include "link/RSLib.h"
+#include "link/WireFormats.h"
 #include "readout/Formats.h"
 #include "readout/MainUnit.h"
 #include "readout/Texts.h"
@@ -122,8 +123,11 @@ void TmainForm::calibrationReceived(long double x, long double y, long double z)
             return;
         }
     }
+    // To six decimals, cut off beyond them; a value the box holds as a whole number of
+    // millionths keeps exactly that number, so the dialog writes back the bytes it came from.
     for (std::size_t i = 0; i < 3; ++i)
-        calibrations[i] = static_cast<double>(std::trunc(values[i] * 1000000.0L) / 1000000.0L);
+        calibrations[i] =
+            static_cast<double>(wire::truncToMeantWhole(values[i] * 1000000.0L)) / 1000000.0;
     fillCalibrationEdits();
     setWaitText();
     service_.ReadResolution();

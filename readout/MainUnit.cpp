@@ -14,6 +14,8 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>
+#include <optional>
+#include <string>
 
 #include "app/AboutUnit.h"
 #include "app/breakUnit.h"
@@ -218,12 +220,10 @@ QString TmainForm::settingsPath() const {
 }
 
 void TmainForm::readSettings() {
-    QFile file(settingsPath());
-    if (!file.exists() || !file.open(QIODevice::ReadOnly)) return;
-    const QByteArray content = file.readAll();
-    if (file.error() != QFileDevice::NoError) return;
-    const readout::Settings settings =
-        readout::parseSettings(std::string_view(content.constData(), std::size_t(content.size())));
+    const std::optional<std::string> content =
+        readout::readSettingsFile(QFile::encodeName(settingsPath()).toStdString());
+    if (!content) return;
+    const readout::Settings settings = readout::parseSettings(*content);
     if (settings.port) {
         service_.SetPortName("COM" + std::to_string(*settings.port));
         checkPortItem(*settings.port);
@@ -234,9 +234,8 @@ void TmainForm::readSettings() {
 }
 
 void TmainForm::writeSettings() {
-    QFile file(settingsPath());
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate)) return;
-    const std::string text =
-        readout::settingsText(service_.GetPortName(), offsets, absRButton->isChecked());
-    file.write(text.data(), qint64(text.size()));
+    // A failure is silent; the file then keeps what it held.
+    readout::writeSettingsFile(
+        QFile::encodeName(settingsPath()).toStdString(),
+        readout::settingsText(service_.GetPortName(), offsets, absRButton->isChecked()));
 }

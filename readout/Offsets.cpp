@@ -96,7 +96,14 @@ void TmainForm::applyOffsetEntry(Axis axis) {
                 return;
         }
     }
-    offsets[i] = positions[i] - value;
+    // A huge entry overflows while it is snapped to the step: an infinite offset would show
+    // on every reading and go into the settings file.
+    const double offset = positions[i] - value;
+    if (!std::isfinite(value) || !std::isfinite(offset) || !std::isfinite(positions[i] - offset)) {
+        message(texts::badOffset());
+        return;
+    }
+    offsets[i] = offset;
     showAxisValue(axis, true);
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <array>
+#include <cstddef>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -22,5 +23,21 @@ Settings parseSettings(std::string_view content);
 // Line 1 is the fourth character of the port name (empty when the name is shorter).
 std::string settingsText(const std::string& portName, const std::array<double, 3>& offsets,
                          bool absolute);
+
+// Five short lines take some tens of bytes; anything much larger is not a settings file.
+constexpr std::size_t maxSettingsBytes = 4096;
+
+// The content of the settings file at `path`, read without ever blocking: only a regular file
+// (a symbolic link to one is followed) of at most maxSettingsBytes. Nothing when the file is
+// missing, is anything else (a named pipe, a device, a directory), is larger, or cannot be read.
+std::optional<std::string> readSettingsFile(const std::string& path);
+
+// Puts `text` in place of the settings file at `path` so that, whatever fails and wherever the
+// process is stopped, the file holds either its old content or the new one, whole: the text goes
+// into a new file beside it, is flushed to the disk, and the new file is renamed over the old
+// one. A symbolic link is followed and the file it leads to replaced; the file's permissions are
+// kept. Something at `path` that is not a regular file is left alone. Returns whether the new
+// content is in place.
+bool writeSettingsFile(const std::string& path, std::string_view text);
 
 }  // namespace readout

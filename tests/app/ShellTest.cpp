@@ -76,7 +76,9 @@ TEST(SignalClose, TerminationClosesOpenDialogsThenTheWindowOnce) {
         int signal;
         bool withDialog;
     };
-    for (const Case& c : {Case{SIGTERM, false}, Case{SIGINT, true}, Case{SIGTERM, true}}) {
+    // A closed terminal or an ended session (SIGHUP) ends the program as SIGTERM does.
+    for (const Case& c : {Case{SIGTERM, false}, Case{SIGINT, true}, Case{SIGTERM, true},
+                          Case{SIGHUP, false}, Case{SIGHUP, true}}) {
         SCOPED_TRACE(c.signal);
         Window window;
         window.show();
@@ -103,6 +105,21 @@ TEST(SignalClose, TerminationClosesOpenDialogsThenTheWindowOnce) {
         }
         EXPECT_TRUE(quit);
     }
+}
+
+TEST(SignalClose, HangUpsIgnoredFromTheStartStayIgnored) {
+    ::signal(SIGHUP, SIG_IGN);
+    {
+        Window window;
+        window.show();
+        SignalClose closer(window);
+        std::raise(SIGHUP);
+        QCoreApplication::processEvents();
+        QCoreApplication::processEvents();
+        EXPECT_EQ(window.closings, 0);
+        EXPECT_TRUE(window.isVisible());
+    }
+    EXPECT_EQ(::signal(SIGHUP, SIG_DFL), SIG_IGN);
 }
 
 }  // namespace

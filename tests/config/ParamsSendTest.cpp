@@ -47,7 +47,7 @@ TEST_F(ParamsSend, KindOneWritesCalibrationResolutionTypesAndLineCounts) {
     clock.advance(200);
     const Bytes expected = {
         0xEB, 0x60, 0xE3, 0x16, 0x06, 0x00, 0x00, 0x00, 0xFF, 0x00, 0x00, 0x00, 0xFF,  // 1.5, 0, 0
-        0xEC, 0x03, 0x07, 0x07,                                                        // codes
+        0xEC, 0x03, 0x00, 0x00,                                                        // codes
         0xEE, 0x00,                                                                    // types
         0xED, 0xA0, 0x0F, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00,                    // 4000, 0, 0
         0xF1};
@@ -147,6 +147,36 @@ TEST_F(ParamsSend, AcceptedEntriesGiveTheValuesSent) {
     EXPECT_EQ(wire->box().settings().lineCounts[0], 3999996);
 }
 
+// A typed calibration of a few decimals reaches the box as exactly that number, although its
+// double is a hair below it; a seventh decimal is cut off.
+TEST_F(ParamsSend, TypedCalibrationsReachTheBoxExactly) {
+    struct Case {
+        int kind;
+        const char* typed;
+        Bytes stored;
+    };
+    const Case cases[] = {
+        {3, "0.3", {0xE0, 0x93, 0x04, 0x00}},         // 300000
+        {3, "0.000001", {0x01, 0x00, 0x00, 0x00}},    // 1
+        {3, "-0.000125", {0x83, 0xFF, 0xFF, 0xFF}},   // -125
+        {3, "0,1234567", {0x40, 0xE2, 0x01, 0x00}},   // 123456
+        {1, "0.3", {0xC0, 0xC6, 0x2D, 0x07}},         // 3000000 x 10^-7
+        {1, "0.000001", {0x40, 0x42, 0x0F, 0x0C}},    // 1000000 x 10^-12
+        {1, "-9.999999", {0x3F, 0x42, 0x8F, 0x05}},   // 999999 x 10^-5: 23 bits hold no more
+        {1, "0.12345678", {0x87, 0xD6, 0x12, 0x07}},  // 1234567 x 10^-7
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << "kind " << c.kind << ": " << c.typed);
+        fillFor(c.kind, 1);
+        form.calibXEdit->setText(c.typed);
+        save();
+        clock.advance(200);
+        const auto& stored = wire->box().settings().calibration[0];
+        EXPECT_EQ(Bytes(stored.begin(), stored.end()), c.stored);
+        clock.advance(3000);
+    }
+}
+
 TEST_F(ParamsSend, ResolutionWithoutAValidEntryIsRefused) {
     struct Case {
         int kind;
@@ -167,21 +197,45 @@ TEST_F(ParamsSend, ResolutionWithoutAValidEntryIsRefused) {
     }
 }
 
-TEST_F(ParamsSend, OneAxisValidatesXAloneAndSendsDefaultsForTheOthers) {
-    fillFor(1, 1);
-    for (Axis axis : {Axis::Y, Axis::Z}) {
-        form.impulseEdit(axis)->setText("bad");
-        form.calibrationEdit(axis)->setText("99");
+// An axis the box does not have is not validated and goes out with count 0 and calibration 0.
+// Kind 1 boxes tell their axes by the codes of Y and Z, so such an axis goes out absent (code 0),
+// never as one more axis; kinds 2 to 4 tell them by their kind and get the list's last code.
+TEST_F(ParamsSend, AbsentAxesAreNotValidatedAndStayAbsent) {
+    struct Case {
+        int kind, axes;
+        std::array<std::int32_t, 3> codes;
+        std::array<std::int32_t, 3> lineCounts;
+        int axesAfter;
+    };
+    const Case cases[] = {
+        {1, 1, {4, 0, 0}, {4000, 0, 0}, 1},
+        {1, 2, {4, 4, 0}, {4000, 4000, 0}, 2},
+        {2, 1, {4, 10, 10}, {4000, 0, 0}, 1},
+        {3, 2, {4, 4, 10}, {4000, 4000, 0}, 2},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << "kind " << c.kind << ", axes " << c.axes);
+        fillFor(c.kind, c.axes);
+        for (Axis axis : {Axis::Y, Axis::Z}) {
+            if (axisIndex(axis) < c.axes) continue;
+            form.impulseEdit(axis)->setText("bad");
+            form.calibrationEdit(axis)->setText("99");
+        }
+        save();
+        clock.advance(200);
+        EXPECT_EQ(prompts.messages, QStringList{configtest::sentMessage});
+        EXPECT_EQ(form.ResolutionCode, c.codes);
+        EXPECT_EQ(form.LineCount, c.lineCounts);
+        const double y = c.axes > 1 ? 1.0 : 0.0;
+        EXPECT_EQ(form.Calibration, (std::array<double, 3>{1.0, y, 0.0}));
+        const sim::BoxSettings& stored = wire->box().settings();
+        EXPECT_EQ(stored.lineCounts, c.lineCounts);
+        std::array<std::uint8_t, 3> codes{};
+        for (std::size_t i = 0; i < 3; ++i) codes[i] = static_cast<std::uint8_t>(c.codes[i]);
+        EXPECT_EQ(stored.resolution, codes);
+        EXPECT_EQ(sim::axisCount(stored), c.axesAfter);
+        clock.advance(3000);
     }
-    save();
-    clock.advance(200);
-    EXPECT_EQ(prompts.messages, QStringList{configtest::sentMessage});
-    EXPECT_EQ(form.ResolutionCode, (std::array<std::int32_t, 3>{4, 7, 7}));
-    EXPECT_EQ(form.LineCount, (std::array<std::int32_t, 3>{4000, 0, 0}));
-    EXPECT_EQ(form.Calibration, (std::array<double, 3>{1.0, 0.0, 0.0}));
-    const sim::BoxSettings& stored = wire->box().settings();
-    EXPECT_EQ(stored.lineCounts, (std::array<std::int32_t, 3>{4000, 0, 0}));
-    EXPECT_EQ(stored.resolution, (std::array<std::uint8_t, 3>{4, 7, 7}));
 }
 
 TEST_F(ParamsSend, OrientationKeepsTheUpperBitsOfWhatWasRead) {

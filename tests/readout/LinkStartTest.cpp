@@ -140,6 +140,40 @@ TEST_F(ReadoutTest, CalibrationLimitsAndTruncation) {
     }
 }
 
+// The bytes a box holds for a whole number of millionths show as exactly that number, as the
+// dialog will write it back; a seventh decimal is still cut off.
+TEST_F(ReadoutTest, CalibrationBytesShowAsTheMillionthsTheyHold) {
+    const struct {
+        std::uint8_t readiness;
+        Bytes bytes;
+        double stored;
+        const char* edit;
+    } cases[] = {
+        {0xE0, {0x40, 0x42, 0x0F, 0x09}, 0.001, "0.001000"},     // 1000000 x 10^-9
+        {0xE0, {0x94, 0x1C, 0x13, 0x07}, 0.12525, "0.125250"},   // 1252500 x 10^-7
+        {0xE0, {0xA0, 0xBB, 0x8D, 0x06}, -0.9, "-0.900000"},     // -900000 x 10^-6
+        {0xE0, {0x87, 0xD6, 0x12, 0x07}, 0.123456, "0.123456"},  // 1234567 x 10^-7
+        {0x30, {0x7D, 0x00, 0x00, 0x00}, 0.000125, "0.000125"},
+        {0x30, {0x20, 0x6C, 0xFB, 0xFF}, -0.3, "-0.300000"},
+        {0x30, {0x3D, 0xE2, 0x01, 0x00}, 0.123453, "0.123453"},
+    };
+    for (const auto& c : cases) {
+        const std::string label = std::to_string(c.stored);
+        startOrRestartLink();
+        ASSERT_EQ(lastCommand(), 0xE9);
+        device->receive(Bytes{c.readiness});
+        ASSERT_EQ(lastCommand(), 0xE5);
+        Bytes reply = c.bytes;
+        for (int axis = 1; axis < 3; ++axis)
+            reply.insert(reply.end(), c.bytes.begin(), c.bytes.end());
+        device->receive(reply);
+        EXPECT_EQ(form->calibrations[0], c.stored) << label;
+        EXPECT_EQ(paramsForm->calibXEdit->text().toStdString(), c.edit) << label;
+        EXPECT_TRUE(prompts.messages.isEmpty()) << label;
+        prompts.clear();
+    }
+}
+
 TEST_F(ReadoutTest, CodesAboveTheListAreReportedButTheReadGoesOn) {
     const struct {
         std::uint8_t readiness;

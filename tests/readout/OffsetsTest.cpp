@@ -97,6 +97,11 @@ TEST_F(ReadoutTest, OffsetEntryOnALinearAxis) {
         {0x30, 5, "1,5", nullptr, "Zła wartość przesunięcia."},
         {0x30, 5, "", nullptr, "Zła wartość przesunięcia."},
         {0x30, 11, "5", nullptr, nullptr},  // step 0: nothing happens
+        // Snapped to the step the entry would pass the largest double: no offset to take.
+        {0x30, 0, "1e305", nullptr, "Zła wartość przesunięcia."},
+        {0x30, 10, "-1e304", nullptr, "Zła wartość przesunięcia."},
+        {0xE0, 7, "1.7e308", nullptr, "Zła wartość przesunięcia."},
+        {0x30, 9, "1e309", nullptr, "Zła wartość przesunięcia."},
     };
     for (const auto& c : cases) {
         startOrRestartLink();

@@ -1,6 +1,11 @@
 // Whole scenarios against the simulated box on the in-memory line, paced at 9600 baud.
+#include <QAction>
 #include <QLabel>
+#include <QPushButton>
+#include <QTableWidget>
+#include <QTest>
 
+#include "link/WireFormats.h"
 #include "tests/readout/Harness.h"
 #include "tests/support/simwire/SimWire.h"
 
@@ -23,6 +28,32 @@ protected:
     }
     std::string transcript() const { return wire ? wire->transcript() : std::string(); }
 
+    // Opens a configuration dialog from its menu item `times` times, each time pressing "Zapisz"
+    // and, once the buttons are back, "Zamknij"; returns how many sends were reported done.
+    int saveUnchanged(QAction* item, QDialog* dialog, QPushButton* save, QPushButton* exit,
+                      int times) {
+        int done = 0;
+        prompts.clear();
+        prompts.whileDialogOpen = [&](QDialog& shown) {
+            if (&shown != dialog) return;
+            QTest::mouseClick(save, Qt::LeftButton);
+            clock.advance(500);
+            if (prompts.messages.contains(sentMessage)) ++done;
+            prompts.messages.clear();
+            clock.advance(3000);
+            QTest::mouseClick(exit, Qt::LeftButton);
+        };
+        for (int i = 0; i < times; ++i) {
+            item->trigger();
+            // The dialog opens between two readings; after it the link starts again.
+            clock.advance(1000);
+        }
+        prompts.whileDialogOpen = nullptr;
+        return done;
+    }
+
+    const QString sentMessage =
+        QStringLiteral("Parametry zostały wysłane.\r\nZa 3 sekundy można kontynuować pomiar.");
     std::unique_ptr<simwire::SimWire> wire;
 };
 
@@ -120,6 +151,138 @@ TEST_F(SimScenarioTest, SecondRepeatAnsweredLate) {
     EXPECT_EQ(form->retriesLeft, 2);
     EXPECT_GT(shownAt, 0);
     EXPECT_EQ(prompts.dialogCount, 1);
+}
+
+// The parameters dialog opened and saved unchanged, over and over: each save writes back what
+// the link start before it read, and the box ends up holding the very bytes it began with.
+TEST_F(SimScenarioTest, UnchangedSavesLeaveTheBoxAsItWas) {
+    using Calibration = std::array<std::uint8_t, 4>;
+    const auto micro = [](std::int32_t v) {
+        Calibration b{};
+        wire::writeInt32(b.data(), v);
+        return b;
+    };
+    const struct {
+        const char* name;
+        int kind;
+        std::array<std::uint8_t, 3> codes;
+        std::array<Calibration, 3> calibration;
+        // An axis the box does not have is written with count 0 and calibration 0.
+        std::array<std::int32_t, 3> lineCounts;
+    } cases[] = {
+        {"kind 1, three axes",
+         1,
+         {2, 3, 7},
+         // 0.001 as 1000000 x 10^-9, 0.12525, -1.5
+         {{{0x40, 0x42, 0x0F, 0x09}, {0x94, 0x1C, 0x13, 0x07}, {0x60, 0xE3, 0x96, 0x06}}},
+         {4000, 10000, 400}},
+        {"kind 1, X alone",
+         1,
+         {4, 0, 0},
+         {{{0x94, 0x1C, 0x13, 0x07}, {0x00, 0x00, 0x00, 0xFF}, {0x00, 0x00, 0x00, 0xFF}}},
+         {4000, 0, 0}},
+        {"kind 1, X and Y",
+         1,
+         {1, 6, 0},
+         // 0.001 and 0.000001 (1000000 x 10^-12)
+         {{{0x40, 0x42, 0x0F, 0x09}, {0x40, 0x42, 0x0F, 0x0C}, {0x00, 0x00, 0x00, 0xFF}}},
+         {4000, 10000, 0}},
+        {"kind 3", 3, {3, 3, 10}, {{micro(125250), micro(-125), micro(0)}}, {4000, 10000, 0}},
+        {"kind 4", 4, {0, 9, 5}, {{micro(300000), micro(1), micro(-9999999)}}, {4000, 10000, 400}},
+    };
+    constexpr int saves = 15;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        sim::SimConfig config = boxOfKind(c.kind);
+        config.settings.resolution = c.codes;
+        config.settings.calibration = c.calibration;
+        config.settings.types = 0b010;
+        config.settings.lineCounts = c.lineCounts;
+        wire.reset();
+        connectBox(config);
+        // The port tells when the dialog's last byte has left.
+        device->setAutoTxEmpty(&clock, 2000);
+        startOrRestartLink();
+        clock.advance(500);
+        const sim::BoxSettings before = wire->box().settings();
+
+        EXPECT_EQ(saveUnchanged(form->paramsMMI, paramsForm.get(), paramsForm->saveButton,
+                                paramsForm->exitButton, saves),
+                  saves)
+            << prompts.log.join('|').toStdString();
+        const sim::BoxSettings& after = wire->box().settings();
+        EXPECT_EQ(after.calibration, before.calibration);
+        EXPECT_EQ(after.resolution, before.resolution);
+        EXPECT_EQ(after.types, before.types);
+        EXPECT_EQ(after.lineCounts, before.lineCounts);
+        // The link started again after every save and the cycle runs.
+        EXPECT_EQ(service.AxisCount, sim::axisCount(before));
+        EXPECT_TRUE(prompts.messages.isEmpty()) << prompts.messages.join('|').toStdString();
+    }
+}
+
+}  // namespace
+}  // namespace readouttest
+
+namespace readouttest {
+namespace {
+
+// A resolution code of kinds 2 to 4 that names no step (11 to 15 fit the four bits) gives no
+// scale for the axis's correction table: it shows in the box's own units, and saving it
+// unchanged writes back what the box holds instead of zeros.
+TEST_F(SimScenarioTest, TablesOfAxesWithoutAStepSurviveASave) {
+    sim::SimConfig config = boxOfKind(4);
+    config.settings.resolution = {3, 12, 15};
+    config.settings.correctionCount = 2;
+    config.settings.correctionFlags = 0x70;
+    auto& tables = config.settings.corrections;
+    tables[0][1] = {1000, 1010};
+    tables[0][2] = {2000, 1990};
+    tables[1][1] = {100, 110};
+    tables[1][2] = {200, 190};
+    tables[2][1] = {-2147483647, 2147483647};
+    tables[2][2] = {123456789, -7};
+    connectBox(config);
+    device->setAutoTxEmpty(&clock, 2000);
+    startOrRestartLink();
+    clock.advance(500);
+    // Y and Z in box units, whole numbers; X at its step of 0.001.
+    const struct {
+        QTableWidget* grid;
+        std::array<const char*, 4> cells;
+    } shown[] = {
+        {coordForm->correctionXSGrid, {"1.000", "1.010", "2.000", "1.990"}},
+        {coordForm->correctionYSGrid, {"100", "110", "200", "190"}},
+        {coordForm->correctionZSGrid, {"-2147483647", "2147483647", "123456789", "-7"}},
+    };
+    for (const auto& s : shown) {
+        for (int row = 1; row <= 2; ++row) {
+            for (int column = 1; column <= 2; ++column) {
+                const QTableWidgetItem* cell = s.grid->item(row, column);
+                ASSERT_NE(cell, nullptr);
+                EXPECT_EQ(cell->text().toStdString(),
+                          s.cells[std::size_t(2 * (row - 1) + column - 1)]);
+            }
+        }
+    }
+
+    const sim::BoxSettings before = wire->box().settings();
+    EXPECT_EQ(saveUnchanged(form->coordMMI, coordForm.get(), coordForm->saveButton,
+                            coordForm->exitButton, 3),
+              3)
+        << prompts.log.join('|').toStdString();
+    const sim::BoxSettings& after = wire->box().settings();
+    EXPECT_EQ(after.correctionCount, 2);
+    EXPECT_EQ(after.correctionFlags, 0x70u);
+    for (std::size_t axis = 0; axis < 3; ++axis) {
+        for (int row = 1; row <= 2; ++row) {
+            EXPECT_EQ(after.corrections[axis][row].Position, before.corrections[axis][row].Position)
+                << "axis " << axis << " row " << row;
+            EXPECT_EQ(after.corrections[axis][row].Corrected,
+                      before.corrections[axis][row].Corrected)
+                << "axis " << axis << " row " << row;
+        }
+    }
 }
 
 }  // namespace

@@ -1,0 +1,197 @@
+// The settings file on the disk: what is read as settings, and that a write never leaves it
+// half done, whatever fails and wherever the process is stopped.
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iostream>
+#include <random>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "readout/SettingsFile.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+class SettingsFile : public ::testing::Test {
+protected:
+    SettingsFile() {
+        std::string pattern = (fs::temp_directory_path() / "kvt3-settings-XXXXXX").string();
+        dir_ = ::mkdtemp(pattern.data()) ? pattern : std::string();
+    }
+    ~SettingsFile() override {
+        std::error_code ignored;
+        if (!dir_.empty()) fs::remove_all(dir_, ignored);
+    }
+    void SetUp() override { ASSERT_FALSE(dir_.empty()); }
+
+    std::string path(const char* name = "params.kv3") const { return dir_ + "/" + name; }
+    static void put(const std::string& file, const std::string& content) {
+        std::ofstream(file, std::ios::binary) << content;
+    }
+    static std::string contentOf(const std::string& file) {
+        std::ifstream in(file, std::ios::binary);
+        std::ostringstream out;
+        out << in.rdbuf();
+        return out.str();
+    }
+    // Every entry of the directory but the settings file and what the test put there.
+    std::vector<std::string> strayFiles(const std::vector<std::string>& expected = {}) const {
+        std::vector<std::string> stray;
+        for (const auto& entry : fs::directory_iterator(dir_)) {
+            const std::string name = entry.path().filename().string();
+            if (name == "params.kv3") continue;
+            if (std::find(expected.begin(), expected.end(), name) != expected.end()) continue;
+            stray.push_back(name);
+        }
+        return stray;
+    }
+
+    std::string dir_;
+};
+
+const std::string oldText = "3\r\n1.5\r\n0\r\n0\r\n1\r\n";
+const std::string newText = "2\r\n-12.5\r\n0\r\n1.5E-6\r\n0\r\n";
+
+TEST_F(SettingsFile, OnlyASmallRegularFileIsRead) {
+    const std::string limit(readout::maxSettingsBytes, 'x');
+    put(path("small"), oldText);
+    put(path("empty"), "");
+    put(path("limit"), limit);
+    put(path("large"), limit + "x");
+    ASSERT_EQ(::mkfifo(path("pipe").c_str(), 0600), 0);
+    fs::create_directory(path("directory"));
+    fs::create_symlink(path("small"), path("link"));
+    fs::create_symlink("/dev/zero", path("device"));
+    fs::create_symlink(path("missing"), path("dangling"));
+
+    const struct {
+        const char* name;
+        std::optional<std::string> content;
+    } cases[] = {
+        {"small", oldText},        {"empty", ""},
+        {"limit", limit},          {"link", oldText},
+        {"large", std::nullopt},   {"pipe", std::nullopt},
+        {"device", std::nullopt},  {"directory", std::nullopt},
+        {"missing", std::nullopt}, {"dangling", std::nullopt},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(readout::readSettingsFile(path(c.name)), c.content) << c.name;
+}
+
+TEST_F(SettingsFile, AWriteReplacesTheFileAndKeepsItsPermissions) {
+    // No file yet: it is created.
+    ASSERT_TRUE(readout::writeSettingsFile(path(), oldText));
+    EXPECT_EQ(contentOf(path()), oldText);
+
+    ::chmod(path().c_str(), 0640);
+    ASSERT_TRUE(readout::writeSettingsFile(path(), newText));
+    EXPECT_EQ(contentOf(path()), newText);
+    struct stat st {};
+    ASSERT_EQ(::stat(path().c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 07777, 0640u);
+    EXPECT_EQ(strayFiles(), std::vector<std::string>{});
+
+    // Through a link the file it leads to is replaced; the link stays.
+    fs::remove(path());
+    put(path("kept"), oldText);
+    fs::create_symlink(path("kept"), path());
+    ASSERT_TRUE(readout::writeSettingsFile(path(), newText));
+    EXPECT_TRUE(fs::is_symlink(path()));
+    EXPECT_EQ(contentOf(path("kept")), newText);
+    EXPECT_EQ(strayFiles({"kept"}), std::vector<std::string>{});
+}
+
+// Runs `body` in a child process and returns its exit status (-1 when it did not exit).
+template <typename Body>
+int inChild(Body body) {
+    const pid_t child = ::fork();
+    if (child == 0) ::_exit(body());
+    int status = 0;
+    if (child < 0 || ::waitpid(child, &status, 0) != child || !WIFEXITED(status)) return -1;
+    return WEXITSTATUS(status);
+}
+
+TEST_F(SettingsFile, WhatIsNoRegularFileIsLeftAlone) {
+    ASSERT_EQ(::mkfifo(path().c_str(), 0600), 0);
+    // In a child with an alarm clock: a write that opened the pipe would wait for a reader.
+    const int status = inChild([&] {
+        ::alarm(2);
+        return readout::writeSettingsFile(path(), newText) ? 1 : 0;
+    });
+    EXPECT_EQ(status, 0);
+    EXPECT_TRUE(fs::is_fifo(path()));
+    EXPECT_EQ(strayFiles(), std::vector<std::string>{});
+}
+
+TEST_F(SettingsFile, AFailedWriteLeavesTheOldFileWhole) {
+    put(path(), oldText);
+    // A file size limit smaller than the new text: the write fails part way.
+    const int status = inChild([&] {
+        ::signal(SIGXFSZ, SIG_IGN);
+        const rlimit limit{8, 8};
+        if (::setrlimit(RLIMIT_FSIZE, &limit) != 0) return 2;
+        return readout::writeSettingsFile(path(), newText) ? 1 : 0;
+    });
+    EXPECT_EQ(status, 0);
+    EXPECT_EQ(contentOf(path()), oldText);
+    EXPECT_EQ(strayFiles(), std::vector<std::string>{});
+}
+
+// A process that writes the settings over and over is killed at random moments: the file always
+// holds one of the two texts, whole.
+TEST_F(SettingsFile, KilledAtAnyMomentOfAWriteTheFileIsOldOrNew) {
+    put(path(), oldText);
+    // How long one write takes here, so that the kills fall all over it.
+    const auto start = std::chrono::steady_clock::now();
+    ASSERT_TRUE(readout::writeSettingsFile(path(), oldText));
+    const auto oneWrite = std::chrono::duration_cast<std::chrono::microseconds>(
+                              std::chrono::steady_clock::now() - start)
+                              .count();
+    std::mt19937 random(20261207);
+    std::uniform_int_distribution<long> delayUs(0, std::clamp(3 * long(oneWrite), 200L, 10000L));
+
+    int sawOld = 0, sawNew = 0;
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(4);
+    int round = 0;
+    for (; round < 300 && std::chrono::steady_clock::now() < deadline; ++round) {
+        const pid_t child = ::fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            for (long i = 0;; ++i) readout::writeSettingsFile(path(), i % 2 ? oldText : newText);
+        }
+        ::usleep(static_cast<useconds_t>(delayUs(random)));
+        ::kill(child, SIGKILL);
+        ::waitpid(child, nullptr, 0);
+        const std::string content = contentOf(path());
+        if (content == oldText) {
+            ++sawOld;
+        } else if (content == newText) {
+            ++sawNew;
+        } else {
+            FAIL() << "round " << round << ": the file holds \"" << content << "\"";
+        }
+    }
+    EXPECT_GE(round, 50) << "too few rounds to tell";
+    // Both texts were seen: the kills did fall while the file was being replaced.
+    EXPECT_GT(sawOld, 0);
+    EXPECT_GT(sawNew, 0);
+    // The unfinished new files of the killed processes go with the next write.
+    ASSERT_TRUE(readout::writeSettingsFile(path(), newText));
+    EXPECT_EQ(strayFiles(), std::vector<std::string>{});
+    std::cout << "[          ] " << round << " rounds, one write " << oneWrite << " us, old "
+              << sawOld << ", new " << sawNew << "\n";
+}
+
+}  // namespace
