@@ -129,6 +129,13 @@ void TRS232Service::Open() {
     if (!portOpen_) {
         comm_->Open();
         portOpen_ = true;
+        // Whatever the driver holds from before this opening (a reply to a program that has
+        // ended, the rest of an exchange given up) answers no request of ours; taken as the next
+        // reply it would be read as the box's kind or its values.
+        try {
+            comm_->PurgeRead();
+        } catch (const std::exception&) {
+        }
     }
 }
 

@@ -44,6 +44,10 @@ void MemoryDevice::receive(std::uint8_t byte, std::int32_t lineErrors) {
     notify(EventBits::RxChar);
 }
 
+void MemoryDevice::leaveInDriver(const std::vector<std::uint8_t>& bytes) {
+    leftInDriver_.insert(leftInDriver_.end(), bytes.begin(), bytes.end());
+}
+
 void MemoryDevice::reportTxEmpty() {
     if (open_) notify(EventBits::TxEmpty);
 }
@@ -84,7 +88,8 @@ int MemoryDevice::open(const std::string& name) {
     open_ = true;
     ++openCount_;
     openedName_ = name;
-    input_.clear();
+    input_.assign(leftInDriver_.begin(), leftInDriver_.end());
+    leftInDriver_.clear();
     errors_ = 0;
     eventMask_ = 0;
     return 0;
@@ -116,6 +121,8 @@ int MemoryDevice::setEventMask(std::uint32_t mask) {
 
 int MemoryDevice::startWatching(EventSink sink, TThreadPriority) {
     sink_ = std::move(sink);
+    // Bytes already waiting are reported as a real device's first wait would.
+    if (!input_.empty()) notify(EventBits::RxChar);
     return 0;
 }
 

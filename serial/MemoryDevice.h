@@ -41,6 +41,10 @@ public:
     void receive(const std::vector<std::uint8_t>& bytes);
     void receive(std::uint8_t byte, std::int32_t lineErrors = 0);
 
+    // Bytes that lie in the driver's input queue when the host next opens the line: what a box
+    // sent to a program that has since ended, or a reply that was under way.
+    void leaveInDriver(const std::vector<std::uint8_t>& bytes);
+
     // Delivers a transmit-empty event now (when the port watches for it).
     void reportTxEmpty();
     // With a clock set, a transmit-empty event follows every host write after delayUs.
@@ -86,6 +90,7 @@ private:
     std::string openedName_;
 
     std::deque<std::uint8_t> input_;
+    std::vector<std::uint8_t> leftInDriver_;
     std::int32_t errors_ = 0;
     std::uint32_t eventMask_ = 0;
     EventSink sink_;

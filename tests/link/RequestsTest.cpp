@@ -75,6 +75,17 @@ TEST_F(Link, ConstructionConfiguresThePortAndOpensNothing) {
     EXPECT_EQ(device->openCount(), 0);
 }
 
+TEST_F(Link, BytesLeftInTheDriverFromBeforeTheOpeningAnswerNothing) {
+    // The tail of a position reply to a program that ended, then a readiness request of ours.
+    device->leaveInDriver({0x00, 0x12});
+    service.Open();
+    script.push_back({0xE0});
+    service.CheckReady();
+    clock.advance(10);
+    EXPECT_EQ(events, std::vector<std::string>{"ack 1"});
+    EXPECT_EQ(service.DeviceKind(), 1);
+}
+
 TEST_F(Link, PortNameIsUsedAtTheNextOpeningAndRefusedWhileOpen) {
     service.SetPortName("COM4");
     service.Open();
