@@ -115,6 +115,7 @@ private:
     void ReceiveReply(std::int32_t count);
     void CompleteReply(ReplyState state);
     void HandleWriteAck();
+    void SendParameterByte();
     void HandleTimeout();
     void HandleLineError(std::int32_t errors);
     void HandlePrinterError();

@@ -67,9 +67,12 @@ void TRS232Service::ReceiveRawBytes(std::int32_t count) {
 void TRS232Service::ReceiveReady() {
     // The time-out started by CheckReady keeps running: the request that follows decides it.
     replyState_ = ReplyState::rsIdle;
-    lineOk_ = true;
     timedOut_ = false;
-    if (!ReadByte(lastByte_)) {
+    // A readiness byte that came with a line error is not the box's: taken as it stands it
+    // would choose the reply formats of another kind of box for everything that follows.
+    const bool read = ReadByte(lastByte_) && lineOk_;
+    lineOk_ = true;
+    if (!read) {
         ReportError(4);
         return;
     }
@@ -224,19 +227,33 @@ std::int32_t TRS232Service::WriteLength() const {
 void TRS232Service::HandleWriteAck() {
     // One acknowledgement per notification; the box sends the next only after our next byte.
     const ReplyState state = replyState_;
-    timeoutTimer_.SetEnabled(false);
-    if (!LateReplyKeeps(state)) return;
-    if (!ReadByte(lastByte_) || (lastByte_ != AckAccept && lastByte_ != AckRepeat)) {
+    if (!LateReplyKeeps(state)) {
+        timeoutTimer_.SetEnabled(false);
+        return;
+    }
+    // An acknowledgement that came with a line error may have been a refusal: it accepts
+    // nothing and asks for nothing.
+    const bool read = ReadByte(lastByte_) && lineOk_;
+    if (!read || (lastByte_ != AckAccept && lastByte_ != AckRepeat)) {
+        timeoutTimer_.SetEnabled(false);
         ReportError(11);
         return;
     }
-    if (lastByte_ == AckRepeat) --byteCounter_;
-    if (byteCounter_ < 0) {
-        // The command byte itself was refused: the whole write starts over.
-        byteCounter_ = 0;
-        SendCommand(lastCommand_);
+    if (lastByte_ == AckRepeat) {
+        // Asked for the previous byte again: no progress, so the countdown from the last
+        // acceptance runs on (or starts, after a time-out); a box that asks again and again
+        // still ends in OnTimeout.
+        timeoutTimer_.SetEnabled(true);
+        if (--byteCounter_ < 0) {
+            // The command byte itself was refused: the whole write starts over.
+            byteCounter_ = 0;
+            SendCommand(lastCommand_);
+            return;
+        }
+        SendParameterByte();
         return;
     }
+    timeoutTimer_.SetEnabled(false);
     if (byteCounter_ >= WriteLength()) {
         byteCounter_ = 0;
         replyState_ = ReplyState::rsIdle;
@@ -244,6 +261,10 @@ void TRS232Service::HandleWriteAck() {
         return;
     }
     timeoutTimer_.SetEnabled(true);
+    SendParameterByte();
+}
+
+void TRS232Service::SendParameterByte() {
     // The byte counts as sent even when the write fails: the box's answer decides what follows.
     const auto index = static_cast<std::size_t>(byteCounter_++);
     if (!WriteByte(txBuffer_[index])) ReportError(12);

@@ -1,6 +1,7 @@
 // What goes wrong on the line: silence, late replies, line errors, failing reads, bytes nobody
 // asked for, a port that cannot be opened, and the error texts.
 
+#include <functional>
 #include <cerrno>
 
 #include "tests/link/LinkFixture.h"
@@ -248,6 +249,59 @@ TEST_F(Link, CorrectionsWrittenOverAPendingReplyStartAfresh) {
     EXPECT_EQ(sent[1], 255);
     EXPECT_EQ(sent.back(), 0xFF);  // Z row 255, Corrected -255: last byte of FFFFFF01
     EXPECT_EQ(events, std::vector<std::string>{"ack 1"});
+}
+
+TEST_F(Link, AcknowledgementsThatAreNoProgressEndInATimeOutOrAnError) {
+    struct Case {
+        const char* name;
+        std::function<void()> answer;  // the box's answer to each host byte
+        bool timesOut;                 // else the write stops with code 11
+    };
+    const std::vector<Case> cases = {
+        // Every byte asked for again: the countdown runs from the last acceptance, the command's.
+        {"every byte asked again, forever",
+         [this] { sendLater({0xEA}); },
+         true},
+        // A refusal corrupted on the line may read as an acceptance.
+        {"an acceptance with a parity error",
+         [this] { sendMarked({0xE0}, 0, serial::ErrorBits::Parity); },
+         false},
+        {"a request to repeat with a parity error",
+         [this] { sendMarked({0xEA}, 0, serial::ErrorBits::Parity); },
+         false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        openAs(1);
+        const long long requestedAt = ms();
+        device->OnHostWrite = [&c](std::uint8_t) { c.answer(); };
+        // As the dialogs do: a time-out ends the write.
+        service.OnTimeout = [this] {
+            note("timeout at %lld", ms());
+            service.Close();
+        };
+        service.WriteLineCounts(1000, 2, 3);
+        clock.advance(60000);
+        EXPECT_EQ(events, std::vector<std::string>{c.timesOut ? "timeout at " +
+                                                                     std::to_string(requestedAt + 5000)
+                                                               : "error 11"});
+        EXPECT_FALSE(service.TimeoutRunning());
+        device->OnHostWrite = nullptr;
+        service.Close();
+        clock.advance(100);
+        events.clear();
+        recordEvents();
+        useScript();
+    }
+}
+
+TEST_F(Link, AReadinessByteWithALineErrorNamesNoKind) {
+    openAs(4);
+    sendMarked({0x20}, 0, serial::ErrorBits::Parity);
+    service.CheckReady();
+    clock.advance(100);
+    EXPECT_EQ(events, std::vector<std::string>{"error 4"});
+    EXPECT_EQ(service.DeviceKind(), 4);
 }
 
 TEST_F(Link, ErrorTexts) {
