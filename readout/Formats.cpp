@@ -97,9 +97,10 @@ std::string formatFixed(double value, int decimals, int precision) {
 std::string formatAxisValue(double value, int decimals, bool angular) {
     if (!angular) return formatFixed(value, decimals, 10);
     if (!std::isfinite(value)) return formatGeneral(value, 10);
-    const double turns = std::trunc(value / 360.0);
-    // nearbyint rounds halves to even in the default rounding mode.
-    auto t = static_cast<long long>(std::nearbyint((value - turns * 360.0) * 3600.0));
+    // The remainder of a whole number of turns, exact however large the value (subtracting
+    // trunc(value / 360) * 360 is not, and leaves more than a turn); nearbyint rounds halves to
+    // even in the default rounding mode.
+    auto t = static_cast<long long>(std::nearbyint(std::fmod(value, 360.0) * 3600.0));
     if (t < 0) t += 1296000;
     const auto twoDigits = [](long long v) {
         return std::string(1, char('0' + v / 10)) + char('0' + v % 10);

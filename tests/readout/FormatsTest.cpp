@@ -110,6 +110,24 @@ TEST(FormatsTest, GeneralFormReadsBack) {
         EXPECT_NEAR(*parseDecimal(formatGeneral(v)), v, std::fabs(v) * 1e-14) << v;
 }
 
+// However large, a position is wrapped into one turn exactly: a whole number of degrees stays
+// whole (a box storing a calibration in the millions reaches such values).
+TEST(FormatsTest, AngularValuesOfAnyMagnitudeWrapExactly) {
+    const double largest = std::numeric_limits<double>::max();
+    const struct {
+        double value;
+        const char* text;
+    } cases[] = {
+        {7.835234267411326e21, "176'00'00"},
+        {-6.64149903301246e25, "352'00'00"},
+        {1e34, "40'00'00"},  // beyond the seconds a 64-bit integer holds
+        {largest, "128'00'00"},
+        {-largest, "232'00'00"},
+        {2147483647.0 * 8388607.0 * 360.0, "0'00'00"},
+    };
+    for (const auto& c : cases) EXPECT_EQ(formatAxisValue(c.value, 4, true), c.text) << c.value;
+}
+
 TEST(FormatsTest, ResolutionCodeTable) {
     const struct {
         int kind, code, maxCode;
