@@ -46,11 +46,12 @@ private:
             case 0:
                 receiveBurst();
                 break;
-            case 1:
+            case 1: {
                 // Long runs reach the largest replies (a correction block of 255 rows) cheaply.
-                device_->receive(Bytes(data_.ConsumeIntegralInRange<std::size_t>(1, 7000),
-                                       data_.ConsumeIntegral<std::uint8_t>()));
+                const auto length = data_.ConsumeIntegralInRange<std::size_t>(1, 7000);
+                device_->receive(Bytes(length, data_.ConsumeIntegral<std::uint8_t>()));
                 break;
+            }
             case 2:
             case 3:
                 request(data_.ConsumeIntegral<std::uint8_t>());
