@@ -1,6 +1,7 @@
 #include "config/CellText.h"
 
 #include <charconv>
+#include <cmath>
 #include <cstdlib>
 #include <string_view>
 
@@ -8,10 +9,14 @@ namespace {
 
 constexpr int significantDigits = 8;
 
+// Room for the widest text asked for here: 8 significant digits in scientific form (exponents of a
+// long double have up to 4 digits), or at most 9 integer digits and `precision` decimals in fixed.
 std::string toChars(long double value, std::chars_format format, int precision) {
-    char buffer[128];
-    const auto result = std::to_chars(buffer, buffer + sizeof buffer, value, format, precision);
-    return std::string(buffer, result.ptr);
+    std::string text(static_cast<std::size_t>(precision) + 16, '\0');
+    const auto result =
+        std::to_chars(text.data(), text.data() + text.size(), value, format, precision);
+    text.resize(static_cast<std::size_t>(result.ptr - text.data()));
+    return text;
 }
 
 // "-0.000" reads as a sign on nothing; a value that rounds to zero is shown without it.
@@ -27,6 +32,9 @@ std::string withoutNegativeZero(std::string text) {
 std::string correctionCellText(long double value, int decimals) {
     if (decimals < 0) decimals = 0;
     if (value == 0) value = 0;  // no "-0"
+    // No digits to lay out: the texts the readout shows for these.
+    if (std::isnan(value)) return "NAN";
+    if (std::isinf(value)) return value < 0 ? "-INF" : "INF";
 
     // The value rounded to 8 significant digits: "-d.ddddddde+XX".
     const std::string scientific =

@@ -16,7 +16,7 @@ Clock& defaultClock() {
 void setDefaultClock(Clock* clock) { g_defaultClock = clock; }
 
 Timer::Timer(int intervalMs, Clock& clock)
-    : clock_(clock), slot_(clock.makeSlot([this] { fire(); })), interval_(intervalMs) {}
+    : slot_(clock.makeSlot([this] { fire(); })), interval_(intervalMs) {}
 
 Timer::~Timer() { slot_->stop(); }
 

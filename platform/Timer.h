@@ -27,7 +27,6 @@ public:
 private:
     void fire();
 
-    Clock& clock_;
     std::unique_ptr<TimerSlot> slot_;
     int interval_;
     bool enabled_ = false;

@@ -4,6 +4,7 @@
 #include <charconv>
 #include <cmath>
 #include <cstdlib>
+#include <limits>
 #include <system_error>
 
 namespace readout {
@@ -34,6 +35,26 @@ Digits significantDigits(double value, int precision) {
     return d;
 }
 
+// Rounded to its significant digits, a value at the top of the range may come out above the
+// largest double: a text no reader takes back.
+bool roundedBeyondRange(const Digits& d) {
+    const std::string text = "0." + d.digits + "e" + std::to_string(d.exponent + 1);
+    double parsed = 0;
+    const auto res = std::from_chars(text.data(), text.data() + text.size(), parsed);
+    return res.ec == std::errc::result_out_of_range;
+}
+
+// The digits one unit of the last place toward zero: the value cut instead of rounded up.
+void truncateLastDigit(Digits& d) {
+    for (auto digit = d.digits.rbegin(); digit != d.digits.rend(); ++digit) {
+        if (*digit != '0') {
+            --*digit;
+            break;
+        }
+        *digit = '9';
+    }
+}
+
 bool hasNonZeroDigit(const std::string& text) {
     return text.find_first_of("123456789") != std::string::npos;
 }
@@ -50,6 +71,8 @@ std::string formatGeneral(double value, int precision) {
     if (!std::isfinite(value)) return std::isnan(value) ? "NAN" : (value < 0 ? "-INF" : "INF");
     if (value == 0) return "0";
     Digits d = significantDigits(value, precision);
+    if (d.exponent >= std::numeric_limits<double>::max_exponent10 && roundedBeyondRange(d))
+        truncateLastDigit(d);
     while (d.digits.size() > 1 && d.digits.back() == '0') d.digits.pop_back();
     std::string text;
     if (std::fabs(value) < 0.00001 || d.exponent >= precision) {
@@ -88,18 +111,22 @@ std::string formatFixed(double value, int decimals, int precision) {
             return withSign(d.negative, decimals > 0 ? intPart + '.' + fraction : intPart);
         }
     }
-    std::array<char, 400> buf{};
-    const auto res = std::to_chars(buf.data(), buf.data() + buf.size(), std::fabs(value),
+    // Here the value has at most `precision` integer digits (one more after rounding up).
+    std::string text(static_cast<std::size_t>(precision) + 3 + static_cast<std::size_t>(decimals),
+                     '\0');
+    const auto res = std::to_chars(text.data(), text.data() + text.size(), std::fabs(value),
                                    std::chars_format::fixed, decimals);
-    return withSign(std::signbit(value), std::string(buf.data(), res.ptr));
+    text.resize(static_cast<std::size_t>(res.ptr - text.data()));
+    return withSign(std::signbit(value), std::move(text));
 }
 
 std::string formatAxisValue(double value, int decimals, bool angular) {
     if (!angular) return formatFixed(value, decimals, 10);
     if (!std::isfinite(value)) return formatGeneral(value, 10);
-    const double turns = std::trunc(value / 360.0);
-    // nearbyint rounds halves to even in the default rounding mode.
-    auto t = static_cast<long long>(std::nearbyint((value - turns * 360.0) * 3600.0));
+    // The remainder of a whole number of turns, exact however large the value (subtracting
+    // trunc(value / 360) * 360 is not, and leaves more than a turn); nearbyint rounds halves to
+    // even in the default rounding mode.
+    auto t = static_cast<long long>(std::nearbyint(std::fmod(value, 360.0) * 3600.0));
     if (t < 0) t += 1296000;
     const auto twoDigits = [](long long v) {
         return std::string(1, char('0' + v / 10)) + char('0' + v % 10);

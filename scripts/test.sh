@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Runs every test: the whole suite (offscreen, virtual time, plus the end-to-end tests on
 # pseudo-terminals), then the serial, link and simulator tests again under
-# AddressSanitizer+UndefinedBehaviorSanitizer and under ThreadSanitizer.
+# AddressSanitizer+UndefinedBehaviorSanitizer and under ThreadSanitizer, then each fuzz target for
+# a few seconds over its corpus (which holds every input that once found a fault).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/setup.sh
@@ -25,9 +26,14 @@ bash scripts/build.sh build-tsan
 (cd build-tsan && TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1" \
   ctest --output-on-failure -j2 --timeout 900) | tee -a "$log" || status=1
 
-# One closing line over the three runs: ctest's "N tests failed out of M", added up.
+echo "== fuzz targets: a few seconds each"
+bash scripts/fuzz.sh 4 | tee -a "$log" || status=1
+
+# One closing line over the three runs: ctest's "N tests failed out of M", added up; then the
+# fuzz targets' line.
 read -r failed total < <(sed -nE 's/.* ([0-9]+) tests failed out of ([0-9]+).*/\1 \2/p' "$log" |
   awk '{f += $1; t += $2} END {print f + 0, t + 0}')
 [ "$total" -gt 0 ] || status=1
 echo "tests: $((total - failed)) passed, $failed failed"
+grep -E '^fuzz: [0-9]+ targets' "$log" || echo "fuzz: not run to the end"
 exit "$status"

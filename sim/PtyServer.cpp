@@ -22,7 +22,6 @@ namespace sim {
 
 namespace {
 
-constexpr std::int64_t Never = std::numeric_limits<std::int64_t>::max();
 // A hung-up line is looked at again this much later, instead of polling it in a tight loop.
 constexpr std::int64_t HangupBackoffUs = 20000;
 // Paced bytes: the thread wakes this much early and waits the rest out awake.

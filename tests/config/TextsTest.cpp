@@ -1,5 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <limits>
+#include <string>
+
 #include "config/CellText.h"
 #include "config/Resolution.h"
 
@@ -37,6 +41,16 @@ TEST(CorrectionCellText, FixedAfterEightSignificantDigitsScientificBeyond) {
         EXPECT_EQ(correctionCellText(c.value, c.decimals), c.text)
             << "value " << static_cast<double>(c.value) << " decimals " << c.decimals;
     }
+}
+
+// Values with no digits, and more places than a fixed buffer would hold.
+TEST(CorrectionCellText, InfinitiesNaNAndManyPlaces) {
+    const long double inf = std::numeric_limits<long double>::infinity();
+    EXPECT_EQ(correctionCellText(inf, 3), "INF");
+    EXPECT_EQ(correctionCellText(-inf, 3), "-INF");
+    EXPECT_EQ(correctionCellText(std::numeric_limits<long double>::quiet_NaN(), 3), "NAN");
+    EXPECT_EQ(correctionCellText(std::ldexp(1.0L, -500), 155),
+              "0." + std::string(150, '0') + "30549");
 }
 
 TEST(ResolutionLists, EntriesCodesAndLimitsPerKind) {

@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <limits>
+#include <string>
 
 #include "readout/Formats.h"
 
@@ -108,6 +109,55 @@ TEST(FormatsTest, ParseDecimal) {
 TEST(FormatsTest, GeneralFormReadsBack) {
     for (double v : {-12.5, 0.0000015, 1.0 / 3, 123456.789, 1e-300, 98765432109876.5})
         EXPECT_NEAR(*parseDecimal(formatGeneral(v)), v, std::fabs(v) * 1e-14) << v;
+}
+
+// However large, a position is wrapped into one turn exactly: a whole number of degrees stays
+// whole (a box storing a calibration in the millions reaches such values).
+TEST(FormatsTest, AngularValuesOfAnyMagnitudeWrapExactly) {
+    const double largest = std::numeric_limits<double>::max();
+    const struct {
+        double value;
+        const char* text;
+    } cases[] = {
+        {7.835234267411326e21, "176'00'00"},
+        {-6.64149903301246e25, "352'00'00"},
+        {1e34, "40'00'00"},  // beyond the seconds a 64-bit integer holds
+        {largest, "128'00'00"},
+        {-largest, "232'00'00"},
+        {2147483647.0 * 8388607.0 * 360.0, "0'00'00"},
+    };
+    for (const auto& c : cases) EXPECT_EQ(formatAxisValue(c.value, 4, true), c.text) << c.value;
+}
+
+// At the top of the range, rounding to the shown digits would go past the largest double; the
+// text is cut instead, so that it reads back.
+TEST(FormatsTest, TopOfTheRangeReadsBack) {
+    const double largest = std::numeric_limits<double>::max();
+    const struct {
+        double value;
+        int precision;
+        const char* text;
+    } cases[] = {
+        {largest, 15, "1.79769313486231E308"},
+        {-largest, 15, "-1.79769313486231E308"},
+        {1.797693134862315e308, 15, "1.79769313486231E308"},
+        {1.7976931348623e308, 15, "1.7976931348623E308"},
+        {largest, 10, "1.797693134E308"},
+        {largest, 2, "1.7E308"},
+    };
+    for (const auto& c : cases) {
+        const std::string text = formatGeneral(c.value, c.precision);
+        EXPECT_EQ(text, c.text) << c.value;
+        const auto back = parseDecimal(text);
+        ASSERT_TRUE(back.has_value()) << text;
+        EXPECT_NEAR(*back, c.value, std::fabs(c.value) * std::pow(10.0, 1 - c.precision)) << text;
+    }
+    EXPECT_EQ(formatAxisValue(-largest, 3, false), "-1.797693134E308");
+}
+
+// Places beyond any fixed buffer: a zero with 500 of them.
+TEST(FormatsTest, ManyPlaces) {
+    EXPECT_EQ(formatFixed(0.0, 500, 10), "0." + std::string(500, '0'));
 }
 
 TEST(FormatsTest, ResolutionCodeTable) {
