@@ -55,6 +55,20 @@ void requestLowLatency(int fd) {
     (void)ioctl(fd, TIOCSSERIAL, &ss);
 }
 
+// Raw 8-bit line with everything the port depends on set here, nothing kept from whoever used the
+// terminal before: no input translation, stripping or ignoring of bad bytes (IGNPAR would drop
+// them instead of marking them), no software or hardware handshake (IXOFF would put 0x13 on the
+// wire), receiver on, modem lines ignored, no output or local processing, reads that return at
+// once. Only the speed is kept.
+void setRawLine(termios& t) {
+    t.c_iflag = 0;
+    t.c_oflag = 0;
+    t.c_lflag = 0;
+    t.c_cflag = (t.c_cflag & static_cast<tcflag_t>(CBAUD | CBAUDEX | CIBAUD)) | CS8 | CREAD | CLOCAL;
+    t.c_cc[VMIN] = 0;
+    t.c_cc[VTIME] = 0;
+}
+
 int failWith(int fd, int err) {
     ::close(fd);
     return err;
@@ -106,11 +120,9 @@ int PosixDevice::open(const std::string& name) {
 
     termios t;
     if (::tcgetattr(fd, &t) != 0) return failWith(fd, errno);
-    ::cfmakeraw(&t);
-    t.c_cflag |= CREAD | CLOCAL;
-    t.c_cflag &= ~static_cast<tcflag_t>(CRTSCTS | HUPCL);
-    t.c_cc[VMIN] = 0;
-    t.c_cc[VTIME] = 0;
+    // Raw first, the line's own settings after: a pseudo-terminal drops PARENB, and a later
+    // tcsetattr that would change nothing else fails with EINVAL.
+    setRawLine(t);
     if (::tcsetattr(fd, TCSANOW, &t) != 0) return failWith(fd, errno);
     setModemLines(fd, false, false);
     requestLowLatency(fd);
@@ -140,10 +152,8 @@ void PosixDevice::close() {
 int PosixDevice::applySettings(const LineSettings& s) {
     termios t;
     if (::tcgetattr(fd_, &t) != 0) return errno;
-    ::cfmakeraw(&t);
-    t.c_cflag &=
-        ~static_cast<tcflag_t>(CSIZE | PARENB | PARODD | CMSPAR | CSTOPB | CRTSCTS | HUPCL);
-    t.c_cflag |= CREAD | CLOCAL;
+    setRawLine(t);
+    t.c_cflag &= ~static_cast<tcflag_t>(CSIZE);
     switch (s.byteSize) {
         case 5:
             t.c_cflag |= CS5;
@@ -185,8 +195,6 @@ int PosixDevice::applySettings(const LineSettings& s) {
     if (s.xonXoffIn) t.c_iflag |= IXOFF;
     t.c_cc[VSTART] = static_cast<cc_t>(s.xonChar);
     t.c_cc[VSTOP] = static_cast<cc_t>(s.xoffChar);
-    t.c_cc[VMIN] = 0;
-    t.c_cc[VTIME] = 0;
 
     if (s.baudRate <= 0) return EINVAL;
     const RateCode* rate = findRate(s.baudRate);

@@ -59,6 +59,12 @@ public:
     // The device answered a hang-up or an I/O error: it is gone until reopened.
     bool gone() const;
 
+protected:
+    // Characters the driver still has to send (TIOCOUTQ); false when it cannot tell. Called by
+    // the event thread too. A pseudo-terminal's queue is always empty, so tests that need a
+    // driver slow to drain report their own.
+    virtual bool outputQueued(int& queued);
+
 private:
     class Watch;
     void watchLoop(Watch& watch);
@@ -70,7 +76,9 @@ private:
     platform::HandOver* const handOver_;
     int fd_ = -1;
     std::uint32_t eventMask_ = 0;
-    std::int32_t charTimeUs_ = 0;  // one character on the line, for the output queue's drain
+    // One character on the line, for the output queue's drain: set by the main thread when the
+    // line changes, read by the event thread while it waits for the queue.
+    std::atomic<std::int32_t> charTimeUs_{0};
 
     // What the event thread and the main thread share.
     mutable std::mutex mutex_;
