@@ -239,6 +239,13 @@ int PosixDevice::startWatching(EventSink sink, TThreadPriority priority) {
     platform::HandOver* handOver = this->handOver();
     if (handOver == nullptr)
         throw EVaCommError("No hand-over to the main thread for the event thread");
+    // The main loop watches the terminal itself where it can: no thread, no hand-over per byte.
+    auto loop = std::make_shared<Loop>(sink);
+    loop->watch = handOver->watchDescriptor(fd_, [this](bool readable) { serveLoop(readable); });
+    if (loop->watch) {
+        loop_ = std::move(loop);
+        return 0;
+    }
     const int wakeFd = ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
     if (wakeFd < 0) return errno;
     auto watch = std::make_shared<Watch>(*handOver, std::move(sink), wakeFd);
@@ -258,6 +265,12 @@ int PosixDevice::startWatching(EventSink sink, TThreadPriority priority) {
 // Never waits for the main thread: closing the channel releases a thread blocked in the
 // hand-over, the wake ends its poll, and then it is joined, so it touches no descriptor after this.
 void PosixDevice::stopWatching() {
+    if (loop_) {
+        // A delivery of this watching that is on the stack sees it stopped and ends there.
+        loop_->stopped = true;
+        loop_->watch.reset();
+        loop_.reset();
+    }
     if (!watch_) return;
     watch_->stop = true;
     watch_->close();
@@ -290,10 +303,20 @@ int PosixDevice::write(const void* buffer, std::int32_t count, std::int32_t time
         pollfd pfd{fd_, POLLOUT, 0};
         if (::poll(&pfd, 1, static_cast<int>(left.count())) <= 0) break;
     }
-    // The event thread watches the output queue drain; one wake is enough until it has.
-    if (done > 0 && (eventMask_ & EventBits::TxEmpty) && watch_ &&
-        !watch_->txRequested.exchange(true))
-        watch_->wake();
+    // The event thread (or the main loop) watches the output queue drain; one wake is enough
+    // until it has. Only direct writes, on the main thread, watch it here.
+    if (done > 0 && (eventMask_ & EventBits::TxEmpty)) {
+        if (loop_) {
+            loop_->txRequested = true;
+            // A delivery in progress looks at the queue when its handler returns.
+            if (!loop_->delivering && !loop_->wakeArmed) {
+                loop_->wakeArmed = true;
+                loop_->watch->wakeAfterMs(0);
+            }
+        } else if (watch_ && !watch_->txRequested.exchange(true)) {
+            watch_->wake();
+        }
+    }
     return 0;
 }
 

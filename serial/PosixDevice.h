@@ -32,8 +32,11 @@ bool isStandardRate(std::int32_t rate);
 // error before the byte can be read. After a write, the event thread watches the driver's output
 // queue until it is empty and then reports transmit empty.
 //
-// The event thread hands its events over through the hand-over given here, or when none is given
-// the process-wide platform::defaultHandOver() as it is when watching starts.
+// Events reach the main thread through the hand-over given here, or when none is given the
+// process-wide platform::defaultHandOver() as it is when watching starts. Where that hand-over lets
+// the main loop watch the descriptor itself (the program's), there is no event thread: the loop
+// reads and delivers, with no thread woken and nothing handed over per byte. Otherwise (the tests'
+// pumped hand-over) the event thread watches and hands each event mask over.
 class PosixDevice : public CommDevice {
 public:
     explicit PosixDevice(platform::HandOver* handOver = nullptr);
@@ -67,7 +70,10 @@ protected:
 
 private:
     class Watch;
+    struct Loop;
     void watchLoop(Watch& watch);
+    void serveLoop(bool readable);
+    std::uint32_t drainEventLocked(Loop& loop, bool hangup);
     std::uint32_t pullLocked(bool holdMarked, bool mayRead);
     std::uint32_t releaseHeldLocked();
     bool readCounters(LineCounterDelta* delta);
@@ -95,6 +101,7 @@ private:
 
     std::shared_ptr<Watch> watch_;
     std::thread watchThread_;
+    std::shared_ptr<Loop> loop_;  // watching from the main loop instead
 };
 
 }  // namespace serial

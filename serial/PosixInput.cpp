@@ -91,8 +91,8 @@ std::uint32_t PosixDevice::releaseHeldLocked() {
 
 int PosixDevice::read(void* buffer, std::int32_t count, std::int32_t& done) {
     std::lock_guard lock(mutex_);
-    // Without an event thread nobody else takes the bytes from the terminal.
-    if (!watch_) pullLocked(false, true);
+    // Without watching nobody else takes the bytes from the terminal.
+    if (!watch_ && !loop_) pullLocked(false, true);
     done = static_cast<std::int32_t>(
         input_.pop(static_cast<std::uint8_t*>(buffer), static_cast<std::size_t>(count)));
     return 0;
@@ -100,13 +100,13 @@ int PosixDevice::read(void* buffer, std::int32_t count, std::int32_t& done) {
 
 std::int32_t PosixDevice::inQueue() {
     std::lock_guard lock(mutex_);
-    if (!watch_) pullLocked(false, true);
+    if (!watch_ && !loop_) pullLocked(false, true);
     return static_cast<std::int32_t>(input_.size());
 }
 
 int PosixDevice::status(std::int32_t& errors, std::int32_t& inQue, std::int32_t& outQue) {
     std::lock_guard lock(mutex_);
-    if (!watch_) pullLocked(false, true);
+    if (!watch_ && !loop_) pullLocked(false, true);
     errors = std::exchange(errors_, 0);
     inQue = static_cast<std::int32_t>(input_.size());
     int queued = 0;
