@@ -52,8 +52,7 @@ void PosixDevice::serveLoop(bool readable) {
         // which pullLocked marks) for ever. Bytes that came before it have been delivered.
         if (readable && mask == 0 && !gone_ && rawPos_ == rawLen_ && !holding_) {
             pollfd p{fd_, POLLIN, 0};
-            if (::poll(&p, 1, 0) == 1 && (p.revents & (POLLHUP | POLLERR | POLLNVAL)) &&
-                !(p.revents & POLLIN))
+            if (::poll(&p, 1, 0) == 1 && (p.revents & (POLLHUP | POLLERR | POLLNVAL)))
                 gone_ = true;
         }
         gone = gone_;

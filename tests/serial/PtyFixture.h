@@ -81,9 +81,10 @@ protected:
         std::filesystem::remove_all(dir_);
     }
 
-    // A port set up as the link sets its own; device is the last one made.
-    std::unique_ptr<TVaComm> makePort() {
-        device = std::make_shared<PosixDevice>(&handOver);
+    // A port set up as the link sets its own; device is the last one made. Its events come
+    // through the pumped hand-over unless another is given.
+    std::unique_ptr<TVaComm> makePort(platform::HandOver* over = nullptr) {
+        device = std::make_shared<PosixDevice>(over != nullptr ? over : &handOver);
         auto comm = std::make_unique<TVaComm>(device);
         comm->SetParity(TVaParity::paOdd);
         comm->SetDeviceName("COM7");
