@@ -3,9 +3,9 @@
 #include <sys/eventfd.h>
 #include <unistd.h>
 
+#include <QTimer>
 #include <cerrno>
 #include <cstdint>
-#include <QTimer>
 #include <stdexcept>
 #include <utility>
 
@@ -77,13 +77,11 @@ private:
 
 }  // namespace
 
-std::unique_ptr<LoopWatch> HandOverQt::watchDescriptor(int fd,
-                                                       std::function<void(bool)> onEvent) {
+std::unique_ptr<LoopWatch> HandOverQt::watchDescriptor(int fd, std::function<void(bool)> onEvent) {
     return std::make_unique<QtLoopWatch>(fd, std::move(onEvent));
 }
 
-HandOverQt::HandOverQt()
-    : bell_(makeBell()), notifier_(bell_, QSocketNotifier::Read) {
+HandOverQt::HandOverQt() : bell_(makeBell()), notifier_(bell_, QSocketNotifier::Read) {
     QObject::connect(&notifier_, &QSocketNotifier::activated, [this] { answer(); });
 }
 

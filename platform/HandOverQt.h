@@ -22,8 +22,7 @@ public:
 
     void post(std::shared_ptr<HandOverChannel> channel) override;
     // A socket notifier and a precise single-shot timer on this thread's loop.
-    std::unique_ptr<LoopWatch> watchDescriptor(int fd,
-                                               std::function<void(bool)> onEvent) override;
+    std::unique_ptr<LoopWatch> watchDescriptor(int fd, std::function<void(bool)> onEvent) override;
 
 private:
     void ring();

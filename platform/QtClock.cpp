@@ -60,9 +60,13 @@ private:
 
 }  // namespace
 
-QtClock::QtClock() { elapsed_.start(); }
+QtClock::QtClock() {
+    elapsed_.start();
+}
 
-std::int64_t QtClock::nowUs() const { return elapsed_.nsecsElapsed() / 1000; }
+std::int64_t QtClock::nowUs() const {
+    return elapsed_.nsecsElapsed() / 1000;
+}
 
 std::unique_ptr<TimerSlot> QtClock::makeSlot(std::function<void()> fire) {
     return std::make_unique<QtSlot>(std::move(fire));

@@ -64,7 +64,8 @@ void setRawLine(termios& t) {
     t.c_iflag = 0;
     t.c_oflag = 0;
     t.c_lflag = 0;
-    t.c_cflag = (t.c_cflag & static_cast<tcflag_t>(CBAUD | CBAUDEX | CIBAUD)) | CS8 | CREAD | CLOCAL;
+    t.c_cflag =
+        (t.c_cflag & static_cast<tcflag_t>(CBAUD | CBAUDEX | CIBAUD)) | CS8 | CREAD | CLOCAL;
     t.c_cc[VMIN] = 0;
     t.c_cc[VTIME] = 0;
 }

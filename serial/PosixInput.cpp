@@ -135,7 +135,8 @@ bool PosixDevice::outputQueued(int& queued) {
 }
 
 int PosixDevice::txPollMs(int queued) const {
-    const std::int64_t ms = std::int64_t{queued} * charTimeUs_.load(std::memory_order_relaxed) / 1000;
+    const std::int64_t ms =
+        std::int64_t{queued} * charTimeUs_.load(std::memory_order_relaxed) / 1000;
     return static_cast<int>(std::clamp<std::int64_t>(ms, 1, 100));
 }
 

@@ -26,8 +26,12 @@ std::uint32_t PosixDevice::drainEventLocked(Loop& loop, bool hangup) {
         }
         return EventBits::TxEmpty;
     }
+    // A little later than the characters take to leave: an answer that follows them looks at
+    // the queue on its way in, and a byte-by-byte exchange then needs no wake-up of its own for
+    // the queue. With nothing coming back, transmit empty comes a couple of milliseconds late.
+    constexpr int slackMs = 2;
     loop.wakeArmed = true;
-    loop.watch->wakeAfterMs(txPollMs(queued));
+    loop.watch->wakeAfterMs(txPollMs(queued) + slackMs);
     return 0;
 }
 
@@ -52,8 +56,7 @@ void PosixDevice::serveLoop(bool readable) {
         // which pullLocked marks) for ever. Bytes that came before it have been delivered.
         if (readable && mask == 0 && !gone_ && rawPos_ == rawLen_ && !holding_) {
             pollfd p{fd_, POLLIN, 0};
-            if (::poll(&p, 1, 0) == 1 && (p.revents & (POLLHUP | POLLERR | POLLNVAL)))
-                gone_ = true;
+            if (::poll(&p, 1, 0) == 1 && (p.revents & (POLLHUP | POLLERR | POLLNVAL))) gone_ = true;
         }
         gone = gone_;
         mask |= drainEventLocked(*loop, gone);

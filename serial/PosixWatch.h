@@ -46,11 +46,11 @@ struct PosixDevice::Loop {
 
     EventSink sink;
     std::unique_ptr<platform::LoopWatch> watch;
-    bool stopped = false;     // the port stopped this watching: nothing of it may go on
-    bool delivering = false;  // a handler runs (maybe a nested loop): no second delivery meanwhile
-    bool deferred = false;    // the loop called during a delivery; served when it has ended
-    bool txRequested = false; // written since the output queue was last looked at
-    bool txWatch = false;     // waiting for the output queue to drain
+    bool stopped = false;      // the port stopped this watching: nothing of it may go on
+    bool delivering = false;   // a handler runs (maybe a nested loop): no second delivery meanwhile
+    bool deferred = false;     // the loop called during a delivery; served when it has ended
+    bool txRequested = false;  // written since the output queue was last looked at
+    bool txWatch = false;      // waiting for the output queue to drain
     bool wakeArmed = false;
 };
 

@@ -9,6 +9,7 @@
 #include <stdlib.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <chrono>
 #include <cstdint>
 #include <filesystem>
@@ -22,6 +23,23 @@
 #include "serial/VaComm.h"
 
 namespace serial::testing {
+
+// A driver that holds each write for a few checks of its queue, as a real UART does while the
+// characters leave at the line's rate.
+class SlowDrainDevice : public PosixDevice {
+public:
+    using PosixDevice::PosixDevice;
+    std::atomic<int> pending{0};
+
+protected:
+    bool outputQueued(int& queued) override {
+        int left = pending.load();
+        while (left > 0 && !pending.compare_exchange_weak(left, left - 1)) {
+        }
+        queued = left;
+        return true;
+    }
+};
 
 class Pty {
 public:

@@ -136,6 +136,28 @@ TEST_F(LoopPtyTest, EventsComeInTheirOrderOnTheMainThreadWithNoThreadOfTheirOwn)
     EXPECT_EQ(log, (Log{"empty"}));
 }
 
+// A driver slow to drain: transmit empty waits for its queue, and a byte that comes back
+// meanwhile is delivered before it.
+TEST_F(LoopPtyTest, TransmitEmptyWaitsForTheDriverQueue) {
+    auto slow = std::make_shared<serial::testing::SlowDrainDevice>(qtHandOver_.get());
+    TVaComm comm(slow);
+    comm.SetDeviceName("COM7");
+    comm.SetBaudrate(TVaBaudrate::br9600);
+    comm.SetDirectWrite(true);
+    Log log;
+    logEvents(comm, log);
+    comm.OnTxEmpty = [&] {
+        log.push_back("empty, " + std::to_string(slow->pending.load()) + " queued");
+    };
+    comm.Open();
+    slow->pending = 4;
+    comm.WriteChar(0xE1);
+    pty.send({0x33});
+    ASSERT_TRUE(spinUntil([&] { return log.size() >= 2; }));
+    spinFor(20);
+    EXPECT_EQ(log, (Log{"byte 51", "empty, 0 queued"}));
+}
+
 // A handler that closes and opens the port again, from each kind of event: nothing of the first
 // opening arrives after it, neither the byte held back behind its error nor the bytes read with it.
 TEST_F(LoopPtyTest, NothingOfAStoppedWatchingArrivesAfterAReopen) {

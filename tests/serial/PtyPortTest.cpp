@@ -5,7 +5,6 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <atomic>
 #include <numeric>
 
 #include "PtyFixture.h"
@@ -152,27 +151,10 @@ TEST_F(PtyTest, TransmitEmptyFollowsAWrite) {
     EXPECT_EQ(pty.receive(4), (Bytes{0xE1, 0xE0, 0xFF, 0x00}));
 }
 
-// A driver that holds each write for a few checks of its queue, as a real UART does while the
-// characters leave at the line's rate.
-class SlowDrainDevice : public PosixDevice {
-public:
-    using PosixDevice::PosixDevice;
-    std::atomic<int> pending{0};
-
-protected:
-    bool outputQueued(int& queued) override {
-        int left = pending.load();
-        while (left > 0 && !pending.compare_exchange_weak(left, left - 1)) {
-        }
-        queued = left;
-        return true;
-    }
-};
-
 // The line may be reconfigured while the event thread waits for the queue to drain: the wait
 // follows the character time, which the main thread changes meanwhile.
 TEST_F(PtyTest, TransmitEmptyWaitsForTheDriverQueueWhileTheLineIsReconfigured) {
-    auto slow = std::make_shared<SlowDrainDevice>(&handOver);
+    auto slow = std::make_shared<serial::testing::SlowDrainDevice>(&handOver);
     TVaComm comm(slow);
     comm.SetParity(TVaParity::paOdd);
     comm.SetDeviceName("COM7");
