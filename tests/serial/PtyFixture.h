@@ -7,8 +7,10 @@
 #include <gtest/gtest.h>
 #include <poll.h>
 #include <stdlib.h>
+#include <time.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <cstdint>
@@ -112,20 +114,57 @@ protected:
         return comm;
     }
 
-    // Serves the hand-over until done() holds or timeoutMs of real time passed.
+    // Serves the main thread's events for up to ms: the pumped hand-over here.
+    virtual void serve(std::chrono::milliseconds ms) { handOver.waitAndRun(ms); }
+
+    // Serves the main thread until done() holds or timeoutMs of real time passed.
     bool pumpUntil(const std::function<bool()>& done, int timeoutMs = 2000) {
         const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
         while (!done()) {
             const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
                 until - std::chrono::steady_clock::now());
             if (left.count() <= 0) return false;
-            handOver.waitAndRun(std::min(left, std::chrono::milliseconds(20)));
+            serve(std::min(left, std::chrono::milliseconds(20)));
         }
         return true;
     }
-    // Serves the hand-over for a while, for things that must NOT happen.
+    // Serves the main thread for a while, for things that must NOT happen.
     void pumpFor(int ms) {
         pumpUntil([] { return false; }, ms);
+    }
+
+    // The far end goes away (unplugged) after some bytes: the port takes the bytes, finds the
+    // device gone, does not spin a core over it, and reads, purges and closes without fault.
+    void checkUnplugging(TVaComm& comm) {
+        std::vector<std::uint8_t> got;
+        comm.OnRxChar = [&](std::int32_t n) {
+            for (std::int32_t i = 0; i < n; ++i) {
+                std::uint8_t b;
+                if (comm.ReadChar(b)) got.push_back(b);
+            }
+        };
+        comm.Open();
+        pty.send({1, 2, 3});
+        ASSERT_TRUE(pumpUntil([&] { return got.size() == 3; }));
+        pty.closeMaster();
+        ASSERT_TRUE(pumpUntil([&] { return device->gone(); }));
+
+        const std::int64_t cpuBefore = processCpuUs();
+        pumpFor(300);
+        EXPECT_LT(processCpuUs() - cpuBefore, 100000) << "something spins after the hang-up";
+
+        std::uint8_t b;
+        EXPECT_FALSE(comm.ReadChar(b));
+        EXPECT_EQ(comm.InQueCount(), 0);
+        EXPECT_NO_THROW(comm.PurgeRead());
+        comm.Close();
+        EXPECT_FALSE(comm.Active());
+    }
+
+    static std::int64_t processCpuUs() {
+        timespec ts{};
+        ::clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &ts);
+        return std::int64_t{ts.tv_sec} * 1000000 + ts.tv_nsec / 1000;
     }
 
     Pty pty;
