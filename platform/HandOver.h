@@ -3,6 +3,7 @@
 #include <chrono>
 #include <condition_variable>
 #include <cstddef>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <vector>
@@ -10,6 +11,21 @@
 namespace platform {
 
 class HandOverChannel;
+
+// A descriptor watched by the main thread's own loop, for a worker that can do without a thread of
+// its own: onEvent runs on the main thread when the descriptor is readable (or hung up) and when a
+// requested wake-up is due. Destroying it ends the watching: no call comes after, even when it is
+// destroyed from inside onEvent.
+class LoopWatch {
+public:
+    virtual ~LoopWatch() = default;
+    // Readable notifications on or off (on at the start).
+    virtual void setReadable(bool on) = 0;
+    // One call of onEvent(false) after ms milliseconds (0: as soon as the loop runs again);
+    // replaces a wake-up requested before.
+    virtual void wakeAfterMs(int ms) = 0;
+    virtual void cancelWake() = 0;
+};
 
 // Carries work from a worker thread (the serial port's event and write threads) to the main
 // thread: the program uses HandOverQt (a queued call on the GUI loop, which modal dialogs' nested
@@ -22,6 +38,13 @@ public:
     virtual ~HandOver() = default;
     // Called on a worker thread: arrange for channel->deliver() to run on the main thread soon.
     virtual void post(std::shared_ptr<HandOverChannel> channel) = 0;
+    // Called on the main thread: the main loop watches fd itself and calls onEvent(readable).
+    // nullptr where the main thread has no loop of its own to watch with (the tests' pumped
+    // hand-over): the caller then keeps a thread that watches and hands over.
+    virtual std::unique_ptr<LoopWatch> watchDescriptor(int /*fd*/,
+                                                       std::function<void(bool)> /*onEvent*/) {
+        return nullptr;
+    }
 };
 
 HandOver* defaultHandOver();

@@ -40,7 +40,7 @@ std::size_t ParmrkDecoder::feed(std::uint8_t raw, Decoded out[2]) {
     return n;
 }
 
-std::int32_t markErrors(std::uint8_t byte, const LineCounterDelta* counters) {
+std::int32_t markErrors(const LineCounterDelta* counters) {
     std::int32_t errors = 0;
     if (counters != nullptr) {
         if (counters->parity) errors |= ErrorBits::Parity;
@@ -50,7 +50,7 @@ std::int32_t markErrors(std::uint8_t byte, const LineCounterDelta* counters) {
         if (counters->bufOverrun) errors |= ErrorBits::Overflow;
     }
     if ((errors & (ErrorBits::Parity | ErrorBits::Frame | ErrorBits::Break)) == 0)
-        errors |= byte == 0 ? ErrorBits::Break : ErrorBits::Parity;
+        errors |= ErrorBits::Parity;
     return errors;
 }
 

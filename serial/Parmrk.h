@@ -38,9 +38,12 @@ struct LineCounterDelta {
     std::uint32_t parity = 0, frame = 0, overrun = 0, bufOverrun = 0, brk = 0;
 };
 
-// The error bits (ErrorBits) of a marked byte. With the driver's counters their growth says what
-// happened; without (counters == nullptr, e.g. a pseudo-terminal) or when none grew, a marked 00
-// is a break and any other marked byte a parity error.
-std::int32_t markErrors(std::uint8_t byte, const LineCounterDelta* counters);
+// The error bits (ErrorBits) of a marked byte. With the driver's counters every one that grew is
+// reported, together. Without them (counters == nullptr, e.g. a pseudo-terminal), or when none of
+// parity, framing or break grew, the byte counts as a parity error: a marked 00 may be a break or
+// a 00 received with a bad parity or stop bit, which the mark alone cannot tell apart, and either
+// way the reply it belongs to is not to be trusted. Parity is the report that makes the link
+// drop the reply without claiming a framing error or a break nobody saw.
+std::int32_t markErrors(const LineCounterDelta* counters);
 
 }  // namespace serial

@@ -55,6 +55,21 @@ void requestLowLatency(int fd) {
     (void)ioctl(fd, TIOCSSERIAL, &ss);
 }
 
+// Raw 8-bit line with everything the port depends on set here, nothing kept from whoever used the
+// terminal before: no input translation, stripping or ignoring of bad bytes (IGNPAR would drop
+// them instead of marking them), no software or hardware handshake (IXOFF would put 0x13 on the
+// wire), receiver on, modem lines ignored, no output or local processing, reads that return at
+// once. Only the speed is kept.
+void setRawLine(termios& t) {
+    t.c_iflag = 0;
+    t.c_oflag = 0;
+    t.c_lflag = 0;
+    t.c_cflag =
+        (t.c_cflag & static_cast<tcflag_t>(CBAUD | CBAUDEX | CIBAUD)) | CS8 | CREAD | CLOCAL;
+    t.c_cc[VMIN] = 0;
+    t.c_cc[VTIME] = 0;
+}
+
 int failWith(int fd, int err) {
     ::close(fd);
     return err;
@@ -90,11 +105,9 @@ int PosixDevice::open(const std::string& name) {
 
     termios t;
     if (::tcgetattr(fd, &t) != 0) return failWith(fd, errno);
-    ::cfmakeraw(&t);
-    t.c_cflag |= CREAD | CLOCAL;
-    t.c_cflag &= ~static_cast<tcflag_t>(CRTSCTS | HUPCL);
-    t.c_cc[VMIN] = 0;
-    t.c_cc[VTIME] = 0;
+    // Raw first, the line's own settings after: a pseudo-terminal drops PARENB, and a later
+    // tcsetattr that would change nothing else fails with EINVAL.
+    setRawLine(t);
     if (::tcsetattr(fd, TCSANOW, &t) != 0) return failWith(fd, errno);
     setModemLines(fd, false, false);
     requestLowLatency(fd);
@@ -124,10 +137,8 @@ void PosixDevice::close() {
 int PosixDevice::applySettings(const LineSettings& s) {
     termios t;
     if (::tcgetattr(fd_, &t) != 0) return errno;
-    ::cfmakeraw(&t);
-    t.c_cflag &=
-        ~static_cast<tcflag_t>(CSIZE | PARENB | PARODD | CMSPAR | CSTOPB | CRTSCTS | HUPCL);
-    t.c_cflag |= CREAD | CLOCAL;
+    setRawLine(t);
+    t.c_cflag &= ~static_cast<tcflag_t>(CSIZE);
     switch (s.byteSize) {
         case 5:
             t.c_cflag |= CS5;
@@ -169,8 +180,6 @@ int PosixDevice::applySettings(const LineSettings& s) {
     if (s.xonXoffIn) t.c_iflag |= IXOFF;
     t.c_cc[VSTART] = static_cast<cc_t>(s.xonChar);
     t.c_cc[VSTOP] = static_cast<cc_t>(s.xoffChar);
-    t.c_cc[VMIN] = 0;
-    t.c_cc[VTIME] = 0;
 
     if (s.baudRate <= 0) return EINVAL;
     const RateCode* rate = findRate(s.baudRate);
@@ -215,6 +224,13 @@ int PosixDevice::startWatching(EventSink sink, TThreadPriority priority) {
     platform::HandOver* handOver = this->handOver();
     if (handOver == nullptr)
         throw EVaCommError("No hand-over to the main thread for the event thread");
+    // The main loop watches the terminal itself where it can: no thread, no hand-over per byte.
+    auto loop = std::make_shared<Loop>(sink);
+    loop->watch = handOver->watchDescriptor(fd_, [this](bool readable) { serveLoop(readable); });
+    if (loop->watch) {
+        loop_ = std::move(loop);
+        return 0;
+    }
     const int wakeFd = ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
     if (wakeFd < 0) return errno;
     auto watch = std::make_shared<Watch>(*handOver, std::move(sink), wakeFd);
@@ -234,6 +250,12 @@ int PosixDevice::startWatching(EventSink sink, TThreadPriority priority) {
 // Never waits for the main thread: closing the channel releases a thread blocked in the
 // hand-over, the wake ends its poll, and then it is joined, so it touches no descriptor after this.
 void PosixDevice::stopWatching() {
+    if (loop_) {
+        // A delivery of this watching that is on the stack sees it stopped and ends there.
+        loop_->stopped = true;
+        loop_->watch.reset();
+        loop_.reset();
+    }
     if (!watch_) return;
     watch_->stop = true;
     watch_->close();
@@ -266,10 +288,20 @@ int PosixDevice::write(const void* buffer, std::int32_t count, std::int32_t time
         pollfd pfd{fd_, POLLOUT, 0};
         if (::poll(&pfd, 1, static_cast<int>(left.count())) <= 0) break;
     }
-    // The event thread watches the output queue drain; one wake is enough until it has.
-    if (done > 0 && (eventMask_ & EventBits::TxEmpty) && watch_ &&
-        !watch_->txRequested.exchange(true))
-        watch_->wake();
+    // The event thread (or the main loop) watches the output queue drain; one wake is enough
+    // until it has. Only direct writes, on the main thread, watch it here.
+    if (done > 0 && (eventMask_ & EventBits::TxEmpty)) {
+        if (loop_) {
+            loop_->txRequested = true;
+            // A delivery in progress looks at the queue when its handler returns.
+            if (!loop_->delivering && !loop_->wakeArmed) {
+                loop_->wakeArmed = true;
+                loop_->watch->wakeAfterMs(0);
+            }
+        } else if (watch_ && !watch_->txRequested.exchange(true)) {
+            watch_->wake();
+        }
+    }
     return 0;
 }
 

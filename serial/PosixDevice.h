@@ -28,8 +28,11 @@ bool isStandardRate(std::int32_t rate);
 // error before the byte can be read. After a write, the event thread watches the driver's output
 // queue until it is empty and then reports transmit empty.
 //
-// The event thread hands its events over through the hand-over given here, or when none is given
-// the process-wide platform::defaultHandOver() as it is when watching starts.
+// Events reach the main thread through the hand-over given here, or when none is given the
+// process-wide platform::defaultHandOver() as it is when watching starts. Where that hand-over lets
+// the main loop watch the descriptor itself (the program's), there is no event thread: the loop
+// reads and delivers, with no thread woken and nothing handed over per byte. Otherwise (the tests'
+// pumped hand-over) the event thread watches and hands each event mask over.
 class PosixDevice : public CommDevice {
 public:
     explicit PosixDevice(platform::HandOver* handOver = nullptr);
@@ -55,9 +58,18 @@ public:
     // The device answered a hang-up or an I/O error: it is gone until reopened.
     bool gone() const;
 
+protected:
+    // Characters the driver still has to send (TIOCOUTQ); false when it cannot tell. Called by
+    // the event thread too. A pseudo-terminal's queue is always empty, so tests that need a
+    // driver slow to drain report their own.
+    virtual bool outputQueued(int& queued);
+
 private:
     class Watch;
+    struct Loop;
     void watchLoop(Watch& watch);
+    void serveLoop(bool readable);
+    std::uint32_t drainEventLocked(Loop& loop, bool hangup);
     std::uint32_t pullLocked(bool holdMarked, bool mayRead);
     std::uint32_t releaseHeldLocked();
     bool readCounters(LineCounterDelta* delta);
@@ -66,7 +78,9 @@ private:
     platform::HandOver* const handOver_;
     int fd_ = -1;
     std::uint32_t eventMask_ = 0;
-    std::int32_t charTimeUs_ = 0;  // one character on the line, for the output queue's drain
+    // One character on the line, for the output queue's drain: set by the main thread when the
+    // line changes, read by the event thread while it waits for the queue.
+    std::atomic<std::int32_t> charTimeUs_{0};
 
     // What the event thread and the main thread share.
     mutable std::mutex mutex_;
@@ -83,6 +97,7 @@ private:
 
     std::shared_ptr<Watch> watch_;
     std::thread watchThread_;
+    std::shared_ptr<Loop> loop_;  // watching from the main loop instead
 };
 
 }  // namespace serial

@@ -60,7 +60,7 @@ std::uint32_t PosixDevice::pullLocked(bool holdMarked, bool mayRead) {
             if (d[i].kind == ParmrkDecoder::Kind::marked) {
                 LineCounterDelta delta;
                 const bool counted = haveCounters_ && readCounters(&delta);
-                errors_ |= markErrors(d[i].byte, counted ? &delta : nullptr);
+                errors_ |= markErrors(counted ? &delta : nullptr);
                 found |= EventBits::Error;
                 if (holdMarked) {
                     holding_ = true;
@@ -91,8 +91,8 @@ std::uint32_t PosixDevice::releaseHeldLocked() {
 
 int PosixDevice::read(void* buffer, std::int32_t count, std::int32_t& done) {
     std::lock_guard lock(mutex_);
-    // Without an event thread nobody else takes the bytes from the terminal.
-    if (!watch_) pullLocked(false, true);
+    // Without watching nobody else takes the bytes from the terminal.
+    if (!watch_ && !loop_) pullLocked(false, true);
     done = static_cast<std::int32_t>(
         input_.pop(static_cast<std::uint8_t*>(buffer), static_cast<std::size_t>(count)));
     return 0;
@@ -100,17 +100,17 @@ int PosixDevice::read(void* buffer, std::int32_t count, std::int32_t& done) {
 
 std::int32_t PosixDevice::inQueue() {
     std::lock_guard lock(mutex_);
-    if (!watch_) pullLocked(false, true);
+    if (!watch_ && !loop_) pullLocked(false, true);
     return static_cast<std::int32_t>(input_.size());
 }
 
 int PosixDevice::status(std::int32_t& errors, std::int32_t& inQue, std::int32_t& outQue) {
     std::lock_guard lock(mutex_);
-    if (!watch_) pullLocked(false, true);
+    if (!watch_ && !loop_) pullLocked(false, true);
     errors = std::exchange(errors_, 0);
     inQue = static_cast<std::int32_t>(input_.size());
     int queued = 0;
-    outQue = !gone_ && ::ioctl(fd_, TIOCOUTQ, &queued) == 0 ? queued : 0;
+    outQue = !gone_ && outputQueued(queued) ? queued : 0;
     return 0;
 }
 
@@ -130,8 +130,13 @@ int PosixDevice::purge(bool input, bool output) {
     return 0;
 }
 
+bool PosixDevice::outputQueued(int& queued) {
+    return ::ioctl(fd_, TIOCOUTQ, &queued) == 0;
+}
+
 int PosixDevice::txPollMs(int queued) const {
-    const std::int64_t ms = std::int64_t{queued} * charTimeUs_ / 1000;
+    const std::int64_t ms =
+        std::int64_t{queued} * charTimeUs_.load(std::memory_order_relaxed) / 1000;
     return static_cast<int>(std::clamp<std::int64_t>(ms, 1, 100));
 }
 
@@ -166,7 +171,7 @@ void PosixDevice::watchLoop(Watch& w) {
         if (w.txRequested.exchange(false)) txWatch = true;
         if (txWatch) {
             int queued = 0;
-            if (hangup || ::ioctl(fd_, TIOCOUTQ, &queued) != 0 || queued <= 0) {
+            if (hangup || !outputQueued(queued) || queued <= 0) {
                 txWatch = false;
                 mask |= EventBits::TxEmpty;
             } else {

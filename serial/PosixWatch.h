@@ -5,6 +5,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <memory>
 #include <utility>
 
 #include "platform/HandOver.h"
@@ -37,6 +38,20 @@ protected:
 
 private:
     EventSink sink_;
+};
+
+// Watching from the main thread's own loop: everything here belongs to the main thread.
+struct PosixDevice::Loop {
+    explicit Loop(EventSink eventSink) : sink(std::move(eventSink)) {}
+
+    EventSink sink;
+    std::unique_ptr<platform::LoopWatch> watch;
+    bool stopped = false;      // the port stopped this watching: nothing of it may go on
+    bool delivering = false;   // a handler runs (maybe a nested loop): no second delivery meanwhile
+    bool deferred = false;     // the loop called during a delivery; served when it has ended
+    bool txRequested = false;  // written since the output queue was last looked at
+    bool txWatch = false;      // waiting for the output queue to drain
+    bool wakeArmed = false;
 };
 
 }  // namespace serial

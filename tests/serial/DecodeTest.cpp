@@ -79,7 +79,8 @@ TEST(Parmrk, ErrorsOfAMarkedByte) {
     };
     const Case cases[] = {
         {"no counters: parity", 0x41, false, {}, ErrorBits::Parity},
-        {"no counters: 00 is a break", 0x00, false, {}, ErrorBits::Break},
+        // A marked 00 is a break or a 00 with a bad parity or stop bit: the mark cannot tell.
+        {"no counters: a marked 00 too", 0x00, false, {}, ErrorBits::Parity},
         {"parity counted", 0x41, true, {.parity = 1}, ErrorBits::Parity},
         {"framing counted", 0x41, true, {.frame = 1}, ErrorBits::Frame},
         {"break counted", 0x00, true, {.brk = 1}, ErrorBits::Break},
@@ -95,9 +96,26 @@ TEST(Parmrk, ErrorsOfAMarkedByte) {
          {.parity = 1, .bufOverrun = 1},
          ErrorBits::Parity | ErrorBits::Overflow},
         {"counters unmoved", 0x41, true, {}, ErrorBits::Parity},
+        {"counters unmoved on a 00", 0x00, true, {}, ErrorBits::Parity},
+        {"parity and framing",
+         0x41,
+         true,
+         {.parity = 1, .frame = 1},
+         ErrorBits::Parity | ErrorBits::Frame},
+        {"only an overrun grew",
+         0x41,
+         true,
+         {.overrun = 1},
+         ErrorBits::Overrun | ErrorBits::Parity},
+        {"everything grew",
+         0x00,
+         true,
+         {.parity = 1, .frame = 2, .overrun = 1, .bufOverrun = 1, .brk = 1},
+         ErrorBits::Parity | ErrorBits::Frame | ErrorBits::Overrun | ErrorBits::Overflow |
+             ErrorBits::Break},
     };
     for (const auto& c : cases)
-        EXPECT_EQ(markErrors(c.byte, c.haveCounters ? &c.delta : nullptr), c.errors) << c.name;
+        EXPECT_EQ(markErrors(c.haveCounters ? &c.delta : nullptr), c.errors) << c.name;
 }
 
 }  // namespace

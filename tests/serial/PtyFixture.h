@@ -7,8 +7,11 @@
 #include <gtest/gtest.h>
 #include <poll.h>
 #include <stdlib.h>
+#include <time.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <cstdint>
 #include <filesystem>
@@ -22,6 +25,23 @@
 #include "serial/VaComm.h"
 
 namespace serial::testing {
+
+// A driver that holds each write for a few checks of its queue, as a real UART does while the
+// characters leave at the line's rate.
+class SlowDrainDevice : public PosixDevice {
+public:
+    using PosixDevice::PosixDevice;
+    std::atomic<int> pending{0};
+
+protected:
+    bool outputQueued(int& queued) override {
+        int left = pending.load();
+        while (left > 0 && !pending.compare_exchange_weak(left, left - 1)) {
+        }
+        queued = left;
+        return true;
+    }
+};
 
 class Pty {
 public:
@@ -81,9 +101,10 @@ protected:
         std::filesystem::remove_all(dir_);
     }
 
-    // A port set up as the link sets its own; device is the last one made.
-    std::unique_ptr<TVaComm> makePort() {
-        device = std::make_shared<PosixDevice>(&handOver);
+    // A port set up as the link sets its own; device is the last one made. Its events come
+    // through the pumped hand-over unless another is given.
+    std::unique_ptr<TVaComm> makePort(platform::HandOver* over = nullptr) {
+        device = std::make_shared<PosixDevice>(over != nullptr ? over : &handOver);
         auto comm = std::make_unique<TVaComm>(device);
         comm->SetParity(TVaParity::paOdd);
         comm->SetDeviceName("COM7");
@@ -93,20 +114,57 @@ protected:
         return comm;
     }
 
-    // Serves the hand-over until done() holds or timeoutMs of real time passed.
+    // Serves the main thread's events for up to ms: the pumped hand-over here.
+    virtual void serve(std::chrono::milliseconds ms) { handOver.waitAndRun(ms); }
+
+    // Serves the main thread until done() holds or timeoutMs of real time passed.
     bool pumpUntil(const std::function<bool()>& done, int timeoutMs = 2000) {
         const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
         while (!done()) {
             const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
                 until - std::chrono::steady_clock::now());
             if (left.count() <= 0) return false;
-            handOver.waitAndRun(std::min(left, std::chrono::milliseconds(20)));
+            serve(std::min(left, std::chrono::milliseconds(20)));
         }
         return true;
     }
-    // Serves the hand-over for a while, for things that must NOT happen.
+    // Serves the main thread for a while, for things that must NOT happen.
     void pumpFor(int ms) {
         pumpUntil([] { return false; }, ms);
+    }
+
+    // The far end goes away (unplugged) after some bytes: the port takes the bytes, finds the
+    // device gone, does not spin a core over it, and reads, purges and closes without fault.
+    void checkUnplugging(TVaComm& comm) {
+        std::vector<std::uint8_t> got;
+        comm.OnRxChar = [&](std::int32_t n) {
+            for (std::int32_t i = 0; i < n; ++i) {
+                std::uint8_t b;
+                if (comm.ReadChar(b)) got.push_back(b);
+            }
+        };
+        comm.Open();
+        pty.send({1, 2, 3});
+        ASSERT_TRUE(pumpUntil([&] { return got.size() == 3; }));
+        pty.closeMaster();
+        ASSERT_TRUE(pumpUntil([&] { return device->gone(); }));
+
+        const std::int64_t cpuBefore = processCpuUs();
+        pumpFor(300);
+        EXPECT_LT(processCpuUs() - cpuBefore, 100000) << "something spins after the hang-up";
+
+        std::uint8_t b;
+        EXPECT_FALSE(comm.ReadChar(b));
+        EXPECT_EQ(comm.InQueCount(), 0);
+        EXPECT_NO_THROW(comm.PurgeRead());
+        comm.Close();
+        EXPECT_FALSE(comm.Active());
+    }
+
+    static std::int64_t processCpuUs() {
+        timespec ts{};
+        ::clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &ts);
+        return std::int64_t{ts.tv_sec} * 1000000 + ts.tv_nsec / 1000;
     }
 
     Pty pty;

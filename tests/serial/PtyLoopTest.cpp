@@ -1,0 +1,217 @@
+// The port on a pseudo-terminal watched from Qt's own loop, as the program runs it: no event
+// thread; events in the event thread's order, on the main thread, never two at once, and none
+// from a watching that was stopped.
+#include <dirent.h>
+#include <gtest/gtest.h>
+#include <termios.h>
+
+#include <QCoreApplication>
+#include <QEventLoop>
+#include <QTimer>
+#include <algorithm>
+#include <chrono>
+#include <functional>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "PtyFixture.h"
+#include "platform/HandOverQt.h"
+
+using namespace serial;
+using serial::testing::PtyTest;
+
+namespace {
+
+using Bytes = std::vector<std::uint8_t>;
+using Log = std::vector<std::string>;
+
+int threadCount() {
+    int n = 0;
+    if (DIR* d = ::opendir("/proc/self/task")) {
+        while (const dirent* e = ::readdir(d))
+            if (e->d_name[0] != '.') ++n;
+        ::closedir(d);
+    }
+    return n;
+}
+
+class LoopPtyTest : public PtyTest {
+protected:
+    void SetUp() override {
+        PtyTest::SetUp();
+        app_ = std::make_unique<QCoreApplication>(argc_, argv_);
+        qtHandOver_ = std::make_unique<platform::HandOverQt>();
+    }
+    void TearDown() override {
+        qtHandOver_.reset();
+        app_.reset();
+        PtyTest::TearDown();
+    }
+
+    std::unique_ptr<TVaComm> makeLoopPort() { return makePort(qtHandOver_.get()); }
+
+    // Qt's loop serves the main thread here.
+    void serve(std::chrono::milliseconds ms) override { spinFor(static_cast<int>(ms.count())); }
+    static void spinFor(int ms) {
+        QEventLoop loop;
+        QTimer::singleShot(ms, &loop, &QEventLoop::quit);
+        loop.exec();
+    }
+
+    // Marks written by the far end pass the terminal as they are: FF 00 x arrives as a byte
+    // received with a line error.
+    void passMarksThrough() {
+        termios t{};
+        ASSERT_EQ(::tcgetattr(pty.master(), &t), 0);
+        t.c_iflag &= ~tcflag_t(PARMRK);
+        ASSERT_EQ(::tcsetattr(pty.master(), TCSANOW, &t), 0);
+    }
+
+    // Logs every event of the port; bytes are read as they are announced.
+    void logEvents(TVaComm& comm, Log& log) {
+        comm.OnError = [&log](std::int32_t e) { log.push_back("error " + std::to_string(e)); };
+        comm.OnRxChar = [&comm, &log](std::int32_t n) {
+            for (std::int32_t i = 0; i < n; ++i) {
+                std::uint8_t b;
+                if (comm.ReadChar(b)) log.push_back("byte " + std::to_string(b));
+            }
+        };
+        comm.OnTxEmpty = [&log] { log.push_back("empty"); };
+    }
+
+private:
+    int argc_ = 1;
+    char name_[16] = "serial_qt_tests";
+    char* argv_[2] = {name_, nullptr};
+    std::unique_ptr<QCoreApplication> app_;
+
+protected:
+    std::unique_ptr<platform::HandOverQt> qtHandOver_;
+};
+
+TEST_F(LoopPtyTest, EventsComeInTheirOrderOnTheMainThreadWithNoThreadOfTheirOwn) {
+    auto comm = makeLoopPort();
+    Log log;
+    logEvents(*comm, log);
+    std::vector<std::thread::id> threads;
+    auto rx = comm->OnRxChar;
+    comm->OnRxChar = [&](std::int32_t n) {
+        threads.push_back(std::this_thread::get_id());
+        rx(n);
+        if (log.back() == "byte 32") comm->WriteChar(0xE0);  // an answer, inside the event
+    };
+    const int before = threadCount();
+    comm->Open();
+    EXPECT_EQ(threadCount(), before);
+    ASSERT_NO_FATAL_FAILURE(passMarksThrough());
+
+    pty.send({0x10, 0xFF, 0x00, 0x41, 0x20, 0xFF, 0x00, 0x00, 0xFF, 0xFF});
+    ASSERT_TRUE(pumpUntil([&] { return log.size() >= 8; })) << log.size();
+    spinFor(20);
+    // The answer's transmit empty comes after the bytes that were read before it went out.
+    EXPECT_EQ(log, (Log{"byte 16", "error 4", "byte 65", "byte 32", "error 4", "byte 0", "byte 255",
+                        "empty"}));
+    for (auto id : threads) EXPECT_EQ(id, std::this_thread::get_id());
+    EXPECT_EQ(pty.receive(1), (Bytes{0xE0}));
+
+    // A write outside any event is followed by its transmit empty too.
+    log.clear();
+    comm->WriteChar(0xE1);
+    ASSERT_TRUE(pumpUntil([&] { return !log.empty(); }));
+    EXPECT_EQ(log, (Log{"empty"}));
+}
+
+// A driver slow to drain: transmit empty waits for its queue, and a byte that comes back
+// meanwhile is delivered before it.
+TEST_F(LoopPtyTest, TransmitEmptyWaitsForTheDriverQueue) {
+    auto slow = std::make_shared<serial::testing::SlowDrainDevice>(qtHandOver_.get());
+    TVaComm comm(slow);
+    comm.SetDeviceName("COM7");
+    comm.SetBaudrate(TVaBaudrate::br9600);
+    comm.SetDirectWrite(true);
+    Log log;
+    logEvents(comm, log);
+    comm.OnTxEmpty = [&] {
+        log.push_back("empty, " + std::to_string(slow->pending.load()) + " queued");
+    };
+    comm.Open();
+    slow->pending = 4;
+    comm.WriteChar(0xE1);
+    pty.send({0x33});
+    ASSERT_TRUE(pumpUntil([&] { return log.size() >= 2; }));
+    spinFor(20);
+    EXPECT_EQ(log, (Log{"byte 51", "empty, 0 queued"}));
+}
+
+// A handler that closes and opens the port again, from each kind of event: nothing of the first
+// opening arrives after it, neither the byte held back behind its error nor the bytes read with it.
+TEST_F(LoopPtyTest, NothingOfAStoppedWatchingArrivesAfterAReopen) {
+    auto comm = makeLoopPort();
+    Log log;
+    logEvents(*comm, log);
+    bool reopenOnError = true;
+    comm->OnError = [&](std::int32_t e) {
+        log.push_back("error " + std::to_string(e));
+        if (!reopenOnError) return;
+        comm->Close();
+        comm->Open();
+        log.push_back("reopened");
+    };
+    comm->Open();
+    ASSERT_NO_FATAL_FAILURE(passMarksThrough());
+    pty.send({0xFF, 0x00, 0x41, 0x42, 0x43});
+    ASSERT_TRUE(pumpUntil([&] { return log.size() >= 2; }));
+    spinFor(50);
+    EXPECT_EQ(log, (Log{"error 4", "reopened"}));
+
+    pty.send({0x07});
+    ASSERT_TRUE(pumpUntil([&] { return log.size() >= 3; }));
+    EXPECT_EQ(log.back(), "byte 7");
+
+    // From the transmit empty, as the configuration dialogs close the port after their last byte.
+    reopenOnError = false;
+    log.clear();
+    comm->OnTxEmpty = [&] {
+        log.push_back("empty");
+        comm->Close();
+        comm->Open();
+    };
+    comm->WriteChar(0xF1);
+    ASSERT_TRUE(pumpUntil([&] { return !log.empty(); }));
+    spinFor(50);
+    EXPECT_EQ(log, (Log{"empty"}));
+    EXPECT_TRUE(comm->Active());
+}
+
+// A handler that runs a loop of its own (a message box): the port's events wait until it has
+// returned, and then all of them come.
+TEST_F(LoopPtyTest, NoEventWhileAHandlerRunsANestedLoop) {
+    auto comm = makeLoopPort();
+    int running = 0, most = 0;
+    Bytes got;
+    comm->OnRxChar = [&](std::int32_t n) {
+        most = std::max(most, ++running);
+        for (std::int32_t i = 0; i < n; ++i) {
+            std::uint8_t b;
+            if (comm->ReadChar(b)) got.push_back(b);
+        }
+        if (got.size() == 1) {
+            pty.send({2, 3});
+            spinFor(100);
+        }
+        --running;
+    };
+    comm->Open();
+    pty.send({1});
+    ASSERT_TRUE(pumpUntil([&] { return got.size() >= 3; }));
+    EXPECT_EQ(got, (Bytes{1, 2, 3}));
+    EXPECT_EQ(most, 1);
+}
+
+TEST_F(LoopPtyTest, DeviceThatVanishesStopsTheWatchingWithoutSpinning) {
+    auto comm = makeLoopPort();
+    checkUnplugging(*comm);
+}
+
+}  // namespace
