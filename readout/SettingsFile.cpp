@@ -147,11 +147,8 @@ std::optional<std::string> readSettingsFile(const std::string& path) {
     Descriptor fd(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
     if (!fd.valid()) return std::nullopt;
     if (::fstat(fd.get(), &st) != 0 || !S_ISREG(st.st_mode)) return std::nullopt;
-    if (st.st_size < 0 || static_cast<std::size_t>(st.st_size) > maxSettingsBytes)
-        return std::nullopt;
 
-    // One byte more than allowed tells a file that grew since.
-    std::string content(maxSettingsBytes + 1, '\0');
+    std::string content(maxSettingsBytes, '\0');
     std::size_t total = 0;
     while (total < content.size()) {
         const ssize_t n = ::read(fd.get(), content.data() + total, content.size() - total);
@@ -160,7 +157,6 @@ std::optional<std::string> readSettingsFile(const std::string& path) {
         if (n == 0) break;
         total += static_cast<std::size_t>(n);
     }
-    if (total > maxSettingsBytes) return std::nullopt;
     content.resize(total);
     return content;
 }

@@ -24,12 +24,13 @@ Settings parseSettings(std::string_view content);
 std::string settingsText(const std::string& portName, const std::array<double, 3>& offsets,
                          bool absolute);
 
-// Five short lines take some tens of bytes; anything much larger is not a settings file.
+// How much of the file is read: five short lines take some tens of bytes, and what follows them
+// is ignored anyway.
 constexpr std::size_t maxSettingsBytes = 4096;
 
-// The content of the settings file at `path`, read without ever blocking: only a regular file
-// (a symbolic link to one is followed) of at most maxSettingsBytes. Nothing when the file is
-// missing, is anything else (a named pipe, a device, a directory), is larger, or cannot be read.
+// The start of the settings file at `path` (its first maxSettingsBytes), read without ever
+// blocking: only a regular file (a symbolic link to one is followed). Nothing when the file is
+// missing, is anything else (a named pipe, a device, a directory), or cannot be read.
 std::optional<std::string> readSettingsFile(const std::string& path);
 
 // Puts `text` in place of the settings file at `path` so that, whatever fails and wherever the

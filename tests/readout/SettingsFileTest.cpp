@@ -64,12 +64,15 @@ protected:
 const std::string oldText = "3\r\n1.5\r\n0\r\n0\r\n1\r\n";
 const std::string newText = "2\r\n-12.5\r\n0\r\n1.5E-6\r\n0\r\n";
 
-TEST_F(SettingsFile, OnlyASmallRegularFileIsRead) {
+TEST_F(SettingsFile, OnlyARegularFileIsReadAndOfItOnlyItsStart) {
     const std::string limit(readout::maxSettingsBytes, 'x');
+    // Settings followed by more than is read: the settings are what counts.
+    const std::string longer = oldText + std::string(readout::maxSettingsBytes, '#') + "\r\n";
     put(path("small"), oldText);
     put(path("empty"), "");
     put(path("limit"), limit);
     put(path("large"), limit + "x");
+    put(path("longer"), longer);
     ASSERT_EQ(::mkfifo(path("pipe").c_str(), 0600), 0);
     fs::create_directory(path("directory"));
     fs::create_symlink(path("small"), path("link"));
@@ -82,7 +85,8 @@ TEST_F(SettingsFile, OnlyASmallRegularFileIsRead) {
     } cases[] = {
         {"small", oldText},        {"empty", ""},
         {"limit", limit},          {"link", oldText},
-        {"large", std::nullopt},   {"pipe", std::nullopt},
+        {"large", limit},          {"longer", longer.substr(0, readout::maxSettingsBytes)},
+        {"pipe", std::nullopt},
         {"device", std::nullopt},  {"directory", std::nullopt},
         {"missing", std::nullopt}, {"dangling", std::nullopt},
     };
