@@ -166,6 +166,8 @@ bool writeSettingsFile(const std::string& path, std::string_view text) {
     struct stat old {};
     const bool exists = ::stat(target.c_str(), &old) == 0;
     if (exists && !S_ISREG(old.st_mode)) return false;
+    // The rename needs only the directory: without this a read-only file would be replaced.
+    if (exists && ::faccessat(AT_FDCWD, target.c_str(), W_OK, AT_EACCESS) != 0) return false;
 
     std::string temporary;
     Descriptor fd = createBeside(target, temporary);

@@ -37,7 +37,8 @@ std::optional<std::string> readSettingsFile(const std::string& path);
 // process is stopped, the file holds either its old content or the new one, whole: the text goes
 // into a new file beside it, is flushed to the disk, and the new file is renamed over the old
 // one. A symbolic link is followed and the file it leads to replaced; the file's permissions are
-// kept. Something at `path` that is not a regular file is left alone. Returns whether the new
+// kept. Something at `path` that is not a regular file is left alone, and so is a file the
+// process may not write (made read-only to keep a port and mode). Returns whether the new
 // content is in place.
 bool writeSettingsFile(const std::string& path, std::string_view text);
 

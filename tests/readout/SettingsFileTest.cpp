@@ -127,6 +127,42 @@ int inChild(Body body) {
     return WEXITSTATUS(status);
 }
 
+// The settings as written by an operator's own process (not root) in a directory of the
+// operator's: the file may have been made read-only.
+TEST_F(SettingsFile, AnOperatorsWriteRespectsAReadOnlyFile) {
+    if (::geteuid() != 0) GTEST_SKIP() << "acting as another user needs root";
+    constexpr uid_t nobody = 65534;
+    constexpr gid_t nogroup = 65534;
+    const struct {
+        const char* name;
+        mode_t directory, file;
+        bool written;
+    } cases[] = {
+        {"both writable", 0755, 0644, true},
+        // Made read-only to keep a port and mode: it stays as it is.
+        {"file read-only", 0755, 0444, false},
+    };
+    for (const auto& c : cases) {
+        ::chmod(dir_.c_str(), 0755);
+        put(path(), oldText);
+        ASSERT_EQ(::chmod(path().c_str(), c.file), 0);
+        ASSERT_EQ(::chown(path().c_str(), nobody, nogroup), 0);
+        ASSERT_EQ(::chown(dir_.c_str(), nobody, nogroup), 0);
+        ASSERT_EQ(::chmod(dir_.c_str(), c.directory), 0);
+        const int status = inChild([&] {
+            if (::setgid(nogroup) != 0 || ::setuid(nobody) != 0) return 2;
+            return readout::writeSettingsFile(path(), newText) ? 1 : 0;
+        });
+        ::chmod(dir_.c_str(), 0755);
+        EXPECT_EQ(status, c.written ? 1 : 0) << c.name;
+        EXPECT_EQ(contentOf(path()), c.written ? newText : oldText) << c.name;
+        struct stat st {};
+        ASSERT_EQ(::stat(path().c_str(), &st), 0);
+        EXPECT_EQ(st.st_mode & 07777, c.file) << c.name;
+        EXPECT_EQ(strayFiles(), std::vector<std::string>{}) << c.name;
+    }
+}
+
 TEST_F(SettingsFile, WhatIsNoRegularFileIsLeftAlone) {
     ASSERT_EQ(::mkfifo(path().c_str(), 0600), 0);
     // In a child with an alarm clock: a write that opened the pipe would wait for a reader.
