@@ -137,6 +137,18 @@ void syncDirectory(const std::string& dir) {
     if (fd.valid()) ::fsync(fd.get());
 }
 
+// The file itself written with `text`: from its start, and cut to the new length only then, so
+// that a failure part way leaves the old text's end after the new beginning, never an empty file.
+bool writeInPlace(const std::string& target, std::string_view text) {
+    Descriptor fd(
+        ::open(target.c_str(), O_WRONLY | O_NONBLOCK | O_NOCTTY | O_NOFOLLOW | O_CLOEXEC));
+    struct stat st {};
+    return fd.valid() && ::fstat(fd.get(), &st) == 0 && S_ISREG(st.st_mode) &&
+           writeAll(fd.get(), text) &&
+           ::ftruncate(fd.get(), static_cast<off_t>(text.size())) == 0 && ::fsync(fd.get()) == 0 &&
+           fd.closeNow();
+}
+
 }  // namespace
 
 std::optional<std::string> readSettingsFile(const std::string& path) {
@@ -171,7 +183,11 @@ bool writeSettingsFile(const std::string& path, std::string_view text) {
 
     std::string temporary;
     Descriptor fd = createBeside(target, temporary);
-    if (!fd.valid()) return false;
+    if (!fd.valid()) {
+        const int reason = errno;
+        const bool directoryRefused = reason == EACCES || reason == EPERM || reason == EROFS;
+        return exists && directoryRefused && writeInPlace(target, text);
+    }
     const bool written = (!exists || ::fchmod(fd.get(), old.st_mode & 07777) == 0) &&
                          writeAll(fd.get(), text) && ::fsync(fd.get()) == 0 && fd.closeNow() &&
                          ::rename(temporary.c_str(), target.c_str()) == 0;

@@ -83,12 +83,17 @@ TEST_F(SettingsFile, OnlyARegularFileIsReadAndOfItOnlyItsStart) {
         const char* name;
         std::optional<std::string> content;
     } cases[] = {
-        {"small", oldText},        {"empty", ""},
-        {"limit", limit},          {"link", oldText},
-        {"large", limit},          {"longer", longer.substr(0, readout::maxSettingsBytes)},
+        {"small", oldText},
+        {"empty", ""},
+        {"limit", limit},
+        {"link", oldText},
+        {"large", limit},
+        {"longer", longer.substr(0, readout::maxSettingsBytes)},
         {"pipe", std::nullopt},
-        {"device", std::nullopt},  {"directory", std::nullopt},
-        {"missing", std::nullopt}, {"dangling", std::nullopt},
+        {"device", std::nullopt},
+        {"directory", std::nullopt},
+        {"missing", std::nullopt},
+        {"dangling", std::nullopt},
     };
     for (const auto& c : cases)
         EXPECT_EQ(readout::readSettingsFile(path(c.name)), c.content) << c.name;
@@ -128,7 +133,7 @@ int inChild(Body body) {
 }
 
 // The settings as written by an operator's own process (not root) in a directory of the
-// operator's: the file may have been made read-only.
+// operator's: the directory or the file may have been made read-only.
 TEST_F(SettingsFile, AnOperatorsWriteRespectsAReadOnlyFile) {
     if (::geteuid() != 0) GTEST_SKIP() << "acting as another user needs root";
     constexpr uid_t nobody = 65534;
@@ -141,6 +146,9 @@ TEST_F(SettingsFile, AnOperatorsWriteRespectsAReadOnlyFile) {
         {"both writable", 0755, 0644, true},
         // Made read-only to keep a port and mode: it stays as it is.
         {"file read-only", 0755, 0444, false},
+        // No new file can be made beside it, but the file itself may be written.
+        {"directory read-only", 0555, 0644, true},
+        {"both read-only", 0555, 0444, false},
     };
     for (const auto& c : cases) {
         ::chmod(dir_.c_str(), 0755);
