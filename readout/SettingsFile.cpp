@@ -188,6 +188,12 @@ bool writeSettingsFile(const std::string& path, std::string_view text) {
         const bool directoryRefused = reason == EACCES || reason == EPERM || reason == EROFS;
         return exists && directoryRefused && writeInPlace(target, text);
     }
+    if (exists) {
+        // Run by root (sudo), the new file would be root's, and a file only its owner may read
+        // would be lost to the owner. Anyone else may at most set what it already is; a refusal
+        // leaves the new file as the process's own, which is all it can do.
+        [[maybe_unused]] const int owned = ::fchown(fd.get(), old.st_uid, old.st_gid);
+    }
     const bool written = (!exists || ::fchmod(fd.get(), old.st_mode & 07777) == 0) &&
                          writeAll(fd.get(), text) && ::fsync(fd.get()) == 0 && fd.closeNow() &&
                          ::rename(temporary.c_str(), target.c_str()) == 0;

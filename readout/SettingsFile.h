@@ -37,11 +37,12 @@ std::optional<std::string> readSettingsFile(const std::string& path);
 // process is stopped, the file holds either its old content or the new one, whole: the text goes
 // into a new file beside it, is flushed to the disk, and the new file is renamed over the old
 // one. A symbolic link is followed and the file it leads to replaced; the file's permissions are
-// kept. Something at `path` that is not a regular file is left alone, and so is a file the
-// process may not write (made read-only to keep a port and mode). Where no new file can be made
-// beside it (a directory the process may not write), a writable file is written in place
-// instead: from its start, then cut to the new length, so that it is never left empty. Returns
-// whether the new content is in place.
+// kept, and so are its owner and group where the process may set them (run by root). Something
+// at `path` that is not a regular file is left alone, and so is a file the process may not write
+// (made read-only to keep a port and mode). Where no new file can be made beside it (a directory
+// the process may not write), a writable file is written in place instead: from its start, then
+// cut to the new length, so that it is never left empty. Returns whether the new content is in
+// place.
 bool writeSettingsFile(const std::string& path, std::string_view text);
 
 }  // namespace readout

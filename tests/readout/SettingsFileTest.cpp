@@ -171,6 +171,22 @@ TEST_F(SettingsFile, AnOperatorsWriteRespectsAReadOnlyFile) {
     }
 }
 
+// Run with sudo, the program leaves the operator's file the operator's: one only its owner may
+// read would otherwise be lost to the next run.
+TEST_F(SettingsFile, AWriteByRootKeepsTheOwner) {
+    if (::geteuid() != 0) GTEST_SKIP() << "changing the owner needs root";
+    put(path(), oldText);
+    ASSERT_EQ(::chmod(path().c_str(), 0600), 0);
+    ASSERT_EQ(::chown(path().c_str(), 65534, 65534), 0);
+    ASSERT_TRUE(readout::writeSettingsFile(path(), newText));
+    struct stat st {};
+    ASSERT_EQ(::stat(path().c_str(), &st), 0);
+    EXPECT_EQ(st.st_uid, 65534u);
+    EXPECT_EQ(st.st_gid, 65534u);
+    EXPECT_EQ(st.st_mode & 07777, 0600u);
+    EXPECT_EQ(contentOf(path()), newText);
+}
+
 TEST_F(SettingsFile, WhatIsNoRegularFileIsLeftAlone) {
     ASSERT_EQ(::mkfifo(path().c_str(), 0600), 0);
     // In a child with an alarm clock: a write that opened the pipe would wait for a reader.
