@@ -6,10 +6,12 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <charconv>
 #include <cstdlib>
 #include <memory>
+#include <mutex>
 #include <vector>
 
 #include "readout/Formats.h"
@@ -149,6 +151,18 @@ bool writeInPlace(const std::string& target, std::string_view text) {
            fd.closeNow();
 }
 
+// The writes owed at exit, and what guards them: the window's thread owes and settles, the
+// exiting thread makes them.
+struct Owed {
+    std::mutex mutex;
+    std::vector<OwedSettingsWrite*> writes;
+};
+
+Owed& owed() {
+    static Owed instance;
+    return instance;
+}
+
 }  // namespace
 
 std::optional<std::string> readSettingsFile(const std::string& path) {
@@ -214,6 +228,42 @@ Settings parseSettings(std::string_view content) {
         settings.offsets[i] = parseDecimal(lines[i + 1]).value_or(0.0);
     settings.absolute = lines[4] == "1";
     return settings;
+}
+
+OwedSettingsWrite::~OwedSettingsWrite() {
+    settle();
+}
+
+void OwedSettingsWrite::owe(std::string path, std::function<std::string()> text) {
+    // The list exists before the handler is registered, so that it is destroyed only after the
+    // handler has run.
+    Owed& all = owed();
+    static const bool registered = std::atexit(&OwedSettingsWrite::atExit) == 0;
+    if (!registered) return;
+    const std::lock_guard lock(all.mutex);
+    path_ = std::move(path);
+    text_ = std::move(text);
+    if (std::find(all.writes.begin(), all.writes.end(), this) == all.writes.end())
+        all.writes.push_back(this);
+}
+
+void OwedSettingsWrite::settle() {
+    Owed& all = owed();
+    const std::lock_guard lock(all.mutex);
+    std::erase(all.writes, this);
+}
+
+void OwedSettingsWrite::atExit() {
+    Owed& all = owed();
+    const std::lock_guard lock(all.mutex);
+    for (OwedSettingsWrite* write : all.writes) {
+        // Nothing may escape an exit handler; a failure is as silent as that of any write.
+        try {
+            writeSettingsFile(write->path_, write->text_());
+        } catch (...) {
+        }
+    }
+    all.writes.clear();
 }
 
 std::string settingsText(const std::string& portName, const std::array<double, 3>& offsets,

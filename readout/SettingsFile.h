@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cstddef>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -44,5 +45,28 @@ std::optional<std::string> readSettingsFile(const std::string& path);
 // cut to the new length, so that it is never left empty. Returns whether the new content is in
 // place.
 bool writeSettingsFile(const std::string& path, std::string_view text);
+
+// A write of the settings that is still owed when the process ends through exit() without the
+// window having closed: Qt ends the program that way when the connection to the display breaks.
+// The owed write is then made from the exit handler, on the exiting thread, with the text `text`
+// gives at that moment; `text` must read only values that live until then. The owner settles it
+// when it writes the file itself, and at the latest when it goes.
+class OwedSettingsWrite {
+public:
+    OwedSettingsWrite() = default;
+    ~OwedSettingsWrite();
+    OwedSettingsWrite(const OwedSettingsWrite&) = delete;
+    OwedSettingsWrite& operator=(const OwedSettingsWrite&) = delete;
+
+    void owe(std::string path, std::function<std::string()> text);
+    void settle();
+
+private:
+    // The exit handler: makes the writes still owed.
+    static void atExit();
+
+    std::string path_;
+    std::function<std::string()> text_;
+};
 
 }  // namespace readout

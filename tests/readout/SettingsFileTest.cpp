@@ -9,10 +9,12 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iostream>
+#include <optional>
 #include <random>
 #include <sstream>
 #include <string>
@@ -125,6 +127,9 @@ TEST_F(SettingsFile, AWriteReplacesTheFileAndKeepsItsPermissions) {
 // Runs `body` in a child process and returns its exit status (-1 when it did not exit).
 template <typename Body>
 int inChild(Body body) {
+    // What is buffered would otherwise be written twice.
+    std::cout.flush();
+    std::fflush(nullptr);
     const pid_t child = ::fork();
     if (child == 0) ::_exit(body());
     int status = 0;
@@ -185,6 +190,39 @@ TEST_F(SettingsFile, AWriteByRootKeepsTheOwner) {
     EXPECT_EQ(st.st_gid, 65534u);
     EXPECT_EQ(st.st_mode & 07777, 0600u);
     EXPECT_EQ(contentOf(path()), newText);
+}
+
+// A process ended through exit() while the write is owed (the display went away under the
+// window) writes the settings as they are at that moment; a settled or dropped one does not.
+TEST_F(SettingsFile, AWriteStillOwedIsMadeAtExit) {
+    enum class Then { exit, settle, drop };
+    const struct {
+        const char* name;
+        Then then;
+        std::string content;
+    } cases[] = {
+        {"owed", Then::exit, newText},
+        {"settled", Then::settle, oldText},
+        {"dropped", Then::drop, oldText},
+    };
+    for (const auto& c : cases) {
+        put(path(), oldText);
+        const int status = inChild([&]() -> int {
+            std::string current = "changed before the end";
+            std::optional<readout::OwedSettingsWrite> owed(std::in_place);
+            // Owed again, the first path and text are forgotten.
+            owed->owe(path("elsewhere"), [] { return oldText; });
+            owed->owe(path(), [&current] { return current; });
+            current = newText;
+            if (c.then == Then::settle) owed->settle();
+            if (c.then == Then::drop) owed.reset();
+            // Ends here, as Qt ends the program: what is on the stack stays.
+            std::exit(0);
+        });
+        EXPECT_EQ(status, 0) << c.name;
+        EXPECT_EQ(contentOf(path()), c.content) << c.name;
+        EXPECT_EQ(strayFiles(), std::vector<std::string>{}) << c.name;
+    }
 }
 
 TEST_F(SettingsFile, WhatIsNoRegularFileIsLeftAlone) {
