@@ -106,6 +106,11 @@ void TmainForm::showEvent(QShowEvent* event) {
 
 void TmainForm::FormShow() {
     readSettings();
+    // The run's port and mode are kept also when the program is ended without the window
+    // closing (the display went away). Only plain values are read then: a string, the offsets
+    // and a button's flag, all of a window that exit() leaves in place.
+    owedSettings_.owe(QFile::encodeName(settingsPath()).toStdString(),
+                      [this] { return settingsText(); });
     priority_.raise();
     service_.AxisCount = 3;
     shownAxes = 3;
@@ -125,6 +130,7 @@ void TmainForm::FormDestroy() {
          {&testTimer, &TimeOutTripleTimer, &continueTimer, &refTimer, &configTimer, &coordTimer})
         timer->SetEnabled(false);
     closeLink();
+    owedSettings_.settle();
     writeSettings();
     priority_.restore();
 }
@@ -235,7 +241,9 @@ void TmainForm::readSettings() {
 
 void TmainForm::writeSettings() {
     // A failure is silent; the file then keeps what it held.
-    readout::writeSettingsFile(
-        QFile::encodeName(settingsPath()).toStdString(),
-        readout::settingsText(service_.GetPortName(), offsets, absRButton->isChecked()));
+    readout::writeSettingsFile(QFile::encodeName(settingsPath()).toStdString(), settingsText());
+}
+
+std::string TmainForm::settingsText() const {
+    return readout::settingsText(service_.GetPortName(), offsets, absRButton->isChecked());
 }

@@ -10,6 +10,7 @@
 #include "platform/Prompts.h"
 #include "platform/Timer.h"
 #include "readout/Priority.h"
+#include "readout/SettingsFile.h"
 
 class QAction;
 class QDialog;
@@ -195,6 +196,8 @@ public:
     QString settingsPath() const;
     void readSettings();
     void writeSettings();
+    // The file's text for the port, offsets and mode of now.
+    std::string settingsText() const;
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -248,6 +251,8 @@ private:
     bool shown_ = false;
     bool readoutsLive_ = true;
     bool destroyed_ = false;
+    // Owed from the reading of the settings until the window writes them itself.
+    readout::OwedSettingsWrite owedSettings_;
 };
 
 template <class F>

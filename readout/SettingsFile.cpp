@@ -6,10 +6,12 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <charconv>
 #include <cstdlib>
 #include <memory>
+#include <mutex>
 #include <vector>
 
 #include "readout/Formats.h"
@@ -137,6 +139,30 @@ void syncDirectory(const std::string& dir) {
     if (fd.valid()) ::fsync(fd.get());
 }
 
+// The file itself written with `text`: from its start, and cut to the new length only then, so
+// that a failure part way leaves the old text's end after the new beginning, never an empty file.
+bool writeInPlace(const std::string& target, std::string_view text) {
+    Descriptor fd(
+        ::open(target.c_str(), O_WRONLY | O_NONBLOCK | O_NOCTTY | O_NOFOLLOW | O_CLOEXEC));
+    struct stat st {};
+    return fd.valid() && ::fstat(fd.get(), &st) == 0 && S_ISREG(st.st_mode) &&
+           writeAll(fd.get(), text) &&
+           ::ftruncate(fd.get(), static_cast<off_t>(text.size())) == 0 && ::fsync(fd.get()) == 0 &&
+           fd.closeNow();
+}
+
+// The writes owed at exit, and what guards them: the window's thread owes and settles, the
+// exiting thread makes them.
+struct Owed {
+    std::mutex mutex;
+    std::vector<OwedSettingsWrite*> writes;
+};
+
+Owed& owed() {
+    static Owed instance;
+    return instance;
+}
+
 }  // namespace
 
 std::optional<std::string> readSettingsFile(const std::string& path) {
@@ -147,11 +173,8 @@ std::optional<std::string> readSettingsFile(const std::string& path) {
     Descriptor fd(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
     if (!fd.valid()) return std::nullopt;
     if (::fstat(fd.get(), &st) != 0 || !S_ISREG(st.st_mode)) return std::nullopt;
-    if (st.st_size < 0 || static_cast<std::size_t>(st.st_size) > maxSettingsBytes)
-        return std::nullopt;
 
-    // One byte more than allowed tells a file that grew since.
-    std::string content(maxSettingsBytes + 1, '\0');
+    std::string content(maxSettingsBytes, '\0');
     std::size_t total = 0;
     while (total < content.size()) {
         const ssize_t n = ::read(fd.get(), content.data() + total, content.size() - total);
@@ -160,7 +183,6 @@ std::optional<std::string> readSettingsFile(const std::string& path) {
         if (n == 0) break;
         total += static_cast<std::size_t>(n);
     }
-    if (total > maxSettingsBytes) return std::nullopt;
     content.resize(total);
     return content;
 }
@@ -170,10 +192,22 @@ bool writeSettingsFile(const std::string& path, std::string_view text) {
     struct stat old {};
     const bool exists = ::stat(target.c_str(), &old) == 0;
     if (exists && !S_ISREG(old.st_mode)) return false;
+    // The rename needs only the directory: without this a read-only file would be replaced.
+    if (exists && ::faccessat(AT_FDCWD, target.c_str(), W_OK, AT_EACCESS) != 0) return false;
 
     std::string temporary;
     Descriptor fd = createBeside(target, temporary);
-    if (!fd.valid()) return false;
+    if (!fd.valid()) {
+        const int reason = errno;
+        const bool directoryRefused = reason == EACCES || reason == EPERM || reason == EROFS;
+        return exists && directoryRefused && writeInPlace(target, text);
+    }
+    if (exists) {
+        // Run by root (sudo), the new file would be root's, and a file only its owner may read
+        // would be lost to the owner. Anyone else may at most set what it already is; a refusal
+        // leaves the new file as the process's own, which is all it can do.
+        [[maybe_unused]] const int owned = ::fchown(fd.get(), old.st_uid, old.st_gid);
+    }
     const bool written = (!exists || ::fchmod(fd.get(), old.st_mode & 07777) == 0) &&
                          writeAll(fd.get(), text) && ::fsync(fd.get()) == 0 && fd.closeNow() &&
                          ::rename(temporary.c_str(), target.c_str()) == 0;
@@ -194,6 +228,42 @@ Settings parseSettings(std::string_view content) {
         settings.offsets[i] = parseDecimal(lines[i + 1]).value_or(0.0);
     settings.absolute = lines[4] == "1";
     return settings;
+}
+
+OwedSettingsWrite::~OwedSettingsWrite() {
+    settle();
+}
+
+void OwedSettingsWrite::owe(std::string path, std::function<std::string()> text) {
+    // The list exists before the handler is registered, so that it is destroyed only after the
+    // handler has run.
+    Owed& all = owed();
+    static const bool registered = std::atexit(&OwedSettingsWrite::atExit) == 0;
+    if (!registered) return;
+    const std::lock_guard lock(all.mutex);
+    path_ = std::move(path);
+    text_ = std::move(text);
+    if (std::find(all.writes.begin(), all.writes.end(), this) == all.writes.end())
+        all.writes.push_back(this);
+}
+
+void OwedSettingsWrite::settle() {
+    Owed& all = owed();
+    const std::lock_guard lock(all.mutex);
+    std::erase(all.writes, this);
+}
+
+void OwedSettingsWrite::atExit() {
+    Owed& all = owed();
+    const std::lock_guard lock(all.mutex);
+    for (OwedSettingsWrite* write : all.writes) {
+        // Nothing may escape an exit handler; a failure is as silent as that of any write.
+        try {
+            writeSettingsFile(write->path_, write->text_());
+        } catch (...) {
+        }
+    }
+    all.writes.clear();
 }
 
 std::string settingsText(const std::string& portName, const std::array<double, 3>& offsets,

@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cstddef>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -24,20 +25,48 @@ Settings parseSettings(std::string_view content);
 std::string settingsText(const std::string& portName, const std::array<double, 3>& offsets,
                          bool absolute);
 
-// Five short lines take some tens of bytes; anything much larger is not a settings file.
+// How much of the file is read: five short lines take some tens of bytes, and what follows them
+// is ignored anyway.
 constexpr std::size_t maxSettingsBytes = 4096;
 
-// The content of the settings file at `path`, read without ever blocking: only a regular file
-// (a symbolic link to one is followed) of at most maxSettingsBytes. Nothing when the file is
-// missing, is anything else (a named pipe, a device, a directory), is larger, or cannot be read.
+// The start of the settings file at `path` (its first maxSettingsBytes), read without ever
+// blocking: only a regular file (a symbolic link to one is followed). Nothing when the file is
+// missing, is anything else (a named pipe, a device, a directory), or cannot be read.
 std::optional<std::string> readSettingsFile(const std::string& path);
 
 // Puts `text` in place of the settings file at `path` so that, whatever fails and wherever the
 // process is stopped, the file holds either its old content or the new one, whole: the text goes
 // into a new file beside it, is flushed to the disk, and the new file is renamed over the old
 // one. A symbolic link is followed and the file it leads to replaced; the file's permissions are
-// kept. Something at `path` that is not a regular file is left alone. Returns whether the new
-// content is in place.
+// kept, and so are its owner and group where the process may set them (run by root). Something
+// at `path` that is not a regular file is left alone, and so is a file the process may not write
+// (made read-only to keep a port and mode). Where no new file can be made beside it (a directory
+// the process may not write), a writable file is written in place instead: from its start, then
+// cut to the new length, so that it is never left empty. Returns whether the new content is in
+// place.
 bool writeSettingsFile(const std::string& path, std::string_view text);
+
+// A write of the settings that is still owed when the process ends through exit() without the
+// window having closed: Qt ends the program that way when the connection to the display breaks.
+// The owed write is then made from the exit handler, on the exiting thread, with the text `text`
+// gives at that moment; `text` must read only values that live until then. The owner settles it
+// when it writes the file itself, and at the latest when it goes.
+class OwedSettingsWrite {
+public:
+    OwedSettingsWrite() = default;
+    ~OwedSettingsWrite();
+    OwedSettingsWrite(const OwedSettingsWrite&) = delete;
+    OwedSettingsWrite& operator=(const OwedSettingsWrite&) = delete;
+
+    void owe(std::string path, std::function<std::string()> text);
+    void settle();
+
+private:
+    // The exit handler: makes the writes still owed.
+    static void atExit();
+
+    std::string path_;
+    std::function<std::string()> text_;
+};
 
 }  // namespace readout

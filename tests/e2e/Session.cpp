@@ -14,9 +14,9 @@ void Session::startBox(const std::vector<std::string>& simArgs, const std::strin
     ASSERT_TRUE(waitForPath(file(link), 5s)) << boxLog();
 }
 
-void Session::startProgram(const std::vector<std::string>& args) {
-    kvt3_ = std::make_unique<Process>(KVT3_PATH, args, dir_.path(), file("kvt3.log"),
-                                      std::vector<std::string>{"QT_QPA_PLATFORM=offscreen"});
+void Session::startProgram(const std::vector<std::string>& args,
+                           const std::vector<std::string>& environment) {
+    kvt3_ = std::make_unique<Process>(KVT3_PATH, args, dir_.path(), file("kvt3.log"), environment);
 }
 
 void Session::keepRunning(std::chrono::milliseconds time) {

@@ -15,7 +15,9 @@ class Session {
 public:
     // Starts the box and waits for its link (COM1 unless the box is told another name).
     void startBox(const std::vector<std::string>& simArgs, const std::string& link = "COM1");
-    void startProgram(const std::vector<std::string>& args = {});
+    // Offscreen unless the environment names another platform.
+    void startProgram(const std::vector<std::string>& args = {},
+                      const std::vector<std::string>& environment = {"QT_QPA_PLATFORM=offscreen"});
     // Checks the program is still running after the given time.
     void keepRunning(std::chrono::milliseconds time);
     // SIGTERM to the program, which must end with status 0, then to the box.

@@ -9,10 +9,12 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iostream>
+#include <optional>
 #include <random>
 #include <sstream>
 #include <string>
@@ -64,12 +66,15 @@ protected:
 const std::string oldText = "3\r\n1.5\r\n0\r\n0\r\n1\r\n";
 const std::string newText = "2\r\n-12.5\r\n0\r\n1.5E-6\r\n0\r\n";
 
-TEST_F(SettingsFile, OnlyASmallRegularFileIsRead) {
+TEST_F(SettingsFile, OnlyARegularFileIsReadAndOfItOnlyItsStart) {
     const std::string limit(readout::maxSettingsBytes, 'x');
+    // Settings followed by more than is read: the settings are what counts.
+    const std::string longer = oldText + std::string(readout::maxSettingsBytes, '#') + "\r\n";
     put(path("small"), oldText);
     put(path("empty"), "");
     put(path("limit"), limit);
     put(path("large"), limit + "x");
+    put(path("longer"), longer);
     ASSERT_EQ(::mkfifo(path("pipe").c_str(), 0600), 0);
     fs::create_directory(path("directory"));
     fs::create_symlink(path("small"), path("link"));
@@ -80,11 +85,17 @@ TEST_F(SettingsFile, OnlyASmallRegularFileIsRead) {
         const char* name;
         std::optional<std::string> content;
     } cases[] = {
-        {"small", oldText},        {"empty", ""},
-        {"limit", limit},          {"link", oldText},
-        {"large", std::nullopt},   {"pipe", std::nullopt},
-        {"device", std::nullopt},  {"directory", std::nullopt},
-        {"missing", std::nullopt}, {"dangling", std::nullopt},
+        {"small", oldText},
+        {"empty", ""},
+        {"limit", limit},
+        {"link", oldText},
+        {"large", limit},
+        {"longer", longer.substr(0, readout::maxSettingsBytes)},
+        {"pipe", std::nullopt},
+        {"device", std::nullopt},
+        {"directory", std::nullopt},
+        {"missing", std::nullopt},
+        {"dangling", std::nullopt},
     };
     for (const auto& c : cases)
         EXPECT_EQ(readout::readSettingsFile(path(c.name)), c.content) << c.name;
@@ -116,11 +127,102 @@ TEST_F(SettingsFile, AWriteReplacesTheFileAndKeepsItsPermissions) {
 // Runs `body` in a child process and returns its exit status (-1 when it did not exit).
 template <typename Body>
 int inChild(Body body) {
+    // What is buffered would otherwise be written twice.
+    std::cout.flush();
+    std::fflush(nullptr);
     const pid_t child = ::fork();
     if (child == 0) ::_exit(body());
     int status = 0;
     if (child < 0 || ::waitpid(child, &status, 0) != child || !WIFEXITED(status)) return -1;
     return WEXITSTATUS(status);
+}
+
+// The settings as written by an operator's own process (not root) in a directory of the
+// operator's: the directory or the file may have been made read-only.
+TEST_F(SettingsFile, AnOperatorsWriteRespectsAReadOnlyFile) {
+    if (::geteuid() != 0) GTEST_SKIP() << "acting as another user needs root";
+    constexpr uid_t nobody = 65534;
+    constexpr gid_t nogroup = 65534;
+    const struct {
+        const char* name;
+        mode_t directory, file;
+        bool written;
+    } cases[] = {
+        {"both writable", 0755, 0644, true},
+        // Made read-only to keep a port and mode: it stays as it is.
+        {"file read-only", 0755, 0444, false},
+        // No new file can be made beside it, but the file itself may be written.
+        {"directory read-only", 0555, 0644, true},
+        {"both read-only", 0555, 0444, false},
+    };
+    for (const auto& c : cases) {
+        ::chmod(dir_.c_str(), 0755);
+        put(path(), oldText);
+        ASSERT_EQ(::chmod(path().c_str(), c.file), 0);
+        ASSERT_EQ(::chown(path().c_str(), nobody, nogroup), 0);
+        ASSERT_EQ(::chown(dir_.c_str(), nobody, nogroup), 0);
+        ASSERT_EQ(::chmod(dir_.c_str(), c.directory), 0);
+        const int status = inChild([&] {
+            if (::setgid(nogroup) != 0 || ::setuid(nobody) != 0) return 2;
+            return readout::writeSettingsFile(path(), newText) ? 1 : 0;
+        });
+        ::chmod(dir_.c_str(), 0755);
+        EXPECT_EQ(status, c.written ? 1 : 0) << c.name;
+        EXPECT_EQ(contentOf(path()), c.written ? newText : oldText) << c.name;
+        struct stat st {};
+        ASSERT_EQ(::stat(path().c_str(), &st), 0);
+        EXPECT_EQ(st.st_mode & 07777, c.file) << c.name;
+        EXPECT_EQ(strayFiles(), std::vector<std::string>{}) << c.name;
+    }
+}
+
+// Run with sudo, the program leaves the operator's file the operator's: one only its owner may
+// read would otherwise be lost to the next run.
+TEST_F(SettingsFile, AWriteByRootKeepsTheOwner) {
+    if (::geteuid() != 0) GTEST_SKIP() << "changing the owner needs root";
+    put(path(), oldText);
+    ASSERT_EQ(::chmod(path().c_str(), 0600), 0);
+    ASSERT_EQ(::chown(path().c_str(), 65534, 65534), 0);
+    ASSERT_TRUE(readout::writeSettingsFile(path(), newText));
+    struct stat st {};
+    ASSERT_EQ(::stat(path().c_str(), &st), 0);
+    EXPECT_EQ(st.st_uid, 65534u);
+    EXPECT_EQ(st.st_gid, 65534u);
+    EXPECT_EQ(st.st_mode & 07777, 0600u);
+    EXPECT_EQ(contentOf(path()), newText);
+}
+
+// A process ended through exit() while the write is owed (the display went away under the
+// window) writes the settings as they are at that moment; a settled or dropped one does not.
+TEST_F(SettingsFile, AWriteStillOwedIsMadeAtExit) {
+    enum class Then { exit, settle, drop };
+    const struct {
+        const char* name;
+        Then then;
+        std::string content;
+    } cases[] = {
+        {"owed", Then::exit, newText},
+        {"settled", Then::settle, oldText},
+        {"dropped", Then::drop, oldText},
+    };
+    for (const auto& c : cases) {
+        put(path(), oldText);
+        const int status = inChild([&]() -> int {
+            std::string current = "changed before the end";
+            std::optional<readout::OwedSettingsWrite> owed(std::in_place);
+            // Owed again, the first path and text are forgotten.
+            owed->owe(path("elsewhere"), [] { return oldText; });
+            owed->owe(path(), [&current] { return current; });
+            current = newText;
+            if (c.then == Then::settle) owed->settle();
+            if (c.then == Then::drop) owed.reset();
+            // Ends here, as Qt ends the program: what is on the stack stays.
+            std::exit(0);
+        });
+        EXPECT_EQ(status, 0) << c.name;
+        EXPECT_EQ(contentOf(path()), c.content) << c.name;
+        EXPECT_EQ(strayFiles(), std::vector<std::string>{}) << c.name;
+    }
 }
 
 TEST_F(SettingsFile, WhatIsNoRegularFileIsLeftAlone) {

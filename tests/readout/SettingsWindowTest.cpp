@@ -61,12 +61,22 @@ private:
     std::thread thread_;
 };
 
-TEST_F(ReadoutTest, NoSettingsFromAPipeOrALargeFile) {
+TEST_F(ReadoutTest, NoSettingsFromAPipeAndThoseOfALargeFile) {
     const QString path = workDir.path() + "/params.kv3";
-    for (const char* kind : {"pipe", "large"}) {
-        SCOPED_TRACE(kind);
+    const struct {
+        const char* kind;
+        const char* port;
+        bool absolute;
+    } cases[] = {
+        // The defaults of a missing file.
+        {"pipe", "COM1", true},
+        // Its five lines, whatever follows them.
+        {"large", "COM2", false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.kind);
         QFile::remove(path);
-        if (QByteArray(kind) == "pipe") {
+        if (QByteArray(c.kind) == "pipe") {
             ASSERT_EQ(::mkfifo(QFile::encodeName(path).constData(), 0600), 0);
         } else {
             QFile file(path);
@@ -79,10 +89,9 @@ TEST_F(ReadoutTest, NoSettingsFromAPipeOrALargeFile) {
         window.attachWindows(*breakForm, *logoForm, *helpForm, *paramsForm, *coordForm);
         window.show();
         EXPECT_FALSE(rescue.finish()) << "the start waited in the pipe";
-        // The defaults of a missing file.
-        EXPECT_EQ(service.GetPortName(), "COM1");
-        EXPECT_TRUE(window.COM[0]->isChecked());
-        EXPECT_TRUE(window.absRButton->isChecked());
+        EXPECT_EQ(service.GetPortName(), c.port);
+        EXPECT_TRUE(window.COM[c.port[3] - '1']->isChecked());
+        EXPECT_EQ(window.absRButton->isChecked(), c.absolute);
         window.testTimer.SetEnabled(false);
         QFile::remove(path);
         window.close();
