@@ -56,6 +56,14 @@ void TcoordForm::GridToTable(QTableWidget* g, QChar letter, long double scale,
 }
 
 void TcoordForm::saveButtonClick() {
+    // The press on "Zapisz" takes the focus from an open editor: its text is already in the cell
+    // when the editor is refused, and the refusal is told only once the click is over. A grid held
+    // by such a cell, or an edit still open that would be refused, is put right before anything
+    // goes to the box (the order of the rows is checked only there, not here).
+    for (const CorrectionGrid* g : {correctionXSGrid, correctionYSGrid, correctionZSGrid}) {
+        if (g->held()) return;
+    }
+    if (lastEditAxis && !validateLastEdit(*lastEditAxis, lastEditColumn, lastEditRow)) return;
     setButtonsEnabled(false);
     std::array<TCorrectionTable, 3>& tables = *tables_;
     try {
