@@ -49,7 +49,9 @@ bool TparamsForm::ValidateAxis(Axis axis) {
     if (pulses < 0 || pulses > maxPulseCount) {
         return refuse("Błędna wartość ilości impulsów dla osi ");
     }
-    LineCount[i] = pulses * 4;
+    const ReadValues& read = read_[i];
+    LineCount[i] = read.lineCount && impulseEdit(axis)->text() == read.pulseText ? *read.lineCount
+                                                                                 : pulses * 4;
 
     const std::optional<double> calibration =
         entries::parseCalibration(calibrationEdit(axis)->text());

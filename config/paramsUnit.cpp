@@ -169,6 +169,13 @@ void TparamsForm::SetAxisResolution(Axis axis, int code) {
     selectIndex(resolutionCombo(axis), resolution::indexForCode(deviceKind(), code));
 }
 
+void TparamsForm::setLineCount(Axis axis, std::int32_t count) {
+    ReadValues& read = read_[static_cast<std::size_t>(axisIndex(axis))];
+    read.lineCount = count;
+    read.pulseText = QString::number(count / 4);
+    impulseEdit(axis)->setText(read.pulseText);
+}
+
 void TparamsForm::EnableAxisGroup(Axis axis, bool enabled) {
     const AxisMembers& m = members(axis);
     (this->*m.group)->setEnabled(enabled);

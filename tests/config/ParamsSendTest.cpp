@@ -147,6 +147,40 @@ TEST_F(ParamsSend, AcceptedEntriesGiveTheValuesSent) {
     EXPECT_EQ(wire->box().settings().lineCounts[0], 3999996);
 }
 
+// A line count read from the box that is no multiple of four cannot be typed as pulses: it goes
+// back as read while its pulse edit shows the text it was filled with; typed pulses go as four
+// times as many.
+TEST_F(ParamsSend, LineCountsReadGoBackUnlessOtherPulsesAreTyped) {
+    const struct {
+        const char* name;
+        std::int32_t read;
+        const char* typed;  // nullptr: left as filled
+        std::int32_t stored;
+    } cases[] = {
+        {"left as filled", 4002, nullptr, 4002},
+        {"below one pulse", 3, nullptr, 3},
+        {"none", 0, nullptr, 0},
+        {"typed again as shown", 10001, "2500", 10001},
+        {"other pulses typed", 4002, "1001", 4004},
+        {"one pulse typed over less", 3, "1", 4},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        fillFor(4, 3);
+        form.setLineCount(Axis::Y, c.read);
+        if (c.typed) {
+            form.impulseYEdit->selectAll();
+            QTest::keyClicks(form.impulseYEdit, c.typed);
+        }
+        save();
+        clock.advance(200);
+        EXPECT_EQ(prompts.messages, QStringList{configtest::sentMessage});
+        EXPECT_EQ(wire->box().settings().lineCounts,
+                  (std::array<std::int32_t, 3>{4000, c.stored, 4000}));
+        clock.advance(3000);
+    }
+}
+
 // A typed calibration of a few decimals reaches the box as exactly that number, although its
 // double is a hair below it; a seventh decimal is cut off.
 TEST_F(ParamsSend, TypedCalibrationsReachTheBoxExactly) {

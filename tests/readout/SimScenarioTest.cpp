@@ -189,6 +189,17 @@ TEST_F(SimScenarioTest, UnchangedSavesLeaveTheBoxAsItWas) {
          {4000, 10000, 0}},
         {"kind 3", 3, {3, 3, 10}, {{micro(125250), micro(-125), micro(0)}}, {4000, 10000, 0}},
         {"kind 4", 4, {0, 9, 5}, {{micro(300000), micro(1), micro(-9999999)}}, {4000, 10000, 400}},
+        // Counts no whole number of pulses gives: the edits show fewer, the box keeps its own.
+        {"kind 4, line counts of no whole pulses",
+         4,
+         {3, 3, 3},
+         {{micro(1000000), micro(1000000), micro(1000000)}},
+         {4002, 10001, 3}},
+        {"kind 1, line counts of no whole pulses",
+         1,
+         {2, 3, 4},
+         {{{0x40, 0x42, 0x0F, 0x09}, {0x40, 0x42, 0x0F, 0x09}, {0x40, 0x42, 0x0F, 0x09}}},
+         {4001, 6, 2}},
     };
     constexpr int saves = 15;
     for (const auto& c : cases) {
