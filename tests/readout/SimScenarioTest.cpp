@@ -298,3 +298,41 @@ TEST_F(SimScenarioTest, TablesOfAxesWithoutAStepSurviveASave) {
 
 }  // namespace
 }  // namespace readouttest
+
+namespace readouttest {
+namespace {
+
+// Table values of 10^8 grid units and more reach the grid rounded to 8 significant digits; saved
+// unchanged, the box keeps every digit of them.
+TEST_F(SimScenarioTest, LargeTableValuesSurviveUnchangedSaves) {
+    sim::SimConfig config = boxOfKind(4);
+    config.settings.resolution = {3, 10, 9};  // steps 0.001, 0.00001 and 1
+    config.settings.correctionCount = 2;
+    config.settings.correctionFlags = 0x70;
+    for (auto& table : config.settings.corrections) {
+        table[1] = {100000001, 123456789};
+        table[2] = {2147483647, -2147483647};
+    }
+    connectBox(config);
+    device->setAutoTxEmpty(&clock, 2000);
+    startOrRestartLink();
+    clock.advance(500);
+    const sim::BoxSettings before = wire->box().settings();
+    EXPECT_EQ(saveUnchanged(form->coordMMI, coordForm.get(), coordForm->saveButton,
+                            coordForm->exitButton, 2),
+              2)
+        << prompts.log.join('|').toStdString();
+    const sim::BoxSettings& after = wire->box().settings();
+    for (std::size_t axis = 0; axis < 3; ++axis) {
+        for (int row = 1; row <= 2; ++row) {
+            SCOPED_TRACE(testing::Message() << "axis " << axis << " row " << row);
+            EXPECT_EQ(after.corrections[axis][row].Position,
+                      before.corrections[axis][row].Position);
+            EXPECT_EQ(after.corrections[axis][row].Corrected,
+                      before.corrections[axis][row].Corrected);
+        }
+    }
+}
+
+}  // namespace
+}  // namespace readouttest
