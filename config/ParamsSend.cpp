@@ -3,11 +3,13 @@
 #include <QGroupBox>
 #include <QLineEdit>
 #include <QRadioButton>
+#include <array>
 
 #include "config/Entries.h"
 #include "config/Resolution.h"
 #include "config/paramsUnit.h"
 #include "link/RSLib.h"
+#include "link/WireFormats.h"
 #include "platform/Prompts.h"
 
 namespace {
@@ -25,6 +27,15 @@ QString axisText(Axis axis) {
 
 bool isKnownKind(int kind) {
     return kind >= 1 && kind <= 4;
+}
+
+// A kind 1 box holds a calibration as a 23-bit mantissa with a decimal exponent: above 8.388607
+// it has no room for the sixth decimal.
+bool kindOneHoldsToTheMillionth(double calibration) {
+    std::array<std::uint8_t, 4> held{};
+    wire::EncodeDecimal24(calibration, held.data());
+    const auto millionths = [](long double v) { return wire::truncToMeantWhole(v * 1000000.0L); };
+    return millionths(wire::DecodeDecimal24(held.data())) == millionths(calibration);
 }
 
 }  // namespace
@@ -57,7 +68,9 @@ bool TparamsForm::ValidateAxis(Axis axis) {
         entries::parseCalibration(calibrationEdit(axis)->text());
     if (!calibration) return refuse("Błędna wartość kalibracji dla osi ");
     Calibration[i] = *calibration;
-    if (*calibration < -calibrationLimit || *calibration > calibrationLimit) {
+    // A kind 1 box would keep such a value without its last decimal.
+    if (*calibration < -calibrationLimit || *calibration > calibrationLimit ||
+        (kind == 1 && !kindOneHoldsToTheMillionth(*calibration))) {
         return refuse("Wartość kalibracji poza przedziałem dla osi ");
     }
     return true;

@@ -196,7 +196,6 @@ TEST_F(ParamsSend, TypedCalibrationsReachTheBoxExactly) {
         {3, "0,1234567", {0x40, 0xE2, 0x01, 0x00}},   // 123456
         {1, "0.3", {0xC0, 0xC6, 0x2D, 0x07}},         // 3000000 x 10^-7
         {1, "0.000001", {0x40, 0x42, 0x0F, 0x0C}},    // 1000000 x 10^-12
-        {1, "-9.999999", {0x3F, 0x42, 0x8F, 0x05}},   // 999999 x 10^-5: 23 bits hold no more
         {1, "0.12345678", {0x87, 0xD6, 0x12, 0x07}},  // 1234567 x 10^-7
     };
     for (const Case& c : cases) {
@@ -207,6 +206,46 @@ TEST_F(ParamsSend, TypedCalibrationsReachTheBoxExactly) {
         clock.advance(200);
         const auto& stored = wire->box().settings().calibration[0];
         EXPECT_EQ(Bytes(stored.begin(), stored.end()), c.stored);
+        clock.advance(3000);
+    }
+}
+
+// A kind 1 box holds a calibration as 23 bits and a decimal exponent: what it cannot hold to the
+// millionth is refused instead of reaching it without its sixth decimal.
+TEST_F(ParamsSend, KindOneRefusesCalibrationsItCannotHoldToTheMillionth) {
+    const struct {
+        Axis axis;
+        const char* typed;
+        Bytes stored;  // empty: refused
+    } cases[] = {
+        {Axis::X, "8.388607", {0xFF, 0xFF, 0x7F, 0x06}},
+        {Axis::X, "-8,388607", {0xFF, 0xFF, 0xFF, 0x06}},
+        {Axis::X, "8.38861", {0xCD, 0xCC, 0x0C, 0x05}},
+        {Axis::X, "9.99999", {0x3F, 0x42, 0x0F, 0x05}},
+        {Axis::X, "9.5", {0xF0, 0x7E, 0x0E, 0x05}},
+        {Axis::X, "0.12345678", {0x87, 0xD6, 0x12, 0x07}},  // more than the millionth
+        {Axis::X, "8.3886079", {}},                         // the sixth decimal would go
+        {Axis::X, "8.388608", {}},
+        {Axis::Y, "9.999999", {}},
+        {Axis::Z, "-9.000001", {}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.typed);
+        fillFor(1, 3);
+        form.calibrationEdit(c.axis)->selectAll();
+        QTest::keyClicks(form.calibrationEdit(c.axis), c.typed);
+        save();
+        clock.advance(200);
+        if (c.stored.empty()) {
+            const QString axis(QChar(u"XYZ"[axisIndex(c.axis)]));
+            EXPECT_EQ(prompts.messages,
+                      QStringList{"Wartość kalibracji poza przedziałem dla osi " + axis + "."});
+            EXPECT_TRUE(sent().empty());
+        } else {
+            EXPECT_EQ(prompts.messages, QStringList{configtest::sentMessage});
+            const auto& stored = wire->box().settings().calibration[0];
+            EXPECT_EQ(Bytes(stored.begin(), stored.end()), c.stored);
+        }
         clock.advance(3000);
     }
 }
