@@ -76,6 +76,18 @@ bool TparamsForm::ValidateAxis(Axis axis) {
     return true;
 }
 
+void TparamsForm::KeepReadValues(Axis axis) {
+    const std::size_t i = at(axis);
+    const ReadValues& read = read_[i];
+    // The box keeps values for axes it does not have; they go back as they came. Before any read,
+    // a kind 1 box gets code 0, by which it counts an axis absent, and not a new axis with the
+    // finest resolution.
+    ResolutionCode[i] = read.code.value_or(deviceKind() == 1 ? 0 : maxResolutionCode_);
+    LineCount[i] = read.lineCount.value_or(0);
+    // The operator cannot edit a disabled group: its edit holds what the main window read.
+    Calibration[i] = entries::parseCalibration(calibrationEdit(axis)->text()).value_or(0.0);
+}
+
 void TparamsForm::saveButtonClick() {
     setButtonsEnabled(false);
     // The combos' remembered linear positions are the operator's choice, not values of this
@@ -84,9 +96,9 @@ void TparamsForm::saveButtonClick() {
     const std::array<std::int32_t, 3> remembered = LinearIndex;
     ClearSendValues();
     LinearIndex = remembered;
-    // A kind 1 box counts its axes by the codes of Y and Z, 0 for an axis it does not have: a
-    // disabled axis goes back absent rather than as a new axis with the finest resolution.
-    if (deviceKind() == 1) ResolutionCode[at(Axis::Y)] = ResolutionCode[at(Axis::Z)] = 0;
+    for (Axis axis : {Axis::Y, Axis::Z}) {
+        if (!group(axis)->isEnabled()) KeepReadValues(axis);
+    }
     if (!ValidateAxis(Axis::X)) return;
     if (dimYGBox->isEnabled() && !ValidateAxis(Axis::Y)) return;
     if (dimZGBox->isEnabled() && !ValidateAxis(Axis::Z)) return;

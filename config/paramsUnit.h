@@ -117,10 +117,13 @@ private:
     static const AxisMembers& members(Axis axis);
     void buildAxis(Axis axis, QWidget* page, int top);
     void SetDefaults();
+    // The values of the next send for an axis of a disabled group: what was read for it.
+    void KeepReadValues(Axis axis);
     int deviceKind() const;
 
     // What the main window last filled in from the box, per axis.
     struct ReadValues {
+        std::optional<int> code;
         std::optional<std::int32_t> lineCount;
         QString pulseText;
     };

@@ -24,9 +24,12 @@ protected:
         form.EnableAxisGroup(Axis::Y, axes > 1);
         form.EnableAxisGroup(Axis::Z, axes > 2);
         for (Axis axis : {Axis::X, Axis::Y, Axis::Z}) {
-            form.SetAxisResolution(axis, 4);
-            form.impulseEdit(axis)->setText("1000");
-            form.calibrationEdit(axis)->setText("1.000000");
+            // An axis the box lacks as the main window fills it in from a box that holds nothing
+            // for it: absent (kind 1) or the list's last code.
+            const bool present = axisIndex(axis) < axes;
+            form.SetAxisResolution(axis, present ? 4 : kind == 1 ? 0 : 10);
+            form.impulseEdit(axis)->setText(present ? "1000" : "0");
+            form.calibrationEdit(axis)->setText(present ? "1.000000" : "0.000000");
         }
         form.FormShow();
     }
@@ -268,39 +271,72 @@ TEST_F(ParamsSend, ResolutionWithoutAValidEntryIsRefused) {
                   c.refused);
         clock.advance(3000);
     }
+    // Code 0, which no kind 1 entry has, read for X: nothing goes out until one is picked.
+    fillFor(1, 1);
+    form.SetAxisResolution(Axis::X, 0);
+    save();
+    clock.advance(200);
+    EXPECT_EQ(prompts.messages, QStringList{"Błędna wartość rozdzielczości dla osi X."});
+    EXPECT_TRUE(sent().empty());
 }
 
-// An axis the box does not have is not validated and goes out with count 0 and calibration 0.
-// Kind 1 boxes tell their axes by the codes of Y and Z, so such an axis goes out absent (code 0),
-// never as one more axis; kinds 2 to 4 tell them by their kind and get the list's last code.
-TEST_F(ParamsSend, AbsentAxesAreNotValidatedAndStayAbsent) {
+// An axis the box does not have is not validated and goes back with what was read for it: the box
+// keeps values for such axes. Kind 1 boxes tell their axes by the codes of Y and Z, so an axis read
+// absent (code 0) stays absent. Before any read a kind 1 box gets code 0 for it, kinds 2 to 4 the
+// list's last code; count and calibration 0.
+TEST_F(ParamsSend, AbsentAxesAreNotValidatedAndGoBackAsRead) {
     struct Case {
         int kind, axes;
+        bool read;  // the main window filled in the absent axes
         std::array<std::int32_t, 3> codes;
         std::array<std::int32_t, 3> lineCounts;
+        std::array<double, 3> calibrations;
         int axesAfter;
     };
     const Case cases[] = {
-        {1, 1, {4, 0, 0}, {4000, 0, 0}, 1},
-        {1, 2, {4, 4, 0}, {4000, 4000, 0}, 2},
-        {2, 1, {4, 10, 10}, {4000, 0, 0}, 1},
-        {3, 2, {4, 4, 10}, {4000, 4000, 0}, 2},
+        {1, 1, true, {4, 0, 0}, {4000, 0, 0}, {1, 0, 0}, 1},
+        {1, 1, true, {4, 0, 5}, {4000, 8000, 12001}, {1, 0.5, -0.25}, 1},
+        {1, 2, true, {4, 4, 0}, {4000, 4000, 3}, {1, 1, 0.125}, 2},
+        {2, 1, true, {4, 6, 15}, {4000, 8000, 2}, {1, 0, 0}, 1},
+        {3, 2, true, {4, 4, 10}, {4000, 4000, 12000}, {1, 1, 0}, 2},
+        {1, 1, false, {4, 0, 0}, {4000, 0, 0}, {1, 0, 0}, 1},
+        {2, 1, false, {4, 10, 10}, {4000, 0, 0}, {1, 0, 0}, 1},
     };
     for (const Case& c : cases) {
-        SCOPED_TRACE(testing::Message() << "kind " << c.kind << ", axes " << c.axes);
-        fillFor(c.kind, c.axes);
-        for (Axis axis : {Axis::Y, Axis::Z}) {
-            if (axisIndex(axis) < c.axes) continue;
-            form.impulseEdit(axis)->setText("bad");
-            form.calibrationEdit(axis)->setText("99");
+        SCOPED_TRACE(testing::Message()
+                     << "kind " << c.kind << ", axes " << c.axes << (c.read ? "" : ", never read"));
+        // A dialog the main window has not filled yet but for X.
+        auto fresh = std::make_unique<TparamsForm>(service, prompts, clock);
+        TparamsForm& dialog = c.read ? form : *fresh;
+        if (c.read) {
+            fillFor(c.kind, c.axes);
+        } else {
+            attachBox(c.kind);
+            dialog.LoadResolutionLists(c.kind);
+            dialog.EnableAxisGroup(Axis::Y, c.axes > 1);
+            dialog.EnableAxisGroup(Axis::Z, c.axes > 2);
+            dialog.SetAxisResolution(Axis::X, 4);
+            dialog.impulseXEdit->setText("1000");
+            dialog.calibXEdit->setText("1.000000");
+            dialog.show();
         }
-        save();
+        for (Axis axis : {Axis::Y, Axis::Z}) {
+            const auto i = static_cast<std::size_t>(axisIndex(axis));
+            if (axisIndex(axis) < c.axes) continue;
+            if (c.read) {
+                dialog.SetAxisResolution(axis, c.codes[i]);
+                dialog.setLineCount(axis, c.lineCounts[i]);
+                dialog.calibrationEdit(axis)->setText(QString::number(c.calibrations[i], 'f', 6));
+            }
+            dialog.impulseEdit(axis)->setText("bad");
+        }
+        prompts.clear();
+        dialog.saveButton->click();
         clock.advance(200);
         EXPECT_EQ(prompts.messages, QStringList{configtest::sentMessage});
-        EXPECT_EQ(form.ResolutionCode, c.codes);
-        EXPECT_EQ(form.LineCount, c.lineCounts);
-        const double y = c.axes > 1 ? 1.0 : 0.0;
-        EXPECT_EQ(form.Calibration, (std::array<double, 3>{1.0, y, 0.0}));
+        EXPECT_EQ(dialog.ResolutionCode, c.codes);
+        EXPECT_EQ(dialog.LineCount, c.lineCounts);
+        EXPECT_EQ(dialog.Calibration, c.calibrations);
         const sim::BoxSettings& stored = wire->box().settings();
         EXPECT_EQ(stored.lineCounts, c.lineCounts);
         std::array<std::uint8_t, 3> codes{};

@@ -167,7 +167,7 @@ TEST_F(SimScenarioTest, UnchangedSavesLeaveTheBoxAsItWas) {
         int kind;
         std::array<std::uint8_t, 3> codes;
         std::array<Calibration, 3> calibration;
-        // An axis the box does not have is written with count 0 and calibration 0.
+        // An axis the box does not have goes back as read.
         std::array<std::int32_t, 3> lineCounts;
     } cases[] = {
         {"kind 1, three axes",
@@ -189,6 +189,18 @@ TEST_F(SimScenarioTest, UnchangedSavesLeaveTheBoxAsItWas) {
          {4000, 10000, 0}},
         {"kind 3", 3, {3, 3, 10}, {{micro(125250), micro(-125), micro(0)}}, {4000, 10000, 0}},
         {"kind 4", 4, {0, 9, 5}, {{micro(300000), micro(1), micro(-9999999)}}, {4000, 10000, 400}},
+        {"kind 1, Y absent, Z held by the box",
+         1,
+         {2, 0, 4},
+         // 0.001, 0.5, 0.25
+         {{{0x40, 0x42, 0x0F, 0x09}, {0x40, 0x4B, 0x4C, 0x07}, {0xA0, 0x25, 0x26, 0x07}}},
+         {4000, 8000, 12000}},
+        // The window takes the calibrations of the axes a kind 2 box lacks as 0.
+        {"kind 2, Y and Z absent",
+         2,
+         {3, 5, 15},
+         {{micro(1000000), micro(0), micro(0)}},
+         {4000, 8000, 3}},
         // Counts no whole number of pulses gives: the edits show fewer, the box keeps its own.
         {"kind 4, line counts of no whole pulses",
          4,
