@@ -27,6 +27,17 @@ bool fitsTheWire(double value) {
 
 }  // namespace
 
+const TcoordForm::LoadedCell* TcoordForm::loadedCell(const QTableWidget* g, int column,
+                                                     int row) const {
+    for (Axis axis : {Axis::X, Axis::Y, Axis::Z}) {
+        if (g != grid(axis)) continue;
+        const auto& rows = loaded_[static_cast<std::size_t>(axisIndex(axis))];
+        if (row < 1 || static_cast<std::size_t>(row) >= rows.size()) return nullptr;
+        return &rows[static_cast<std::size_t>(row)][static_cast<std::size_t>(column - 1)];
+    }
+    return nullptr;
+}
+
 void TcoordForm::GridToTable(QTableWidget* g, QChar letter, long double scale,
                              TCorrectionTable& table) const {
     table = TCorrectionTable{};
@@ -37,17 +48,21 @@ void TcoordForm::GridToTable(QTableWidget* g, QChar letter, long double scale,
         for (int column = 1; column <= 2; ++column) {
             const QTableWidgetItem* item = g->item(row, column);
             const QString text = item ? item->text() : QString();
-            double value = 0;
-            if (!blank(text)) {
+            const LoadedCell* asLoaded = loadedCell(g, column, row);
+            long double value = 0;
+            if (asLoaded && text == asLoaded->text) {
+                value = asLoaded->value;
+            } else if (!blank(text)) {
                 const std::optional<double> parsed = ParseCellValue(text);
-                if (parsed) value = static_cast<double>(*parsed / scale);
-                if (!parsed || !fitsTheWire(value)) {
+                const double quotient = parsed ? static_cast<double>(*parsed / scale) : 0;
+                if (!parsed || !fitsTheWire(quotient)) {
                     const QString mark = column == 2 ? QStringLiteral("'") : QString();
                     throw EIncorrectValue((QStringLiteral("Niewłaściwa wartość dla osi ") + letter +
                                            mark + QStringLiteral(" na pozycji ") +
                                            QString::number(row))
                                               .toStdString());
                 }
+                value = quotient;
             }
             TCorrectionEntry& entry = table[row];
             (column == 1 ? entry.Position : entry.Corrected) = value;
@@ -56,6 +71,14 @@ void TcoordForm::GridToTable(QTableWidget* g, QChar letter, long double scale,
 }
 
 void TcoordForm::saveButtonClick() {
+    // The press on "Zapisz" takes the focus from an open editor: its text is already in the cell
+    // when the editor is refused, and the refusal is told only once the click is over. A grid held
+    // by such a cell, or an edit still open that would be refused, is put right before anything
+    // goes to the box (the order of the rows is checked only there, not here).
+    for (const CorrectionGrid* g : {correctionXSGrid, correctionYSGrid, correctionZSGrid}) {
+        if (g->held()) return;
+    }
+    if (lastEditAxis && !validateLastEdit(*lastEditAxis, lastEditColumn, lastEditRow)) return;
     setButtonsEnabled(false);
     std::array<TCorrectionTable, 3>& tables = *tables_;
     try {

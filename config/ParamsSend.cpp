@@ -3,11 +3,13 @@
 #include <QGroupBox>
 #include <QLineEdit>
 #include <QRadioButton>
+#include <array>
 
 #include "config/Entries.h"
 #include "config/Resolution.h"
 #include "config/paramsUnit.h"
 #include "link/RSLib.h"
+#include "link/WireFormats.h"
 #include "platform/Prompts.h"
 
 namespace {
@@ -25,6 +27,15 @@ QString axisText(Axis axis) {
 
 bool isKnownKind(int kind) {
     return kind >= 1 && kind <= 4;
+}
+
+// A kind 1 box holds a calibration as a 23-bit mantissa with a decimal exponent: above 8.388607
+// it has no room for the sixth decimal.
+bool kindOneHoldsToTheMillionth(double calibration) {
+    std::array<std::uint8_t, 4> held{};
+    wire::EncodeDecimal24(calibration, held.data());
+    const auto millionths = [](long double v) { return wire::truncToMeantWhole(v * 1000000.0L); };
+    return millionths(wire::DecodeDecimal24(held.data())) == millionths(calibration);
 }
 
 }  // namespace
@@ -49,16 +60,32 @@ bool TparamsForm::ValidateAxis(Axis axis) {
     if (pulses < 0 || pulses > maxPulseCount) {
         return refuse("Błędna wartość ilości impulsów dla osi ");
     }
-    LineCount[i] = pulses * 4;
+    const ReadValues& read = read_[i];
+    LineCount[i] = read.lineCount && impulseEdit(axis)->text() == read.pulseText ? *read.lineCount
+                                                                                 : pulses * 4;
 
     const std::optional<double> calibration =
         entries::parseCalibration(calibrationEdit(axis)->text());
     if (!calibration) return refuse("Błędna wartość kalibracji dla osi ");
     Calibration[i] = *calibration;
-    if (*calibration < -calibrationLimit || *calibration > calibrationLimit) {
+    // A kind 1 box would keep such a value without its last decimal.
+    if (*calibration < -calibrationLimit || *calibration > calibrationLimit ||
+        (kind == 1 && !kindOneHoldsToTheMillionth(*calibration))) {
         return refuse("Wartość kalibracji poza przedziałem dla osi ");
     }
     return true;
+}
+
+void TparamsForm::KeepReadValues(Axis axis) {
+    const std::size_t i = at(axis);
+    const ReadValues& read = read_[i];
+    // The box keeps values for axes it does not have; they go back as they came. Before any read,
+    // a kind 1 box gets code 0, by which it counts an axis absent, and not a new axis with the
+    // finest resolution.
+    ResolutionCode[i] = read.code.value_or(deviceKind() == 1 ? 0 : maxResolutionCode_);
+    LineCount[i] = read.lineCount.value_or(0);
+    // The operator cannot edit a disabled group: its edit holds what the main window read.
+    Calibration[i] = entries::parseCalibration(calibrationEdit(axis)->text()).value_or(0.0);
 }
 
 void TparamsForm::saveButtonClick() {
@@ -69,9 +96,9 @@ void TparamsForm::saveButtonClick() {
     const std::array<std::int32_t, 3> remembered = LinearIndex;
     ClearSendValues();
     LinearIndex = remembered;
-    // A kind 1 box counts its axes by the codes of Y and Z, 0 for an axis it does not have: a
-    // disabled axis goes back absent rather than as a new axis with the finest resolution.
-    if (deviceKind() == 1) ResolutionCode[at(Axis::Y)] = ResolutionCode[at(Axis::Z)] = 0;
+    for (Axis axis : {Axis::Y, Axis::Z}) {
+        if (!group(axis)->isEnabled()) KeepReadValues(axis);
+    }
     if (!ValidateAxis(Axis::X)) return;
     if (dimYGBox->isEnabled() && !ValidateAxis(Axis::Y)) return;
     if (dimZGBox->isEnabled() && !ValidateAxis(Axis::Z)) return;

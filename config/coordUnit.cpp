@@ -150,10 +150,15 @@ void TcoordForm::LoadCorrectionTable(Axis axis, int count, const TCorrectionTabl
     count = std::clamp(count, 0, TCorrectionTable::Size);
     resizeGrid(axis, count + 1);
     QTableWidget* g = grid(axis);
+    auto& loaded = loaded_[at(axis)];
+    loaded.assign(static_cast<std::size_t>(count) + 1, {});
     for (int row = 1; row <= count; ++row) {
         const TCorrectionEntry& entry = table[row];
-        setCell(g, 1, row, text(entry.Position));
-        setCell(g, 2, row, text(entry.Corrected));
+        auto& cells = loaded[static_cast<std::size_t>(row)];
+        cells[0] = {text(entry.Position), entry.Position};
+        cells[1] = {text(entry.Corrected), entry.Corrected};
+        setCell(g, 1, row, cells[0].text);
+        setCell(g, 2, row, cells[1].text);
     }
 }
 

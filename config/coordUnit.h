@@ -7,6 +7,7 @@
 #include <optional>
 #include <stdexcept>
 #include <string>
+#include <vector>
 
 #include "config/Axis.h"
 #include "config/ConfigDialog.h"
@@ -127,4 +128,14 @@ private:
 
     // X, Y, Z as last sent.
     std::unique_ptr<std::array<TCorrectionTable, 3>> tables_;
+    // Per axis, the cells as last loaded, by row (index 0 unused) and column 1 and 2: the text
+    // shown and the box's value behind it. A text of 8 significant digits cannot carry every
+    // value the box holds; left as loaded, the cell goes back with the value it came with.
+    struct LoadedCell {
+        QString text;
+        long double value = 0;
+    };
+    std::array<std::vector<std::array<LoadedCell, 2>>, 3> loaded_;
+    // The cell of one of the three grids as loaded; null for a cell no load filled.
+    const LoadedCell* loadedCell(const QTableWidget* grid, int column, int row) const;
 };

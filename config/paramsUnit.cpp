@@ -166,7 +166,19 @@ static void selectIndex(QComboBox* combo, int index) {
 }
 
 void TparamsForm::SetAxisResolution(Axis axis, int code) {
-    selectIndex(resolutionCombo(axis), resolution::indexForCode(deviceKind(), code));
+    read_[static_cast<std::size_t>(axisIndex(axis))].code = code;
+    // Code 0 names no entry of the kind 1 list (its first entry is code 7): no selection, so
+    // that a save asks the operator for one instead of writing code 7.
+    const int kind = deviceKind();
+    selectIndex(resolutionCombo(axis),
+                kind == 1 && code == 0 ? -1 : resolution::indexForCode(kind, code));
+}
+
+void TparamsForm::setLineCount(Axis axis, std::int32_t count) {
+    ReadValues& read = read_[static_cast<std::size_t>(axisIndex(axis))];
+    read.lineCount = count;
+    read.pulseText = QString::number(count / 4);
+    impulseEdit(axis)->setText(read.pulseText);
 }
 
 void TparamsForm::EnableAxisGroup(Axis axis, bool enabled) {

@@ -1,7 +1,9 @@
 #pragma once
 
+#include <QString>
 #include <array>
 #include <cstdint>
+#include <optional>
 
 #include "config/Axis.h"
 #include "config/ConfigDialog.h"
@@ -75,6 +77,10 @@ public:
     void LoadResolutionLists(int deviceKind);
     void SetAxisResolution(Axis axis, int code);
     void EnableAxisGroup(Axis axis, bool enabled);
+    // Fills the pulse edit from a line count read from the box (four per pulse). A count that is
+    // no multiple of four cannot be typed as pulses: it goes back as read while the edit still
+    // shows the text it was filled with.
+    void setLineCount(Axis axis, std::int32_t count);
     // 0 until a list was loaded, then 7 (kind 1) or 10 (kinds 2 to 4).
     int MaxResolutionCode() const { return maxResolutionCode_; }
 
@@ -111,7 +117,17 @@ private:
     static const AxisMembers& members(Axis axis);
     void buildAxis(Axis axis, QWidget* page, int top);
     void SetDefaults();
+    // The values of the next send for an axis of a disabled group: what was read for it.
+    void KeepReadValues(Axis axis);
     int deviceKind() const;
+
+    // What the main window last filled in from the box, per axis.
+    struct ReadValues {
+        std::optional<int> code;
+        std::optional<std::int32_t> lineCount;
+        QString pulseText;
+    };
+    std::array<ReadValues, 3> read_;
 
     int maxResolutionCode_ = 0;
     // The kind whose list the combos hold (0: none loaded yet).

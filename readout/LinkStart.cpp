@@ -264,7 +264,10 @@ void TmainForm::fillOrientation() {
 
 void TmainForm::fillImpulseEdits() {
     if (!paramsForm_) return;
-    for (Axis axis : axes)
-        paramsForm_->impulseEdit(axis)->setText(
-            QString::number(lineCounts[static_cast<std::size_t>(axisIndex(axis))] / 4));
+    // The window keeps a count read as 0 as 1, for its own arithmetic: 1 is shown and goes back
+    // as the 0 the box holds (a count of 1 read as such went back as 0 all along).
+    for (Axis axis : axes) {
+        const std::int32_t count = lineCounts[static_cast<std::size_t>(axisIndex(axis))];
+        paramsForm_->setLineCount(axis, count == 1 ? 0 : count);
+    }
 }

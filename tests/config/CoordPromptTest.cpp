@@ -124,4 +124,48 @@ TEST_F(CoordPrompts, ARefusedValueLeftByKeyOrMouseIsToldOnceAndEditedInPlace) {
     }
 }
 
+// "Zapisz" clicked straight from a refused cell: the press takes the focus from the editor and
+// the click completes before the refusal can be told. Nothing goes to the box until the cell is
+// put right; then the next click sends.
+TEST_F(CoordPrompts, ARefusedCellLeftByAClickOnZapiszIsToldBeforeAnythingIsSent) {
+    learnKind(2);
+    const struct {
+        int column;
+        const char* typed;
+        const char* message;
+    } cases[] = {
+        {1, "3", "Wartości powinny rosnąć."},
+        {1, "abc", "Niepoprawna wartość."},
+        {2, "1x", "Niepoprawna wartość."},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.typed);
+        ASSERT_NE(configtest::typeInto(grid, c.column, 2, c.typed), nullptr);
+        device->takeWritten();
+        Operator op(false, form);
+        QTest::mouseClick(form.saveButton, Qt::LeftButton);
+        settle();
+
+        EXPECT_TRUE(device->takeWritten().empty());
+        EXPECT_EQ(op.seen, QStringList{QString::fromUtf8(c.message)});
+        ASSERT_TRUE(grid->editorOpen());
+        EXPECT_EQ(grid->currentColumn(), c.column);
+        EXPECT_EQ(grid->editor()->text(), c.typed);
+        EXPECT_TRUE(form.saveButton->isEnabled());
+        EXPECT_FALSE(form.sending());
+
+        QTest::keyClicks(grid->editor(), "30");
+        QTest::mouseClick(form.saveButton, Qt::LeftButton);
+        settle();
+        EXPECT_EQ(grid->item(2, c.column)->text(), "30");
+        EXPECT_FALSE(device->takeWritten().empty());
+        EXPECT_TRUE(form.sending());
+        // No box answers: the send ends with its failure message.
+        clock.advance(6000);
+        settle();
+        EXPECT_EQ(op.seen.size(), 2);
+        EXPECT_FALSE(form.sending());
+    }
+}
+
 }  // namespace

@@ -82,6 +82,56 @@ TEST_F(CoordSend, LoadedValuesSavedUnchangedGoBackAsTheyCame) {
     EXPECT_EQ(stored.corrections[0][2].Corrected, -12345);
 }
 
+// Values of more than 8 significant digits in the grid's units are shown rounded. A cell left
+// with the text it was loaded with goes back with the box's own value; a cell given another
+// text goes back as typed.
+TEST_F(CoordSend, CellsLeftAsLoadedKeepEveryDigitTheBoxHeld) {
+    attachBox(4);
+    TCorrectionTable table;
+    table[1] = {123456789, -2147483647};
+    table[2] = {2147483647, 100000001};
+    const struct {
+        long double scale;
+        int decimals;
+    } axes[] = {{0.001L, 3}, {0.00001L, 5}, {1, 0}};
+    form.SetCorrectionFlags(0x70);
+    form.setGridRowCounts(3);
+    for (Axis axis : {Axis::X, Axis::Y, Axis::Z}) {
+        const auto& a = axes[axisIndex(axis)];
+        form.LoadCorrectionTable(axis, 2, table, a.decimals, a.scale);
+    }
+    ASSERT_EQ(form.correctionZSGrid->item(1, 1)->text(), "1.2345679E8");
+    const struct {
+        Axis axis;
+        int column, row;
+        const char* typed;  // nullptr: the text shown, typed again
+        long double stored;
+    } edits[] = {
+        {Axis::X, 2, 2, "100000.001", 100000001},   {Axis::Y, 1, 1, nullptr, 123456789},
+        {Axis::Y, 2, 1, "-21474.836", -2147483600}, {Axis::Z, 1, 2, "2147483647", 2147483647},
+        {Axis::Z, 1, 1, "1.2345679e8", 123456790},
+    };
+    std::array<TCorrectionTable, 3> expected = {table, table, table};
+    for (const auto& e : edits) {
+        const QString text =
+            e.typed ? QString(e.typed) : form.grid(e.axis)->item(e.row, e.column)->text();
+        setCell(e.axis, e.column, e.row, text);
+        auto& entry = expected[static_cast<std::size_t>(axisIndex(e.axis))][e.row];
+        (e.column == 1 ? entry.Position : entry.Corrected) = e.stored;
+    }
+    save();
+    clock.advance(500);
+    ASSERT_EQ(prompts.messages, QStringList{configtest::sentMessage});
+    const sim::BoxSettings& stored = wire->box().settings();
+    for (std::size_t axis = 0; axis < 3; ++axis) {
+        for (int row = 1; row <= 2; ++row) {
+            SCOPED_TRACE(testing::Message() << "axis " << axis << " row " << row);
+            EXPECT_EQ(stored.corrections[axis][row].Position, expected[axis][row].Position);
+            EXPECT_EQ(stored.corrections[axis][row].Corrected, expected[axis][row].Corrected);
+        }
+    }
+}
+
 TEST_F(CoordSend, CellsThatCannotBeSentStopTheSend) {
     struct Case {
         Axis axis;

@@ -24,9 +24,12 @@ protected:
         form.EnableAxisGroup(Axis::Y, axes > 1);
         form.EnableAxisGroup(Axis::Z, axes > 2);
         for (Axis axis : {Axis::X, Axis::Y, Axis::Z}) {
-            form.SetAxisResolution(axis, 4);
-            form.impulseEdit(axis)->setText("1000");
-            form.calibrationEdit(axis)->setText("1.000000");
+            // An axis the box lacks as the main window fills it in from a box that holds nothing
+            // for it: absent (kind 1) or the list's last code.
+            const bool present = axisIndex(axis) < axes;
+            form.SetAxisResolution(axis, present ? 4 : kind == 1 ? 0 : 10);
+            form.impulseEdit(axis)->setText(present ? "1000" : "0");
+            form.calibrationEdit(axis)->setText(present ? "1.000000" : "0.000000");
         }
         form.FormShow();
     }
@@ -147,6 +150,40 @@ TEST_F(ParamsSend, AcceptedEntriesGiveTheValuesSent) {
     EXPECT_EQ(wire->box().settings().lineCounts[0], 3999996);
 }
 
+// A line count read from the box that is no multiple of four cannot be typed as pulses: it goes
+// back as read while its pulse edit shows the text it was filled with; typed pulses go as four
+// times as many.
+TEST_F(ParamsSend, LineCountsReadGoBackUnlessOtherPulsesAreTyped) {
+    const struct {
+        const char* name;
+        std::int32_t read;
+        const char* typed;  // nullptr: left as filled
+        std::int32_t stored;
+    } cases[] = {
+        {"left as filled", 4002, nullptr, 4002},
+        {"below one pulse", 3, nullptr, 3},
+        {"none", 0, nullptr, 0},
+        {"typed again as shown", 10001, "2500", 10001},
+        {"other pulses typed", 4002, "1001", 4004},
+        {"one pulse typed over less", 3, "1", 4},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        fillFor(4, 3);
+        form.setLineCount(Axis::Y, c.read);
+        if (c.typed) {
+            form.impulseYEdit->selectAll();
+            QTest::keyClicks(form.impulseYEdit, c.typed);
+        }
+        save();
+        clock.advance(200);
+        EXPECT_EQ(prompts.messages, QStringList{configtest::sentMessage});
+        EXPECT_EQ(wire->box().settings().lineCounts,
+                  (std::array<std::int32_t, 3>{4000, c.stored, 4000}));
+        clock.advance(3000);
+    }
+}
+
 // A typed calibration of a few decimals reaches the box as exactly that number, although its
 // double is a hair below it; a seventh decimal is cut off.
 TEST_F(ParamsSend, TypedCalibrationsReachTheBoxExactly) {
@@ -162,7 +199,6 @@ TEST_F(ParamsSend, TypedCalibrationsReachTheBoxExactly) {
         {3, "0,1234567", {0x40, 0xE2, 0x01, 0x00}},   // 123456
         {1, "0.3", {0xC0, 0xC6, 0x2D, 0x07}},         // 3000000 x 10^-7
         {1, "0.000001", {0x40, 0x42, 0x0F, 0x0C}},    // 1000000 x 10^-12
-        {1, "-9.999999", {0x3F, 0x42, 0x8F, 0x05}},   // 999999 x 10^-5: 23 bits hold no more
         {1, "0.12345678", {0x87, 0xD6, 0x12, 0x07}},  // 1234567 x 10^-7
     };
     for (const Case& c : cases) {
@@ -173,6 +209,46 @@ TEST_F(ParamsSend, TypedCalibrationsReachTheBoxExactly) {
         clock.advance(200);
         const auto& stored = wire->box().settings().calibration[0];
         EXPECT_EQ(Bytes(stored.begin(), stored.end()), c.stored);
+        clock.advance(3000);
+    }
+}
+
+// A kind 1 box holds a calibration as 23 bits and a decimal exponent: what it cannot hold to the
+// millionth is refused instead of reaching it without its sixth decimal.
+TEST_F(ParamsSend, KindOneRefusesCalibrationsItCannotHoldToTheMillionth) {
+    const struct {
+        Axis axis;
+        const char* typed;
+        Bytes stored;  // empty: refused
+    } cases[] = {
+        {Axis::X, "8.388607", {0xFF, 0xFF, 0x7F, 0x06}},
+        {Axis::X, "-8,388607", {0xFF, 0xFF, 0xFF, 0x06}},
+        {Axis::X, "8.38861", {0xCD, 0xCC, 0x0C, 0x05}},
+        {Axis::X, "9.99999", {0x3F, 0x42, 0x0F, 0x05}},
+        {Axis::X, "9.5", {0xF0, 0x7E, 0x0E, 0x05}},
+        {Axis::X, "0.12345678", {0x87, 0xD6, 0x12, 0x07}},  // more than the millionth
+        {Axis::X, "8.3886079", {}},                         // the sixth decimal would go
+        {Axis::X, "8.388608", {}},
+        {Axis::Y, "9.999999", {}},
+        {Axis::Z, "-9.000001", {}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.typed);
+        fillFor(1, 3);
+        form.calibrationEdit(c.axis)->selectAll();
+        QTest::keyClicks(form.calibrationEdit(c.axis), c.typed);
+        save();
+        clock.advance(200);
+        if (c.stored.empty()) {
+            const QString axis(QChar(u"XYZ"[axisIndex(c.axis)]));
+            EXPECT_EQ(prompts.messages,
+                      QStringList{"Wartość kalibracji poza przedziałem dla osi " + axis + "."});
+            EXPECT_TRUE(sent().empty());
+        } else {
+            EXPECT_EQ(prompts.messages, QStringList{configtest::sentMessage});
+            const auto& stored = wire->box().settings().calibration[0];
+            EXPECT_EQ(Bytes(stored.begin(), stored.end()), c.stored);
+        }
         clock.advance(3000);
     }
 }
@@ -195,39 +271,72 @@ TEST_F(ParamsSend, ResolutionWithoutAValidEntryIsRefused) {
                   c.refused);
         clock.advance(3000);
     }
+    // Code 0, which no kind 1 entry has, read for X: nothing goes out until one is picked.
+    fillFor(1, 1);
+    form.SetAxisResolution(Axis::X, 0);
+    save();
+    clock.advance(200);
+    EXPECT_EQ(prompts.messages, QStringList{"Błędna wartość rozdzielczości dla osi X."});
+    EXPECT_TRUE(sent().empty());
 }
 
-// An axis the box does not have is not validated and goes out with count 0 and calibration 0.
-// Kind 1 boxes tell their axes by the codes of Y and Z, so such an axis goes out absent (code 0),
-// never as one more axis; kinds 2 to 4 tell them by their kind and get the list's last code.
-TEST_F(ParamsSend, AbsentAxesAreNotValidatedAndStayAbsent) {
+// An axis the box does not have is not validated and goes back with what was read for it: the box
+// keeps values for such axes. Kind 1 boxes tell their axes by the codes of Y and Z, so an axis read
+// absent (code 0) stays absent. Before any read a kind 1 box gets code 0 for it, kinds 2 to 4 the
+// list's last code; count and calibration 0.
+TEST_F(ParamsSend, AbsentAxesAreNotValidatedAndGoBackAsRead) {
     struct Case {
         int kind, axes;
+        bool read;  // the main window filled in the absent axes
         std::array<std::int32_t, 3> codes;
         std::array<std::int32_t, 3> lineCounts;
+        std::array<double, 3> calibrations;
         int axesAfter;
     };
     const Case cases[] = {
-        {1, 1, {4, 0, 0}, {4000, 0, 0}, 1},
-        {1, 2, {4, 4, 0}, {4000, 4000, 0}, 2},
-        {2, 1, {4, 10, 10}, {4000, 0, 0}, 1},
-        {3, 2, {4, 4, 10}, {4000, 4000, 0}, 2},
+        {1, 1, true, {4, 0, 0}, {4000, 0, 0}, {1, 0, 0}, 1},
+        {1, 1, true, {4, 0, 5}, {4000, 8000, 12001}, {1, 0.5, -0.25}, 1},
+        {1, 2, true, {4, 4, 0}, {4000, 4000, 3}, {1, 1, 0.125}, 2},
+        {2, 1, true, {4, 6, 15}, {4000, 8000, 2}, {1, 0, 0}, 1},
+        {3, 2, true, {4, 4, 10}, {4000, 4000, 12000}, {1, 1, 0}, 2},
+        {1, 1, false, {4, 0, 0}, {4000, 0, 0}, {1, 0, 0}, 1},
+        {2, 1, false, {4, 10, 10}, {4000, 0, 0}, {1, 0, 0}, 1},
     };
     for (const Case& c : cases) {
-        SCOPED_TRACE(testing::Message() << "kind " << c.kind << ", axes " << c.axes);
-        fillFor(c.kind, c.axes);
-        for (Axis axis : {Axis::Y, Axis::Z}) {
-            if (axisIndex(axis) < c.axes) continue;
-            form.impulseEdit(axis)->setText("bad");
-            form.calibrationEdit(axis)->setText("99");
+        SCOPED_TRACE(testing::Message()
+                     << "kind " << c.kind << ", axes " << c.axes << (c.read ? "" : ", never read"));
+        // A dialog the main window has not filled yet but for X.
+        auto fresh = std::make_unique<TparamsForm>(service, prompts, clock);
+        TparamsForm& dialog = c.read ? form : *fresh;
+        if (c.read) {
+            fillFor(c.kind, c.axes);
+        } else {
+            attachBox(c.kind);
+            dialog.LoadResolutionLists(c.kind);
+            dialog.EnableAxisGroup(Axis::Y, c.axes > 1);
+            dialog.EnableAxisGroup(Axis::Z, c.axes > 2);
+            dialog.SetAxisResolution(Axis::X, 4);
+            dialog.impulseXEdit->setText("1000");
+            dialog.calibXEdit->setText("1.000000");
+            dialog.show();
         }
-        save();
+        for (Axis axis : {Axis::Y, Axis::Z}) {
+            const auto i = static_cast<std::size_t>(axisIndex(axis));
+            if (axisIndex(axis) < c.axes) continue;
+            if (c.read) {
+                dialog.SetAxisResolution(axis, c.codes[i]);
+                dialog.setLineCount(axis, c.lineCounts[i]);
+                dialog.calibrationEdit(axis)->setText(QString::number(c.calibrations[i], 'f', 6));
+            }
+            dialog.impulseEdit(axis)->setText("bad");
+        }
+        prompts.clear();
+        dialog.saveButton->click();
         clock.advance(200);
         EXPECT_EQ(prompts.messages, QStringList{configtest::sentMessage});
-        EXPECT_EQ(form.ResolutionCode, c.codes);
-        EXPECT_EQ(form.LineCount, c.lineCounts);
-        const double y = c.axes > 1 ? 1.0 : 0.0;
-        EXPECT_EQ(form.Calibration, (std::array<double, 3>{1.0, y, 0.0}));
+        EXPECT_EQ(dialog.ResolutionCode, c.codes);
+        EXPECT_EQ(dialog.LineCount, c.lineCounts);
+        EXPECT_EQ(dialog.Calibration, c.calibrations);
         const sim::BoxSettings& stored = wire->box().settings();
         EXPECT_EQ(stored.lineCounts, c.lineCounts);
         std::array<std::uint8_t, 3> codes{};

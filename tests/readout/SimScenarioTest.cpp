@@ -167,7 +167,7 @@ TEST_F(SimScenarioTest, UnchangedSavesLeaveTheBoxAsItWas) {
         int kind;
         std::array<std::uint8_t, 3> codes;
         std::array<Calibration, 3> calibration;
-        // An axis the box does not have is written with count 0 and calibration 0.
+        // An axis the box does not have goes back as read.
         std::array<std::int32_t, 3> lineCounts;
     } cases[] = {
         {"kind 1, three axes",
@@ -189,6 +189,29 @@ TEST_F(SimScenarioTest, UnchangedSavesLeaveTheBoxAsItWas) {
          {4000, 10000, 0}},
         {"kind 3", 3, {3, 3, 10}, {{micro(125250), micro(-125), micro(0)}}, {4000, 10000, 0}},
         {"kind 4", 4, {0, 9, 5}, {{micro(300000), micro(1), micro(-9999999)}}, {4000, 10000, 400}},
+        {"kind 1, Y absent, Z held by the box",
+         1,
+         {2, 0, 4},
+         // 0.001, 0.5, 0.25
+         {{{0x40, 0x42, 0x0F, 0x09}, {0x40, 0x4B, 0x4C, 0x07}, {0xA0, 0x25, 0x26, 0x07}}},
+         {4000, 8000, 12000}},
+        // The window takes the calibrations of the axes a kind 2 box lacks as 0.
+        {"kind 2, Y and Z absent",
+         2,
+         {3, 5, 15},
+         {{micro(1000000), micro(0), micro(0)}},
+         {4000, 8000, 3}},
+        // Counts no whole number of pulses gives: the edits show fewer, the box keeps its own.
+        {"kind 4, line counts of no whole pulses",
+         4,
+         {3, 3, 3},
+         {{micro(1000000), micro(1000000), micro(1000000)}},
+         {4002, 10001, 3}},
+        {"kind 1, line counts of no whole pulses",
+         1,
+         {2, 3, 4},
+         {{{0x40, 0x42, 0x0F, 0x09}, {0x40, 0x42, 0x0F, 0x09}, {0x40, 0x42, 0x0F, 0x09}}},
+         {4001, 6, 2}},
     };
     constexpr int saves = 15;
     for (const auto& c : cases) {
@@ -281,6 +304,44 @@ TEST_F(SimScenarioTest, TablesOfAxesWithoutAStepSurviveASave) {
             EXPECT_EQ(after.corrections[axis][row].Corrected,
                       before.corrections[axis][row].Corrected)
                 << "axis " << axis << " row " << row;
+        }
+    }
+}
+
+}  // namespace
+}  // namespace readouttest
+
+namespace readouttest {
+namespace {
+
+// Table values of 10^8 grid units and more reach the grid rounded to 8 significant digits; saved
+// unchanged, the box keeps every digit of them.
+TEST_F(SimScenarioTest, LargeTableValuesSurviveUnchangedSaves) {
+    sim::SimConfig config = boxOfKind(4);
+    config.settings.resolution = {3, 10, 9};  // steps 0.001, 0.00001 and 1
+    config.settings.correctionCount = 2;
+    config.settings.correctionFlags = 0x70;
+    for (auto& table : config.settings.corrections) {
+        table[1] = {100000001, 123456789};
+        table[2] = {2147483647, -2147483647};
+    }
+    connectBox(config);
+    device->setAutoTxEmpty(&clock, 2000);
+    startOrRestartLink();
+    clock.advance(500);
+    const sim::BoxSettings before = wire->box().settings();
+    EXPECT_EQ(saveUnchanged(form->coordMMI, coordForm.get(), coordForm->saveButton,
+                            coordForm->exitButton, 2),
+              2)
+        << prompts.log.join('|').toStdString();
+    const sim::BoxSettings& after = wire->box().settings();
+    for (std::size_t axis = 0; axis < 3; ++axis) {
+        for (int row = 1; row <= 2; ++row) {
+            SCOPED_TRACE(testing::Message() << "axis " << axis << " row " << row);
+            EXPECT_EQ(after.corrections[axis][row].Position,
+                      before.corrections[axis][row].Position);
+            EXPECT_EQ(after.corrections[axis][row].Corrected,
+                      before.corrections[axis][row].Corrected);
         }
     }
 }
