@@ -85,6 +85,13 @@ void TmainForm::positionsReceived(std::int32_t countX, std::int32_t countY, std:
 }
 
 void TmainForm::setReadoutsLive(bool live) {
+    if (live) {
+        // Restarted by each reading shown.
+        freshnessTimer.SetEnabled(false);
+        freshnessTimer.SetEnabled(true);
+    } else {
+        freshnessTimer.SetEnabled(false);
+    }
     if (live == readoutsLive_) return;
     readoutsLive_ = live;
     // Green figures are the box's reading of a moment ago; grey ones are what was last read

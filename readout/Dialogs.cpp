@@ -7,6 +7,7 @@
 #include "config/paramsUnit.h"
 #include "link/RSLib.h"
 #include "readout/MainUnit.h"
+#include "readout/Texts.h"
 
 void TmainForm::testMMIClick() {
     // The item lies in the "Konfiguracja" menu; while that menu is disabled (a link start or a
@@ -23,6 +24,13 @@ void TmainForm::testTimerTimer() {
 }
 
 void TmainForm::requestDialog(platform::Timer& requestTimer, void (TmainForm::*open)()) {
+    // The dialogs show and write back what the last link start read from the box; without a
+    // whole read they would offer the window's defaults, or another box's values, as this box's
+    // settings, and a save would write them over what it holds.
+    if (!configurationRead_) {
+        message(texts::openFailed());
+        return;
+    }
     if (dialogRequested) {
         (this->*open)();
         return;

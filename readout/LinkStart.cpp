@@ -40,6 +40,7 @@ void TmainForm::startLink(bool announce) {
     testTimer.SetEnabled(false);
     quiesceLink();
     announceSuccess = announce;
+    configurationRead_ = false;
     registerConfigurationHandlers();
 
     if (!service_.Comm().Active()) {
@@ -98,9 +99,11 @@ void TmainForm::registerConfigurationHandlers() {
 }
 
 void TmainForm::configurationRefused() {
+    setReadoutsLive(false);
     message(texts::badParameter());
     configMMI->setEnabled(true);
 }
+
 
 void TmainForm::readyReceived(bool accepted) {
     refTimer.SetEnabled(false);
@@ -117,10 +120,15 @@ void TmainForm::calibrationReceived(long double x, long double y, long double z)
     if (kind == 2) y = z = 0;
     if (kind == 3) z = 0;
     const long double values[] = {x, y, z};
+    // A refused value is told at once, but the rest is still read: the parameters dialog then
+    // holds what this box holds, and the operator can put the value right there. The cycle does
+    // not start on it (see finishConfiguration).
+    calibrationRefused_ = false;
     for (long double v : values) {
         if (!calibrationAccepted(v)) {
-            configurationRefused();
-            return;
+            calibrationRefused_ = true;
+            message(texts::badParameter());
+            break;
         }
     }
     // To six decimals, cut off beyond them; a value the box holds as a whole number of
@@ -209,6 +217,9 @@ void TmainForm::correctionsReceived(std::uint8_t count, std::uint32_t flags,
 void TmainForm::finishConfiguration() {
     configMMI->setEnabled(true);
     closeLink();
+    configurationRead_ = true;
+    // The operator was told of a refused calibration when it came; no figures are made with it.
+    if (calibrationRefused_) return;
     // Once per link test: a later re-read (after a reference command) is no test.
     if (announceSuccess) {
         announceSuccess = false;
@@ -233,9 +244,12 @@ void TmainForm::startupErrorReported(std::int32_t code) {
 }
 
 void TmainForm::abandonLink() {
-    // Also a reference command whose acknowledgement is still awaited: its own watchdog would
-    // report the same failure a second time.
-    refTimer.SetEnabled(false);
+    // Also a reference command whose acknowledgement is still awaited (its own watchdog would
+    // report the same failure a second time), a repeat of the cycle still due (it would reopen
+    // the port behind the message), and a reference selector not yet sent: nothing of the link
+    // given up goes on, and a later link start sends no command the operator no longer asks for.
+    stopCycleTimers();
+    pendingRefByte = 0;
     closeLink();
     configMMI->setEnabled(true);
 }

@@ -40,6 +40,7 @@ TmainForm::TmainForm(TRS232Service& service, platform::Prompts& prompts, platfor
       refTimer(3000, clock),
       configTimer(3000, clock),
       coordTimer(3000, clock),
+      freshnessTimer(1200, clock),
       service_(service),
       prompts_(prompts) {
     setWindowTitle(QStringLiteral("KVT 3"));
@@ -84,6 +85,10 @@ void TmainForm::bindTimers() {
     bind(refTimer, &TmainForm::refTimerTimer);
     bind(configTimer, &TmainForm::configTimerTimer);
     bind(coordTimer, &TmainForm::coordTimerTimer);
+    freshnessTimer.OnTimer = [this] {
+        freshnessTimer.SetEnabled(false);
+        setReadoutsLive(false);
+    };
 }
 
 void TmainForm::FormCreate() {
@@ -135,13 +140,17 @@ void TmainForm::FormDestroy() {
     priority_.restore();
 }
 
-void TmainForm::quiesceLink() {
+void TmainForm::stopCycleTimers() {
     // A repeat or watchdog still due from the cycle would reopen the port and send a position
     // request into the middle of what comes next.
     TimeOutTripleTimer.SetEnabled(false);
     continueTimer.SetEnabled(false);
     refTimer.SetEnabled(false);
     setReadoutsLive(false);
+}
+
+void TmainForm::quiesceLink() {
+    stopCycleTimers();
     try {
         if (service_.Comm().Active()) service_.Close();
     } catch (const std::exception&) {

@@ -95,6 +95,9 @@ public:
     platform::Timer refTimer;
     platform::Timer configTimer;
     platform::Timer coordTimer;
+    // Runs out when no reading has been shown for as long as the cycle's watchdog waits: the
+    // figures then turn grey, whatever exchange the link is in.
+    platform::Timer freshnessTimer;
 
     // Controls of one axis, for code that treats the three alike.
     QFrame* panel(Axis axis) const;
@@ -161,6 +164,7 @@ public:
     void finishConfiguration();
     // A configuration value that cannot be used: the read stops, the menu is available again.
     void configurationRefused();
+    bool configurationRead() const { return configurationRead_; }
 
     // ---- link test, waiting, errors, configuration dialogs ----
     void testMMIClick();
@@ -220,6 +224,8 @@ private:
     void registerConfigurationHandlers();
     // Gives the link up after a failure: the port closed, the menu available for a new start.
     void abandonLink();
+    // Stops the cycle's watchdog, its repeat and the reference watchdog.
+    void stopCycleTimers();
 
     void setWaitText();
     void closeWaitDialog();
@@ -250,6 +256,10 @@ private:
     PriorityBoost priority_;
     bool shown_ = false;
     bool readoutsLive_ = true;
+    // The last link start read the box's whole configuration: the dialogs show what the box
+    // holds, and only then may they write it back.
+    bool configurationRead_ = false;
+    bool calibrationRefused_ = false;
     bool destroyed_ = false;
     // Owed from the reading of the settings until the window writes them itself.
     readout::OwedSettingsWrite owedSettings_;

@@ -20,6 +20,12 @@ constexpr Axis axes[] = {Axis::X, Axis::Y, Axis::Z};
 
 void TmainForm::showAxisValue(Axis axis, bool relative) {
     const auto i = static_cast<std::size_t>(axisIndex(axis));
+    // A linear axis whose resolution code has no step would stand at 0 whatever the box counts:
+    // it shows no number at all (the code was reported when it was read).
+    if (!angular(axis) && resolutionSteps[i] == 0) {
+        readout(axis)->setText(QStringLiteral("-----"));
+        return;
+    }
     const double value = relative ? positions[i] - offsets[i] : positions[i];
     readout(axis)->setText(
         QString::fromStdString(readout::formatAxisValue(value, decimals[i], angular(axis))));

@@ -30,7 +30,8 @@ TEST_F(ReadoutTest, ReadoutTextsFromCounts) {
         {0x30, 9, 1, 4000, 0.5L, 10000000, "0'00'00"},   // 2500 full turns
         {0x30, 9, 1, 4000, 0.5L, 10001000, "90'00'00"},  //
         {0x30, 9, 1, 0, 0.5L, 1, "0'00'00"},             // line count 0 is taken as 1
-        {0x30, 11, 0, 4000, 0.5L, 5, "0.000000"},        // unknown code: step 0, 6 decimals
+        {0x30, 11, 0, 4000, 0.5L, 5, "-----"},           // unknown code: no step, no number
+        {0x30, 11, 1, 4000, 0.5L, 1000, "90'00'00"},     // an angle needs no step
     };
     for (const auto& c : cases) {
         startOrRestartLink();

@@ -131,11 +131,15 @@ TEST_F(ReadoutTest, CalibrationLimitsAndTruncation) {
             EXPECT_EQ(paramsForm->calibYEdit->text().toStdString(), c.edit) << label;
             EXPECT_TRUE(prompts.messages.isEmpty()) << label;
         } else {
-            // The read stops at the refused value; the link stays open, the menu available.
-            EXPECT_EQ(commands, (Bytes{0xE9, 0xE5})) << label;
+            // Told at once; the rest is still read, so the parameters dialog holds this box's
+            // values, but the cycle does not start. The menu is available, the dialogs too.
+            EXPECT_EQ(commands, (Bytes{0xE9, 0xE5, 0xE6, 0xE8, 0xE7})) << label;
             EXPECT_EQ(prompts.messages, QStringList{"Błędna wartość parametru."}) << label;
             EXPECT_TRUE(form->configMMI->isEnabled()) << label;
-            EXPECT_TRUE(device->isOpen()) << label;
+            EXPECT_TRUE(form->configurationRead()) << label;
+            EXPECT_EQ(paramsForm->impulseYEdit->text(), "1000") << label;
+            clock.advance(10000);
+            EXPECT_EQ(lastCommand(), 0) << label;
         }
     }
 }

@@ -300,5 +300,89 @@ TEST_F(LinkTrust, TheMenuComesBackWhenTheCycleStopsWithAReferenceCommandQueued) 
     }
 }
 
+TEST_F(LinkTrust, ALinkGivenUpCancelsTheRepeatStillDueAndTheQueuedReference) {
+    startCycle(box);
+    replyPositions(1000, 2000, 3000);
+    form->xSButton->click();  // queued for the next reply, which does not come
+    device->takeWritten();
+    clock.advance(1250);  // the watchdog fired at 1200, its repeat is due at 1300
+    Bytes behindMessage;
+    prompts.whileMessageOpen = [&](const QString&) {
+        clock.advance(500);
+        const Bytes w = device->takeWritten();
+        behindMessage.insert(behindMessage.end(), w.begin(), w.end());
+    };
+    device->receive(std::uint8_t{0x00}, serial::ErrorBits::Frame);
+    ASSERT_EQ(prompts.messages.size(), 1);
+    EXPECT_TRUE(behindMessage.empty()) << "a request went out behind the message";
+    EXPECT_FALSE(service.Comm().Active());
+    prompts.whileMessageOpen = nullptr;
+
+    // The operator releases the button and restarts the link: no reference command follows.
+    form->xSButton->click();
+    ASSERT_FALSE(form->xSButton->isChecked());
+    form->testAction->trigger();
+    clock.advance(100);
+    ASSERT_EQ(lastOf(answerConfiguration(box)), 0xE1);
+    replyPositions(1000, 2000, 3000);
+    EXPECT_EQ(lastCommand(), 0xE1);
+}
+
+TEST_F(LinkTrust, FiguresTurnGreyWhateverExchangeKeepsTheReadingsAway) {
+    const struct {
+        const char* name;
+        bool acknowledged;  // else the box never answers the reference command
+    } cases[] = {{"re-read after the acknowledgement", true}, {"no acknowledgement", false}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        startOrRestartLink();
+        ASSERT_EQ(lastOf(answerConfiguration(box)), 0xE1);
+        replyPositions(1000, 2000, 3000);
+        form->zSButton->click();
+        replyPositions(1000, 2000, 3000);
+        ASSERT_EQ(lastCommand(), 0xEF);
+        if (c.acknowledged) {
+            device->receive(Bytes{0xE0});
+            device->receive(Bytes{0xE0});
+            ASSERT_EQ(lastCommand(), 0xE5);
+        }
+        clock.advance(1199);
+        EXPECT_TRUE(form->readoutsLive());
+        clock.advance(1);
+        EXPECT_FALSE(form->readoutsLive());
+        clock.advance(10000);
+        EXPECT_FALSE(form->readoutsLive());
+        form->zSButton->setChecked(false);
+        for (Axis axis : {Axis::X, Axis::Y, Axis::Z}) form->refButton(axis)->setEnabled(true);
+        prompts.clear();
+    }
+}
+
+TEST_F(LinkTrust, TheDialogsOpenOnlyOnAConfigurationReadWhole) {
+    const QString openFailed = QStringLiteral("Błąd przy nawiązaniu połączenia.");
+    // No box answers: the operator stops waiting, then asks for the parameters.
+    showAndStart();
+    clock.advance(5000);
+    ASSERT_EQ(prompts.dialogResults, QList<int>{6});
+    ASSERT_TRUE(form->configMMI->isEnabled());
+    for (QAction* item : {form->paramsMMI, form->coordMMI}) {
+        prompts.clear();
+        item->trigger();
+        clock.advance(5000);
+        EXPECT_EQ(prompts.messages, QStringList{openFailed});
+        EXPECT_EQ(prompts.dialogCount, 0) << "a dialog opened with values never read";
+    }
+
+    // A whole read: the dialog opens.
+    prompts.clear();
+    form->testAction->trigger();
+    clock.advance(100);
+    ASSERT_EQ(lastOf(answerConfiguration(box)), 0xE1);
+    form->paramsMMI->trigger();
+    replyPositions(1, 2, 3);
+    EXPECT_EQ(prompts.dialogCount, 1);
+    EXPECT_TRUE(prompts.messages.isEmpty());
+}
+
 }  // namespace
 }  // namespace readouttest
