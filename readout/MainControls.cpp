@@ -9,6 +9,7 @@
 #include <QMenuBar>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QResizeEvent>
 #include <QVBoxLayout>
 
 #include "readout/MainUnit.h"
@@ -37,8 +38,26 @@ QLabel* makeAxisLetter(const QString& letter, QWidget* parent) {
     return label;
 }
 
+// A readout row's white panel. Its figures fill it but stand outside any layout, at a size fixed
+// by the panel: a new text then changes no size hint, so the dozens of readings a second repaint
+// the figures and never lay out the window again.
+class ReadoutPanel : public QFrame {
+public:
+    explicit ReadoutPanel(QWidget* parent) : QFrame(parent) {}
+    QLabel* figures = nullptr;
+
+protected:
+    void resizeEvent(QResizeEvent* event) override {
+        QFrame::resizeEvent(event);
+        if (!figures) return;
+        const QRect area = contentsRect().adjusted(6, 0, -10, 0);
+        figures->setFixedSize(area.size().expandedTo(QSize(0, 0)));
+        figures->move(area.topLeft());
+    }
+};
+
 QFrame* makeReadoutPanel(QLabel*& figures, QWidget* parent) {
-    auto* panel = new QFrame(parent);
+    auto* panel = new ReadoutPanel(parent);
     panel->setFrameShape(QFrame::Panel);
     panel->setFrameShadow(QFrame::Sunken);
     panel->setFixedHeight(rowHeight);
@@ -56,10 +75,7 @@ QFrame* makeReadoutPanel(QLabel*& figures, QWidget* parent) {
     QPalette figuresPalette = figures->palette();
     figuresPalette.setColor(QPalette::WindowText, QColor(0, 128, 0));
     figures->setPalette(figuresPalette);
-
-    auto* layout = new QHBoxLayout(panel);
-    layout->setContentsMargins(6, 0, 10, 0);
-    layout->addWidget(figures);
+    panel->figures = figures;
     return panel;
 }
 
