@@ -85,10 +85,16 @@ std::vector<SystemPort> systemPorts(const std::string& root, const UartProbe& pr
             usb.push_back(name);
             continue;
         }
+        // The 8250 driver registers its legacy ports whether the hardware is there or not;
+        // serial-core ports say which with their "type". Since the serial-base bus (Linux 6.5)
+        // the tty's device is a port device whose driver is not serial8250 any more, so the
+        // driver's name alone misses them.
         const std::string driver =
             fs::path(linkTarget(it->path() / "device/driver")).filename().string();
-        if (driver == "serial8250" &&
-            !(probe && probe(it->path().string(), (base / "dev" / name).string())))
+        std::error_code typeError;
+        const bool mayBeAbsent = driver == "serial8250" || contains(target, "/serial8250/") ||
+                                 fs::exists(it->path() / "type", typeError);
+        if (mayBeAbsent && !(probe && probe(it->path().string(), (base / "dev" / name).string())))
             continue;
         onBoard.push_back(name);
     }

@@ -25,6 +25,7 @@ public:
         fs::create_directories(root_ / "sys/class/tty");
         fs::create_directories(root_ / "sys/bus/platform/drivers/serial8250");
         fs::create_directories(root_ / "sys/bus/pnp/drivers/serial");
+        fs::create_directories(root_ / "sys/bus/serial-base/drivers/port");
         fs::create_directories(root_ / "dev");
     }
     ~FakeTree() { fs::remove_all(root_); }
@@ -39,6 +40,15 @@ public:
             std::ofstream(root_ / "sys" / dev / "tty" / name / "type")
                 << (state == Uart::fitted ? "4\n" : "0\n");
         std::ofstream(root_ / "dev" / name);  // a plain file: no terminal to ask
+    }
+    // Since Linux 6.5 a serial-core port hangs below a port device of the serial-base bus
+    // ("<controller>:<n>.<m>", driver "port") for legacy and announced ports alike.
+    void portDeviceUart(const std::string& name, const std::string& controller, Uart state) {
+        const fs::path dev = fs::path("devices") / controller;
+        entry(name, dev / "tty" / name, dev, "bus/serial-base/drivers/port");
+        std::ofstream(root_ / "sys" / dev / "tty" / name / "type")
+            << (state == Uart::fitted ? "4\n" : "0\n");
+        std::ofstream(root_ / "dev" / name);
     }
     // A port the firmware announced (PnP): it is there.
     void pnpUart(const std::string& name, const std::string& node) {
@@ -96,6 +106,22 @@ TEST(SystemPorts, InThePcOrder) {
              t.usb("ttyUSB0", "usb-FTDI_FT232R_USB_UART_A10K1ABC-if00-port0");
          },
          {"/dev/serial/by-id/usb-FTDI_FT232R_USB_UART_A10K1ABC-if00-port0"}},
+        {"laptop on Linux 6.5 on: the absent legacy UARTs behind port devices",
+         [](FakeTree& t) {
+             for (const char* n : {"ttyS0", "ttyS1", "ttyS2", "ttyS3"})
+                 t.portDeviceUart(
+                     n, std::string("platform/serial8250/serial8250:0/serial8250:0.") + n[4],
+                     Uart::absent);
+             t.usb("ttyUSB0", "usb-FTDI_A-if00-port0");
+         },
+         {"/dev/serial/by-id/usb-FTDI_A-if00-port0"}},
+        {"Linux 6.5 on: an announced port fitted, a legacy one absent",
+         [](FakeTree& t) {
+             t.portDeviceUart("ttyS0", "pnp0/00:04/00:04:0/00:04:0.0", Uart::fitted);
+             t.portDeviceUart("ttyS1", "platform/serial8250/serial8250:0/serial8250:0.1",
+                              Uart::absent);
+         },
+         {"/dev/ttyS0"}},
         {"industrial PC: fitted ports first, adapters by their stable names",
          [](FakeTree& t) {
              t.legacyUart("ttyS0", Uart::fitted);
