@@ -103,18 +103,21 @@ std::vector<SystemPort> systemPorts(const std::string& root, const UartProbe& pr
     std::vector<SystemPort> ports;
     for (const auto& name : onBoard) ports.push_back({"/dev/" + name, name});
 
-    // USB adapters by their stable names; their links point at the kernel's node.
+    // USB adapters by their stable names; their links point at the kernel's node. An adapter
+    // may have more than one (a stale link, a local rule adding one): it is one port, under
+    // the first of them.
     std::vector<std::pair<std::string, std::string>> byId;  // (by-id name, kernel name)
     const fs::path byIdDir = base / "dev/serial/by-id";
     for (fs::directory_iterator it(byIdDir, ec), end; !ec && it != end; it.increment(ec)) {
         const std::string kernel = fs::path(linkTarget(it->path())).filename().string();
-        if (std::find(usb.begin(), usb.end(), kernel) == usb.end()) continue;
         byId.emplace_back(it->path().filename().string(), kernel);
     }
     std::sort(byId.begin(), byId.end());
     for (const auto& [id, kernel] : byId) {
+        const auto adapter = std::find(usb.begin(), usb.end(), kernel);
+        if (adapter == usb.end()) continue;  // not a USB port, or already named
         ports.push_back({"/dev/serial/by-id/" + id, kernel});
-        usb.erase(std::find(usb.begin(), usb.end(), kernel));
+        usb.erase(adapter);
     }
     std::sort(usb.begin(), usb.end(), naturalLess);
     for (const auto& name : usb) ports.push_back({"/dev/" + name, name});

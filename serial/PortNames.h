@@ -35,8 +35,8 @@ bool uartFitted(const std::string& sysEntry, const std::string& device);
 // numbers them: every /sys/class/tty entry whose device is not virtual; first the on-board
 // ports (ttyS in number order; those of the 8250 driver and every other one with a "type"
 // attribute only when the probe finds them fitted), then USB adapters by their
-// /dev/serial/by-id names, sorted, and last USB ports that have no such name (no udev), by
-// kernel name.
+// /dev/serial/by-id names, sorted (an adapter with more than one counted once, by its first),
+// and last USB ports that have no such name (no udev), by kernel name.
 std::vector<SystemPort> systemPorts(const std::string& root = "/",
                                     const UartProbe& probe = uartFitted);
 

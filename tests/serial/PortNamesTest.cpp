@@ -58,7 +58,10 @@ public:
     void usb(const std::string& kernel, const std::string& byId) {
         const fs::path dev = "devices/pci0000:00/0000:00:14.0/usb1/1-1/1-1:1.0/" + kernel;
         entry(kernel, dev / "tty" / kernel, dev, "");
-        if (byId.empty()) return;
+        if (!byId.empty()) byIdName(kernel, byId);
+    }
+    // A further name in /dev/serial/by-id (a stale link, a local rule adding one).
+    void byIdName(const std::string& kernel, const std::string& byId) {
         fs::create_directories(root_ / "dev/serial/by-id");
         fs::create_symlink("../../" + kernel, root_ / "dev/serial/by-id" / byId);
     }
@@ -148,6 +151,23 @@ TEST(SystemPorts, InThePcOrder) {
              t.usb("ttyUSB3", "usb-FTDI_X-if00-port0");
          },
          {"/dev/serial/by-id/usb-FTDI_X-if00-port0", "/dev/ttyACM0"}},
+        {"two by-id names for the only adapter: one port, by the first name",
+         [](FakeTree& t) {
+             t.usb("ttyUSB0", "usb-FTDI_B-if00-port0");
+             t.byIdName("ttyUSB0", "usb-FTDI_A-if00-port0");
+         },
+         {"/dev/serial/by-id/usb-FTDI_A-if00-port0"}},
+        {"two by-id names for one adapter: the others are kept",
+         [](FakeTree& t) {
+             t.usb("ttyUSB0", "usb-FTDI_A-if00-port0");
+             t.byIdName("ttyUSB0", "usb-FTDI_C-if00-port0");
+             t.usb("ttyUSB1", "usb-FTDI_B-if00-port0");
+             t.usb("ttyACM1", "");
+             t.usb("ttyACM0", "");
+             t.byIdName("ttyS9", "usb-stale-if00-port0");  // names no USB port
+         },
+         {"/dev/serial/by-id/usb-FTDI_A-if00-port0", "/dev/serial/by-id/usb-FTDI_B-if00-port0",
+          "/dev/ttyACM0", "/dev/ttyACM1"}},
         {"no type attribute and no terminal to ask: not taken for fitted",
          [](FakeTree& t) { t.legacyUart("ttyS0", Uart::noTypeAttribute); },
          {}},
