@@ -16,6 +16,7 @@ namespace serial {
 
 namespace {
 
+constexpr std::int32_t kMaxDiscardedTraced = 64 * 1024;
 constexpr char kHex[] = "0123456789ABCDEF";
 
 // A fixed buffer a line is put together in, without allocating.
@@ -102,11 +103,13 @@ void LineTrace::closed() {
     line("close");
 }
 
-void LineTrace::bytes(const char* direction, const std::uint8_t* data, std::int32_t count) {
+void LineTrace::bytes(const char* direction, const std::uint8_t* data, std::int32_t count,
+                      std::string_view after) {
     for (std::int32_t i = 0; i < count; ++i) {
         LineText t;
         t << direction;
         t.hex(data[i], 2);
+        t << after;
         line(t.view());
     }
 }
@@ -117,6 +120,10 @@ void LineTrace::sent(const std::uint8_t* data, std::int32_t count) {
 
 void LineTrace::received(const std::uint8_t* data, std::int32_t count) {
     bytes("rx ", data, count);
+}
+
+void LineTrace::discarded(const std::uint8_t* data, std::int32_t count) {
+    bytes("rx ", data, count, " discarded");
 }
 
 void LineTrace::lineErrors(std::int32_t errorBits) {
@@ -218,6 +225,19 @@ int TracingDevice::write(const void* buffer, std::int32_t count, std::int32_t ti
 }
 
 int TracingDevice::purge(bool input, bool output) {
+    // What the purge throws away is part of what was on the line: the box answering late, or
+    // the rest of a reply after a fault. Read it first, so the trace shows it.
+    if (input) {
+        std::uint8_t waiting[256];
+        std::int32_t total = 0;
+        std::int32_t done = 0;
+        // Bounded: a line that keeps sending must not hold the purge up.
+        while (total < kMaxDiscardedTraced && inner_->read(waiting, sizeof waiting, done) == 0 &&
+               done > 0) {
+            trace_->discarded(waiting, done);
+            total += done;
+        }
+    }
     trace_->purged(input, output);
     return checked("purge", inner_->purge(input, output));
 }

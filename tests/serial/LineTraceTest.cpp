@@ -104,6 +104,31 @@ TEST_F(TracedPort, FailedTransfersAreRecorded) {
     EXPECT_EQ(got[3], "rx 01");
 }
 
+TEST_F(TracedPort, BytesAPurgeThrowsAwayAreTracedBeforeIt) {
+    comm.Open();
+    comm.OnRxChar = nullptr;  // nobody reads: the bytes wait in the port
+    line->receive({0x55, 0xAA});
+    comm.PurgeWrite();  // the output alone leaves them waiting
+    comm.PurgeRead();
+    std::vector<std::uint8_t> many(300);
+    for (std::size_t i = 0; i < many.size(); ++i) many[i] = static_cast<std::uint8_t>(i);
+    line->receive(many);
+    comm.PurgeRead();
+    comm.PurgeRead();  // nothing left
+    EXPECT_EQ(comm.InQueCount(), 0);
+    comm.Close();
+
+    const std::vector<std::string> got = events();
+    std::vector<std::string> expected = {"open /dev/ttyKVT", "purge output", "rx 55 discarded",
+                                         "rx AA discarded", "purge input"};
+    for (std::size_t i = 0; i < many.size(); ++i) {
+        static constexpr char hex[] = "0123456789ABCDEF";
+        expected.push_back(std::string("rx ") + hex[(i >> 4) & 0xF] + hex[i & 0xF] + " discarded");
+    }
+    expected.insert(expected.end(), {"purge input", "purge input", "close"});
+    EXPECT_EQ(got, expected);
+}
+
 TEST(LineTraceFile, UnwritablePlaceRaises) {
     EXPECT_THROW(LineTrace("/nonexistent-dir/trace.txt"), std::system_error);
 }
