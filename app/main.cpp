@@ -8,6 +8,7 @@
 #include <QFileInfo>
 #include <QIcon>
 #include <cerrno>
+#include <csignal>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
@@ -80,6 +81,10 @@ int main(int argc, char** argv) {
         std::cout << versionText();
         return 0;
     }
+
+    // A trace written to a pipe whose reader has gone (kvt3 --trace /dev/stdout | head) must not
+    // end the program unsaved: the write fails and the trace stops, the line goes on.
+    std::signal(SIGPIPE, SIG_IGN);
 
     for (const auto& [number, device] : options.ports)
         serial::setPortOverride(number, fromStart(device));

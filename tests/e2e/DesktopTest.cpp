@@ -1,7 +1,11 @@
 // The installed program's ways in, against kvt3-sim in real time: the command line, a port
 // named on it, the per-user working directory of a start from the menu, and the line trace.
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <poll.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <csignal>
@@ -135,6 +139,25 @@ TEST(DesktopProgram, PortFromTheCommandLineAndTheLineTrace) {
         return e.what == "request" && e.rest == "E1 positions";
     });
     EXPECT_EQ(static_cast<std::size_t>(named), traced.size() - 5);
+}
+
+// kvt3 --trace /dev/stdout | head: when the reader is gone only the trace ends.
+TEST(DesktopProgram, ATraceReaderThatGoesAwayEndsOnlyTheTrace) {
+    e2e::Session session;
+    ASSERT_NO_FATAL_FAILURE(session.startBox({"--port", "box"}, "box"));
+    const std::string pipe = session.file("trace.pipe");
+    ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
+    int reader = ::open(pipe.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    ASSERT_GE(reader, 0);
+    session.startProgram({"--port", "COM1=./box", "--trace", "trace.pipe"});
+    pollfd in{reader, POLLIN, 0};
+    char head[64];
+    const bool traced = ::poll(&in, 1, 5000) == 1 && ::read(reader, head, sizeof head) > 0;
+    ::close(reader);
+    ASSERT_TRUE(traced) << e2e::readFile(session.file("kvt3.log"));
+    ASSERT_NO_FATAL_FAILURE(session.keepRunning(2s));
+    ASSERT_NO_FATAL_FAILURE(session.endProgramThenBox());
+    EXPECT_TRUE(std::filesystem::exists(session.file("params.kv3")));
 }
 
 TEST(DesktopProgram, StartedFromTheMenuWorksInThePerUserDirectory) {
