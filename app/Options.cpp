@@ -1,5 +1,7 @@
 #include "app/Options.h"
 
+#include <string_view>
+
 #include "serial/PortNames.h"
 
 #ifndef KVT3_VERSION
@@ -26,6 +28,42 @@ struct Cursor {
 bool isOption(const std::string& arg, const std::string& name) {
     return arg == name ||
            (arg.size() > name.size() && arg.compare(0, name.size() + 1, name + "=") == 0);
+}
+
+// Qt's own options, which QApplication takes from the same command line: a session manager
+// restarts the program with "-session ID", and -platform, -display or -style are what a Qt
+// program is expected to understand. Qt also reads them with two dashes.
+constexpr const char* kQtOptionsWithValue[] = {"-platform",
+                                               "-platformpluginpath",
+                                               "-platformtheme",
+                                               "-plugin",
+                                               "-qwindowgeometry",
+                                               "-qwindowicon",
+                                               "-qwindowtitle",
+                                               "-session",
+                                               "-display",
+                                               "-geometry",
+                                               "-title",
+                                               "-icon",
+                                               "-name",
+                                               "-visual",
+                                               "-style",
+                                               "-stylesheet"};
+constexpr const char* kQtFlags[] = {"-reverse", "-widgetcount", "-nograb", "-dograb", "-sync"};
+// Qt takes no other option in the form "-name=value".
+constexpr const char* kQtOptionsWithEquals[] = {"-style=", "-stylesheet=", "-qmljsdebugger="};
+
+enum class QtOption { none, flag, withValue };
+
+QtOption qtOption(std::string arg) {
+    if (arg.starts_with("--")) arg.erase(0, 1);
+    for (std::string_view name : kQtOptionsWithEquals)
+        if (arg.size() > name.size() && arg.starts_with(name)) return QtOption::flag;
+    for (std::string_view name : kQtOptionsWithValue)
+        if (arg == name) return QtOption::withValue;
+    for (std::string_view name : kQtFlags)
+        if (arg == name) return QtOption::flag;
+    return QtOption::none;
 }
 
 }  // namespace
@@ -65,6 +103,9 @@ ParsedOptions parseOptions(const std::vector<std::string>& args) {
                     o.ports[n] = device;
                 }
             }
+        } else if (const QtOption qt = qtOption(arg); qt != QtOption::none) {
+            // Left in the arguments for QApplication.
+            if (qt == QtOption::withValue) c.value(arg, arg);
         } else if (!arg.empty() && arg[0] == '-') {
             c.error = "unknown option '" + arg + "'";
         } else {
@@ -97,6 +138,9 @@ Options:
                           entry starts the program this way
   -h, --help              show this help and exit
   -V, --version           show the version and exit
+
+Qt's own options (-platform NAME, -display DISPLAY, -style STYLE, -session ID and the
+others Qt documents) are passed on to Qt.
 
 Files (in the working directory):
   params.kv3    the chosen port, the offsets and the display mode, written at exit

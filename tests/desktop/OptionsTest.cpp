@@ -34,6 +34,11 @@ TEST(Options, WhatTheyAskFor) {
          {},
          {{1, "/dev/ttyUSB1"}, {3, "/dev/ttyACM0"}}},
         {{"--port", "COM2=./box"}, false, false, false, {}, {}, {{2, "./box"}}},
+        // Qt's own options are left to QApplication: a restart by the session manager.
+        {{"-session", "10d3c2e1a5000170737", "--desktop"}, false, false, true, {}, {}, {}},
+        {{"-platform", "offscreen", "-style=Fusion", "--display", ":1", "-reverse", "-name",
+          "--dir", "-stylesheet", "a.qss", "--dir", "d"},
+         false, false, false, "d", {}, {}},
     };
     for (const Case& c : cases) {
         const ParsedOptions p = parseOptions(c.args);
@@ -59,6 +64,9 @@ TEST(Options, MistakesNameTheirArgument) {
         {{"--help", "--bogus"}, "kvt3: unknown option '--bogus'"},
         {{"--helpme"}, "kvt3: unknown option '--helpme'"},
         {{"COM1"}, "kvt3: unexpected argument 'COM1'"},
+        {{"-session"}, "kvt3: option '-session' needs a value"},
+        {{"-platform=offscreen"}, "kvt3: unknown option '-platform=offscreen'"},
+        {{"-style="}, "kvt3: unknown option '-style='"},
         {{"--trace"}, "kvt3: option '--trace' needs a value"},
         {{"--trace="}, "kvt3: option '--trace' needs a file name"},
         {{"--dir"}, "kvt3: option '--dir' needs a value"},
@@ -111,7 +119,8 @@ TEST(Options, WorkingDirectory) {
 
 TEST(Options, UsageNamesEveryOptionAndTheVersionItsNumber) {
     for (const char* option : {"--port COMn=DEVICE", "--trace FILE", "--dir DIR", "--desktop",
-                               "--help", "--version", "/dev/serial/by-id", "dialout", "F11"})
+                               "--help", "--version", "/dev/serial/by-id", "dialout", "F11",
+                               "-session ID"})
         EXPECT_NE(usageText().find(option), std::string::npos) << option;
     EXPECT_TRUE(versionText().starts_with("kvt3 2.")) << versionText();
 }

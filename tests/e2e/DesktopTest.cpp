@@ -47,6 +47,7 @@ TEST(CommandLine, AnswersAndMistakesEndBeforeAnyWindow) {
         {{"--version"}, 0, "kvt3 2."},
         {{"--help"}, 0, "Usage: kvt3 [OPTION]..."},
         {{"--bogus"}, 2, "kvt3: unknown option '--bogus'\nTry 'kvt3 --help'"},
+        {{"-session", "10d3c2e1a5000170737", "--version"}, 0, "kvt3 2."},
         {{"--port", "COM9"}, 2, "kvt3: option '--port' takes COMn=DEVICE"},
         {{"--trace"}, 2, "kvt3: option '--trace' needs a value"},
         {{"--trace", "/nonexistent-dir/t.txt"}, 1, "kvt3: cannot write the trace"},
