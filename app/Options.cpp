@@ -1,5 +1,8 @@
 #include "app/Options.h"
 
+#include <pwd.h>
+#include <unistd.h>
+
 #include <string_view>
 
 #include "serial/PortNames.h"
@@ -64,6 +67,18 @@ QtOption qtOption(std::string arg) {
     for (std::string_view name : kQtFlags)
         if (arg == name) return QtOption::flag;
     return QtOption::none;
+}
+
+// The user's home directory from the password database.
+std::string passwdHome() {
+    long size = ::sysconf(_SC_GETPW_R_SIZE_MAX);
+    std::vector<char> buffer(static_cast<std::size_t>(size > 0 ? size : 16384));
+    passwd entry{};
+    passwd* found = nullptr;
+    if (::getpwuid_r(::getuid(), &entry, buffer.data(), buffer.size(), &found) != 0 || !found ||
+        !found->pw_dir)
+        return {};
+    return found->pw_dir;
 }
 
 }  // namespace
@@ -172,5 +187,8 @@ std::string workingDirectory(const ProgramOptions& options,
     // The base directory specification ignores a relative XDG_DATA_HOME.
     if (xdgDataHome && !xdgDataHome->empty() && (*xdgDataHome)[0] == '/')
         return *xdgDataHome + "/kvt3";
-    return (home ? *home : std::string()) + "/.local/share/kvt3";
+    std::string base = home ? *home : std::string();
+    if (base.empty()) base = passwdHome();  // a session started without HOME
+    if (base.empty()) return {};
+    return base + "/.local/share/kvt3";
 }

@@ -1,5 +1,7 @@
 // The command line: what it asks for, and every mistake reported before a window exists.
 #include <gtest/gtest.h>
+#include <pwd.h>
+#include <unistd.h>
 
 #include <string>
 #include <vector>
@@ -94,6 +96,9 @@ TEST(Options, WorkingDirectory) {
         std::optional<std::string> xdg, home;
         std::string expected;
     };
+    const passwd* user = ::getpwuid(::getuid());
+    ASSERT_TRUE(user && user->pw_dir && *user->pw_dir);
+    const std::string userData = std::string(user->pw_dir) + "/.local/share/kvt3";
     const Case cases[] = {
         {"from a terminal: where started", {}, "/x", "/home/op", ""},
         {"from the menu", {"--desktop"}, {}, "/home/op", "/home/op/.local/share/kvt3"},
@@ -108,6 +113,8 @@ TEST(Options, WorkingDirectory) {
          "",
          "/home/op",
          "/home/op/.local/share/kvt3"},
+        {"HOME unset: the password database's home", {"--desktop"}, {}, {}, userData},
+        {"HOME empty: the password database's home", {"--desktop"}, {}, "", userData},
         {"--dir wins", {"--desktop", "--dir", "/srv/kvt"}, "/data", "/home/op", "/srv/kvt"},
     };
     for (const Case& c : cases) {
