@@ -175,7 +175,9 @@ The serial devices belong to the group dialout: join it once with
   sudo usermod -aG dialout $USER
 and log in again.
 
-Exit status: 0 when the window was closed, 2 for a wrong command line.
+Exit status: 0 when the window was closed, 1 when the working directory or the trace file
+cannot be used (with --desktop the reason is also shown in a message box), 2 for a wrong
+command line.
 )";
 }
 

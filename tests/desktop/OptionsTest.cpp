@@ -127,7 +127,7 @@ TEST(Options, WorkingDirectory) {
 TEST(Options, UsageNamesEveryOptionAndTheVersionItsNumber) {
     for (const char* option : {"--port COMn=DEVICE", "--trace FILE", "--dir DIR", "--desktop",
                                "--help", "--version", "/dev/serial/by-id", "dialout", "F11",
-                               "-session ID"})
+                               "-session ID", "1 when the working directory"})
         EXPECT_NE(usageText().find(option), std::string::npos) << option;
     EXPECT_TRUE(versionText().starts_with("kvt3 2.")) << versionText();
 }

@@ -60,6 +60,17 @@ TEST(CommandLine, AnswersAndMistakesEndBeforeAnyWindow) {
     }
 }
 
+// From the menu nobody reads standard error: the program waits on a message box saying why.
+TEST(CommandLine, AStartFromTheMenuThatCannotGoOnShowsWhy) {
+    e2e::TempDir dir;
+    e2e::Process p(KVT3_PATH, {"--desktop", "--dir", "/proc/nope/kvt3"}, dir.path(),
+                   dir.file("out.txt"), {"QT_QPA_PLATFORM=offscreen"});
+    int status = 0;
+    EXPECT_FALSE(p.waitFor(1500ms, status)) << "ended unseen, status " << status;
+    EXPECT_TRUE(e2e::readFile(dir.file("out.txt")).starts_with("kvt3: cannot work in /proc/nope/kvt3: "))
+        << e2e::readFile(dir.file("out.txt"));
+}
+
 // One event of kvt3's line trace: "<µs> <what> <rest>".
 struct Event {
     std::string what, rest;
