@@ -99,18 +99,20 @@ int main(int argc, char** argv) {
 
     for (const auto& [number, device] : options.ports)
         serial::setPortOverride(number, fromStart(device));
+    // The trace file is emptied only once the start-up checks have passed.
+    const std::string traceFile = options.traceFile ? fromStart(*options.traceFile) : "";
+    const std::string notEntered = enterWorkingDirectory(
+        workingDirectory(options, environment("XDG_DATA_HOME"), environment("HOME")));
+    if (!notEntered.empty()) return cannotStart(argc, argv, options.desktop, notEntered);
     std::shared_ptr<serial::LineTrace> trace;
     if (options.traceFile) {
         try {
-            trace = std::make_shared<serial::LineTrace>(*options.traceFile);
+            trace = std::make_shared<serial::LineTrace>(traceFile);
         } catch (const std::system_error& e) {
             return cannotStart(argc, argv, options.desktop,
                                std::string("kvt3: cannot write the trace ") + e.what());
         }
     }
-    const std::string notEntered = enterWorkingDirectory(
-        workingDirectory(options, environment("XDG_DATA_HOME"), environment("HOME")));
-    if (!notEntered.empty()) return cannotStart(argc, argv, options.desktop, notEntered);
 
     // The timers and the hand-over from the port's event thread run on Qt's loop, so the
     // application object comes before the service.

@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <csignal>
 #include <filesystem>
+#include <fstream>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -58,6 +59,20 @@ TEST(CommandLine, AnswersAndMistakesEndBeforeAnyWindow) {
         EXPECT_EQ(WEXITSTATUS(run.status), c.exitStatus) << c.args[0] << "\n" << run.output;
         EXPECT_TRUE(run.output.starts_with(c.outputStart)) << c.args[0] << "\n" << run.output;
     }
+}
+
+// A start that cannot go on leaves the trace of the last run as it was.
+TEST(CommandLine, AFailedStartKeepsTheOldTrace) {
+    e2e::TempDir dir;
+    {
+        std::ofstream(dir.file("t.txt")) << "the last run\n";
+    }
+    e2e::Process p(KVT3_PATH, {"--trace", "t.txt", "--dir", "/proc/nope/kvt3"}, dir.path(),
+                   dir.file("out.txt"), {"QT_QPA_PLATFORM=xcb", "DISPLAY=:97"});
+    int status = 0;
+    ASSERT_TRUE(p.waitFor(10s, status));
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 1) << status;
+    EXPECT_EQ(e2e::readFile(dir.file("t.txt")), "the last run\n");
 }
 
 // From the menu nobody reads standard error: the program waits on a message box saying why.
