@@ -129,6 +129,32 @@ TEST_F(TracedPort, BytesAPurgeThrowsAwayAreTracedBeforeIt) {
     EXPECT_EQ(got, expected);
 }
 
+TEST(LineTraceFile, EveryEventOneLineWhateverThePathsLength) {
+    const std::string path = (std::filesystem::temp_directory_path() /
+                              ("kvt3-trace-long-" + std::to_string(::getpid()) + ".txt"))
+                                 .string();
+    struct Case {
+        std::size_t length;
+        bool whole;  // PATH_MAX and less: the path in full
+    };
+    for (const Case c : {Case{200, true}, Case{4095, true}, Case{10000, false}}) {
+        const std::string device = "/dev/" + std::string(c.length - 5, 'x');
+        {
+            LineTrace trace(path);
+            trace.opened("COM1", device, EACCES);
+            trace.closed();
+        }
+        std::ifstream in(path);
+        std::vector<std::string> lines;
+        for (std::string text; std::getline(in, text);) lines.push_back(text);
+        ASSERT_EQ(lines.size(), 3u) << c.length;
+        EXPECT_EQ(lines[1].find(device + " failed (13) ") != std::string::npos, c.whole)
+            << c.length;
+        EXPECT_TRUE(lines[2].ends_with(" close")) << c.length;
+    }
+    std::filesystem::remove(path);
+}
+
 TEST(LineTraceFile, UnwritablePlaceRaises) {
     EXPECT_THROW(LineTrace("/nonexistent-dir/trace.txt"), std::system_error);
 }
