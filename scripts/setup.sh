@@ -8,7 +8,7 @@ packages=(
   qt6-base-dev qt6-base-dev-tools libgl-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   xvfb xauth x11-apps imagemagick fonts-dejavu-core
-  dpkg-dev help2man desktop-file-utils debootstrap
+  dpkg-dev help2man desktop-file-utils debootstrap lintian
 )
 
 missing=()

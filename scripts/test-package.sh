@@ -39,6 +39,9 @@ check() {  # description, command...
 }
 exists() { [ -f "$root$1" ]; }
 
+lintian_errors=$(lintian --no-tag-display-limit "$deb" 2>&1 | grep '^E:' || true)
+check "lintian finds no errors${lintian_errors:+:
+$lintian_errors}" [ -z "$lintian_errors" ]
 version=$(in_root kvt3 --version)
 check "kvt3 --version: $version" [ "$version" = "kvt3 $(sed -nE 's/^project\(kvt3 VERSION ([0-9.]+).*/\1/p' CMakeLists.txt)" ]
 status=0
@@ -49,7 +52,8 @@ for f in /usr/bin/kvt3 /usr/bin/kvt3-sim /usr/share/kvt3/pomoc.txt \
   /usr/share/applications/kvt3.desktop \
   /usr/share/icons/hicolor/scalable/apps/kvt3.svg /usr/share/icons/hicolor/48x48/apps/kvt3.png \
   /usr/lib/udev/rules.d/60-kvt3-serial.rules \
-  /usr/share/man/man1/kvt3.1.gz /usr/share/man/man1/kvt3-sim.1.gz; do
+  /usr/share/man/man1/kvt3.1.gz /usr/share/man/man1/kvt3-sim.1.gz \
+  /usr/share/doc/kvt3/copyright /usr/share/doc/kvt3/changelog.gz; do
   check "$f" exists "$f"
 done
 check "desktop entry valid" in_root desktop-file-validate /usr/share/applications/kvt3.desktop
