@@ -13,6 +13,8 @@
 
 namespace {
 
+constexpr int kPortCount = 4;  // COM1 .. COM4
+
 // "--name=value" gives value; "--name" takes the next argument.
 struct Cursor {
     const std::vector<std::string>& args;
@@ -87,9 +89,14 @@ ParsedOptions parseOptions(const std::vector<std::string>& args) {
     ParsedOptions result;
     ProgramOptions& o = result.options;
     Cursor c{args, 0, {}};
+    bool optionsEnded = false;
     for (; c.at < args.size() && c.error.empty(); ++c.at) {
         const std::string& arg = args[c.at];
-        if (arg == "-h" || arg == "--help") {
+        if (optionsEnded) {
+            c.error = "unexpected argument '" + arg + "'";
+        } else if (arg == "--") {
+            optionsEnded = true;
+        } else if (arg == "-h" || arg == "--help") {
             o.help = true;
         } else if (arg == "-V" || arg == "--version") {
             o.version = true;
@@ -113,6 +120,12 @@ ParsedOptions parseOptions(const std::vector<std::string>& args) {
                 if (n == 0 || device.empty()) {
                     c.error = "option '--port' takes COMn=DEVICE (e.g. COM1=/dev/ttyUSB0), not '" +
                               *v + "'";
+                } else if (n > kPortCount) {
+                    // The Konfiguracja menu offers COM1 to COM4: another would never be used.
+                    c.error = "option '--port': the ports are COM1 to COM4, not '" +
+                              v->substr(0, eq) + "'";
+                } else if (o.ports.count(n) != 0) {
+                    c.error = "option '--port' names " + v->substr(0, eq) + " twice";
                 } else {
                     if (device.find('/') == std::string::npos) device = "/dev/" + device;
                     o.ports[n] = device;
@@ -142,8 +155,9 @@ The host program of the KVT 3 three-axis digital readout box: the positions of u
 in large figures, offsets, reference marks, the box's axis parameters and correction tables.
 
 Options:
-      --port COMn=DEVICE  use DEVICE for the port COMn of the Konfiguracja menu (repeatable);
-                          a DEVICE without '/' is taken from /dev (ttyUSB0: /dev/ttyUSB0)
+      --port COMn=DEVICE  use DEVICE for the port COMn (COM1 to COM4) of the Konfiguracja
+                          menu, once for each port; a DEVICE without '/' is taken from
+                          /dev (ttyUSB0: /dev/ttyUSB0)
       --trace FILE        write every byte on the line each way, with its time in
                           microseconds, every line error, every open and close and the
                           request each exchange belongs to, to FILE as it happens
