@@ -62,7 +62,7 @@ check "man finds kvt3" [ "$(in_root man -w kvt3)" = /usr/share/man/man1/kvt3.1.g
 check "man finds kvt3-sim" [ "$(in_root man -w kvt3-sim)" = /usr/share/man/man1/kvt3-sim.1.gz ]
 check "man page tells how COMn is chosen" bash -c 'zcat "$0/usr/share/man/man1/kvt3.1.gz" | grep -qF "serial/by\\-id"' "$root"
 check "udev rule gives dialout the adapters" grep -q 'GROUP="dialout"' "$root/usr/lib/udev/rules.d/60-kvt3-serial.rules"
-check "udev rule sets the FTDI latency" grep -q 'ATTR{latency_timer}="1"' "$root/usr/lib/udev/rules.d/60-kvt3-serial.rules"
+check "udev rule sets the FTDI latency when the driver binds" grep -q 'ACTION=="[a-z|]*bind[a-z|]*".*ATTR{latency_timer}="1"' "$root/usr/lib/udev/rules.d/60-kvt3-serial.rules"
 # The installed program on the simulated box: its libraries are all there, it finds the box
 # through --port, reads the installed help file's directory, and ends cleanly on SIGTERM.
 check "kvt3 runs on kvt3-sim and ends on SIGTERM" in_root sh -c '
