@@ -41,7 +41,12 @@ TEST(Options, WhatTheyAskFor) {
         {{"-session", "10d3c2e1a5000170737", "--desktop"}, false, false, true, {}, {}, {}},
         {{"-platform", "offscreen", "-style=Fusion", "--display", ":1", "-reverse", "-name",
           "--dir", "-stylesheet", "a.qss", "--dir", "d"},
-         false, false, false, "d", {}, {}},
+         false,
+         false,
+         false,
+         "d",
+         {},
+         {}},
     };
     for (const Case& c : cases) {
         const ParsedOptions p = parseOptions(c.args);
@@ -131,9 +136,9 @@ TEST(Options, WorkingDirectory) {
 }
 
 TEST(Options, UsageNamesEveryOptionAndTheVersionItsNumber) {
-    for (const char* option : {"--port COMn=DEVICE", "--trace FILE", "--dir DIR", "--desktop",
-                               "--help", "--version", "/dev/serial/by-id", "dialout", "F11",
-                               "-session ID", "1 when the working directory"})
+    for (const char* option :
+         {"--port COMn=DEVICE", "--trace FILE", "--dir DIR", "--desktop", "--help", "--version",
+          "/dev/serial/by-id", "dialout", "F11", "-session ID", "1 when the working directory"})
         EXPECT_NE(usageText().find(option), std::string::npos) << option;
     EXPECT_TRUE(versionText().starts_with("kvt3 2.")) << versionText();
 }

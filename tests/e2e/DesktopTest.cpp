@@ -64,9 +64,7 @@ TEST(CommandLine, AnswersAndMistakesEndBeforeAnyWindow) {
 // A start that cannot go on leaves the trace of the last run as it was.
 TEST(CommandLine, AFailedStartKeepsTheOldTrace) {
     e2e::TempDir dir;
-    {
-        std::ofstream(dir.file("t.txt")) << "the last run\n";
-    }
+    { std::ofstream(dir.file("t.txt")) << "the last run\n"; }
     e2e::Process p(KVT3_PATH, {"--trace", "t.txt", "--dir", "/proc/nope/kvt3"}, dir.path(),
                    dir.file("out.txt"), {"QT_QPA_PLATFORM=xcb", "DISPLAY=:97"});
     int status = 0;
@@ -82,7 +80,8 @@ TEST(CommandLine, AStartFromTheMenuThatCannotGoOnShowsWhy) {
                    dir.file("out.txt"), {"QT_QPA_PLATFORM=offscreen"});
     int status = 0;
     EXPECT_FALSE(p.waitFor(1500ms, status)) << "ended unseen, status " << status;
-    EXPECT_TRUE(e2e::readFile(dir.file("out.txt")).starts_with("kvt3: cannot work in /proc/nope/kvt3: "))
+    EXPECT_TRUE(
+        e2e::readFile(dir.file("out.txt")).starts_with("kvt3: cannot work in /proc/nope/kvt3: "))
         << e2e::readFile(dir.file("out.txt"));
 }
 
