@@ -13,8 +13,10 @@
 #include "serial/LineTrace.h"
 #include "serial/MemoryDevice.h"
 #include "serial/VaComm.h"
+#include "tests/serial/PtyFixture.h"
 
 using namespace serial;
+using serial::testing::PtyTest;
 
 namespace {
 
@@ -127,6 +129,30 @@ TEST_F(TracedPort, BytesAPurgeThrowsAwayAreTracedBeforeIt) {
     }
     expected.insert(expected.end(), {"purge input", "purge input", "close"});
     EXPECT_EQ(got, expected);
+}
+
+// The same over a pseudo-terminal, where the event thread fills the input the purge reads.
+TEST_F(PtyTest, TracedPurgeOfWhatTheEventThreadReceived) {
+    const std::string path = (dir_ / "trace.txt").string();
+    device = std::make_shared<PosixDevice>(&handOver);
+    TVaComm comm(std::make_shared<TracingDevice>(device, std::make_shared<LineTrace>(path)));
+    comm.SetDeviceName("COM7");
+    comm.SetBaudrate(TVaBaudrate::br9600);
+    comm.Open();
+    pty.send({0x55, 0xAA, 0x01});
+    ASSERT_TRUE(pumpUntil([&] { return comm.InQueCount() == 3; }));
+    comm.PurgeRead();
+    EXPECT_EQ(comm.InQueCount(), 0);
+    comm.Close();
+    std::ifstream in(path);
+    std::vector<std::string> events;
+    for (std::string text; std::getline(in, text);)
+        if (!text.starts_with("#")) events.push_back(text.substr(text.find_first_not_of(' ')));
+    ASSERT_EQ(events.size(), 6u);
+    for (std::size_t i = 0; i < events.size(); ++i) events[i].erase(0, events[i].find(' ') + 1);
+    // COM7 is the working directory's link: it is named as it is.
+    EXPECT_EQ(events, (std::vector<std::string>{"open COM7", "rx 55 discarded", "rx AA discarded",
+                                                "rx 01 discarded", "purge input", "close"}));
 }
 
 TEST(LineTraceFile, EveryEventOneLineWhateverThePathsLength) {
