@@ -1,5 +1,10 @@
 #include "app/Options.h"
 
+#include <pwd.h>
+#include <unistd.h>
+
+#include <string_view>
+
 #include "serial/PortNames.h"
 
 #ifndef KVT3_VERSION
@@ -7,6 +12,8 @@
 #endif
 
 namespace {
+
+constexpr int kPortCount = 4;  // COM1 .. COM4
 
 // "--name=value" gives value; "--name" takes the next argument.
 struct Cursor {
@@ -28,15 +35,68 @@ bool isOption(const std::string& arg, const std::string& name) {
            (arg.size() > name.size() && arg.compare(0, name.size() + 1, name + "=") == 0);
 }
 
+// Qt's own options, which QApplication takes from the same command line: a session manager
+// restarts the program with "-session ID", and -platform, -display or -style are what a Qt
+// program is expected to understand. Qt also reads them with two dashes.
+constexpr const char* kQtOptionsWithValue[] = {"-platform",
+                                               "-platformpluginpath",
+                                               "-platformtheme",
+                                               "-plugin",
+                                               "-qwindowgeometry",
+                                               "-qwindowicon",
+                                               "-qwindowtitle",
+                                               "-session",
+                                               "-display",
+                                               "-geometry",
+                                               "-title",
+                                               "-icon",
+                                               "-name",
+                                               "-visual",
+                                               "-style",
+                                               "-stylesheet"};
+constexpr const char* kQtFlags[] = {"-reverse", "-widgetcount", "-nograb", "-dograb", "-sync"};
+// Qt takes no other option in the form "-name=value".
+constexpr const char* kQtOptionsWithEquals[] = {"-style=", "-stylesheet=", "-qmljsdebugger="};
+
+enum class QtOption { none, flag, withValue };
+
+QtOption qtOption(std::string arg) {
+    if (arg.starts_with("--")) arg.erase(0, 1);
+    for (std::string_view name : kQtOptionsWithEquals)
+        if (arg.size() > name.size() && arg.starts_with(name)) return QtOption::flag;
+    for (std::string_view name : kQtOptionsWithValue)
+        if (arg == name) return QtOption::withValue;
+    for (std::string_view name : kQtFlags)
+        if (arg == name) return QtOption::flag;
+    return QtOption::none;
+}
+
+// The user's home directory from the password database.
+std::string passwdHome() {
+    long size = ::sysconf(_SC_GETPW_R_SIZE_MAX);
+    std::vector<char> buffer(static_cast<std::size_t>(size > 0 ? size : 16384));
+    passwd entry{};
+    passwd* found = nullptr;
+    if (::getpwuid_r(::getuid(), &entry, buffer.data(), buffer.size(), &found) != 0 || !found ||
+        !found->pw_dir)
+        return {};
+    return found->pw_dir;
+}
+
 }  // namespace
 
 ParsedOptions parseOptions(const std::vector<std::string>& args) {
     ParsedOptions result;
     ProgramOptions& o = result.options;
     Cursor c{args, 0, {}};
+    bool optionsEnded = false;
     for (; c.at < args.size() && c.error.empty(); ++c.at) {
         const std::string& arg = args[c.at];
-        if (arg == "-h" || arg == "--help") {
+        if (optionsEnded) {
+            c.error = "unexpected argument '" + arg + "'";
+        } else if (arg == "--") {
+            optionsEnded = true;
+        } else if (arg == "-h" || arg == "--help") {
             o.help = true;
         } else if (arg == "-V" || arg == "--version") {
             o.version = true;
@@ -60,11 +120,20 @@ ParsedOptions parseOptions(const std::vector<std::string>& args) {
                 if (n == 0 || device.empty()) {
                     c.error = "option '--port' takes COMn=DEVICE (e.g. COM1=/dev/ttyUSB0), not '" +
                               *v + "'";
+                } else if (n > kPortCount) {
+                    // The Konfiguracja menu offers COM1 to COM4: another would never be used.
+                    c.error = "option '--port': the ports are COM1 to COM4, not '" +
+                              v->substr(0, eq) + "'";
+                } else if (o.ports.count(n) != 0) {
+                    c.error = "option '--port' names " + v->substr(0, eq) + " twice";
                 } else {
                     if (device.find('/') == std::string::npos) device = "/dev/" + device;
                     o.ports[n] = device;
                 }
             }
+        } else if (const QtOption qt = qtOption(arg); qt != QtOption::none) {
+            // Left in the arguments for QApplication.
+            if (qt == QtOption::withValue) c.value(arg, arg);
         } else if (!arg.empty() && arg[0] == '-') {
             c.error = "unknown option '" + arg + "'";
         } else {
@@ -86,8 +155,9 @@ The host program of the KVT 3 three-axis digital readout box: the positions of u
 in large figures, offsets, reference marks, the box's axis parameters and correction tables.
 
 Options:
-      --port COMn=DEVICE  use DEVICE for the port COMn of the Konfiguracja menu (repeatable);
-                          a DEVICE without '/' is taken from /dev (ttyUSB0: /dev/ttyUSB0)
+      --port COMn=DEVICE  use DEVICE for the port COMn (COM1 to COM4) of the Konfiguracja
+                          menu, once for each port; a DEVICE without '/' is taken from
+                          /dev (ttyUSB0: /dev/ttyUSB0)
       --trace FILE        write every byte on the line each way, with its time in
                           microseconds, every line error, every open and close and the
                           request each exchange belongs to, to FILE as it happens
@@ -97,6 +167,9 @@ Options:
                           entry starts the program this way
   -h, --help              show this help and exit
   -V, --version           show the version and exit
+
+Qt's own options (-platform NAME, -display DISPLAY, -style STYLE, -session ID and the
+others Qt documents) are passed on to Qt.
 
 Files (in the working directory):
   params.kv3    the chosen port, the offsets and the display mode, written at exit
@@ -116,7 +189,9 @@ The serial devices belong to the group dialout: join it once with
   sudo usermod -aG dialout $USER
 and log in again.
 
-Exit status: 0 when the window was closed, 2 for a wrong command line.
+Exit status: 0 when the window was closed, 1 when the working directory or the trace file
+cannot be used (with --desktop the reason is also shown in a message box), 2 for a wrong
+command line.
 )";
 }
 
@@ -128,5 +203,8 @@ std::string workingDirectory(const ProgramOptions& options,
     // The base directory specification ignores a relative XDG_DATA_HOME.
     if (xdgDataHome && !xdgDataHome->empty() && (*xdgDataHome)[0] == '/')
         return *xdgDataHome + "/kvt3";
-    return (home ? *home : std::string()) + "/.local/share/kvt3";
+    std::string base = home ? *home : std::string();
+    if (base.empty()) base = passwdHome();  // a session started without HOME
+    if (base.empty()) return {};
+    return base + "/.local/share/kvt3";
 }

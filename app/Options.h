@@ -30,8 +30,9 @@ std::string usageText();
 std::string versionText();
 
 // The directory the program works in (params.kv3, COMn links, the help file): --dir, else with
-// --desktop $XDG_DATA_HOME/kvt3 ($HOME/.local/share/kvt3 when that is unset or not absolute),
-// else the current directory (empty result: stay where started). getenv is the environment.
+// --desktop $XDG_DATA_HOME/kvt3 ($HOME/.local/share/kvt3 when that is unset or not absolute,
+// the password database's home when HOME is unset or empty), else the current directory (empty
+// result: stay where started). getenv is the environment.
 std::string workingDirectory(const ProgramOptions& options,
                              const std::optional<std::string>& xdgDataHome,
                              const std::optional<std::string>& home);

@@ -8,6 +8,7 @@
 #include <QFileInfo>
 #include <QIcon>
 #include <cerrno>
+#include <csignal>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
@@ -24,6 +25,7 @@
 #include "app/Options.h"
 #include "app/PortHints.h"
 #include "app/SignalClose.h"
+#include "app/StartFailure.h"
 #include "app/breakUnit.h"
 #include "app/helpUnit.h"
 #include "config/coordUnit.h"
@@ -52,15 +54,25 @@ std::string fromStart(const std::string& path) {
 }
 
 // Makes the working directory (with its parents) and moves into it: the window, the settings
-// file and the COMn links all go by the current directory.
-bool enterWorkingDirectory(const std::string& directory) {
-    if (directory.empty()) return true;
+// file and the COMn links all go by the current directory. Returns why not, or "".
+std::string enterWorkingDirectory(const std::string& directory) {
+    if (directory.empty()) return {};
     std::error_code ec;
     std::filesystem::create_directories(directory, ec);
-    if (!ec && ::chdir(directory.c_str()) == 0) return true;
+    if (!ec && ::chdir(directory.c_str()) == 0) return {};
     const std::string reason = ec ? ec.message() : std::strerror(errno);
-    std::cerr << "kvt3: cannot work in " << directory << ": " << reason << "\n";
-    return false;
+    return "kvt3: cannot work in " + directory + ": " + reason;
+}
+
+// Ends a start that cannot go on with status 1. A start from the menu has no terminal to read
+// the reason on: it is shown in a message box as well.
+int cannotStart(int argc, char** argv, bool desktop, const std::string& message) {
+    std::cerr << message << "\n";
+    if (desktop) {
+        TApplication app(argc, argv);
+        showStartFailure(message);
+    }
+    return 1;
 }
 
 }  // namespace
@@ -81,20 +93,26 @@ int main(int argc, char** argv) {
         return 0;
     }
 
+    // A trace written to a pipe whose reader has gone (kvt3 --trace /dev/stdout | head) must not
+    // end the program unsaved: the write fails and the trace stops, the line goes on.
+    std::signal(SIGPIPE, SIG_IGN);
+
     for (const auto& [number, device] : options.ports)
         serial::setPortOverride(number, fromStart(device));
+    // The trace file is emptied only once the start-up checks have passed.
+    const std::string traceFile = options.traceFile ? fromStart(*options.traceFile) : "";
+    const std::string notEntered = enterWorkingDirectory(
+        workingDirectory(options, environment("XDG_DATA_HOME"), environment("HOME")));
+    if (!notEntered.empty()) return cannotStart(argc, argv, options.desktop, notEntered);
     std::shared_ptr<serial::LineTrace> trace;
     if (options.traceFile) {
         try {
-            trace = std::make_shared<serial::LineTrace>(*options.traceFile);
+            trace = std::make_shared<serial::LineTrace>(traceFile);
         } catch (const std::system_error& e) {
-            std::cerr << "kvt3: cannot write the trace " << e.what() << "\n";
-            return 1;
+            return cannotStart(argc, argv, options.desktop,
+                               std::string("kvt3: cannot write the trace ") + e.what());
         }
     }
-    if (!enterWorkingDirectory(
-            workingDirectory(options, environment("XDG_DATA_HOME"), environment("HOME"))))
-        return 1;
 
     // The timers and the hand-over from the port's event thread run on Qt's loop, so the
     // application object comes before the service.

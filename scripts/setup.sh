@@ -9,7 +9,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   clang libclang-rt-14-dev
   xvfb xauth x11-apps imagemagick fonts-dejavu-core
-  dpkg-dev help2man desktop-file-utils debootstrap
+  dpkg-dev help2man desktop-file-utils debootstrap lintian
   xdotool strace time
 )
 

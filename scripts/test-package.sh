@@ -39,6 +39,9 @@ check() {  # description, command...
 }
 exists() { [ -f "$root$1" ]; }
 
+lintian_errors=$(lintian --no-tag-display-limit "$deb" 2>&1 | grep '^E:' || true)
+check "lintian finds no errors${lintian_errors:+:
+$lintian_errors}" [ -z "$lintian_errors" ]
 version=$(in_root kvt3 --version)
 check "kvt3 --version: $version" [ "$version" = "kvt3 $(sed -nE 's/^project\(kvt3 VERSION ([0-9.]+).*/\1/p' CMakeLists.txt)" ]
 status=0
@@ -49,7 +52,8 @@ for f in /usr/bin/kvt3 /usr/bin/kvt3-sim /usr/share/kvt3/pomoc.txt \
   /usr/share/applications/kvt3.desktop \
   /usr/share/icons/hicolor/scalable/apps/kvt3.svg /usr/share/icons/hicolor/48x48/apps/kvt3.png \
   /usr/lib/udev/rules.d/60-kvt3-serial.rules \
-  /usr/share/man/man1/kvt3.1.gz /usr/share/man/man1/kvt3-sim.1.gz; do
+  /usr/share/man/man1/kvt3.1.gz /usr/share/man/man1/kvt3-sim.1.gz \
+  /usr/share/doc/kvt3/copyright /usr/share/doc/kvt3/changelog.gz; do
   check "$f" exists "$f"
 done
 check "desktop entry valid" in_root desktop-file-validate /usr/share/applications/kvt3.desktop
@@ -58,7 +62,7 @@ check "man finds kvt3" [ "$(in_root man -w kvt3)" = /usr/share/man/man1/kvt3.1.g
 check "man finds kvt3-sim" [ "$(in_root man -w kvt3-sim)" = /usr/share/man/man1/kvt3-sim.1.gz ]
 check "man page tells how COMn is chosen" bash -c 'zcat "$0/usr/share/man/man1/kvt3.1.gz" | grep -qF "serial/by\\-id"' "$root"
 check "udev rule gives dialout the adapters" grep -q 'GROUP="dialout"' "$root/usr/lib/udev/rules.d/60-kvt3-serial.rules"
-check "udev rule sets the FTDI latency" grep -q 'ATTR{latency_timer}="1"' "$root/usr/lib/udev/rules.d/60-kvt3-serial.rules"
+check "udev rule sets the FTDI latency when the driver binds" grep -q 'ACTION=="[a-z|]*bind[a-z|]*".*ATTR{latency_timer}="1"' "$root/usr/lib/udev/rules.d/60-kvt3-serial.rules"
 # The installed program on the simulated box: its libraries are all there, it finds the box
 # through --port, reads the installed help file's directory, and ends cleanly on SIGTERM.
 check "kvt3 runs on kvt3-sim and ends on SIGTERM" in_root sh -c '

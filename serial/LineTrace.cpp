@@ -16,31 +16,41 @@ namespace serial {
 
 namespace {
 
+constexpr std::int32_t kMaxDiscardedTraced = 64 * 1024;
 constexpr char kHex[] = "0123456789ABCDEF";
 
-// A fixed buffer a line is put together in, without allocating.
+// A fixed buffer a line is put together in, without allocating. Big enough for a device path
+// of PATH_MAX; what does not fit is cut, but the last byte is kept for the line's end, so one
+// event stays one line.
 class LineText {
 public:
     LineText& operator<<(std::string_view text) {
-        const std::size_t n = std::min(text.size(), sizeof(buf_) - len_);
+        const std::size_t n = std::min(text.size(), room());
         std::memcpy(buf_ + len_, text.data(), n);
         len_ += n;
         return *this;
     }
     LineText& operator<<(long long value) {
-        auto [end, ec] = std::to_chars(buf_ + len_, buf_ + sizeof(buf_), value);
+        auto [end, ec] = std::to_chars(buf_ + len_, buf_ + len_ + room(), value);
         if (ec == std::errc()) len_ = static_cast<std::size_t>(end - buf_);
         return *this;
     }
     LineText& hex(std::uint32_t value, int digits) {
-        for (int i = digits - 1; i >= 0 && len_ < sizeof(buf_); --i)
+        for (int i = digits - 1; i >= 0 && room() > 0; --i)
             buf_[len_++] = kHex[(value >> (4 * i)) & 0xF];
+        return *this;
+    }
+    LineText& endLine() {
+        buf_[len_++] = '\n';
         return *this;
     }
     std::string_view view() const { return {buf_, len_}; }
 
 private:
-    char buf_[200];
+    static constexpr std::size_t kCapacity = 4096 + 256;
+    std::size_t room() const { return kCapacity - 1 - len_; }
+
+    char buf_[kCapacity];
     std::size_t len_ = 0;
 };
 
@@ -66,7 +76,8 @@ LineTrace::LineTrace(const std::string& path) : start_(std::chrono::steady_clock
     std::strftime(started, sizeof started, "%Y-%m-%d %H:%M:%S", &local);
     LineText header;
     header << "# kvt3 line trace, started " << started
-           << "; times in µs since then; tx host to box, rx box to host\n";
+           << "; times in µs since then; tx host to box, rx box to host";
+    header.endLine();
     writeAll(fd_, header.view().data(), header.view().size());
 }
 
@@ -84,7 +95,8 @@ void LineTrace::line(std::string_view text) {
     LineText out;
     // Right-aligned in ten columns, so the events line up.
     for (std::size_t i = width; i < 10; ++i) out << " ";
-    out << std::string_view(stamp, width) << " " << text << "\n";
+    out << std::string_view(stamp, width) << " " << text;
+    out.endLine();
     std::lock_guard lock(mutex_);
     writeAll(fd_, out.view().data(), out.view().size());
 }
@@ -102,11 +114,13 @@ void LineTrace::closed() {
     line("close");
 }
 
-void LineTrace::bytes(const char* direction, const std::uint8_t* data, std::int32_t count) {
+void LineTrace::bytes(const char* direction, const std::uint8_t* data, std::int32_t count,
+                      std::string_view after) {
     for (std::int32_t i = 0; i < count; ++i) {
         LineText t;
         t << direction;
         t.hex(data[i], 2);
+        t << after;
         line(t.view());
     }
 }
@@ -117,6 +131,10 @@ void LineTrace::sent(const std::uint8_t* data, std::int32_t count) {
 
 void LineTrace::received(const std::uint8_t* data, std::int32_t count) {
     bytes("rx ", data, count);
+}
+
+void LineTrace::discarded(const std::uint8_t* data, std::int32_t count) {
+    bytes("rx ", data, count, " discarded");
 }
 
 void LineTrace::lineErrors(std::int32_t errorBits) {
@@ -218,6 +236,19 @@ int TracingDevice::write(const void* buffer, std::int32_t count, std::int32_t ti
 }
 
 int TracingDevice::purge(bool input, bool output) {
+    // What the purge throws away is part of what was on the line: the box answering late, or
+    // the rest of a reply after a fault. Read it first, so the trace shows it.
+    if (input) {
+        std::uint8_t waiting[256];
+        std::int32_t total = 0;
+        std::int32_t done = 0;
+        // Bounded: a line that keeps sending must not hold the purge up.
+        while (total < kMaxDiscardedTraced && inner_->read(waiting, sizeof waiting, done) == 0 &&
+               done > 0) {
+            trace_->discarded(waiting, done);
+            total += done;
+        }
+    }
     trace_->purged(input, output);
     return checked("purge", inner_->purge(input, output));
 }

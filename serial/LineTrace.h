@@ -21,6 +21,8 @@ namespace serial {
 //          241 tx E9
 //         2604 rx E0
 //        48113 error parity (0x0004)
+//        60211 rx 55 discarded
+//        60215 purge input output
 //      1204410 close
 //
 // "tx" is host to box, "rx" box to host. Writing a line takes no lock but its own and allocates
@@ -37,6 +39,8 @@ public:
     void closed();
     void sent(const std::uint8_t* data, std::int32_t count);
     void received(const std::uint8_t* data, std::int32_t count);
+    // Received bytes a purge threw away unread: "rx 55 discarded".
+    void discarded(const std::uint8_t* data, std::int32_t count);
     void lineErrors(std::int32_t errorBits);
     void failed(const char* operation, int error);
     void purged(bool input, bool output);
@@ -46,7 +50,8 @@ public:
 private:
     // Writes "<µs> <text>\n" in one write.
     void line(std::string_view text);
-    void bytes(const char* direction, const std::uint8_t* data, std::int32_t count);
+    void bytes(const char* direction, const std::uint8_t* data, std::int32_t count,
+               std::string_view after = {});
 
     int fd_ = -1;
     std::chrono::steady_clock::time_point start_;

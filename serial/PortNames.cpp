@@ -85,10 +85,16 @@ std::vector<SystemPort> systemPorts(const std::string& root, const UartProbe& pr
             usb.push_back(name);
             continue;
         }
+        // The 8250 driver registers its legacy ports whether the hardware is there or not;
+        // serial-core ports say which with their "type". Since the serial-base bus (Linux 6.5)
+        // the tty's device is a port device whose driver is not serial8250 any more, so the
+        // driver's name alone misses them.
         const std::string driver =
             fs::path(linkTarget(it->path() / "device/driver")).filename().string();
-        if (driver == "serial8250" &&
-            !(probe && probe(it->path().string(), (base / "dev" / name).string())))
+        std::error_code typeError;
+        const bool mayBeAbsent = driver == "serial8250" || contains(target, "/serial8250/") ||
+                                 fs::exists(it->path() / "type", typeError);
+        if (mayBeAbsent && !(probe && probe(it->path().string(), (base / "dev" / name).string())))
             continue;
         onBoard.push_back(name);
     }
@@ -97,18 +103,21 @@ std::vector<SystemPort> systemPorts(const std::string& root, const UartProbe& pr
     std::vector<SystemPort> ports;
     for (const auto& name : onBoard) ports.push_back({"/dev/" + name, name});
 
-    // USB adapters by their stable names; their links point at the kernel's node.
+    // USB adapters by their stable names; their links point at the kernel's node. An adapter
+    // may have more than one (a stale link, a local rule adding one): it is one port, under
+    // the first of them.
     std::vector<std::pair<std::string, std::string>> byId;  // (by-id name, kernel name)
     const fs::path byIdDir = base / "dev/serial/by-id";
     for (fs::directory_iterator it(byIdDir, ec), end; !ec && it != end; it.increment(ec)) {
         const std::string kernel = fs::path(linkTarget(it->path())).filename().string();
-        if (std::find(usb.begin(), usb.end(), kernel) == usb.end()) continue;
         byId.emplace_back(it->path().filename().string(), kernel);
     }
     std::sort(byId.begin(), byId.end());
     for (const auto& [id, kernel] : byId) {
+        const auto adapter = std::find(usb.begin(), usb.end(), kernel);
+        if (adapter == usb.end()) continue;  // not a USB port, or already named
         ports.push_back({"/dev/serial/by-id/" + id, kernel});
-        usb.erase(std::find(usb.begin(), usb.end(), kernel));
+        usb.erase(adapter);
     }
     std::sort(usb.begin(), usb.end(), naturalLess);
     for (const auto& name : usb) ports.push_back({"/dev/" + name, name});

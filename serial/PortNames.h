@@ -22,9 +22,9 @@ struct SystemPort {
     std::string kernel;  // "ttyS0", "ttyUSB0"
 };
 
-// Tells whether an on-board UART of the serial8250 driver is fitted; given the port's entry in
-// /sys/class/tty and its device node. The driver registers a fixed number of these whether the
-// hardware is there or not.
+// Tells whether an on-board UART is fitted; given the port's entry in /sys/class/tty and its
+// device node. The 8250 driver registers a fixed number of these whether the hardware is there
+// or not.
 using UartProbe = std::function<bool(const std::string& sysEntry, const std::string& device)>;
 
 // Fitted when the driver reports a port type other than PORT_UNKNOWN: from the entry's "type"
@@ -33,9 +33,10 @@ bool uartFitted(const std::string& sysEntry, const std::string& device);
 
 // The serial ports under root ("/" on a real machine, a fake tree in tests), in the order a PC
 // numbers them: every /sys/class/tty entry whose device is not virtual; first the on-board
-// ports (ttyS in number order, serial8250 ones only when the probe finds them fitted, then
-// other UART drivers), then USB adapters by their /dev/serial/by-id names, sorted, and last
-// USB ports that have no such name (no udev), by kernel name.
+// ports (ttyS in number order; those of the 8250 driver and every other one with a "type"
+// attribute only when the probe finds them fitted), then USB adapters by their
+// /dev/serial/by-id names, sorted (an adapter with more than one counted once, by its first),
+// and last USB ports that have no such name (no udev), by kernel name.
 std::vector<SystemPort> systemPorts(const std::string& root = "/",
                                     const UartProbe& probe = uartFitted);
 

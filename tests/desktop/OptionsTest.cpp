@@ -1,5 +1,7 @@
 // The command line: what it asks for, and every mistake reported before a window exists.
 #include <gtest/gtest.h>
+#include <pwd.h>
+#include <unistd.h>
 
 #include <string>
 #include <vector>
@@ -26,14 +28,25 @@ TEST(Options, WhatTheyAskFor) {
         {{"--dir=rel/dir"}, false, false, false, "rel/dir", {}, {}},
         {{"--trace", "t.txt"}, false, false, false, {}, "t.txt", {}},
         {{"--trace=/tmp/a=b"}, false, false, false, {}, "/tmp/a=b", {}},
-        {{"--port", "COM1=/dev/ttyUSB0", "--port=COM3=ttyACM0", "--port", "COM1=/dev/ttyUSB1"},
+        {{"--port", "COM1=/dev/ttyUSB0", "--port=COM3=ttyACM0", "--port", "COM4=/dev/ttyUSB1"},
          false,
          false,
          false,
          {},
          {},
-         {{1, "/dev/ttyUSB1"}, {3, "/dev/ttyACM0"}}},
+         {{1, "/dev/ttyUSB0"}, {3, "/dev/ttyACM0"}, {4, "/dev/ttyUSB1"}}},
+        {{"--desktop", "--"}, false, false, true, {}, {}, {}},
         {{"--port", "COM2=./box"}, false, false, false, {}, {}, {{2, "./box"}}},
+        // Qt's own options are left to QApplication: a restart by the session manager.
+        {{"-session", "10d3c2e1a5000170737", "--desktop"}, false, false, true, {}, {}, {}},
+        {{"-platform", "offscreen", "-style=Fusion", "--display", ":1", "-reverse", "-name",
+          "--dir", "-stylesheet", "a.qss", "--dir", "d"},
+         false,
+         false,
+         false,
+         "d",
+         {},
+         {}},
     };
     for (const Case& c : cases) {
         const ParsedOptions p = parseOptions(c.args);
@@ -59,6 +72,9 @@ TEST(Options, MistakesNameTheirArgument) {
         {{"--help", "--bogus"}, "kvt3: unknown option '--bogus'"},
         {{"--helpme"}, "kvt3: unknown option '--helpme'"},
         {{"COM1"}, "kvt3: unexpected argument 'COM1'"},
+        {{"-session"}, "kvt3: option '-session' needs a value"},
+        {{"-platform=offscreen"}, "kvt3: unknown option '-platform=offscreen'"},
+        {{"-style="}, "kvt3: unknown option '-style='"},
         {{"--trace"}, "kvt3: option '--trace' needs a value"},
         {{"--trace="}, "kvt3: option '--trace' needs a file name"},
         {{"--dir"}, "kvt3: option '--dir' needs a value"},
@@ -69,6 +85,11 @@ TEST(Options, MistakesNameTheirArgument) {
          "kvt3: option '--port' takes COMn=DEVICE (e.g. COM1=/dev/ttyUSB0), not 'COM0=/dev/ttyS0'"},
         {{"--port", "COM1="},
          "kvt3: option '--port' takes COMn=DEVICE (e.g. COM1=/dev/ttyUSB0), not 'COM1='"},
+        {{"--port", "COM5=/dev/ttyUSB0"},
+         "kvt3: option '--port': the ports are COM1 to COM4, not 'COM5'"},
+        {{"--port", "COM1=/dev/ttyUSB0", "--port", "COM2=x", "--port=COM1=/dev/ttyUSB1"},
+         "kvt3: option '--port' names COM1 twice"},
+        {{"--", "--desktop"}, "kvt3: unexpected argument '--desktop'"},
         {{"--port", "ttyUSB0=COM1"},
          "kvt3: option '--port' takes COMn=DEVICE (e.g. COM1=/dev/ttyUSB0), not 'ttyUSB0=COM1'"},
     };
@@ -86,6 +107,9 @@ TEST(Options, WorkingDirectory) {
         std::optional<std::string> xdg, home;
         std::string expected;
     };
+    const passwd* user = ::getpwuid(::getuid());
+    ASSERT_TRUE(user && user->pw_dir && *user->pw_dir);
+    const std::string userData = std::string(user->pw_dir) + "/.local/share/kvt3";
     const Case cases[] = {
         {"from a terminal: where started", {}, "/x", "/home/op", ""},
         {"from the menu", {"--desktop"}, {}, "/home/op", "/home/op/.local/share/kvt3"},
@@ -100,6 +124,8 @@ TEST(Options, WorkingDirectory) {
          "",
          "/home/op",
          "/home/op/.local/share/kvt3"},
+        {"HOME unset: the password database's home", {"--desktop"}, {}, {}, userData},
+        {"HOME empty: the password database's home", {"--desktop"}, {}, "", userData},
         {"--dir wins", {"--desktop", "--dir", "/srv/kvt"}, "/data", "/home/op", "/srv/kvt"},
     };
     for (const Case& c : cases) {
@@ -110,8 +136,9 @@ TEST(Options, WorkingDirectory) {
 }
 
 TEST(Options, UsageNamesEveryOptionAndTheVersionItsNumber) {
-    for (const char* option : {"--port COMn=DEVICE", "--trace FILE", "--dir DIR", "--desktop",
-                               "--help", "--version", "/dev/serial/by-id", "dialout", "F11"})
+    for (const char* option :
+         {"--port COMn=DEVICE", "--trace FILE", "--dir DIR", "--desktop", "--help", "--version",
+          "/dev/serial/by-id", "dialout", "F11", "-session ID", "1 when the working directory"})
         EXPECT_NE(usageText().find(option), std::string::npos) << option;
     EXPECT_TRUE(versionText().starts_with("kvt3 2.")) << versionText();
 }

@@ -1,17 +1,21 @@
 // What the desktop adds to the readout window: F11 full screen with everything scaled in
 // proportion and back, and the device of each port as the hint of its menu item.
 #include <QAction>
+#include <QApplication>
 #include <QFrame>
 #include <QLabel>
 #include <QLayout>
 #include <QMenu>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QScreen>
 #include <QTest>
+#include <QTimer>
 #include <filesystem>
 
 #include "app/FullScreen.h"
 #include "app/PortHints.h"
+#include "app/StartFailure.h"
 #include "serial/PortNames.h"
 #include "tests/readout/Harness.h"
 
@@ -130,6 +134,28 @@ TEST_F(Desktop, PortItemsNameTheirDevices) {
 
     serial::clearPortOverrides();
     serial::setSystemRoot("/");
+}
+
+// A start from the menu that cannot go on says why in a message box, answered by its key.
+TEST(StartFailure, ShownInAMessageBoxUntilAnswered) {
+    const std::string reason = "kvt3: cannot work in /proc/nope: No such file or directory";
+    QString shown;
+    bool critical = false;
+    QTimer::singleShot(0, [&] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        if (!box) return;
+        shown = box->text();
+        critical = box->icon() == QMessageBox::Critical;
+        QTest::keyClick(box, Qt::Key_Return);
+    });
+    QTimer watchdog;  // a box nobody answered would hang the test
+    watchdog.callOnTimeout([] {
+        if (QWidget* modal = QApplication::activeModalWidget()) modal->close();
+    });
+    watchdog.start(5000);
+    showStartFailure(reason);
+    EXPECT_EQ(shown, QString::fromStdString(reason));
+    EXPECT_TRUE(critical);
 }
 
 }  // namespace

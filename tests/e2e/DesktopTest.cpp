@@ -1,11 +1,16 @@
 // The installed program's ways in, against kvt3-sim in real time: the command line, a port
 // named on it, the per-user working directory of a start from the menu, and the line trace.
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <poll.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <csignal>
 #include <filesystem>
+#include <fstream>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -43,6 +48,7 @@ TEST(CommandLine, AnswersAndMistakesEndBeforeAnyWindow) {
         {{"--version"}, 0, "kvt3 2."},
         {{"--help"}, 0, "Usage: kvt3 [OPTION]..."},
         {{"--bogus"}, 2, "kvt3: unknown option '--bogus'\nTry 'kvt3 --help'"},
+        {{"-session", "10d3c2e1a5000170737", "--version"}, 0, "kvt3 2."},
         {{"--port", "COM9"}, 2, "kvt3: option '--port' takes COMn=DEVICE"},
         {{"--trace"}, 2, "kvt3: option '--trace' needs a value"},
         {{"--trace", "/nonexistent-dir/t.txt"}, 1, "kvt3: cannot write the trace"},
@@ -53,6 +59,30 @@ TEST(CommandLine, AnswersAndMistakesEndBeforeAnyWindow) {
         EXPECT_EQ(WEXITSTATUS(run.status), c.exitStatus) << c.args[0] << "\n" << run.output;
         EXPECT_TRUE(run.output.starts_with(c.outputStart)) << c.args[0] << "\n" << run.output;
     }
+}
+
+// A start that cannot go on leaves the trace of the last run as it was.
+TEST(CommandLine, AFailedStartKeepsTheOldTrace) {
+    e2e::TempDir dir;
+    { std::ofstream(dir.file("t.txt")) << "the last run\n"; }
+    e2e::Process p(KVT3_PATH, {"--trace", "t.txt", "--dir", "/proc/nope/kvt3"}, dir.path(),
+                   dir.file("out.txt"), {"QT_QPA_PLATFORM=xcb", "DISPLAY=:97"});
+    int status = 0;
+    ASSERT_TRUE(p.waitFor(10s, status));
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 1) << status;
+    EXPECT_EQ(e2e::readFile(dir.file("t.txt")), "the last run\n");
+}
+
+// From the menu nobody reads standard error: the program waits on a message box saying why.
+TEST(CommandLine, AStartFromTheMenuThatCannotGoOnShowsWhy) {
+    e2e::TempDir dir;
+    e2e::Process p(KVT3_PATH, {"--desktop", "--dir", "/proc/nope/kvt3"}, dir.path(),
+                   dir.file("out.txt"), {"QT_QPA_PLATFORM=offscreen"});
+    int status = 0;
+    EXPECT_FALSE(p.waitFor(1500ms, status)) << "ended unseen, status " << status;
+    EXPECT_TRUE(
+        e2e::readFile(dir.file("out.txt")).starts_with("kvt3: cannot work in /proc/nope/kvt3: "))
+        << e2e::readFile(dir.file("out.txt"));
 }
 
 // One event of kvt3's line trace: "<µs> <what> <rest>".
@@ -135,6 +165,25 @@ TEST(DesktopProgram, PortFromTheCommandLineAndTheLineTrace) {
         return e.what == "request" && e.rest == "E1 positions";
     });
     EXPECT_EQ(static_cast<std::size_t>(named), traced.size() - 5);
+}
+
+// kvt3 --trace /dev/stdout | head: when the reader is gone only the trace ends.
+TEST(DesktopProgram, ATraceReaderThatGoesAwayEndsOnlyTheTrace) {
+    e2e::Session session;
+    ASSERT_NO_FATAL_FAILURE(session.startBox({"--port", "box"}, "box"));
+    const std::string pipe = session.file("trace.pipe");
+    ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
+    int reader = ::open(pipe.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    ASSERT_GE(reader, 0);
+    session.startProgram({"--port", "COM1=./box", "--trace", "trace.pipe"});
+    pollfd in{reader, POLLIN, 0};
+    char head[64];
+    const bool traced = ::poll(&in, 1, 5000) == 1 && ::read(reader, head, sizeof head) > 0;
+    ::close(reader);
+    ASSERT_TRUE(traced) << e2e::readFile(session.file("kvt3.log"));
+    ASSERT_NO_FATAL_FAILURE(session.keepRunning(2s));
+    ASSERT_NO_FATAL_FAILURE(session.endProgramThenBox());
+    EXPECT_TRUE(std::filesystem::exists(session.file("params.kv3")));
 }
 
 TEST(DesktopProgram, StartedFromTheMenuWorksInThePerUserDirectory) {

@@ -13,8 +13,10 @@
 #include "serial/LineTrace.h"
 #include "serial/MemoryDevice.h"
 #include "serial/VaComm.h"
+#include "tests/serial/PtyFixture.h"
 
 using namespace serial;
+using serial::testing::PtyTest;
 
 namespace {
 
@@ -102,6 +104,81 @@ TEST_F(TracedPort, FailedTransfersAreRecorded) {
     EXPECT_TRUE(got[1].starts_with("write failed (")) << got[1];
     EXPECT_EQ(got[2], "error overrun framing (0x000A)");
     EXPECT_EQ(got[3], "rx 01");
+}
+
+TEST_F(TracedPort, BytesAPurgeThrowsAwayAreTracedBeforeIt) {
+    comm.Open();
+    comm.OnRxChar = nullptr;  // nobody reads: the bytes wait in the port
+    line->receive({0x55, 0xAA});
+    comm.PurgeWrite();  // the output alone leaves them waiting
+    comm.PurgeRead();
+    std::vector<std::uint8_t> many(300);
+    for (std::size_t i = 0; i < many.size(); ++i) many[i] = static_cast<std::uint8_t>(i);
+    line->receive(many);
+    comm.PurgeRead();
+    comm.PurgeRead();  // nothing left
+    EXPECT_EQ(comm.InQueCount(), 0);
+    comm.Close();
+
+    const std::vector<std::string> got = events();
+    std::vector<std::string> expected = {"open /dev/ttyKVT", "purge output", "rx 55 discarded",
+                                         "rx AA discarded", "purge input"};
+    for (std::size_t i = 0; i < many.size(); ++i) {
+        static constexpr char hex[] = "0123456789ABCDEF";
+        expected.push_back(std::string("rx ") + hex[(i >> 4) & 0xF] + hex[i & 0xF] + " discarded");
+    }
+    expected.insert(expected.end(), {"purge input", "purge input", "close"});
+    EXPECT_EQ(got, expected);
+}
+
+// The same over a pseudo-terminal, where the event thread fills the input the purge reads.
+TEST_F(PtyTest, TracedPurgeOfWhatTheEventThreadReceived) {
+    const std::string path = (dir_ / "trace.txt").string();
+    device = std::make_shared<PosixDevice>(&handOver);
+    TVaComm comm(std::make_shared<TracingDevice>(device, std::make_shared<LineTrace>(path)));
+    comm.SetDeviceName("COM7");
+    comm.SetBaudrate(TVaBaudrate::br9600);
+    comm.Open();
+    pty.send({0x55, 0xAA, 0x01});
+    ASSERT_TRUE(pumpUntil([&] { return comm.InQueCount() == 3; }));
+    comm.PurgeRead();
+    EXPECT_EQ(comm.InQueCount(), 0);
+    comm.Close();
+    std::ifstream in(path);
+    std::vector<std::string> events;
+    for (std::string text; std::getline(in, text);)
+        if (!text.starts_with("#")) events.push_back(text.substr(text.find_first_not_of(' ')));
+    ASSERT_EQ(events.size(), 6u);
+    for (std::size_t i = 0; i < events.size(); ++i) events[i].erase(0, events[i].find(' ') + 1);
+    // COM7 is the working directory's link: it is named as it is.
+    EXPECT_EQ(events, (std::vector<std::string>{"open COM7", "rx 55 discarded", "rx AA discarded",
+                                                "rx 01 discarded", "purge input", "close"}));
+}
+
+TEST(LineTraceFile, EveryEventOneLineWhateverThePathsLength) {
+    const std::string path = (std::filesystem::temp_directory_path() /
+                              ("kvt3-trace-long-" + std::to_string(::getpid()) + ".txt"))
+                                 .string();
+    struct Case {
+        std::size_t length;
+        bool whole;  // PATH_MAX and less: the path in full
+    };
+    for (const Case c : {Case{200, true}, Case{4095, true}, Case{10000, false}}) {
+        const std::string device = "/dev/" + std::string(c.length - 5, 'x');
+        {
+            LineTrace trace(path);
+            trace.opened("COM1", device, EACCES);
+            trace.closed();
+        }
+        std::ifstream in(path);
+        std::vector<std::string> lines;
+        for (std::string text; std::getline(in, text);) lines.push_back(text);
+        ASSERT_EQ(lines.size(), 3u) << c.length;
+        EXPECT_EQ(lines[1].find(device + " failed (13) ") != std::string::npos, c.whole)
+            << c.length;
+        EXPECT_TRUE(lines[2].ends_with(" close")) << c.length;
+    }
+    std::filesystem::remove(path);
 }
 
 TEST(LineTraceFile, UnwritablePlaceRaises) {

@@ -25,6 +25,7 @@ public:
         fs::create_directories(root_ / "sys/class/tty");
         fs::create_directories(root_ / "sys/bus/platform/drivers/serial8250");
         fs::create_directories(root_ / "sys/bus/pnp/drivers/serial");
+        fs::create_directories(root_ / "sys/bus/serial-base/drivers/port");
         fs::create_directories(root_ / "dev");
     }
     ~FakeTree() { fs::remove_all(root_); }
@@ -40,6 +41,15 @@ public:
                 << (state == Uart::fitted ? "4\n" : "0\n");
         std::ofstream(root_ / "dev" / name);  // a plain file: no terminal to ask
     }
+    // Since Linux 6.5 a serial-core port hangs below a port device of the serial-base bus
+    // ("<controller>:<n>.<m>", driver "port") for legacy and announced ports alike.
+    void portDeviceUart(const std::string& name, const std::string& controller, Uart state) {
+        const fs::path dev = fs::path("devices") / controller;
+        entry(name, dev / "tty" / name, dev, "bus/serial-base/drivers/port");
+        std::ofstream(root_ / "sys" / dev / "tty" / name / "type")
+            << (state == Uart::fitted ? "4\n" : "0\n");
+        std::ofstream(root_ / "dev" / name);
+    }
     // A port the firmware announced (PnP): it is there.
     void pnpUart(const std::string& name, const std::string& node) {
         const fs::path dev = fs::path("devices/pnp0") / node;
@@ -48,7 +58,10 @@ public:
     void usb(const std::string& kernel, const std::string& byId) {
         const fs::path dev = "devices/pci0000:00/0000:00:14.0/usb1/1-1/1-1:1.0/" + kernel;
         entry(kernel, dev / "tty" / kernel, dev, "");
-        if (byId.empty()) return;
+        if (!byId.empty()) byIdName(kernel, byId);
+    }
+    // A further name in /dev/serial/by-id (a stale link, a local rule adding one).
+    void byIdName(const std::string& kernel, const std::string& byId) {
         fs::create_directories(root_ / "dev/serial/by-id");
         fs::create_symlink("../../" + kernel, root_ / "dev/serial/by-id" / byId);
     }
@@ -96,6 +109,22 @@ TEST(SystemPorts, InThePcOrder) {
              t.usb("ttyUSB0", "usb-FTDI_FT232R_USB_UART_A10K1ABC-if00-port0");
          },
          {"/dev/serial/by-id/usb-FTDI_FT232R_USB_UART_A10K1ABC-if00-port0"}},
+        {"laptop on Linux 6.5 on: the absent legacy UARTs behind port devices",
+         [](FakeTree& t) {
+             for (const char* n : {"ttyS0", "ttyS1", "ttyS2", "ttyS3"})
+                 t.portDeviceUart(
+                     n, std::string("platform/serial8250/serial8250:0/serial8250:0.") + n[4],
+                     Uart::absent);
+             t.usb("ttyUSB0", "usb-FTDI_A-if00-port0");
+         },
+         {"/dev/serial/by-id/usb-FTDI_A-if00-port0"}},
+        {"Linux 6.5 on: an announced port fitted, a legacy one absent",
+         [](FakeTree& t) {
+             t.portDeviceUart("ttyS0", "pnp0/00:04/00:04:0/00:04:0.0", Uart::fitted);
+             t.portDeviceUart("ttyS1", "platform/serial8250/serial8250:0/serial8250:0.1",
+                              Uart::absent);
+         },
+         {"/dev/ttyS0"}},
         {"industrial PC: fitted ports first, adapters by their stable names",
          [](FakeTree& t) {
              t.legacyUart("ttyS0", Uart::fitted);
@@ -122,6 +151,23 @@ TEST(SystemPorts, InThePcOrder) {
              t.usb("ttyUSB3", "usb-FTDI_X-if00-port0");
          },
          {"/dev/serial/by-id/usb-FTDI_X-if00-port0", "/dev/ttyACM0"}},
+        {"two by-id names for the only adapter: one port, by the first name",
+         [](FakeTree& t) {
+             t.usb("ttyUSB0", "usb-FTDI_B-if00-port0");
+             t.byIdName("ttyUSB0", "usb-FTDI_A-if00-port0");
+         },
+         {"/dev/serial/by-id/usb-FTDI_A-if00-port0"}},
+        {"two by-id names for one adapter: the others are kept",
+         [](FakeTree& t) {
+             t.usb("ttyUSB0", "usb-FTDI_A-if00-port0");
+             t.byIdName("ttyUSB0", "usb-FTDI_C-if00-port0");
+             t.usb("ttyUSB1", "usb-FTDI_B-if00-port0");
+             t.usb("ttyACM1", "");
+             t.usb("ttyACM0", "");
+             t.byIdName("ttyS9", "usb-stale-if00-port0");  // names no USB port
+         },
+         {"/dev/serial/by-id/usb-FTDI_A-if00-port0", "/dev/serial/by-id/usb-FTDI_B-if00-port0",
+          "/dev/ttyACM0", "/dev/ttyACM1"}},
         {"no type attribute and no terminal to ask: not taken for fitted",
          [](FakeTree& t) { t.legacyUart("ttyS0", Uart::noTypeAttribute); },
          {}},
