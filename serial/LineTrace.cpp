@@ -26,7 +26,8 @@ class LineText {
 public:
     LineText& operator<<(std::string_view text) {
         const std::size_t n = std::min(text.size(), room());
-        std::memcpy(buf_ + len_, text.data(), n);
+        // An empty view may have no storage at all.
+        if (n > 0) std::memcpy(buf_ + len_, text.data(), n);
         len_ += n;
         return *this;
     }
