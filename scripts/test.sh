@@ -29,11 +29,11 @@ bash scripts/build.sh build-tsan
 echo "== fuzz targets: a few seconds each"
 bash scripts/fuzz.sh 4 | tee -a "$log" || status=1
 
-# One closing line over the three runs: ctest's "N tests failed out of M", added up; then the
-# fuzz targets' line.
+# The fuzz targets' line, then one closing line over the three runs: ctest's "N tests failed
+# out of M", added up.
+grep -E '^fuzz: [0-9]+ targets' "$log" | tail -n 1 || echo "fuzz: not run to the end"
 read -r failed total < <(sed -nE 's/.* ([0-9]+) tests failed out of ([0-9]+).*/\1 \2/p' "$log" |
   awk '{f += $1; t += $2} END {print f + 0, t + 0}')
 [ "$total" -gt 0 ] || status=1
 echo "tests: $((total - failed)) passed, $failed failed"
-grep -E '^fuzz: [0-9]+ targets' "$log" || echo "fuzz: not run to the end"
 exit "$status"
