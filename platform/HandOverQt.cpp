@@ -35,10 +35,7 @@ public:
         notifier_.setEnabled(false);
         timer_.stop();
         ended_ = true;
-        if (running_ > 0)
-            deleteLater();
-        else
-            delete this;
+        if (running_ == 0) delete this;
     }
 
 private:
@@ -46,9 +43,11 @@ private:
         if (ended_) return;
         ++running_;
         struct Leave {
-            int& depth;
-            ~Leave() { --depth; }
-        } leave{running_};
+            Watchers& w;
+            ~Leave() {
+                if (--w.running_ == 0 && w.ended_) w.deleteLater();
+            }
+        } leave{*this};
         onEvent_(readable);
     }
 

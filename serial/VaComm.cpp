@@ -58,6 +58,9 @@ struct TVaCustomComm::Impl {
     std::mutex readLock;
     std::mutex writeLock;
     std::unique_ptr<WriteThread> writer;
+    // Counts the closings, so that a delivery can tell that a handler closed (and perhaps
+    // reopened) the port under it.
+    std::uint64_t closings = 0;
 };
 
 TVaCustomComm::TVaCustomComm(std::shared_ptr<CommDevice> device) : impl_(std::make_unique<Impl>()) {
@@ -155,6 +158,7 @@ void TVaCustomComm::Close() {
     }
     impl_->device->close();
     impl_->active = false;
+    ++impl_->closings;
     if (impl_->destroying) return;
     if (auto handler = OnClose) handler();
 }
@@ -226,12 +230,15 @@ std::int32_t TVaCustomComm::InQueCount() {
 // ---- events ----
 
 void TVaCustomComm::handleMask(std::uint32_t mask) {
+    const std::uint64_t opening = impl_->closings;
     shownOnFailure([&] {
         if (mask & EventBits::RxChar) {
             DoRxChar();
             mask &= ~EventBits::RxChar;
         }
-        if (mask != 0) DoEvents(mask);
+        // What is left of the mask belongs to the opening the handler closed: a transmit-empty
+        // of it must not confirm a byte written after a reopen.
+        if (mask != 0 && impl_->closings == opening) DoEvents(mask);
     });
 }
 
@@ -246,7 +253,9 @@ void TVaCustomComm::DoEvents(std::uint32_t mask) {
         std::int32_t errors = 0, inQue = 0, outQue = 0;
         GetStatus(errors, inQue, outQue);
         if (errors != 0) {
+            const std::uint64_t opening = impl_->closings;
             if (auto handler = OnError) shownOnFailure([&] { handler(errors); });
+            if (impl_->closings != opening) return;
         }
     }
     const std::pair<std::uint32_t, TNotifyEvent*> order[] = {

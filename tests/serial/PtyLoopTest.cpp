@@ -214,4 +214,63 @@ TEST_F(LoopPtyTest, DeviceThatVanishesStopsTheWatchingWithoutSpinning) {
     checkUnplugging(*comm);
 }
 
+
+// A message box opened from an rx handler, and the port closed from a timer while the box is
+// shown (a watchdog, a menu command): the box's loop must not free what the outer delivery
+// still stands on.
+TEST_F(LoopPtyTest, ClosedFromATimerInsideAHandlersNestedLoop) {
+    auto comm = makeLoopPort();
+    int calls = 0;
+    comm->OnRxChar = [&](std::int32_t n) {
+        ++calls;
+        std::uint8_t b;
+        for (std::int32_t i = 0; i < n; ++i) comm->ReadChar(b);
+        QEventLoop box;
+        QTimer::singleShot(10, [&] { comm->Close(); });
+        QTimer::singleShot(60, &box, &QEventLoop::quit);
+        box.exec();
+    };
+    comm->Open();
+    pty.send({1});
+    ASSERT_TRUE(pumpUntil([&] { return calls == 1 && !comm->Active(); }));
+    spinFor(50);
+    EXPECT_EQ(calls, 1);
+}
+
+// The byte held behind its error and a transmit empty of a write made in the error handler come
+// in one delivery; the rx handler closes and reopens: the old opening's transmit empty must not
+// follow.
+TEST_F(LoopPtyTest, NoTransmitEmptyOfTheOldOpeningAfterAReopenFromRxChar) {
+    for (bool loopWatch : {true, false}) {
+        SCOPED_TRACE(loopWatch ? "main loop watches" : "event thread");
+        auto comm = loopWatch ? makeLoopPort() : makePort();
+        Log log;
+        comm->OnError = [&](std::int32_t e) {
+            log.push_back("error " + std::to_string(e));
+            comm->WriteChar(0xE0);
+        };
+        comm->OnRxChar = [&](std::int32_t n) {
+            for (std::int32_t i = 0; i < n; ++i) {
+                std::uint8_t b;
+                if (comm->ReadChar(b)) log.push_back("byte " + std::to_string(b));
+            }
+            comm->Close();
+            comm->Open();
+            log.push_back("reopened");
+        };
+        comm->OnTxEmpty = [&] { log.push_back("empty"); };
+        comm->Open();
+        ASSERT_NO_FATAL_FAILURE(passMarksThrough());
+        pty.send({0xFF, 0x00, 0x41});
+        const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(300);
+        while (std::chrono::steady_clock::now() < until) {
+            spinFor(10);
+            handOver.runPending();
+        }
+        EXPECT_EQ(log, (Log{"error 4", "byte 65", "reopened"}));
+        comm->Close();
+        (void)pty.receive(1, 50);
+    }
+}
+
 }  // namespace
