@@ -200,7 +200,7 @@ std::string workingDirectory(const ProgramOptions& options,
                              const std::optional<std::string>& home) {
     if (options.directory) return *options.directory;
     if (!options.desktop) return {};
-    // The base directory specification ignores a relative XDG_DATA_HOME.
+    // A relative XDG_DATA_HOME is no base directory: it is ignored, as desktops do.
     if (xdgDataHome && !xdgDataHome->empty() && (*xdgDataHome)[0] == '/')
         return *xdgDataHome + "/kvt3";
     std::string base = home ? *home : std::string();
