@@ -13,15 +13,14 @@ const QString sentText =
     QStringLiteral("Parametry zostały wysłane.\r\nZa 3 sekundy można kontynuować pomiar.");
 const QString notSentText = QStringLiteral("Parametry nie zostały wysłane.");
 const QString openFailedText = QStringLiteral("Błąd przy nawiązaniu połączenia.");
-// The service's reply time-out: no step of a send waits longer for the box.
-constexpr int sendWatchdogMs = 5000;
 }  // namespace
 
 ConfigDialog::ConfigDialog(TRS232Service& service, platform::Prompts& prompts,
                            platform::Clock& clock, QWidget* parent)
     : QDialog(parent),
       canExitTimer(3000, clock),
-      sendWatchdog(sendWatchdogMs, clock),
+      // No step of a send waits longer for the box than the service's reply time-out.
+      sendWatchdog(TRS232Service::ReplyTimeoutMs, clock),
       service_(service),
       prompts_(prompts) {
     setWindowTitle(QStringLiteral("Paramtery"));

@@ -6,8 +6,6 @@
 
 namespace {
 
-constexpr int TimeoutMs = 5000;
-
 constexpr std::uint8_t CmdPositions = 0xE1, CmdCorrections = 0xE4, CmdCalibration = 0xE5,
                        CmdResolution = 0xE6, CmdLineCounts = 0xE7, CmdDimensionTypes = 0xE8,
                        CmdReady = 0xE9, CmdWriteCorrections = 0xEA, CmdWriteCalibration = 0xEB,
@@ -97,7 +95,7 @@ void SetRS232Service(TRS232Service* service) {
 }
 
 TRS232Service::TRS232Service(platform::Clock& clock, std::shared_ptr<serial::CommDevice> device)
-    : timeoutTimer_(TimeoutMs, clock), comm_(std::make_unique<serial::TVaComm>(std::move(device))) {
+    : timeoutTimer_(ReplyTimeoutMs, clock), comm_(std::make_unique<serial::TVaComm>(std::move(device))) {
     using namespace serial;
     TVaComm& c = *comm_;
     c.SetParity(TVaParity::paOdd);

@@ -44,6 +44,9 @@ std::string ErrorText(std::int32_t code);
 // acknowledged byte by byte, and reports results and numbered errors through its events.
 class TRS232Service {
 public:
+    // How long a reply or an acknowledgement may keep the box's next byte waiting.
+    static constexpr int ReplyTimeoutMs = 5000;
+
     // The device is the port's backend (nullptr: the POSIX serial device the port name maps to).
     explicit TRS232Service(platform::Clock& clock = platform::defaultClock(),
                            std::shared_ptr<serial::CommDevice> device = nullptr);

@@ -144,7 +144,6 @@ void TmainForm::showReadings() {
 
 void TmainForm::TimeOutTripleTimerTimer() {
     TimeOutTripleTimer.SetEnabled(false);
-    setReadoutsLive(false);
     if (retriesLeft > 0) {
         --retriesLeft;
         continueTimer.SetEnabled(true);
@@ -174,6 +173,5 @@ void TmainForm::pollErrorReported(std::int32_t code) {
     // The menu comes back also when a Ref button held it: with the link closed, releasing the
     // button no longer gives it back, and the link test is the only way on.
     abandonLink();
-    TimeOutTripleTimer.SetEnabled(false);
     message(texts::deviceUnavailable(code));
 }

@@ -214,7 +214,6 @@ TEST_F(LoopPtyTest, DeviceThatVanishesStopsTheWatchingWithoutSpinning) {
     checkUnplugging(*comm);
 }
 
-
 // A message box opened from an rx handler, and the port closed from a timer while the box is
 // shown (a watchdog, a menu command): the box's loop must not free what the outer delivery
 // still stands on.
