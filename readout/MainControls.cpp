@@ -12,6 +12,7 @@
 #include <QResizeEvent>
 #include <QVBoxLayout>
 
+#include "readout/Figures.h"
 #include "readout/MainUnit.h"
 
 namespace {
@@ -66,7 +67,7 @@ QFrame* makeReadoutPanel(QLabel*& figures, QWidget* parent) {
     palette.setColor(QPalette::Window, Qt::white);
     panel->setPalette(palette);
 
-    figures = new QLabel(QStringLiteral("0.0"), panel);
+    figures = new readout::Figures(QStringLiteral("0.0"), panel);
     figures->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     QFont font = figures->font();
     font.setPixelSize(27);
@@ -74,6 +75,7 @@ QFrame* makeReadoutPanel(QLabel*& figures, QWidget* parent) {
     figures->setFont(font);
     QPalette figuresPalette = figures->palette();
     figuresPalette.setColor(QPalette::WindowText, QColor(0, 128, 0));
+    figuresPalette.setColor(QPalette::Window, Qt::white);
     figures->setPalette(figuresPalette);
     panel->figures = figures;
     return panel;

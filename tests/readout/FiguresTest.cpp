@@ -1,0 +1,166 @@
+// The readout figures paint themselves from pictures of their characters. What the operator sees
+// must still be the text, where the label would put it, in the colour and size it has now, with
+// nothing left of an earlier text: checked on the pixels, against a plain label and on screen.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QFrame>
+#include <QLabel>
+#include <QScreen>
+#include <QTest>
+#include <string>
+
+#include "readout/Figures.h"
+
+namespace {
+
+const QColor paper = Qt::white;
+const QColor green(0, 128, 0);
+const QColor grey(128, 128, 128);
+
+// The box holding every pixel that is not the background.
+QRect inkBox(const QImage& image) {
+    QRect box;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x)
+            if (image.pixelColor(x, y) != paper) box |= QRect(x, y, 1, 1);
+    return box;
+}
+
+// Whether a pixel of exactly this colour is drawn: the solid inside of a stroke.
+bool hasInk(const QImage& image, const QColor& colour) {
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x)
+            if (image.pixelColor(x, y) == colour) return true;
+    return false;
+}
+
+void style(QLabel& label, int pixelSize, const QColor& ink) {
+    label.setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    QFont font = label.font();
+    font.setPixelSize(pixelSize);
+    font.setBold(true);
+    label.setFont(font);
+    QPalette palette = label.palette();
+    palette.setColor(QPalette::WindowText, ink);
+    palette.setColor(QPalette::Window, paper);
+    label.setPalette(palette);
+    label.setAutoFillBackground(true);
+    label.resize(300, 40);
+}
+
+QImage picture(QWidget& widget) {
+    return widget.grab().toImage().convertToFormat(QImage::Format_RGB32);
+}
+
+class FiguresText : public ::testing::TestWithParam<std::string> {};
+
+TEST_P(FiguresText, StandWhereTheLabelWouldPutThemInItsColour) {
+    const QString text = QString::fromStdString(GetParam());
+    QLabel plain(text);
+    readout::Figures figures(text, nullptr);
+    style(plain, 27, green);
+    style(figures, 27, green);
+    const QImage expected = picture(plain);
+    const QImage drawn = picture(figures);
+    const QRect want = inkBox(expected);
+    const QRect got = inkBox(drawn);
+    ASSERT_FALSE(want.isEmpty());
+    // Right-aligned on the same edge and at the same height; each character stands on a whole
+    // pixel, so the left end may differ by a pixel a character.
+    EXPECT_NEAR(got.right(), want.right(), 1) << text.toStdString();
+    EXPECT_NEAR(got.top(), want.top(), 1) << text.toStdString();
+    EXPECT_NEAR(got.bottom(), want.bottom(), 1) << text.toStdString();
+    EXPECT_NEAR(got.left(), want.left(), static_cast<double>(text.size())) << text.toStdString();
+    EXPECT_TRUE(hasInk(drawn, green)) << text.toStdString();
+}
+
+INSTANTIATE_TEST_SUITE_P(Readings, FiguresText,
+                         ::testing::Values(std::string("-1234.567"), std::string("98.765"),
+                                           std::string("154'33'36"), std::string("-359'59'59"),
+                                           std::string("-----"), std::string("0.0"),
+                                           std::string("Ref"), std::string("0.000000")));
+
+// A character whose ink leaves its own advance is drawn the usual way: it must still show.
+TEST(Figures, OverhangingCharactersStillShow) {
+    const QString text = QStringLiteral("fff/jj");
+    QLabel plain(text);
+    readout::Figures figures(text, nullptr);
+    for (QLabel* label : {static_cast<QLabel*>(&plain), static_cast<QLabel*>(&figures)}) {
+        style(*label, 40, green);
+        QFont font = label->font();
+        font.setItalic(true);
+        label->setFont(font);
+    }
+    const QRect want = inkBox(picture(plain));
+    const QRect got = inkBox(picture(figures));
+    ASSERT_FALSE(want.isEmpty());
+    EXPECT_NEAR(got.right(), want.right(), 1);
+    EXPECT_NEAR(got.left(), want.left(), static_cast<double>(text.size()));
+}
+
+// The figures in a window on the (offscreen) screen; what it shows is read back from the screen,
+// so it is what the posted repaints left there.
+class FiguresOnScreen : public ::testing::Test {
+protected:
+    void SetUp() override {
+        panel.resize(320, 60);
+        panel.setAutoFillBackground(true);
+        QPalette palette = panel.palette();
+        palette.setColor(QPalette::Window, paper);
+        panel.setPalette(palette);
+        figures = new readout::Figures(QStringLiteral("-1234.567"), &panel);
+        style(*figures, 27, green);
+        figures->move(10, 10);
+        panel.show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(&panel));
+    }
+
+    QImage shown() {
+        QCoreApplication::processEvents();
+        const QImage image = panel.screen()->grabWindow(panel.winId()).toImage();
+        return image.copy(figures->geometry()).convertToFormat(QImage::Format_RGB32);
+    }
+
+    QFrame panel;
+    readout::Figures* figures = nullptr;
+};
+
+// A shorter reading leaves nothing of the longer one beside it.
+TEST_F(FiguresOnScreen, NewTextLeavesNothingOfTheOld) {
+    const QRect longText = inkBox(shown());
+    ASSERT_FALSE(longText.isEmpty());
+    figures->setText(QStringLiteral("0.0"));
+    const QRect box = inkBox(shown());
+    EXPECT_GT(box.left(), longText.left() + 60);
+    EXPECT_NEAR(box.right(), longText.right(), 1);
+    QLabel plain(QStringLiteral("0.0"));
+    style(plain, 27, green);
+    EXPECT_NEAR(box.left(), inkBox(picture(plain)).left(), 3);
+}
+
+// The figures turn grey when the readings stop and green again with the next one; full screen
+// scales their font.
+TEST_F(FiguresOnScreen, FollowColourAndFontChanges) {
+    const QRect small = inkBox(shown());
+    QPalette palette = figures->palette();
+    palette.setColor(QPalette::WindowText, grey);
+    figures->setPalette(palette);
+    QImage image = shown();
+    EXPECT_TRUE(hasInk(image, grey));
+    EXPECT_FALSE(hasInk(image, green));
+    palette.setColor(QPalette::WindowText, green);
+    figures->setPalette(palette);
+    image = shown();
+    EXPECT_TRUE(hasInk(image, green));
+    EXPECT_FALSE(hasInk(image, grey));
+
+    QFont font = figures->font();
+    font.setPixelSize(36);
+    figures->setFont(font);
+    const QRect large = inkBox(shown());
+    EXPECT_GT(large.height(), small.height());
+    EXPECT_GT(large.width(), small.width());
+}
+
+}  // namespace
