@@ -98,7 +98,7 @@ void TmainForm::setReadoutsLive(bool live) {
     // before the readings stopped (no answer, a link error, a link start, a dialog).
     const QColor colour = live ? QColor(0, 128, 0) : QColor(128, 128, 128);
     for (Axis axis : axes) {
-        QLabel* figures = readout(axis);
+        readout::Figures* figures = readout(axis);
         QPalette palette = figures->palette();
         palette.setColor(QPalette::WindowText, colour);
         figures->setPalette(palette);

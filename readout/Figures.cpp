@@ -4,101 +4,147 @@
 #include <QFontMetrics>
 #include <QPaintEvent>
 #include <QPainter>
-#include <vector>
+#include <algorithm>
 
 namespace readout {
 
-Figures::Figures(const QString& text, QWidget* parent) : QLabel(text, parent) {
-    setTextFormat(Qt::PlainText);
+Figures::Figures(const QString& text, QWidget* parent) : QWidget(parent), text_(text) {
     // Every pixel is painted here, so what lies beneath (the panel and its frame) is not painted
     // again for each reading.
     setAttribute(Qt::WA_OpaquePaintEvent);
 }
 
+QSize Figures::sizeHint() const {
+    const QFontMetrics metrics(font());
+    return {metrics.horizontalAdvance(text_), metrics.height()};
+}
+
+void Figures::forget() {
+    pictures_.clear();
+    placedValid_ = false;
+}
+
 void Figures::changeEvent(QEvent* event) {
-    // A new font (full screen scales it), style or palette: the pictures are stale.
+    // A new font (full screen scales it), style or palette: the pictures are stale. The widget
+    // repaints itself whole for these.
     if (event->type() == QEvent::FontChange || event->type() == QEvent::StyleChange ||
         event->type() == QEvent::PaletteChange)
-        cells_.clear();
-    QLabel::changeEvent(event);
+        forget();
+    QWidget::changeEvent(event);
 }
 
 void Figures::resizeEvent(QResizeEvent* event) {
-    cells_.clear();
-    QLabel::resizeEvent(event);
+    forget();
+    QWidget::resizeEvent(event);
 }
 
-const QImage* Figures::cell(QChar c, const QColor& ink, const QColor& paper) {
-    const auto key = std::make_tuple(c.unicode(), ink.rgba(), paper.rgba());
-    if (auto found = cells_.find(key); found != cells_.end())
+Figures::Look Figures::look() {
+    Look now{palette().color(foregroundRole()).rgba(), palette().color(backgroundRole()).rgba(),
+             devicePixelRatioF()};
+    if (now.ratio != picturesRatio_) {
+        forget();
+        picturesRatio_ = now.ratio;
+    }
+    return now;
+}
+
+const QImage* Figures::picture(QChar c, const Look& look) {
+    const auto key = std::make_tuple(c.unicode(), look.ink, look.paper);
+    if (auto found = pictures_.find(key); found != pictures_.end())
         return found->second.isNull() ? nullptr : &found->second;
 
     const QFontMetrics metrics(font());
     const QString one(c);
     const int advance = metrics.horizontalAdvance(one);
     const QRect drawn = metrics.boundingRect(c);
-    const int height = contentsRect().height();
+    const int high = height();
     QImage image;
     // Spacing characters have no ink; anything else must stay within its own advance, or the
     // neighbour's picture would cut it off.
-    const bool fits = advance > 0 && height > 0 &&
+    const bool fits = advance > 0 && high > 0 && !c.isSurrogate() && !c.isMark() &&
                       (drawn.isEmpty() || (drawn.left() >= 0 && drawn.right() < advance));
-    if (fits && !c.isSurrogate() && !c.isMark()) {
-        const qreal ratio = devicePixelRatioF();
-        image = QImage(qRound(advance * ratio), qRound(height * ratio), QImage::Format_RGB32);
-        image.setDevicePixelRatio(ratio);
-        image.fill(paper);
+    if (fits) {
+        image =
+            QImage(qRound(advance * look.ratio), qRound(high * look.ratio), QImage::Format_RGB32);
+        image.setDevicePixelRatio(look.ratio);
+        image.fill(QColor::fromRgba(look.paper));
         QPainter painter(&image);
         painter.setFont(font());
-        painter.setPen(ink);
-        // Placed as the label would place one line of text in the same height.
-        painter.drawText(QRect(0, 0, advance, height), Qt::AlignLeft | Qt::AlignVCenter, one);
+        painter.setPen(QColor::fromRgba(look.ink));
+        // Placed as one line of text is placed in the same height.
+        painter.drawText(QRect(0, 0, advance, high), Qt::AlignLeft | Qt::AlignVCenter, one);
     }
-    const auto stored = cells_.emplace(key, std::move(image)).first;
+    const auto stored = pictures_.emplace(key, std::move(image)).first;
     return stored->second.isNull() ? nullptr : &stored->second;
 }
 
-bool Figures::paintCells(QPainter& painter, const QColor& ink, const QColor& paper) {
-    const QString shown = text();
-    if (alignment() != (Qt::AlignRight | Qt::AlignVCenter) || margin() != 0 || indent() > 0 ||
-        layoutDirection() != Qt::LeftToRight)
-        return false;
-    if (devicePixelRatioF() != cellsRatio_) {
-        cells_.clear();
-        cellsRatio_ = devicePixelRatioF();
-    }
-    std::vector<const QImage*> pictures;
-    pictures.reserve(static_cast<std::size_t>(shown.size()));
-    int width = 0;
-    for (QChar c : shown) {
-        const QImage* picture = cell(c, ink, paper);
-        if (!picture) return false;
-        pictures.push_back(picture);
-        width += qRound(picture->width() / picture->devicePixelRatio());
-    }
-    const QRect area = contentsRect();
-    int x = area.right() + 1 - width;
-    // What the text leaves free, the frame's strip around the contents included.
-    QRegion free(rect());
-    free -= QRect(x, area.top(), width, area.height());
-    for (const QRect& r : free) painter.fillRect(r, paper);
-    for (const QImage* picture : pictures) {
-        painter.drawImage(QPoint(x, area.top()), *picture);
-        x += qRound(picture->width() / picture->devicePixelRatio());
+bool Figures::place(const QString& text, std::vector<Placed>& out) {
+    const Look now = look();
+    out.clear();
+    out.reserve(static_cast<std::size_t>(text.size()));
+    int x = width();
+    for (qsizetype i = text.size(); i-- > 0;) {
+        const QImage* p = picture(text[i], now);
+        if (!p) {
+            out.clear();
+            return false;
+        }
+        const int w = qRound(p->width() / p->devicePixelRatio());
+        x -= w;
+        out.push_back({text[i], QRect(x, 0, w, height()), p});
     }
     return true;
 }
 
-void Figures::paintEvent(QPaintEvent* event) {
-    const QColor ink = palette().color(foregroundRole());
-    const QColor paper = palette().color(backgroundRole());
-    {
-        QPainter painter(this);
-        if (paintCells(painter, ink, paper)) return;
-        // The usual drawing on the background the label leaves unpainted.
-        painter.fillRect(rect(), paper);
+const std::vector<Figures::Placed>* Figures::placedText() {
+    const Look now = look();
+    if (!placedValid_ || now.ink != placedLook_.ink || now.paper != placedLook_.paper) {
+        placedPictures_ = place(text_, placed_);
+        placedLook_ = now;
+        placedValid_ = true;
     }
-    QLabel::paintEvent(event);
+    return placedPictures_ ? &placed_ : nullptr;
+}
+
+void Figures::setText(const QString& text) {
+    if (text == text_) return;
+    const bool wasPlaced = isVisible() && placedText();
+    previous_.swap(placed_);
+    text_ = text;
+    placedValid_ = false;
+    if (!wasPlaced || !placedText()) {
+        update();
+        return;
+    }
+    // Laid out from the right, the two texts share their trailing characters' places: only the
+    // characters that differ, and what either text covers alone, are painted again. One
+    // rectangle around them: a reading changes its last digits.
+    QRect changed;
+    const std::size_t common = std::min(previous_.size(), placed_.size());
+    for (std::size_t i = 0; i < common; ++i)
+        if (previous_[i].c != placed_[i].c || previous_[i].rect != placed_[i].rect)
+            changed |= previous_[i].rect.united(placed_[i].rect);
+    for (std::size_t i = common; i < previous_.size(); ++i) changed |= previous_[i].rect;
+    for (std::size_t i = common; i < placed_.size(); ++i) changed |= placed_[i].rect;
+    if (!changed.isEmpty()) update(changed);
+}
+
+void Figures::paintEvent(QPaintEvent* event) {
+    QPainter painter(this);
+    const QColor paper = palette().color(backgroundRole());
+    const std::vector<Placed>* placed = placedText();
+    if (!placed) {
+        painter.fillRect(rect(), paper);
+        painter.setPen(palette().color(foregroundRole()));
+        painter.drawText(rect(), Qt::AlignRight | Qt::AlignVCenter, text_);
+        return;
+    }
+    const QRect asked = event->rect();
+    const int textLeft = placed->empty() ? width() : placed->back().rect.left();
+    const QRect free = asked & QRect(0, 0, textLeft, height());
+    if (!free.isEmpty()) painter.fillRect(free, paper);
+    for (const Placed& p : *placed)
+        if (p.rect.intersects(asked)) painter.drawImage(p.rect.topLeft(), *p.picture);
 }
 
 }  // namespace readout

@@ -1,19 +1,28 @@
 #pragma once
-// The large figures of a readout row. A QLabel to everything that reads or sets them; only its
-// painting is its own, because a reading every 29 ms repaints three of them: each character is
-// kept as a small opaque picture of itself in the text colour on the background, and a paint
-// copies those pictures side by side instead of laying out, shaping and blending the text again.
+// The large figures of a readout row: a right-aligned line of text, like a label, that is cheap
+// to change dozens of times a second. Each character is kept as a small opaque picture of itself
+// in the text colour on the background; a new text marks only the characters that differ from
+// the old one (a reading mostly changes its last digits), and a paint copies their pictures
+// instead of laying out, shaping and blending the whole text again. A character whose ink leaves
+// its own advance (it would overhang its neighbour) makes the text drawn the usual way.
 
 #include <QImage>
-#include <QLabel>
+#include <QString>
+#include <QWidget>
 #include <map>
 #include <tuple>
+#include <vector>
 
 namespace readout {
 
-class Figures : public QLabel {
+class Figures : public QWidget {
 public:
     Figures(const QString& text, QWidget* parent);
+
+    QString text() const { return text_; }
+    void setText(const QString& text);
+
+    QSize sizeHint() const override;
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -21,16 +30,39 @@ protected:
     void resizeEvent(QResizeEvent* event) override;
 
 private:
-    // A character as tall as the figures, as wide as its advance; null when some of its ink
-    // would fall outside that cell (it overhangs its neighbour), which the usual text drawing
-    // then handles.
-    const QImage* cell(QChar c, const QColor& ink, const QColor& paper);
-    bool paintCells(QPainter& painter, const QColor& ink, const QColor& paper);
+    // What the pictures are drawn with now.
+    struct Look {
+        QRgb ink;
+        QRgb paper;
+        qreal ratio;
+    };
+    // One character of the text where it stands.
+    struct Placed {
+        QChar c;
+        QRect rect;
+        const QImage* picture;
+    };
+    Look look();
+    // A character as tall as the figures and as wide as its advance; null when it cannot be one.
+    const QImage* picture(QChar c, const Look& look);
+    // The text laid out from the right edge, its last character first; false (and nothing
+    // placed) when some character cannot be a picture.
+    bool place(const QString& text, std::vector<Placed>& out);
+    // The current text laid out, kept until the text or the look changes; null when it is drawn
+    // the usual way.
+    const std::vector<Placed>* placedText();
+    void forget();
 
+    QString text_;
     // By character, text colour and background: the colour group changes with the window's
     // activation without a palette event.
-    std::map<std::tuple<char16_t, QRgb, QRgb>, QImage> cells_;
-    qreal cellsRatio_ = 0;
+    std::map<std::tuple<char16_t, QRgb, QRgb>, QImage> pictures_;
+    qreal picturesRatio_ = 0;
+    std::vector<Placed> placed_;
+    std::vector<Placed> previous_;
+    Look placedLook_{};
+    bool placedValid_ = false;
+    bool placedPictures_ = false;
 };
 
 }  // namespace readout

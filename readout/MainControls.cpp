@@ -45,7 +45,7 @@ QLabel* makeAxisLetter(const QString& letter, QWidget* parent) {
 class ReadoutPanel : public QFrame {
 public:
     explicit ReadoutPanel(QWidget* parent) : QFrame(parent) {}
-    QLabel* figures = nullptr;
+    readout::Figures* figures = nullptr;
 
 protected:
     void resizeEvent(QResizeEvent* event) override {
@@ -57,7 +57,7 @@ protected:
     }
 };
 
-QFrame* makeReadoutPanel(QLabel*& figures, QWidget* parent) {
+QFrame* makeReadoutPanel(readout::Figures*& figures, QWidget* parent) {
     auto* panel = new ReadoutPanel(parent);
     panel->setFrameShape(QFrame::Panel);
     panel->setFrameShadow(QFrame::Sunken);
@@ -68,7 +68,6 @@ QFrame* makeReadoutPanel(QLabel*& figures, QWidget* parent) {
     panel->setPalette(palette);
 
     figures = new readout::Figures(QStringLiteral("0.0"), panel);
-    figures->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     QFont font = figures->font();
     font.setPixelSize(27);
     font.setBold(true);
@@ -111,7 +110,7 @@ void TmainForm::buildControls() {
 
     const QString letters[] = {QStringLiteral("X"), QStringLiteral("Y"), QStringLiteral("Z")};
     QFrame** panels[] = {&xPanel, &yPanel, &zPanel};
-    QLabel** figures[] = {&xxLabel, &yyLabel, &zzLabel};
+    readout::Figures** figures[] = {&xxLabel, &yyLabel, &zzLabel};
     QLabel** axisLetters[] = {&xLabel, &yLabel, &zLabel};
     QPushButton** refs[] = {&xSButton, &ySButton, &zSButton};
     QPushButton** clears[] = {&clrXButton, &clrYButton, &clrZButton};
@@ -240,7 +239,7 @@ T* pick(Axis axis, T* x, T* y, T* z) {
 QFrame* TmainForm::panel(Axis axis) const {
     return pick(axis, xPanel, yPanel, zPanel);
 }
-QLabel* TmainForm::readout(Axis axis) const {
+readout::Figures* TmainForm::readout(Axis axis) const {
     return pick(axis, xxLabel, yyLabel, zzLabel);
 }
 QLabel* TmainForm::axisLetter(Axis axis) const {

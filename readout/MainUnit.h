@@ -9,6 +9,7 @@
 #include "config/Axis.h"
 #include "platform/Prompts.h"
 #include "platform/Timer.h"
+#include "readout/Figures.h"
 #include "readout/Priority.h"
 #include "readout/SettingsFile.h"
 
@@ -57,9 +58,9 @@ public:
     QFrame* xPanel;
     QFrame* yPanel;
     QFrame* zPanel;
-    QLabel* xxLabel;
-    QLabel* yyLabel;
-    QLabel* zzLabel;
+    readout::Figures* xxLabel;
+    readout::Figures* yyLabel;
+    readout::Figures* zzLabel;
     QLabel* xLabel;
     QLabel* yLabel;
     QLabel* zLabel;
@@ -101,7 +102,7 @@ public:
 
     // Controls of one axis, for code that treats the three alike.
     QFrame* panel(Axis axis) const;
-    QLabel* readout(Axis axis) const;
+    readout::Figures* readout(Axis axis) const;
     QLabel* axisLetter(Axis axis) const;
     QPushButton* refButton(Axis axis) const;
     QPushButton* clrButton(Axis axis) const;

@@ -35,8 +35,9 @@ bool hasInk(const QImage& image, const QColor& colour) {
     return false;
 }
 
-void style(QLabel& label, int pixelSize, const QColor& ink) {
-    label.setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+void style(QWidget& label, int pixelSize, const QColor& ink) {
+    if (auto* plain = qobject_cast<QLabel*>(&label))
+        plain->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     QFont font = label.font();
     font.setPixelSize(pixelSize);
     font.setBold(true);
@@ -86,7 +87,7 @@ TEST(Figures, OverhangingCharactersStillShow) {
     const QString text = QStringLiteral("fff/jj");
     QLabel plain(text);
     readout::Figures figures(text, nullptr);
-    for (QLabel* label : {static_cast<QLabel*>(&plain), static_cast<QLabel*>(&figures)}) {
+    for (QWidget* label : {static_cast<QWidget*>(&plain), static_cast<QWidget*>(&figures)}) {
         style(*label, 40, green);
         QFont font = label->font();
         font.setItalic(true);
@@ -125,6 +126,22 @@ protected:
     QFrame panel;
     readout::Figures* figures = nullptr;
 };
+
+// Each new text repaints only where it differs from the old; the screen must then hold exactly
+// what painting the whole text afresh gives, whatever the change: last digits, sign, length,
+// a text of another kind, a character drawn the usual way and back.
+TEST_F(FiguresOnScreen, WhatChangedIsRepaintedToTheWholeText) {
+    const char* const sequence[] = {"-1234.568", "-1234.569", "-1234.570", "-1233.999", "1233.999",
+                                    "999.999",   "10000.000", "-----",     "Ref",       "0.0",
+                                    "359'59'59", "0'00'00",   "-0'00'01",  "f/j",       "12.345",
+                                    "12.345",    "12'345",    "",          "7"};
+    for (const char* text : sequence) {
+        figures->setText(QString::fromLatin1(text));
+        const QImage screen = shown();
+        const QImage whole = picture(*figures);
+        EXPECT_EQ(screen, whole) << "after " << text;
+    }
+}
 
 // A shorter reading leaves nothing of the longer one beside it.
 TEST_F(FiguresOnScreen, NewTextLeavesNothingOfTheOld) {
