@@ -61,6 +61,9 @@ public:
     // Makes every read return at once with what has been received, possibly nothing.
     virtual int setTimeouts() = 0;
     virtual int setEventMask(std::uint32_t mask) = 0;
+    // Whether the writes from now on need their transmit-empty: without anyone waiting for it,
+    // a device may spare watching its output queue drain after every byte.
+    virtual void setTxEmptyWanted(bool /*wanted*/) {}
 
     // Starts delivering events of the mask to sink; the sink runs on the main thread and never
     // from inside another operation of the device. stopWatching() returns once no further

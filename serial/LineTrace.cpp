@@ -210,6 +210,10 @@ int TracingDevice::setEventMask(std::uint32_t mask) {
     return checked("event mask", inner_->setEventMask(mask));
 }
 
+void TracingDevice::setTxEmptyWanted(bool wanted) {
+    inner_->setTxEmptyWanted(wanted);
+}
+
 int TracingDevice::startWatching(EventSink sink, TThreadPriority priority) {
     return checked("event thread", inner_->startWatching(std::move(sink), priority));
 }

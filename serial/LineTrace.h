@@ -70,6 +70,7 @@ public:
     int setQueueSizes(std::int32_t inputSize, std::int32_t outputSize) override;
     int setTimeouts() override;
     int setEventMask(std::uint32_t mask) override;
+    void setTxEmptyWanted(bool wanted) override;
     int startWatching(EventSink sink, TThreadPriority priority) override;
     void stopWatching() override;
     void setWatchPriority(TThreadPriority priority) override;

@@ -219,6 +219,10 @@ int PosixDevice::setEventMask(std::uint32_t mask) {
     return 0;
 }
 
+void PosixDevice::setTxEmptyWanted(bool wanted) {
+    txEmptyWanted_ = wanted;
+}
+
 int PosixDevice::startWatching(EventSink sink, TThreadPriority priority) {
     stopWatching();
     platform::HandOver* handOver = this->handOver();
@@ -290,7 +294,7 @@ int PosixDevice::write(const void* buffer, std::int32_t count, std::int32_t time
     }
     // The event thread (or the main loop) watches the output queue drain; one wake is enough
     // until it has. Only direct writes, on the main thread, watch it here.
-    if (done > 0 && (eventMask_ & EventBits::TxEmpty)) {
+    if (done > 0 && (eventMask_ & EventBits::TxEmpty) && txEmptyWanted_) {
         if (loop_) {
             loop_->txRequested = true;
             // A delivery in progress looks at the queue when its handler returns.

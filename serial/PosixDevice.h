@@ -44,6 +44,7 @@ public:
     int setQueueSizes(std::int32_t inputSize, std::int32_t outputSize) override;
     int setTimeouts() override;
     int setEventMask(std::uint32_t mask) override;
+    void setTxEmptyWanted(bool wanted) override;
     int startWatching(EventSink sink, TThreadPriority priority) override;
     void stopWatching() override;
     void setWatchPriority(TThreadPriority priority) override;
@@ -78,6 +79,8 @@ private:
     platform::HandOver* const handOver_;
     int fd_ = -1;
     std::uint32_t eventMask_ = 0;
+    // Set and read on the main thread, by the writes.
+    bool txEmptyWanted_ = true;
     // One character on the line, for the output queue's drain: set by the main thread when the
     // line changes, read by the event thread while it waits for the queue.
     std::atomic<std::int32_t> charTimeUs_{0};

@@ -183,6 +183,9 @@ std::int32_t TVaCustomComm::WriteBuf(const void* buffer, std::int32_t count) {
     }
     std::lock_guard lock(impl_->writeLock);
     std::int32_t done = 0;
+    // Nobody to tell: the device need not watch the byte leave (a byte-by-byte exchange would
+    // ask the driver after every one).
+    impl_->device->setTxEmptyWanted(static_cast<bool>(OnTxEmpty));
     // A direct write waits at most the read limit, as the port always has.
     if (int err = impl_->device->write(buffer, count, buffers_.ReadTimeout, done))
         throw EVaCommError(systemMessage("Write error", err));

@@ -32,9 +32,11 @@ class SlowDrainDevice : public PosixDevice {
 public:
     using PosixDevice::PosixDevice;
     std::atomic<int> pending{0};
+    std::atomic<int> looks{0};  // how often the driver's output queue was asked for
 
 protected:
     bool outputQueued(int& queued) override {
+        ++looks;
         int left = pending.load();
         while (left > 0 && !pending.compare_exchange_weak(left, left - 1)) {
         }

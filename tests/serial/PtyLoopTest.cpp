@@ -144,6 +144,38 @@ TEST_F(LoopPtyTest, TransmitEmptyWaitsForTheDriverQueue) {
     EXPECT_EQ(log, (Log{"byte 51", "empty, 0 queued"}));
 }
 
+// The cycle's byte-by-byte exchange has nobody waiting for transmit empty: its writes do not
+// have the driver asked after each byte. A handler bound before a write gets its event.
+TEST_F(LoopPtyTest, OnlyAWriteSomeoneWaitsForIsWatchedLeaving) {
+    auto slow = std::make_shared<serial::testing::SlowDrainDevice>(qtHandOver_.get());
+    TVaComm comm(slow);
+    comm.SetDeviceName("COM7");
+    comm.SetBaudrate(TVaBaudrate::br9600);
+    comm.SetDirectWrite(true);
+    Log log;
+    logEvents(comm, log);
+    comm.OnTxEmpty = nullptr;
+    // Each byte from the box is acknowledged from inside its event, as the link does.
+    auto rx = comm.OnRxChar;
+    comm.OnRxChar = [&](std::int32_t n) {
+        rx(n);
+        comm.WriteChar(0xE0);
+    };
+    comm.Open();
+    for (std::uint8_t b = 1; b <= 5; ++b) {
+        pty.send({b});
+        ASSERT_TRUE(pumpUntil([&] { return log.size() >= b; }));
+    }
+    spinFor(20);
+    EXPECT_EQ(pty.receive(5), (Bytes{0xE0, 0xE0, 0xE0, 0xE0, 0xE0}));
+    EXPECT_EQ(slow->looks.load(), 0);
+
+    comm.OnTxEmpty = [&log] { log.push_back("empty"); };
+    comm.WriteChar(0xF1);
+    ASSERT_TRUE(pumpUntil([&] { return log.back() == "empty"; }));
+    EXPECT_GE(slow->looks.load(), 1);
+}
+
 // A handler that closes and opens the port again, from each kind of event: nothing of the first
 // opening arrives after it, neither the byte held back behind its error nor the bytes read with it.
 TEST_F(LoopPtyTest, NothingOfAStoppedWatchingArrivesAfterAReopen) {
