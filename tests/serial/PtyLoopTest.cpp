@@ -51,6 +51,13 @@ protected:
 
     std::unique_ptr<TVaComm> makeLoopPort() { return makePort(qtHandOver_.get()); }
 
+    // A port on a device of the test's own, set up as the program's.
+    static void directOnCom7(TVaComm& comm) {
+        comm.SetDeviceName("COM7");
+        comm.SetBaudrate(TVaBaudrate::br9600);
+        comm.SetDirectWrite(true);
+    }
+
     // Qt's loop serves the main thread here.
     void serve(std::chrono::milliseconds ms) override { spinFor(static_cast<int>(ms.count())); }
     static void spinFor(int ms) {
@@ -127,9 +134,7 @@ TEST_F(LoopPtyTest, EventsComeInTheirOrderOnTheMainThreadWithNoThreadOfTheirOwn)
 TEST_F(LoopPtyTest, TransmitEmptyWaitsForTheDriverQueue) {
     auto slow = std::make_shared<serial::testing::SlowDrainDevice>(qtHandOver_.get());
     TVaComm comm(slow);
-    comm.SetDeviceName("COM7");
-    comm.SetBaudrate(TVaBaudrate::br9600);
-    comm.SetDirectWrite(true);
+    directOnCom7(comm);
     Log log;
     logEvents(comm, log);
     comm.OnTxEmpty = [&] {
@@ -149,9 +154,7 @@ TEST_F(LoopPtyTest, TransmitEmptyWaitsForTheDriverQueue) {
 TEST_F(LoopPtyTest, OnlyAWriteSomeoneWaitsForIsWatchedLeaving) {
     auto slow = std::make_shared<serial::testing::SlowDrainDevice>(qtHandOver_.get());
     TVaComm comm(slow);
-    comm.SetDeviceName("COM7");
-    comm.SetBaudrate(TVaBaudrate::br9600);
-    comm.SetDirectWrite(true);
+    directOnCom7(comm);
     Log log;
     logEvents(comm, log);
     comm.OnTxEmpty = nullptr;
