@@ -32,9 +32,11 @@ class SlowDrainDevice : public PosixDevice {
 public:
     using PosixDevice::PosixDevice;
     std::atomic<int> pending{0};
+    std::atomic<bool> cannotTell{false};  // the query fails, as a hung-up terminal's does
 
 protected:
     bool outputQueued(int& queued) override {
+        if (cannotTell) return false;
         int left = pending.load();
         while (left > 0 && !pending.compare_exchange_weak(left, left - 1)) {
         }

@@ -272,4 +272,51 @@ TEST_F(LoopPtyTest, NoTransmitEmptyOfTheOldOpeningAfterAReopenFromRxChar) {
     }
 }
 
+// The device hangs up while the driver still holds written bytes (an adapter pulled out just
+// after the last byte of a send), or the driver's queue can no longer be asked (a hung-up
+// terminal refuses it): nobody can tell that the bytes have left, and a hang-up throws them away,
+// so no transmit empty may claim it. The configuration dialogs would report the send as done.
+TEST_F(LoopPtyTest, NoTransmitEmptyWhenTheQueueCannotBeSeenToDrain) {
+    for (bool hangUp : {true, false}) {
+        for (bool loopWatch : {true, false}) {
+            SCOPED_TRACE(std::string(hangUp ? "hang-up" : "queue query fails") + ", " +
+                         (loopWatch ? "main loop watches" : "event thread"));
+            serial::testing::Pty line;
+            ASSERT_TRUE(line.ok());
+            auto slow = std::make_shared<serial::testing::SlowDrainDevice>(
+                loopWatch ? static_cast<platform::HandOver*>(qtHandOver_.get()) : &handOver);
+            TVaComm comm(slow);
+            comm.SetDeviceName(line.slavePath());
+            comm.SetBaudrate(TVaBaudrate::br9600);
+            comm.SetDirectWrite(true);
+            int empties = 0;
+            comm.OnTxEmpty = [&] { ++empties; };
+            auto serveBoth = [&](int ms) {
+                const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
+                while (std::chrono::steady_clock::now() < until) {
+                    spinFor(10);
+                    handOver.runPending();
+                }
+            };
+            comm.Open();
+            slow->pending = 1000;  // far more than leaves in the time of this test
+            comm.WriteChar(0xF1);
+            serveBoth(50);
+            ASSERT_EQ(empties, 0);
+
+            if (hangUp) {
+                line.closeMaster();
+                const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(2);
+                while (!slow->gone() && std::chrono::steady_clock::now() < until) serveBoth(10);
+                ASSERT_TRUE(slow->gone());
+            } else {
+                slow->cannotTell = true;
+            }
+            serveBoth(300);  // the queue is looked at again at least every 100 ms
+            EXPECT_EQ(empties, 0) << "transmit empty for bytes nobody saw leave";
+            comm.Close();
+        }
+    }
+}
+
 }  // namespace
