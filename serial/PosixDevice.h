@@ -75,6 +75,11 @@ private:
     std::uint32_t releaseHeldLocked();
     bool readCounters(LineCounterDelta* delta);
     int txPollMs(int queued) const;
+    // What the output queue says after a write: drained, still sending (queued > 0), or unknown:
+    // hung up (which throws away what the driver held) or the driver cannot tell. Unknown is
+    // never reported as transmit empty.
+    enum class Drain { empty, sending, unknown };
+    Drain drainState(bool hangup, int& queued);
 
     platform::HandOver* const handOver_;
     int fd_ = -1;

@@ -134,6 +134,12 @@ bool PosixDevice::outputQueued(int& queued) {
     return ::ioctl(fd_, TIOCOUTQ, &queued) == 0;
 }
 
+PosixDevice::Drain PosixDevice::drainState(bool hangup, int& queued) {
+    queued = 0;
+    if (hangup || !outputQueued(queued)) return Drain::unknown;
+    return queued > 0 ? Drain::sending : Drain::empty;
+}
+
 int PosixDevice::txPollMs(int queued) const {
     const std::int64_t ms =
         std::int64_t{queued} * charTimeUs_.load(std::memory_order_relaxed) / 1000;
@@ -171,11 +177,12 @@ void PosixDevice::watchLoop(Watch& w) {
         if (w.txRequested.exchange(false)) txWatch = true;
         if (txWatch) {
             int queued = 0;
-            if (hangup || !outputQueued(queued) || queued <= 0) {
-                txWatch = false;
-                mask |= EventBits::TxEmpty;
-            } else {
+            const Drain drain = drainState(hangup, queued);
+            if (drain == Drain::sending) {
                 txWait = txPollMs(queued);
+            } else {
+                txWatch = false;
+                if (drain == Drain::empty) mask |= EventBits::TxEmpty;
             }
         }
         mask &= eventMask_;

@@ -10,7 +10,7 @@
 namespace serial {
 
 // After a write, the output queue: transmit empty once it has drained, else a look again about
-// when the queued characters will have left.
+// when the queued characters will have left; nothing when it can no longer be seen to drain.
 std::uint32_t PosixDevice::drainEventLocked(Loop& loop, bool hangup) {
     if (loop.txRequested) {
         loop.txRequested = false;
@@ -18,13 +18,14 @@ std::uint32_t PosixDevice::drainEventLocked(Loop& loop, bool hangup) {
     }
     if (!loop.txWatch) return 0;
     int queued = 0;
-    if (hangup || !outputQueued(queued) || queued <= 0) {
+    const Drain drain = drainState(hangup, queued);
+    if (drain != Drain::sending) {
         loop.txWatch = false;
         if (loop.wakeArmed) {
             loop.wakeArmed = false;
             loop.watch->cancelWake();
         }
-        return EventBits::TxEmpty;
+        return drain == Drain::empty ? EventBits::TxEmpty : 0;
     }
     // A little later than the characters take to leave: an answer that follows them looks at
     // the queue on its way in, and a byte-by-byte exchange then needs no wake-up of its own for

@@ -1,10 +1,6 @@
 // Faults on a real pseudo-terminal: the device going away, closing while the event thread waits
 // for the main thread, and many openings and closings under traffic.
-#include <fcntl.h>
 #include <gtest/gtest.h>
-
-#include <atomic>
-#include <thread>
 
 #include "PtyFixture.h"
 
@@ -48,45 +44,7 @@ TEST_F(PtyTest, CloseWhileTheEventThreadWaitsDropsItsEvent) {
 
 TEST_F(PtyTest, ThousandOpeningsUnderTraffic) {
     auto comm = makePort();
-    int opening = 0;
-    int delivered = 0, stale = 0;
-    auto check = [&](int seenIn) {
-        if (!comm->Active() || seenIn != opening) ++stale;
-        ++delivered;
-    };
-    std::atomic<bool> stop{false};
-    const int master = pty.master();
-    ::fcntl(master, F_SETFL, ::fcntl(master, F_GETFL) | O_NONBLOCK);
-    std::thread far([&] {
-        std::uint8_t out[16] = {0x11, 0xFF, 0x22, 0x00, 0x33};
-        std::uint8_t in[256];
-        while (!stop) {
-            (void)!::write(master, out, sizeof out);
-            while (::read(master, in, sizeof in) > 0) {
-            }
-            std::this_thread::yield();
-        }
-    });
-    for (int i = 0; i < 1000; ++i) {
-        ++opening;
-        const int now = opening;
-        comm->OnRxChar = [&, now](std::int32_t n) {
-            check(now);
-            std::uint8_t buf[512];
-            comm->ReadBuf(buf, std::min<std::int32_t>(n, 512));
-        };
-        comm->OnTxEmpty = [&, now] { check(now); };
-        comm->Open();
-        comm->WriteChar(static_cast<std::uint8_t>(i));
-        handOver.waitAndRun(i % 10 == 0 ? 2ms : 0ms);
-        if (i % 3 == 0) comm->PurgeRead();
-        comm->Close();
-        handOver.runPending();
-    }
-    stop = true;
-    far.join();
-    EXPECT_EQ(stale, 0);
-    EXPECT_GT(delivered, 0);
+    checkOpeningsUnderTraffic(*comm, 1000);
 }
 
 }  // namespace

@@ -18,6 +18,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "platform/HandOver.h"
@@ -32,11 +33,13 @@ class SlowDrainDevice : public PosixDevice {
 public:
     using PosixDevice::PosixDevice;
     std::atomic<int> pending{0};
-    std::atomic<int> looks{0};  // how often the driver's output queue was asked for
+    std::atomic<int> looks{0};            // how often the driver's output queue was asked for
+    std::atomic<bool> cannotTell{false};  // the query fails, as a hung-up terminal's does
 
 protected:
     bool outputQueued(int& queued) override {
         ++looks;
+        if (cannotTell) return false;
         int left = pending.load();
         while (left > 0 && !pending.compare_exchange_weak(left, left - 1)) {
         }
@@ -161,6 +164,61 @@ protected:
         EXPECT_NO_THROW(comm.PurgeRead());
         comm.Close();
         EXPECT_FALSE(comm.Active());
+    }
+
+    // Openings and closings one after the other while the far end keeps sending (line errors
+    // among the bytes) and reading; every seventh opening is closed and opened again from inside
+    // its own event. Nothing of one opening may reach the handlers of another or a closed port.
+    void checkOpeningsUnderTraffic(TVaComm& comm, int rounds) {
+        int opening = 0, delivered = 0, stale = 0;
+        auto check = [&](int seenIn) {
+            if (!comm.Active() || seenIn != opening) ++stale;
+            ++delivered;
+        };
+        std::function<void()> bindHandlers = [&] {
+            const int now = opening;
+            comm.OnRxChar = [&, now](std::int32_t n) {
+                check(now);
+                std::uint8_t buf[512];
+                comm.ReadBuf(buf, std::min<std::int32_t>(n, 512));
+                if (now % 7 != 0) return;
+                comm.Close();
+                ++opening;
+                bindHandlers();
+                comm.Open();
+                comm.WriteChar(0x55);
+            };
+            comm.OnTxEmpty = [&, now] { check(now); };
+        };
+        std::atomic<bool> stop{false};
+        const int master = pty.master();
+        ::fcntl(master, F_SETFL, ::fcntl(master, F_GETFL) | O_NONBLOCK);
+        std::thread far([&] {
+            std::uint8_t out[16] = {0x11, 0xFF, 0x22, 0x00, 0x33};
+            std::uint8_t in[256];
+            while (!stop) {
+                (void)!::write(master, out, sizeof out);
+                while (::read(master, in, sizeof in) > 0) {
+                }
+                std::this_thread::yield();
+            }
+        });
+        for (int i = 0; i < rounds; ++i) {
+            ++opening;
+            bindHandlers();
+            comm.Open();
+            comm.WriteChar(static_cast<std::uint8_t>(i));
+            serve(std::chrono::milliseconds(i % 10 == 0 ? 2 : 0));
+            if (i % 3 == 0) comm.PurgeRead();
+            comm.Close();
+            serve(std::chrono::milliseconds(0));
+        }
+        stop = true;
+        far.join();
+        comm.OnRxChar = nullptr;
+        comm.OnTxEmpty = nullptr;
+        EXPECT_EQ(stale, 0);
+        EXPECT_GT(delivered, 0);
     }
 
     static std::int64_t processCpuUs() {

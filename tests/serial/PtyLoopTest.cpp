@@ -26,14 +26,20 @@ namespace {
 using Bytes = std::vector<std::uint8_t>;
 using Log = std::vector<std::string>;
 
-int threadCount() {
+int entries(const char* directory) {
     int n = 0;
-    if (DIR* d = ::opendir("/proc/self/task")) {
+    if (DIR* d = ::opendir(directory)) {
         while (const dirent* e = ::readdir(d))
             if (e->d_name[0] != '.') ++n;
         ::closedir(d);
     }
     return n;
+}
+int threadCount() {
+    return entries("/proc/self/task");
+}
+int descriptorCount() {
+    return entries("/proc/self/fd");
 }
 
 class LoopPtyTest : public PtyTest {
@@ -73,6 +79,11 @@ protected:
         ASSERT_EQ(::tcgetattr(pty.master(), &t), 0);
         t.c_iflag &= ~tcflag_t(PARMRK);
         ASSERT_EQ(::tcsetattr(pty.master(), TCSANOW, &t), 0);
+    }
+
+    static void readAndDrop(TVaComm& comm, std::int32_t n) {
+        std::uint8_t b;
+        for (std::int32_t i = 0; i < n; ++i) comm.ReadChar(b);
     }
 
     // Logs every event of the port; bytes are read as they are announced.
@@ -257,8 +268,7 @@ TEST_F(LoopPtyTest, ClosedFromATimerInsideAHandlersNestedLoop) {
     int calls = 0;
     comm->OnRxChar = [&](std::int32_t n) {
         ++calls;
-        std::uint8_t b;
-        for (std::int32_t i = 0; i < n; ++i) comm->ReadChar(b);
+        readAndDrop(*comm, n);
         QEventLoop box;
         QTimer::singleShot(10, [&] { comm->Close(); });
         QTimer::singleShot(60, &box, &QEventLoop::quit);
@@ -304,6 +314,161 @@ TEST_F(LoopPtyTest, NoTransmitEmptyOfTheOldOpeningAfterAReopenFromRxChar) {
         EXPECT_EQ(log, (Log{"error 4", "byte 65", "reopened"}));
         comm->Close();
         (void)pty.receive(1, 50);
+    }
+}
+
+// Marks cut by the reads that fetch them, by the far end sending in pieces or by the read
+// buffer's end: each is decoded whole, its error before its byte.
+TEST_F(LoopPtyTest, MarksCutBetweenReadsAreDecodedWhole) {
+    Bytes longBurst(516, 0x11);  // the mark after 511 bytes straddles one read's end
+    longBurst[511] = 0xFF;
+    longBurst[512] = 0x00;
+    longBurst[513] = 0x41;
+    longBurst[514] = 0xFF;
+    longBurst[515] = 0xFF;
+    Log longTail(510, "byte 17");
+    longTail.insert(longTail.end(), {"error 4", "byte 65", "byte 255"});
+    longTail.insert(longTail.begin(), "byte 17");
+    struct Case {
+        Bytes first, second;
+        Log want;
+    };
+    const Case cases[] = {
+        {{0xFF}, {0x00, 0x41}, {"error 4", "byte 65"}},
+        {{0xFF}, {0xFF}, {"byte 255"}},
+        {{0xFF, 0x00}, {0x00}, {"error 4", "byte 0"}},
+        {{0xFF, 0x00}, {0x41, 0x42}, {"error 4", "byte 65", "byte 66"}},
+        {{0x10, 0xFF}, {0xFF, 0x11}, {"byte 16", "byte 255", "byte 17"}},
+        {longBurst, {}, longTail},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.first.size());
+        auto comm = makeLoopPort();
+        Log log;
+        logEvents(*comm, log);
+        comm->Open();
+        ASSERT_NO_FATAL_FAILURE(passMarksThrough());
+        pty.send(c.first);
+        spinFor(30);
+        if (!c.second.empty()) pty.send(c.second);
+        pumpUntil([&] { return log.size() >= c.want.size(); }, 1000);
+        spinFor(20);
+        EXPECT_EQ(log, c.want);
+        comm->Close();
+    }
+}
+
+// Closed and opened again from a timer while a handler runs a nested loop (as a message box
+// does): the new opening's bytes come inside that loop, nothing of the old one after it, and no
+// descriptor stays behind.
+TEST_F(LoopPtyTest, ReopenedFromInsideAHandlersNestedLoop) {
+    const int descriptors = descriptorCount();
+    auto comm = makeLoopPort();
+    Log log;
+    comm->OnRxChar = [&](std::int32_t n) {
+        for (std::int32_t i = 0; i < n; ++i) {
+            std::uint8_t b;
+            if (comm->ReadChar(b)) log.push_back("byte " + std::to_string(b));
+        }
+        if (log.size() != 1) return;
+        QEventLoop box;
+        QTimer::singleShot(10, [&] {
+            comm->Close();
+            comm->Open();
+            log.push_back("reopened");
+            pty.send({2});
+        });
+        QTimer::singleShot(100, &box, &QEventLoop::quit);
+        box.exec();
+        log.push_back("box closed");
+    };
+    comm->Open();
+    pty.send({1});
+    ASSERT_TRUE(pumpUntil([&] { return log.size() >= 4; }));
+    spinFor(50);
+    pty.send({3});
+    ASSERT_TRUE(pumpUntil([&] { return log.size() >= 5; }));
+    spinFor(50);
+    EXPECT_EQ(log, (Log{"byte 1", "reopened", "byte 2", "box closed", "byte 3"}));
+    comm->Close();
+    EXPECT_EQ(descriptorCount(), descriptors);
+}
+
+// The device goes away while a handler runs a nested loop: neither that loop nor the main loop
+// after it spins over the hung-up terminal.
+TEST_F(LoopPtyTest, HangUpWhileAHandlerRunsANestedLoopSpinsNothing) {
+    auto comm = makeLoopPort();
+    int calls = 0;
+    comm->OnRxChar = [&](std::int32_t n) {
+        ++calls;
+        readAndDrop(*comm, n);
+        if (calls != 1) return;
+        pty.closeMaster();
+        const std::int64_t cpuBefore = processCpuUs();
+        spinFor(300);
+        EXPECT_LT(processCpuUs() - cpuBefore, 100000) << "something spins in the nested loop";
+    };
+    comm->Open();
+    pty.send({1});
+    ASSERT_TRUE(pumpUntil([&] { return calls == 1 && device->gone(); }));
+    const std::int64_t cpuBefore = processCpuUs();
+    pumpFor(300);
+    EXPECT_LT(processCpuUs() - cpuBefore, 100000) << "something spins after the hang-up";
+    EXPECT_EQ(calls, 1);
+}
+
+TEST_F(LoopPtyTest, OpeningsUnderTrafficLeaveNothingBehind) {
+    const int descriptors = descriptorCount();
+    auto comm = makeLoopPort();
+    checkOpeningsUnderTraffic(*comm, 500);
+    spinFor(20);
+    EXPECT_EQ(descriptorCount(), descriptors);
+}
+
+// The device hangs up while the driver still holds written bytes (an adapter pulled out just
+// after the last byte of a send), or the driver's queue can no longer be asked (a hung-up
+// terminal refuses it): nobody can tell that the bytes have left, and a hang-up throws them away,
+// so no transmit empty may claim it. The configuration dialogs would report the send as done.
+TEST_F(LoopPtyTest, NoTransmitEmptyWhenTheQueueCannotBeSeenToDrain) {
+    for (bool hangUp : {true, false}) {
+        for (bool loopWatch : {true, false}) {
+            SCOPED_TRACE(std::string(hangUp ? "hang-up" : "queue query fails") + ", " +
+                         (loopWatch ? "main loop watches" : "event thread"));
+            serial::testing::Pty line;
+            ASSERT_TRUE(line.ok());
+            auto slow = std::make_shared<serial::testing::SlowDrainDevice>(
+                loopWatch ? static_cast<platform::HandOver*>(qtHandOver_.get()) : &handOver);
+            TVaComm comm(slow);
+            comm.SetDeviceName(line.slavePath());
+            comm.SetBaudrate(TVaBaudrate::br9600);
+            comm.SetDirectWrite(true);
+            int empties = 0;
+            comm.OnTxEmpty = [&] { ++empties; };
+            auto serveBoth = [&](int ms) {
+                const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
+                while (std::chrono::steady_clock::now() < until) {
+                    spinFor(10);
+                    handOver.runPending();
+                }
+            };
+            comm.Open();
+            slow->pending = 1000;  // far more than leaves in the time of this test
+            comm.WriteChar(0xF1);
+            serveBoth(50);
+            ASSERT_EQ(empties, 0);
+
+            if (hangUp) {
+                line.closeMaster();
+                const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(2);
+                while (!slow->gone() && std::chrono::steady_clock::now() < until) serveBoth(10);
+                ASSERT_TRUE(slow->gone());
+            } else {
+                slow->cannotTell = true;
+            }
+            serveBoth(300);  // the queue is looked at again at least every 100 ms
+            EXPECT_EQ(empties, 0) << "transmit empty for bytes nobody saw leave";
+            comm.Close();
+        }
     }
 }
 
