@@ -2,6 +2,7 @@
 
 #include <QEvent>
 #include <QFontMetrics>
+#include <QImage>
 #include <QPaintEvent>
 #include <QPainter>
 #include <algorithm>
@@ -38,17 +39,12 @@ void Figures::resizeEvent(QResizeEvent* event) {
     QWidget::resizeEvent(event);
 }
 
-Figures::Look Figures::look() {
-    Look now{palette().color(foregroundRole()).rgba(), palette().color(backgroundRole()).rgba(),
-             devicePixelRatioF()};
-    if (now.ratio != picturesRatio_) {
-        forget();
-        picturesRatio_ = now.ratio;
-    }
-    return now;
+Figures::Look Figures::look() const {
+    const QPalette& colours = palette();
+    return {colours.color(foregroundRole()).rgba(), colours.color(backgroundRole()).rgba()};
 }
 
-const QImage* Figures::picture(QChar c, const Look& look) {
+const QPixmap* Figures::picture(QChar c, const Look& look) {
     const auto key = std::make_tuple(c.unicode(), look.ink, look.paper);
     if (auto found = pictures_.find(key); found != pictures_.end())
         return found->second.isNull() ? nullptr : &found->second;
@@ -58,23 +54,27 @@ const QImage* Figures::picture(QChar c, const Look& look) {
     const int advance = metrics.horizontalAdvance(one);
     const QRect drawn = metrics.boundingRect(c);
     const int high = height();
-    QImage image;
+    QPixmap pixmap;
     // Spacing characters have no ink; anything else must stay within its own advance, or the
     // neighbour's picture would cut it off.
     const bool fits = advance > 0 && high > 0 && !c.isSurrogate() && !c.isMark() &&
                       (drawn.isEmpty() || (drawn.left() >= 0 && drawn.right() < advance));
     if (fits) {
-        image =
-            QImage(qRound(advance * look.ratio), qRound(high * look.ratio), QImage::Format_RGB32);
-        image.setDevicePixelRatio(look.ratio);
+        if (picturesRatio_ == 0) picturesRatio_ = devicePixelRatioF();
+        QImage image(qRound(advance * picturesRatio_), qRound(high * picturesRatio_),
+                     QImage::Format_RGB32);
+        image.setDevicePixelRatio(picturesRatio_);
         image.fill(QColor::fromRgba(look.paper));
         QPainter painter(&image);
         painter.setFont(font());
         painter.setPen(QColor::fromRgba(look.ink));
         // Placed as one line of text is placed in the same height.
         painter.drawText(QRect(0, 0, advance, high), Qt::AlignLeft | Qt::AlignVCenter, one);
+        painter.end();
+        // In the screen's own format, so that painting it is a plain copy.
+        pixmap = QPixmap::fromImage(std::move(image));
     }
-    const auto stored = pictures_.emplace(key, std::move(image)).first;
+    const auto stored = pictures_.emplace(key, std::move(pixmap)).first;
     return stored->second.isNull() ? nullptr : &stored->second;
 }
 
@@ -84,7 +84,7 @@ bool Figures::place(const QString& text, std::vector<Placed>& out) {
     out.reserve(static_cast<std::size_t>(text.size()));
     int x = width();
     for (qsizetype i = text.size(); i-- > 0;) {
-        const QImage* p = picture(text[i], now);
+        const QPixmap* p = picture(text[i], now);
         if (!p) {
             out.clear();
             return false;
@@ -130,6 +130,12 @@ void Figures::setText(const QString& text) {
 }
 
 void Figures::paintEvent(QPaintEvent* event) {
+    // On a screen of another pixel ratio the pictures are drawn again; the whole widget is
+    // repainted then.
+    if (devicePixelRatioF() != picturesRatio_) {
+        forget();
+        picturesRatio_ = devicePixelRatioF();
+    }
     QPainter painter(this);
     const QColor paper = palette().color(backgroundRole());
     const std::vector<Placed>* placed = placedText();
@@ -144,7 +150,7 @@ void Figures::paintEvent(QPaintEvent* event) {
     const QRect free = asked & QRect(0, 0, textLeft, height());
     if (!free.isEmpty()) painter.fillRect(free, paper);
     for (const Placed& p : *placed)
-        if (p.rect.intersects(asked)) painter.drawImage(p.rect.topLeft(), *p.picture);
+        if (p.rect.intersects(asked)) painter.drawPixmap(p.rect.topLeft(), *p.picture);
 }
 
 }  // namespace readout

@@ -6,7 +6,7 @@
 // instead of laying out, shaping and blending the whole text again. A character whose ink leaves
 // its own advance (it would overhang its neighbour) makes the text drawn the usual way.
 
-#include <QImage>
+#include <QPixmap>
 #include <QString>
 #include <QWidget>
 #include <map>
@@ -34,17 +34,16 @@ private:
     struct Look {
         QRgb ink;
         QRgb paper;
-        qreal ratio;
     };
     // One character of the text where it stands.
     struct Placed {
         QChar c;
         QRect rect;
-        const QImage* picture;
+        const QPixmap* picture;
     };
-    Look look();
+    Look look() const;
     // A character as tall as the figures and as wide as its advance; null when it cannot be one.
-    const QImage* picture(QChar c, const Look& look);
+    const QPixmap* picture(QChar c, const Look& look);
     // The text laid out from the right edge, its last character first; false (and nothing
     // placed) when some character cannot be a picture.
     bool place(const QString& text, std::vector<Placed>& out);
@@ -56,7 +55,7 @@ private:
     QString text_;
     // By character, text colour and background: the colour group changes with the window's
     // activation without a palette event.
-    std::map<std::tuple<char16_t, QRgb, QRgb>, QImage> pictures_;
+    std::map<std::tuple<char16_t, QRgb, QRgb>, QPixmap> pictures_;
     qreal picturesRatio_ = 0;
     std::vector<Placed> placed_;
     std::vector<Placed> previous_;
