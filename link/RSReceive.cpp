@@ -106,7 +106,8 @@ void TRS232Service::ReceiveReply(std::int32_t count) {
         rxBuffer_[static_cast<std::size_t>(byteCounter_++)] = lastByte_;
         if (byteCounter_ < ReplyLength(state)) {
             timeoutTimer_.SetEnabled(true);
-            if (state == ReplyState::rsPositions) WriteByte(positionAck(byteCounter_));
+            if (state == ReplyState::rsPositions && WriteByte(positionAck(byteCounter_)))
+                comm_->ExpectInputSoon();
             continue;
         }
         CompleteReply(state);

@@ -64,6 +64,10 @@ public:
     // Whether the writes from now on need their transmit-empty: without anyone waiting for it,
     // a device may spare watching its output queue drain after every byte.
     virtual void setTxEmptyWanted(bool /*wanted*/) {}
+    // Called from a handler of received bytes that has answered and expects the next byte within
+    // a couple of character times (a byte-by-byte exchange): a device served from the main
+    // thread's loop may wait for it right away, as the loop would only sleep until then anyway.
+    virtual void expectInputSoon() {}
 
     // Starts delivering events of the mask to sink; the sink runs on the main thread and never
     // from inside another operation of the device. stopWatching() returns once no further

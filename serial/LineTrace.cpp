@@ -214,6 +214,10 @@ void TracingDevice::setTxEmptyWanted(bool wanted) {
     inner_->setTxEmptyWanted(wanted);
 }
 
+void TracingDevice::expectInputSoon() {
+    inner_->expectInputSoon();
+}
+
 int TracingDevice::startWatching(EventSink sink, TThreadPriority priority) {
     return checked("event thread", inner_->startWatching(std::move(sink), priority));
 }

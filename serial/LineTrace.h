@@ -71,6 +71,7 @@ public:
     int setTimeouts() override;
     int setEventMask(std::uint32_t mask) override;
     void setTxEmptyWanted(bool wanted) override;
+    void expectInputSoon() override;
     int startWatching(EventSink sink, TThreadPriority priority) override;
     void stopWatching() override;
     void setWatchPriority(TThreadPriority priority) override;

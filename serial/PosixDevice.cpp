@@ -223,6 +223,10 @@ void PosixDevice::setTxEmptyWanted(bool wanted) {
     txEmptyWanted_ = wanted;
 }
 
+void PosixDevice::expectInputSoon() {
+    if (loop_ && loop_->delivering) loop_->inputDue = true;
+}
+
 int PosixDevice::startWatching(EventSink sink, TThreadPriority priority) {
     stopWatching();
     platform::HandOver* handOver = this->handOver();

@@ -45,6 +45,7 @@ public:
     int setTimeouts() override;
     int setEventMask(std::uint32_t mask) override;
     void setTxEmptyWanted(bool wanted) override;
+    void expectInputSoon() override;
     int startWatching(EventSink sink, TThreadPriority priority) override;
     void stopWatching() override;
     void setWatchPriority(TThreadPriority priority) override;
@@ -70,6 +71,8 @@ private:
     struct Loop;
     void watchLoop(Watch& watch);
     void serveLoop(bool readable);
+    bool serveLoopOnce(bool readable);
+    bool awaitDueInput();
     std::uint32_t drainEventLocked(Loop& loop, bool hangup);
     std::uint32_t pullLocked(bool holdMarked, bool mayRead);
     std::uint32_t releaseHeldLocked();

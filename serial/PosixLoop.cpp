@@ -4,6 +4,8 @@
 // before the byte it belongs to, and nothing delivered while a handler is still running.
 #include <poll.h>
 
+#include <algorithm>
+
 #include "serial/PosixDevice.h"
 #include "serial/PosixWatch.h"
 
@@ -36,16 +38,40 @@ std::uint32_t PosixDevice::drainEventLocked(Loop& loop, bool hangup) {
     return 0;
 }
 
+// A byte-by-byte exchange: the handler answered a byte and expects the next within a couple of
+// character times. Waiting for it here, on this descriptor alone, spares the program's loop a
+// full turn for every byte; the loop gets its turn back when the exchange pauses, after a few
+// character times without a byte, or after a reply's worth of bytes at the most.
 void PosixDevice::serveLoop(bool readable) {
+    constexpr int mostBytesInARow = 16;
+    for (int round = 0; serveLoopOnce(readable) && round < mostBytesInARow; ++round) {
+        if (!awaitDueInput()) return;
+        readable = true;
+    }
+}
+
+bool PosixDevice::awaitDueInput() {
     const std::shared_ptr<Loop> loop = loop_;
-    if (!loop || loop->stopped) return;
+    if (!loop || loop->stopped || gone_) return false;
+    // Three characters: the answer going out, the box's byte coming back, and as much again
+    // for the box to turn round; at least two milliseconds.
+    const auto charUs = std::int64_t{charTimeUs_.load(std::memory_order_relaxed)};
+    const int waitMs = static_cast<int>(std::clamp<std::int64_t>(3 * charUs / 1000 + 2, 2, 20));
+    pollfd p{fd_, POLLIN, 0};
+    return ::poll(&p, 1, waitMs) == 1 && (p.revents & POLLIN) != 0;
+}
+
+// One delivery of what the terminal has; true when its handler expects the next byte soon.
+bool PosixDevice::serveLoopOnce(bool readable) {
+    const std::shared_ptr<Loop> loop = loop_;
+    if (!loop || loop->stopped) return false;
     if (!readable) loop->wakeArmed = false;
     if (loop->delivering) {
         // A handler runs a nested loop: the terminal waits until the handler has returned, as it
         // waits for the event thread's hand-over. What the handler writes is looked after then.
         loop->watch->setReadable(false);
         loop->deferred = true;
-        return;
+        return false;
     }
     const bool hold = (eventMask_ & EventBits::Error) != 0;
     std::uint32_t mask = 0;
@@ -69,16 +95,17 @@ void PosixDevice::serveLoop(bool readable) {
         loop->wakeArmed = false;
     }
     mask &= eventMask_;
-    if (mask == 0) return;
+    if (mask == 0) return false;
     struct Delivering {
         Loop& loop;
         explicit Delivering(Loop& l) : loop(l) { loop.delivering = true; }
         ~Delivering() { loop.delivering = false; }
     } delivering{*loop};
+    loop->inputDue = false;
     while (mask != 0) {
         loop->sink(mask);
         // Closed (and maybe opened again) from inside the handler: this watching is over.
-        if (loop->stopped) return;
+        if (loop->stopped) return false;
         std::lock_guard lock(mutex_);
         // The error of a held byte has been delivered: now the byte, and what was read after it.
         mask = releaseHeldLocked();
@@ -89,7 +116,10 @@ void PosixDevice::serveLoop(bool readable) {
     if (loop->deferred) {
         loop->deferred = false;
         if (!gone_) loop->watch->setReadable(true);
+        // The loop was turned meanwhile (a nested one): it takes the terminal from here.
+        return false;
     }
+    return loop->inputDue && !gone_;
 }
 
 }  // namespace serial

@@ -52,6 +52,7 @@ struct PosixDevice::Loop {
     bool txRequested = false;  // written since the output queue was last looked at
     bool txWatch = false;      // waiting for the output queue to drain
     bool wakeArmed = false;
+    bool inputDue = false;  // the handler expects the next byte within a few character times
 };
 
 }  // namespace serial

@@ -200,6 +200,10 @@ bool TVaCustomComm::WriteChar(std::uint8_t ch) {
     return WriteBuf(&ch, 1) == 1;
 }
 
+void TVaCustomComm::ExpectInputSoon() {
+    if (Active()) impl_->device->expectInputSoon();
+}
+
 void TVaCustomComm::PurgeRead() {
     if (!Active()) return;
     std::lock_guard lock(impl_->readLock);

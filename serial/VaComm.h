@@ -128,6 +128,9 @@ public:
     std::int32_t WriteBuf(const void* buffer, std::int32_t count);
     bool ReadChar(std::uint8_t& ch);
     bool WriteChar(std::uint8_t ch);
+    // From a received-bytes handler that has answered and expects the box's next byte within a
+    // couple of character times.
+    void ExpectInputSoon();
     void PurgeRead();
     void PurgeWrite();
     void GetStatus(std::int32_t& errors, std::int32_t& inQue, std::int32_t& outQue);

@@ -3,6 +3,7 @@
 // from a watching that was stopped.
 #include <dirent.h>
 #include <gtest/gtest.h>
+#include <poll.h>
 #include <termios.h>
 
 #include <QCoreApplication>
@@ -188,6 +189,85 @@ TEST_F(LoopPtyTest, OnlyAWriteSomeoneWaitsForIsWatchedLeaving) {
     comm.WriteChar(0xF1);
     ASSERT_TRUE(pumpUntil([&] { return log.back() == "empty"; }));
     EXPECT_GE(slow->looks.load(), 1);
+}
+
+// A box on the far end that answers each acknowledgement with its next byte, as in a position
+// reply, after a pause of its own before the byte at `pauseBefore`.
+class ByteByByteBox {
+public:
+    ByteByByteBox(int fd, int bytes, int pauseBefore, int pauseMs)
+        : thread_([=] {
+              for (int i = 0; i < bytes; ++i) {
+                  if (i == pauseBefore)
+                      std::this_thread::sleep_for(std::chrono::milliseconds(pauseMs));
+                  const std::uint8_t b = static_cast<std::uint8_t>(0x40 + i);
+                  if (::write(fd, &b, 1) != 1) return;
+                  if (i + 1 == bytes) return;
+                  pollfd p{fd, POLLIN, 0};
+                  if (::poll(&p, 1, 2000) != 1) return;
+                  std::uint8_t ack;
+                  if (::read(fd, &ack, 1) != 1) return;
+              }
+          }) {}
+    ~ByteByByteBox() { thread_.join(); }
+
+private:
+    std::thread thread_;
+};
+
+// In a byte-by-byte exchange the port waits for the box's next byte itself, instead of letting
+// the program's loop take a turn between every two bytes, and gives the loop its turn when the
+// box pauses. A handler that does not say it expects a byte soon gets the loop between bytes.
+TEST_F(LoopPtyTest, AByteByByteExchangeTurnsTheLoopOnlyWhenTheBoxPauses) {
+    struct Case {
+        bool expectSoon;
+        int pauseBefore;  // the byte the box pauses before (12: none)
+    };
+    const Case cases[] = {{true, 12}, {true, 6}, {false, 12}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(::testing::Message()
+                     << "expect soon " << c.expectSoon << ", pause before " << c.pauseBefore);
+        auto comm = makeLoopPort();
+        // A slow line: the port waits up to 20 ms for a byte, time for the box's thread to
+        // answer on a busy machine.
+        comm->SetBaudrate(TVaBaudrate::br1200);
+        // The loop's turns, counted by a timer that fires on every one.
+        int turns = 0;
+        QTimer everyTurn;
+        everyTurn.setInterval(0);
+        QObject::connect(&everyTurn, &QTimer::timeout, [&] { ++turns; });
+        everyTurn.start();
+        std::vector<int> turnsAtByte;
+        comm->OnRxChar = [&](std::int32_t n) {
+            for (std::int32_t i = 0; i < n; ++i) {
+                std::uint8_t b;
+                if (!comm->ReadChar(b)) continue;
+                turnsAtByte.push_back(turns);
+                if (turnsAtByte.size() == 12) continue;
+                comm->WriteChar(0xE0);
+                if (c.expectSoon) comm->ExpectInputSoon();
+            }
+        };
+        comm->Open();
+        {
+            ByteByByteBox box(pty.master(), 12, c.pauseBefore, 60);
+            ASSERT_TRUE(pumpUntil([&] { return turnsAtByte.size() == 12; }));
+        }
+        int turnedBetween = 0;
+        for (std::size_t i = 1; i < turnsAtByte.size(); ++i) {
+            const int between = turnsAtByte[i] - turnsAtByte[i - 1];
+            if (c.expectSoon && static_cast<int>(i) == c.pauseBefore)
+                EXPECT_GE(between, 1) << "the loop did not turn while the box paused";
+            else if (between > 0)
+                ++turnedBetween;
+        }
+        // Eleven gaps without the pause; one slow answer of the box's thread is forgiven.
+        if (c.expectSoon)
+            EXPECT_LE(turnedBetween, 1);
+        else
+            EXPECT_EQ(turnedBetween, 11);
+        comm->Close();
+    }
 }
 
 // A handler that closes and opens the port again, from each kind of event: nothing of the first
