@@ -146,9 +146,10 @@ void Figures::paintEvent(QPaintEvent* event) {
         return;
     }
     const QRect asked = event->rect();
-    const int textLeft = placed->empty() ? width() : placed->back().rect.left();
-    const QRect free = asked & QRect(0, 0, textLeft, height());
-    if (!free.isEmpty()) painter.fillRect(free, paper);
+    // The background first, under the pictures too: on a screen whose pixel ratio is a fraction
+    // the pictures, each a whole number of device pixels wide, leave a device pixel here and
+    // there between two characters, which would keep what was painted there before.
+    painter.fillRect(asked, paper);
     for (const Placed& p : *placed)
         if (p.rect.intersects(asked)) painter.drawPixmap(p.rect.topLeft(), *p.picture);
 }
