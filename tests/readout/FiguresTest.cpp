@@ -6,11 +6,15 @@
 #include <QApplication>
 #include <QFrame>
 #include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
 #include <QScreen>
 #include <QTest>
 #include <string>
 
 #include "readout/Figures.h"
+#include "tests/readout/Harness.h"
 
 namespace {
 
@@ -178,6 +182,39 @@ TEST_F(FiguresOnScreen, FollowColourAndFontChanges) {
     const QRect large = inkBox(shown());
     EXPECT_GT(large.height(), small.height());
     EXPECT_GT(large.width(), small.width());
+}
+
+// A preset the operator types can make a reading longer than the figures are wide. Every
+// character must still show: with the first ones cut off, "-9999999999.0000" would read as a
+// positive number, "-999999999.9000" as another one.
+class LongReading : public readouttest::ReadoutTest {};
+
+TEST_F(LongReading, ShowsEveryCharacter) {
+    readouttest::BoxConfig config;
+    config.codes = {1, 1, 1};  // 0.0001, four decimals
+    ASSERT_NO_FATAL_FAILURE(startCycle(config));
+    QTest::mouseClick(form->relRButton, Qt::LeftButton);
+    ASSERT_TRUE(form->relRButton->isChecked());
+    struct Case {
+        const char* entry;
+        const char* shown;
+    };
+    const Case cases[] = {{"-9999999999", "-9999999999.0000"},
+                          {"-999999999.9", "-999999999.9000"},
+                          {"-12.5", "-12.5000"}};
+    for (const Case& c : cases) {
+        form->deltaEdit->clear();
+        QTest::keyClicks(form->deltaEdit, QString::fromLatin1(c.entry));
+        QTest::mouseClick(form->setXButton, Qt::LeftButton);
+        replyPositions(0, 0, 0);
+        ASSERT_EQ(form->xxLabel->text(), QString::fromLatin1(c.shown));
+        const QImage drawn = picture(*form->xxLabel);
+        const QRect ink = inkBox(drawn);
+        ASSERT_FALSE(ink.isEmpty()) << c.shown;
+        // Right-aligned as always, and clear of the left edge: nothing was cut off there.
+        EXPECT_GT(ink.left(), 0) << c.shown;
+        EXPECT_GE(ink.right(), drawn.width() - 4) << c.shown;
+    }
 }
 
 }  // namespace
