@@ -93,7 +93,28 @@ bool Figures::place(const QString& text, std::vector<Placed>& out) {
         x -= w;
         out.push_back({text[i], QRect(x, 0, w, height()), p});
     }
+    // Wider than the figures: drawn the usual way, smaller.
+    if (x < 0) {
+        out.clear();
+        return false;
+    }
     return true;
+}
+
+QFont Figures::fittingFont() const {
+    QFont fitted = font();
+    const int room = width();
+    const auto tooWide = [&] { return QFontMetrics(fitted).horizontalAdvance(text_) > room; };
+    if (room <= 0 || !tooWide()) return fitted;
+    // Cut off on the left, a reading would lose its first digits and its sign: it is shown
+    // whole, in smaller figures.
+    if (fitted.pixelSize() > 0) {
+        while (fitted.pixelSize() > 1 && tooWide()) fitted.setPixelSize(fitted.pixelSize() - 1);
+    } else {
+        while (fitted.pointSizeF() > 1 && tooWide())
+            fitted.setPointSizeF(fitted.pointSizeF() * 0.95);
+    }
+    return fitted;
 }
 
 const std::vector<Figures::Placed>* Figures::placedText() {
@@ -141,6 +162,7 @@ void Figures::paintEvent(QPaintEvent* event) {
     const std::vector<Placed>* placed = placedText();
     if (!placed) {
         painter.fillRect(rect(), paper);
+        painter.setFont(fittingFont());
         painter.setPen(palette().color(foregroundRole()));
         painter.drawText(rect(), Qt::AlignRight | Qt::AlignVCenter, text_);
         return;

@@ -4,7 +4,8 @@
 // in the text colour on the background; a new text marks only the characters that differ from
 // the old one (a reading mostly changes its last digits), and a paint copies their pictures
 // instead of laying out, shaping and blending the whole text again. A character whose ink leaves
-// its own advance (it would overhang its neighbour) makes the text drawn the usual way.
+// its own advance (it would overhang its neighbour) makes the text drawn the usual way, and so
+// does a text wider than the figures, in a font small enough to show all of it.
 
 #include <QPixmap>
 #include <QString>
@@ -50,6 +51,8 @@ private:
     // The current text laid out, kept until the text or the look changes; null when it is drawn
     // the usual way.
     const std::vector<Placed>* placedText();
+    // The figures' font, or a smaller one when the text would not fit in their width.
+    QFont fittingFont() const;
     void forget();
 
     QString text_;
