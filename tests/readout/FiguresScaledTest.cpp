@@ -54,9 +54,9 @@ TEST(FiguresOnAScaledScreen, PaintEveryPixelOfTheirOwn) {
     ASSERT_NE(figures->devicePixelRatioF(), qRound(figures->devicePixelRatioF()))
         << "this test needs a fractional pixel ratio";
 
-    const char* const readings[] = {"0.0",      "123.456",  "-7654.321", "90'00'00",
-                                    "Ref",      "-----",    "49.298",    "1111.111",
-                                    "-2147483648.0", "359'59'59", "-0.5000",  "12.346"};
+    const char* const readings[] = {"0.0",           "123.456",   "-7654.321", "90'00'00",
+                                    "Ref",           "-----",     "49.298",    "1111.111",
+                                    "-2147483648.0", "359'59'59", "-0.5000",   "12.346"};
     for (const char* text : readings) {
         figures->setText(QString::fromLatin1(text));
         EXPECT_EQ(unpaintedPixels(*figures), 0) << text;
