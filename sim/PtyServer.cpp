@@ -47,7 +47,13 @@ PtyServer::PtyServer(Box& box, ServeOptions options)
       pacer_(options_.paced ? ByteUs9600 : 0),
       startUs_(monotonicUs()) {
     answer_.reserve(16);
-    if (options_.stats) stats_.emplace(startUs_);
+    if (options_.stats) {
+        stats_.emplace(startUs_);
+        box_.OnFault = [this](std::int64_t us, Fault fault, std::int64_t request,
+                              std::uint8_t command) {
+            print(stats_->fault(us, fault, request, command));
+        };
+    }
     box_.OnDisconnect = [this](std::int64_t forUs) { pendingDisconnectUs_ = forUs; };
     if (options_.trace) {
         box_.OnNote = [this](std::int64_t us, const std::string& text) {
@@ -65,6 +71,7 @@ PtyServer::~PtyServer() {
     if (timer_ >= 0) ::close(timer_);
     box_.OnDisconnect = nullptr;
     box_.OnNote = nullptr;
+    box_.OnFault = nullptr;
 }
 
 std::string PtyServer::linkPath() const {
