@@ -64,7 +64,8 @@ Faults (requests are the command bytes the box has taken, counted from 1):
   --bad-ack K[:HEX]      HEX (default 55) instead of E0 for byte K of every write; the box drops
                          the write
   --disconnect N[/EVERY] at request N the box disappears: the terminal closes (the host's port
-                         hangs up) and the link goes
+                         hangs up) and the link leads nowhere, as a link to an unplugged
+                         adapter does
   --disconnect-for MS    ... and comes back after MS (default 3000) under the same link
   Parity and framing errors cannot travel on a pseudo-terminal; the in-memory line of the tests
   makes them.

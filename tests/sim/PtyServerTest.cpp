@@ -174,6 +174,11 @@ TEST_F(PtyServerTest, ADisconnectedBoxHangsUpAndComesBackUnderTheSameLink) {
         // The line hangs up: a read fails (or nothing comes).
         EXPECT_LT(host.get(), 0);
     }
+    // Meanwhile the port keeps its name and cannot be opened, as an unplugged adapter's.
+    std::error_code ec;
+    EXPECT_TRUE(fs::is_symlink(fs::symlink_status(link(), ec)));
+    EXPECT_LT(::open(link().c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC), 0);
+    EXPECT_EQ(errno, ENOENT);
     // Back within a second, on a new terminal; the box answers again.
     for (int i = 0; i < 100 && !fs::exists(link()); ++i)
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
