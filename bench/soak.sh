@@ -2,29 +2,32 @@
 # Soak: kvt3 reads a million positions from the unpaced simulator, then a hundred thousand more
 # while the box misbehaves: every few hundred requests it answers late or sends garbage, every
 # few thousand it falls silent for 6 s on a port that stays (a box switched off on an on-board
-# port) or disappears for 6 s with its port (an unplugged adapter). The program runs in a real
-# window on a virtual X server, and the bench plays its operator: it reads each window the program
-# opens off the screen (the title, and the text through OCR of a screenshot: Qt's message boxes
-# copy their text to the clipboard on Windows only), answers it with Return, and runs the link
-# test (F5) when the figures have stood still for a while with nothing asked.
+# port) or disappears for 6 s with its port, whose name then leads nowhere (an unplugged
+# adapter). The program runs in a real window on a virtual X server, and the bench plays its
+# operator: it reads each window the program opens off the screen (the title, and the text
+# through OCR of a screenshot: Qt's message boxes copy their text to the clipboard on Windows
+# only), answers it with Return, and runs the link test (F5) when the figures have stood still
+# for a while with nothing asked.
 #
 # At the end: resident memory, open descriptors and threads against their values after the first
 # readings; the faults the box made (its own count, from --stats), and after each kind what the
-# operator was asked until the next fault; every dialog text and how often it was answered; the
-# link tests run.
+# operator met until the next fault; every dialog text and how often it was answered; the link
+# tests run, with the resident memory at each.
 #
 # Fails (exit 1) on a finding: resident memory grows by 1 MB or more; descriptors or threads
 # change; a dialog shows while the box behaves; a dialog other than the wait dialog's question
-# ("Informacja") or the open-failure message shows (a link error's message, "Test przeprowadzony
-# pomyślnie." after a link test of a stopped cycle, a text that cannot be read); a dialog does not
-# close on Return; a silence is not followed by the wait dialog; a disappearance during the cycle
-# is not followed by the open-failure message (during a link start: by the wait dialog); readings
-# do not come back after a silence or a disappearance; readings stand still for 3 minutes.
+# ("Informacja"), the open-failure message, or "Błędna wartość parametru." after garbage in a
+# reply of the configuration read shows (a link error's message, "Test przeprowadzony pomyślnie."
+# after a link test of a stopped cycle, a text that cannot be read); a dialog does not close on
+# Return; a silence is not followed by the wait dialog; a disappearance during the cycle is not
+# followed by the open-failure message (during a link start: by the wait dialog); readings do not
+# come back after a silence or a disappearance; readings stand still for 3 minutes (then it shows
+# where the port leads and keeps its logs).
 #
 #   bench/soak.sh [build-dir] [positions] [positions-with-faults]  (defaults: build, 1000000, 100000)
 #
-# Needs Xvfb, xdotool, ImageMagick and tesseract with its Polish data (scripts/setup.sh installs
-# them).
+# Needs Xvfb, xdotool, xwininfo, ImageMagick and tesseract with its Polish data (scripts/setup.sh
+# installs them).
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=$(cd "${1:-$root/build}" && pwd)
@@ -40,14 +43,14 @@ done
 tesseract --list-langs 2>/dev/null | grep -qx pol || { echo "no Polish OCR data: run scripts/setup.sh" >&2; exit 2; }
 
 work=$(mktemp -d)
-xvfb= sim= kvt3=
+xvfb= sim= kvt3= keep=
 cleanup() {
   local pid
   for pid in $kvt3 $sim $xvfb; do
     kill -TERM "$pid" 2>/dev/null || true
     wait "$pid" 2>/dev/null || true
   done
-  rm -rf "$work"
+  if [ -n "$keep" ]; then echo "logs kept in $work" >&2; else rm -rf "$work"; fi
 }
 trap cleanup EXIT
 
@@ -177,6 +180,21 @@ operate() {
 
 sample() { echo "$(readings) $(rss_kb) $(fds) $(threads)"; }
 
+# What there is to see when the readings stand still: the last things the operator and the box
+# did, where the port's name leads and which terminal kvt3 holds, the screen; the logs are kept.
+stuck() {
+  echo "the operator's last events:" >&2
+  tail -8 "$work/events" >&2
+  echo "the box's last faults:" >&2
+  grep '^fault:' "$work/sim.log" | tail -4 >&2
+  echo "COM1 -> $(readlink "$work/COM1" 2>/dev/null || echo "(none)");" \
+    "kvt3 holds: $(find "/proc/$kvt3/fd" -mindepth 1 -maxdepth 1 -lname '/dev/*' -printf '%l ' 2>/dev/null);" \
+    "kvt3-sim holds: $(find "/proc/$sim/fd" -mindepth 1 -maxdepth 1 -lname '/dev/*' -printf '%l ' 2>/dev/null)" >&2
+  import -window root "$work/screen.png" 2>/dev/null || true
+  keep=1
+  exit 1
+}
+
 # Operates until the readings reach $1, or fails when they stand still for 3 minutes.
 operate_until() {
   local moved=$SECONDS seen n
@@ -186,9 +204,8 @@ operate_until() {
     ((n >= $1)) && return 0
     if ((n != seen)); then seen=$n moved=$SECONDS; fi
     if ((SECONDS - moved > 180)); then
-      echo "readings stood still for 3 minutes at $n during $phase_name; the last events:" >&2
-      tail -5 "$work/events" >&2
-      exit 1
+      echo "readings stood still for 3 minutes at $n during $phase_name" >&2
+      stuck
     fi
     operate
     sleep 1
@@ -230,7 +247,7 @@ while :; do
   alive || { echo "kvt3 ended after the faulted part" >&2; exit 1; }
   if ((SECONDS - watch_began > 180)); then
     echo "no readings for 3 minutes after the box's fault after $pending readings" >&2
-    exit 1
+    stuck
   fi
   operate
   sleep 1
