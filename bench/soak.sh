@@ -195,6 +195,17 @@ stuck() {
   exit 1
 }
 
+# kvt3 is gone: how it ended (a status above 128 is a signal's number + 128), what it printed.
+ended() {
+  local rc=0
+  wait "$kvt3" || rc=$?
+  kvt3=
+  echo "kvt3 ended during $phase_name with status $rc; its output:" >&2
+  tail -20 "$work/kvt3.log" >&2
+  keep=1
+  exit 1
+}
+
 # Operates until the readings reach $1, or fails when they stand still for 3 minutes.
 operate_until() {
   local moved=$SECONDS seen n
@@ -210,9 +221,7 @@ operate_until() {
     operate
     sleep 1
   done
-  echo "kvt3 ended during $phase_name" >&2
-  tail -20 "$work/kvt3.log" >&2
-  exit 1
+  ended
 }
 
 # The first readings: start-up, fonts, the first window paints are over.
@@ -244,7 +253,7 @@ while :; do
   watch_end=$(now)
   pending=$(last_away)
   (($(readings) > pending)) && break
-  alive || { echo "kvt3 ended after the faulted part" >&2; exit 1; }
+  alive || ended
   if ((SECONDS - watch_began > 180)); then
     echo "no readings for 3 minutes after the box's fault after $pending readings" >&2
     stuck
