@@ -10,7 +10,7 @@ packages=(
   clang libclang-rt-14-dev
   xvfb xauth x11-apps imagemagick fonts-dejavu-core
   dpkg-dev help2man desktop-file-utils debootstrap lintian
-  xdotool strace time
+  xdotool x11-utils tesseract-ocr tesseract-ocr-pol strace time
 )
 
 missing=()

@@ -8,6 +8,20 @@ namespace sim {
 
 using text::hexByte;
 
+const char* faultName(Fault fault) {
+    switch (fault) {
+        case Fault::Silent:
+            return "silent";
+        case Fault::Late:
+            return "late";
+        case Fault::Garbage:
+            return "garbage";
+        case Fault::Disconnect:
+            return "disconnect";
+    }
+    return "?";
+}
+
 Box::Box(const SimConfig& config, std::int64_t epochUs)
     : config_(config), epochUs_(epochUs), garbageState_(config.seed ? config.seed : 1) {
     // Room for the largest write, so taking parameter bytes never allocates.
@@ -104,6 +118,7 @@ HostByteRole Box::takeCommand(std::uint8_t b, std::int64_t nowUs, std::vector<Em
         return HostByteRole::Ignored;
     }
     ++requests_;
+    lastCommand_ = b;
     if (noting())
         note(nowUs,
              "request " + std::to_string(requests_) + ": " + hexByte(b) + " " + cmd::name(b));
@@ -115,7 +130,12 @@ HostByteRole Box::takeCommand(std::uint8_t b, std::int64_t nowUs, std::vector<Em
     return HostByteRole::Command;
 }
 
+void Box::faultMade(std::int64_t nowUs, Fault fault) const {
+    if (auto handler = OnFault) handler(nowUs, fault, requests_, lastCommand_);
+}
+
 void Box::fallSilent(std::int64_t nowUs) {
+    faultMade(nowUs, Fault::Silent);
     const std::int64_t forUs = config_.faults.silentForUs;
     silentUntilUs_ = forUs > 0 ? nowUs + forUs : std::numeric_limits<std::int64_t>::max();
     if (noting())
@@ -127,6 +147,7 @@ bool Box::applyRequestFaults(std::uint8_t command, std::int64_t nowUs, std::vect
     const Faults& f = config_.faults;
     const std::int64_t n = requests_;
     if (f.disconnect.picks(n)) {
+        faultMade(nowUs, Fault::Disconnect);
         goneUntilUs_ = nowUs + f.disconnectForUs;
         if (noting())
             note(nowUs, "disconnected for " + std::to_string(f.disconnectForUs / 1000) + " ms");
@@ -138,6 +159,7 @@ bool Box::applyRequestFaults(std::uint8_t command, std::int64_t nowUs, std::vect
         return true;
     }
     if (f.garbage.picks(n)) {
+        faultMade(nowUs, Fault::Garbage);
         if (noting()) note(nowUs, std::to_string(f.garbageBytes) + " garbage bytes instead");
         for (int i = 0; i < f.garbageBytes; ++i) {
             garbageState_ = garbageState_ * 1103515245u + 12345u;
@@ -146,6 +168,7 @@ bool Box::applyRequestFaults(std::uint8_t command, std::int64_t nowUs, std::vect
         return true;
     }
     if (f.late.picks(n)) {
+        faultMade(nowUs, Fault::Late);
         extraGapUs_ = f.lateByUs;
         if (noting()) note(nowUs, "answered " + std::to_string(f.lateByUs / 1000) + " ms late");
     }

@@ -63,6 +63,11 @@ public:
     std::function<void(std::int64_t forUs)> OnDisconnect;
     // A write completed and changed what the box stores.
     std::function<void()> OnSettingsChanged;
+    // The box misbehaves on purpose, at the request with this number and command byte (a
+    // silence after a reference command: at that command).
+    std::function<void(std::int64_t timeUs, Fault fault, std::int64_t request,
+                       std::uint8_t command)>
+        OnFault;
 
 private:
     enum class Phase { Idle, AwaitAck, Params };
@@ -83,6 +88,7 @@ private:
     bool applyRequestFaults(std::uint8_t command, std::int64_t nowUs, std::vector<Emission>& out);
     // Stops answering from now, for the configured time.
     void fallSilent(std::int64_t nowUs);
+    void faultMade(std::int64_t nowUs, Fault fault) const;
     void reply(std::uint8_t command, std::int64_t nowUs, std::vector<Emission>& out);
     void startWrite(std::uint8_t command, std::int64_t nowUs, std::vector<Emission>& out);
     int expectedParams() const;
@@ -100,6 +106,7 @@ private:
     Phase phase_ = Phase::Idle;
     std::int64_t lastActivityUs_ = 0;
     std::int64_t requests_ = 0;
+    std::uint8_t lastCommand_ = 0;
     std::int64_t silentUntilUs_ = std::numeric_limits<std::int64_t>::min();
     std::int64_t goneUntilUs_ = std::numeric_limits<std::int64_t>::min();
     // The first byte of the answer being built waits this much more (late reply).

@@ -23,10 +23,17 @@ struct Trigger {
     bool active() const { return first > 0; }
 };
 
+// The kinds of misbehaviour the box makes on purpose, as the statistics count them.
+enum class Fault { Silent, Late, Garbage, Disconnect };
+constexpr int FaultKinds = 4;
+// "silent", "late", "garbage", "disconnect".
+const char* faultName(Fault fault);
+
 // Misbehaviour on demand. Line errors (parity, framing) are not here: only the in-memory line
 // can carry them, and its bridge injects them.
 struct Faults {
-    // Stops answering at the picked request (1: from the start), for silentForUs (0: for good).
+    // Stops answering at the picked requests (1: from the start), each time for silentForUs (0:
+    // for good, so only the first pick matters).
     Trigger silent;
     std::int64_t silentForUs = 0;
     // Falls silent (for silentForUs, 0: for good) right after it has acknowledged a reference

@@ -257,6 +257,7 @@ const std::vector<Option>& optionTable() {
              o.config.faults.silent = {answered + 1, 0};
              return true;
          }},
+        {"silent", true, [](auto v, auto& o) { return triggerOption(v, o.config.faults.silent); }},
         {"silent-after-reference", false,
          [](auto, auto& o) {
              o.config.faults.silentAfterReference = true;

@@ -47,7 +47,13 @@ PtyServer::PtyServer(Box& box, ServeOptions options)
       pacer_(options_.paced ? ByteUs9600 : 0),
       startUs_(monotonicUs()) {
     answer_.reserve(16);
-    if (options_.stats) stats_.emplace(startUs_);
+    if (options_.stats) {
+        stats_.emplace(startUs_);
+        box_.OnFault = [this](std::int64_t us, Fault fault, std::int64_t request,
+                              std::uint8_t command) {
+            print(stats_->fault(us, fault, request, command));
+        };
+    }
     box_.OnDisconnect = [this](std::int64_t forUs) { pendingDisconnectUs_ = forUs; };
     if (options_.trace) {
         box_.OnNote = [this](std::int64_t us, const std::string& text) {
@@ -65,6 +71,7 @@ PtyServer::~PtyServer() {
     if (timer_ >= 0) ::close(timer_);
     box_.OnDisconnect = nullptr;
     box_.OnNote = nullptr;
+    box_.OnFault = nullptr;
 }
 
 std::string PtyServer::linkPath() const {
@@ -82,7 +89,7 @@ void PtyServer::start() {
     timer_ = timerfd_create(CLOCK_MONOTONIC, TFD_CLOEXEC | TFD_NONBLOCK);
     if (timer_ < 0) throw systemError("timerfd_create");
     openTerminal();
-    link();
+    link(terminalPath_);
     housekeepingAtUs_ = nowUs() + HousekeepingUs;
     statsAtUs_ = startUs_ + 1000000;
 }
@@ -122,7 +129,7 @@ void PtyServer::closeTerminal() {
     toHost_.clear();
 }
 
-void PtyServer::link() {
+void PtyServer::link(const std::string& target) {
     const std::string path = linkPath();
     struct stat st {};
     if (lstat(path.c_str(), &st) == 0 && !S_ISLNK(st.st_mode))
@@ -130,14 +137,14 @@ void PtyServer::link() {
     // A link left by an earlier run is replaced in one step, so the host never finds none.
     const std::string temporary = path + ".kvt3-sim." + std::to_string(getpid());
     ::unlink(temporary.c_str());
-    if (symlink(terminalPath_.c_str(), temporary.c_str()) != 0)
+    if (symlink(target.c_str(), temporary.c_str()) != 0)
         throw systemError("symlink " + temporary);
     if (rename(temporary.c_str(), path.c_str()) != 0) {
         const auto error = systemError("rename " + temporary);
         ::unlink(temporary.c_str());
         throw error;
     }
-    linkTarget_ = terminalPath_;
+    linkTarget_ = target;
 }
 
 void PtyServer::unlink() {
@@ -190,9 +197,13 @@ void PtyServer::deliverToBox(std::int64_t now) {
         if (pendingDisconnectUs_ > 0) {
             const std::int64_t forUs = pendingDisconnectUs_;
             pendingDisconnectUs_ = 0;
-            // Gone like an unplugged adapter: the host's port hangs up, the link disappears.
-            unlink();
+            // Gone like an unplugged adapter: the host's port hangs up, and the link stays but
+            // leads nowhere, as the host's link to an adapter's by-id name does once the adapter
+            // has gone; the host finds its port's name and cannot open it. Not the old
+            // terminal's path: its number may go to another terminal meanwhile.
+            const std::string gone = terminalPath_ + ".gone";
             closeTerminal();
+            link(gone);
             reconnectAtUs_ = now + forUs;
             return;
         }
@@ -233,7 +244,7 @@ void PtyServer::housekeeping(std::int64_t now) {
         reconnectAtUs_ = -1;
         try {
             openTerminal();
-            link();
+            link(terminalPath_);
             if (options_.trace) print("             box      connected again on " + terminalPath_);
         } catch (const std::exception& e) {
             print(std::string("kvt3-sim: reconnect failed: ") + e.what());

@@ -64,7 +64,8 @@ private:
 
     void openTerminal();
     void closeTerminal();
-    void link();
+    // Points the link at target, replacing whatever link is there in one step.
+    void link(const std::string& target);
     void unlink();
     void readHost();
     void deliverToBox(std::int64_t nowUs);

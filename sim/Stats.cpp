@@ -4,6 +4,8 @@
 #include <cmath>
 #include <cstdio>
 
+#include "sim/Commands.h"
+
 namespace sim {
 
 void DurationHistogram::add(std::int64_t us) {
@@ -51,8 +53,27 @@ std::string Stats::period(std::int64_t nowUs) {
     return s;
 }
 
+std::string Stats::fault(std::int64_t nowUs, Fault fault, std::int64_t request,
+                         std::uint8_t command) {
+    ++faults_[static_cast<std::size_t>(fault)];
+    char text[160];
+    std::snprintf(text, sizeof text,
+                  "fault: %s at request %lld (%02X %s) after %lld readings, %.3f s",
+                  faultName(fault), static_cast<long long>(request), command, cmd::name(command),
+                  static_cast<long long>(readings_), static_cast<double>(nowUs - startUs_) / 1e6);
+    return text;
+}
+
 std::string Stats::total(std::int64_t nowUs) const {
     std::string s = line("total", readings_, nowUs - startUs_, turnaround_);
+    std::string made;
+    for (int kind = 0; kind < FaultKinds; ++kind) {
+        const std::int64_t n = faults_[static_cast<std::size_t>(kind)];
+        if (n > 0)
+            made += (made.empty() ? "; faults made: " : ", ") + std::to_string(n) + " " +
+                    faultName(static_cast<Fault>(kind));
+    }
+    s += made;
     if (lateness_.count() > 0) {
         char text[120];
         std::snprintf(text, sizeof text, "; paced bytes late by median %.3f ms, 99%% %.3f ms",

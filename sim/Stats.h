@@ -4,6 +4,8 @@
 #include <cstdint>
 #include <string>
 
+#include "sim/Config.h"
+
 namespace sim {
 
 // Durations in a fixed histogram (5 us bins up to 100 ms), so a long run keeps constant memory.
@@ -23,8 +25,8 @@ private:
 };
 
 // What --stats reports: complete position readings per second, the host's turnaround per byte
-// (from the box's byte to the host's acknowledgement) and how closely paced bytes kept their
-// times.
+// (from the box's byte to the host's acknowledgement), how closely paced bytes kept their times,
+// and the faults the box made on purpose.
 class Stats {
 public:
     explicit Stats(std::int64_t startUs) : startUs_(startUs), periodStartUs_(startUs) {}
@@ -32,6 +34,10 @@ public:
     void reading() { ++readings_, ++periodReadings_; }
     void turnaround(std::int64_t us) { turnaround_.add(us), periodTurnaround_.add(us); }
     void lateness(std::int64_t us) { lateness_.add(us); }
+    // Counts a fault and returns the line that tells at which request (number and command),
+    // after how many readings and when it was made.
+    std::string fault(std::int64_t nowUs, Fault fault, std::int64_t request,
+                      std::uint8_t command);
 
     // One line for the period since the last call, which starts a new period.
     std::string period(std::int64_t nowUs);
@@ -49,6 +55,7 @@ private:
     DurationHistogram turnaround_;
     DurationHistogram periodTurnaround_;
     DurationHistogram lateness_;
+    std::array<std::int64_t, FaultKinds> faults_{};
 };
 
 }  // namespace sim

@@ -48,6 +48,9 @@ How the counters move (counts; T in seconds):
 
 Faults (requests are the command bytes the box has taken, counted from 1):
   --silent-after N       answer N requests, then nothing (0: silent from the start)
+  --silent N[/EVERY]     answer nothing from request N on (and from every EVERY-th after it,
+                         counted over the requests taken), as a box switched off on a port
+                         that stays
   --silent-after-reference
                          answer nothing right after acknowledging a reference command
   --silent-for MS        ... and answer again MS later (default: never)
@@ -61,7 +64,8 @@ Faults (requests are the command bytes the box has taken, counted from 1):
   --bad-ack K[:HEX]      HEX (default 55) instead of E0 for byte K of every write; the box drops
                          the write
   --disconnect N[/EVERY] at request N the box disappears: the terminal closes (the host's port
-                         hangs up) and the link goes
+                         hangs up) and the link leads nowhere, as a link to an unplugged
+                         adapter does
   --disconnect-for MS    ... and comes back after MS (default 3000) under the same link
   Parity and framing errors cannot travel on a pseudo-terminal; the in-memory line of the tests
   makes them.
@@ -69,7 +73,8 @@ Faults (requests are the command bytes the box has taken, counted from 1):
 Output (on standard error):
   --trace                every byte with its direction and time, and what the box made of it
   --stats                readings a second and the host's turnaround per byte (from the box's
-                         byte to the host's acknowledgement), every second and at the end
+                         byte to the host's acknowledgement), every second and at the end;
+                         each fault above as the box makes it, and how many of each kind
   --help                 this text
 
 Examples:
@@ -79,6 +84,7 @@ Examples:
   kvt3-sim --state box.kv3 --stats          keeps what kvt3 writes; shows the reading rate
   kvt3-sim --late 20/50 --trace             every 50th request from the 20th answered late
   kvt3-sim --silent-after 30 --silent-for 4000   a box that falls silent for 4 s
+  kvt3-sim --silent 100/2000 --silent-for 6000   ... for 6 s every 2000 requests
   kvt3-sim --kind 4 --correction x:0=0,10000=10010 --correction-flags 10
 )";
 }

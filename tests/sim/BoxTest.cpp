@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "sim/Box.h"
@@ -214,6 +215,14 @@ TEST(Box, FaultsPickRequestsByNumber) {
              f.silentForUs = 1500;
          },
          {ok, {}, {}, ok, ok}},
+        // Requests that come while silent are not counted: the silence from request 1 lasts
+        // over the second byte, so request 4, the next pick, is the fifth byte.
+        {"silent at 1 and every 3rd after, for a while",
+         [](sim::Faults& f) {
+             f.silent = {1, 3};
+             f.silentForUs = 1500;
+         },
+         {{}, {}, ok, ok, {}}},
         {"garbage at 2 and every 2nd after",
          [](sim::Faults& f) {
              f.garbage = {2, 2};
@@ -241,6 +250,33 @@ TEST(Box, FaultsPickRequestsByNumber) {
         }
         EXPECT_EQ(answers, c.answers);
     }
+}
+
+TEST(Box, EachFaultIsReportedWithItsRequest) {
+    sim::SimConfig config = kind4Box();
+    sim::Faults& f = config.faults;
+    f.late = {2, 0};
+    f.garbage = {3, 0};
+    f.silent = {4, 0};
+    f.silentForUs = 1500;
+    f.disconnect = {6, 0};
+    f.disconnectForUs = 1000;
+    f.silentAfterReference = true;
+    Driver d(config);
+    std::vector<std::tuple<sim::Fault, std::int64_t, std::uint8_t>> made;
+    d.box.OnFault = [&](std::int64_t, sim::Fault fault, std::int64_t request,
+                        std::uint8_t command) { made.emplace_back(fault, request, command); };
+    // Seven bytes make requests 1 to 6 (the fifth comes while silent and is not one); then
+    // request 7, a reference command, whose selector makes the box fall silent again.
+    d.send({0xE9, 0xE9, 0xE9, 0xE9, 0xE9, 0xE9, 0xE9});
+    d.t += 10000;
+    d.send({0xEF, 0xE1});
+    const std::vector<std::tuple<sim::Fault, std::int64_t, std::uint8_t>> expected = {
+        {sim::Fault::Late, 2, 0xE9},       {sim::Fault::Garbage, 3, 0xE9},
+        {sim::Fault::Silent, 4, 0xE9},     {sim::Fault::Disconnect, 6, 0xE9},
+        {sim::Fault::Silent, 7, 0xEF},
+    };
+    EXPECT_EQ(made, expected);
 }
 
 TEST(Box, DelaysLieInTheGapsBeforeTheBytes) {

@@ -76,6 +76,23 @@ TEST(Options, WhatEachOptionSets) {
              const sim::Faults& f = p.options.config.faults;
              return f.silent.first == 1 && f.silentForUs == 2500 && !f.silentAfterReference;
          }},
+        // A silence that comes back, picked and counted as the other faults are.
+        {{"--silent", "7/300", "--silent-for", "6000"},
+         [](const Parsed& p) {
+             const sim::Faults& f = p.options.config.faults;
+             return f.silent.first == 7 && f.silent.every == 300 && f.silentForUs == 6000000;
+         }},
+        {{"--silent", "9"},
+         [](const Parsed& p) {
+             const sim::Faults& f = p.options.config.faults;
+             return f.silent.first == 9 && f.silent.every == 0 && f.silentForUs == 0;
+         }},
+        // The later of the two ways to pick the silence wins.
+        {{"--silent", "5/10", "--silent-after", "2"},
+         [](const Parsed& p) {
+             const sim::Faults& f = p.options.config.faults;
+             return f.silent.first == 3 && f.silent.every == 0;
+         }},
         {{"--silent-after-reference", "--silent-for", "4000"},
          [](const Parsed& p) {
              const sim::Faults& f = p.options.config.faults;
@@ -132,6 +149,10 @@ TEST(Options, RefusedArguments) {
         {{"--motion", "w=still:1"}, "--motion: cannot use"},
         {{"--late", "0"}, "--late: cannot use"},
         {{"--late", "3/0"}, "--late: cannot use"},
+        {{"--silent", "0/5"}, "--silent: cannot use"},
+        {{"--silent", "4/"}, "--silent: cannot use"},
+        {{"--silent", "4/5/6"}, "--silent: cannot use"},
+        {{"--silent"}, "--silent needs a value"},
         {{"--byte-delay", "-1"}, "--byte-delay: cannot use"},
         {{"--bad-ack", "2:E0"}, "--bad-ack: cannot use"},  // that would be no fault
         {{"--port", "a/b"}, "--port: cannot use"},
@@ -170,6 +191,7 @@ TEST(Options, HelpNamesEveryOptionTheParserTakes) {
                              "--raw-counts",
                              "--seed",
                              "--silent-after",
+                             "--silent",
                              "--silent-after-reference",
                              "--silent-for",
                              "--byte-delay",

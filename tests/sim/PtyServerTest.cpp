@@ -68,12 +68,17 @@ protected:
         fs::remove_all(dir);
     }
 
-    void serve(const sim::SimConfig& config, bool paced = false) {
+    // With statsOut, --stats goes there.
+    void serve(const sim::SimConfig& config, bool paced = false, std::FILE* statsOut = nullptr) {
         box = std::make_unique<sim::Box>(config, sim::monotonicUs());
         sim::ServeOptions options;
         options.dir = dir.string();
         options.paced = paced;
         options.stopFd = stop;
+        if (statsOut) {
+            options.stats = true;
+            options.out = statsOut;
+        }
         server = std::make_unique<sim::PtyServer>(*box, options);
         server->start();
         thread = std::thread([this] { server->run(); });
@@ -169,6 +174,11 @@ TEST_F(PtyServerTest, ADisconnectedBoxHangsUpAndComesBackUnderTheSameLink) {
         // The line hangs up: a read fails (or nothing comes).
         EXPECT_LT(host.get(), 0);
     }
+    // Meanwhile the port keeps its name and cannot be opened, as an unplugged adapter's.
+    std::error_code ec;
+    EXPECT_TRUE(fs::is_symlink(fs::symlink_status(link(), ec)));
+    EXPECT_LT(::open(link().c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC), 0);
+    EXPECT_EQ(errno, ENOENT);
     // Back within a second, on a new terminal; the box answers again.
     for (int i = 0; i < 100 && !fs::exists(link()); ++i)
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
@@ -176,6 +186,45 @@ TEST_F(PtyServerTest, ADisconnectedBoxHangsUpAndComesBackUnderTheSameLink) {
     ASSERT_TRUE(again.open());
     again.put(0xE9);
     EXPECT_EQ(again.get(), 0x30);
+}
+
+TEST_F(PtyServerTest, TheStatisticsTellEachFaultAndCountThemAtTheEnd) {
+    sim::SimConfig config = box4();
+    config.faults.late = {2, 2};
+    config.faults.lateByUs = 1000;
+    config.faults.garbage = {3, 0};
+    config.faults.garbageBytes = 1;
+    std::FILE* out = std::tmpfile();
+    ASSERT_NE(out, nullptr);
+    serve(config, false, out);
+    {
+        Host host(link());
+        ASSERT_TRUE(host.open());
+        // A whole reading first, then three readiness requests.
+        host.put(0xE1);
+        for (int k = 0; k < 12; ++k) {
+            ASSERT_GE(host.get(), 0) << "byte " << k;
+            if (k < 11) host.put(k == 3 ? 0xE2 : k == 7 ? 0xE3 : 0xE0);
+        }
+        for (int request = 2; request <= 4; ++request) {
+            host.put(0xE9);
+            EXPECT_GE(host.get(), 0) << request;
+        }
+    }
+    finish();
+    std::string text(4096, '\0');
+    std::rewind(out);
+    text.resize(std::fread(text.data(), 1, text.size(), out));
+    std::fclose(out);
+    const std::size_t late2 = text.find("fault: late at request 2 (E9 CheckReady) after 1 readings, ");
+    const std::size_t garbage3 = text.find("fault: garbage at request 3 (E9 CheckReady) after 1 readings, ");
+    const std::size_t late4 = text.find("fault: late at request 4 (E9 CheckReady) after 1 readings, ");
+    const std::size_t total = text.find("total: ");
+    ASSERT_NE(late2, std::string::npos) << text;
+    EXPECT_LT(late2, garbage3) << text;
+    EXPECT_LT(garbage3, late4) << text;
+    EXPECT_LT(late4, total) << text;
+    EXPECT_NE(text.find("; faults made: 2 late, 1 garbage", total), std::string::npos) << text;
 }
 
 }  // namespace
