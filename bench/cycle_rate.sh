@@ -42,6 +42,10 @@ while true; do
   esac
   shift
 done
+if [ -n "$syscalls" ] && [ -n "$against" ]; then
+  echo "--against compares the CPU ratios; it does not go with --syscalls" >&2
+  exit 2
+fi
 build=$(cd "${1:-$root/build}" && pwd)
 seconds=${2:-8}
 rounds=${3:-3}
