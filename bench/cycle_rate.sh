@@ -15,17 +15,37 @@
 # With --syscalls, each host's system calls, wake-ups (context switches) and CPU per received
 # byte, counted by strace -c -f and perf stat (when present) in a separate, slower run.
 # With --trace, kvt3 runs with its line trace on (every byte written to a file).
+# With --against OTHER-BUILD, the kvt3 of that build is measured too, in the same rounds, right
+# after this one: on a virtual machine the CPU ratio moves by some 15 % from round to round, in
+# drifts over minutes, so two builds are compared interleaved and by their medians, never by one
+# run each.
 #
-#   bench/cycle_rate.sh [--syscalls] [--trace] [build-dir] [seconds] [rounds]
+#   bench/cycle_rate.sh [--syscalls] [--trace] [--against other-build-dir] [build-dir] [seconds]
+#                       [rounds]
 #   (defaults: build, 8, 3)
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 syscalls=
 trace=
-while [ "${1:-}" = --syscalls ] || [ "${1:-}" = --trace ]; do
-  if [ "$1" = --syscalls ]; then syscalls=1; else trace=1; fi
+against=
+while true; do
+  case "${1:-}" in
+    --syscalls) syscalls=1 ;;
+    --trace) trace=1 ;;
+    --against)
+      [ -n "${2:-}" ] || { echo "--against needs a build directory" >&2; exit 2; }
+      against=$(cd "$2" && pwd)
+      [ -x "$against/bin/kvt3" ] || { echo "no $against/bin/kvt3" >&2; exit 2; }
+      shift
+      ;;
+    *) break ;;
+  esac
   shift
 done
+if [ -n "$syscalls" ] && [ -n "$against" ]; then
+  echo "--against compares the CPU ratios; it does not go with --syscalls" >&2
+  exit 2
+fi
 build=$(cd "${1:-$root/build}" && pwd)
 seconds=${2:-8}
 rounds=${3:-3}
@@ -52,7 +72,7 @@ cleanup() {
 trap cleanup EXIT
 
 start_sim() { # run-dir mode
-  rm -rf "$work/$1" && mkdir "$work/$1"
+  rm -rf "${work:?}/$1" && mkdir "$work/$1"
   local args=(--dir "$work/$1" --stats)
   [ "$2" = unpaced ] && args+=(--no-pacing)
   "$bin/kvt3-sim" "${args[@]}" 2>"$work/$1/sim.log" &
@@ -63,7 +83,7 @@ start_sim() { # run-dir mode
   exit 1
 }
 
-start_host() { # run-dir client; the host's pid in $host
+start_host() { # run-dir client [kvt3-program]; the host's pid in $host
   if [ "$2" = refclient ]; then
     "$bin/kvt3-refclient" --port "$work/$1/COM1" --seconds 100000 --quiet >/dev/null &
   else
@@ -71,7 +91,7 @@ start_host() { # run-dir client; the host's pid in $host
     # itself, reads the configuration and runs its cycle until told to stop.
     local args=()
     [ -n "$trace" ] && args+=(--trace "$work/$1/line.txt")
-    (cd "$work/$1" && QT_QPA_PLATFORM=offscreen exec "$bin/kvt3" "${args[@]}") >/dev/null 2>&1 &
+    (cd "$work/$1" && QT_QPA_PLATFORM=offscreen exec "${3:-$bin/kvt3}" "${args[@]}") >/dev/null 2>&1 &
   fi
   host=$!
   pids+=("$host")
@@ -96,12 +116,12 @@ median_rate() {
 }
 
 # Both hosts at once, each against a fresh box: prints "client-rate client-cpu% kvt3-rate kvt3-cpu%".
-measure() { # mode
+measure() { # mode kvt3-program
   start_sim ref "$1"
   start_sim own "$1"
   start_host ref refclient
   local ref=$host
-  start_host own kvt3
+  start_host own kvt3 "$2"
   local own=$host
   sleep "$warmup"
   local ref_first own_first r0 o0 t0 r1 o1 t1
@@ -164,19 +184,29 @@ if [ -n "$syscalls" ]; then
 fi
 
 echo "line limit, three axes: 36.4 readings/s; $seconds s measured after $warmup s, $rounds rounds"
-printf '%-8s %5s  %-22s %-22s %s\n' mode round "client rate, cpu %" "kvt3 rate, cpu %" \
-  "ratios kvt3/client: rate, cpu"
+programs=("$bin/kvt3")
+labels=(kvt3)
+if [ -n "$against" ]; then
+  programs+=("$against/bin/kvt3")
+  labels+=(against)
+  echo "kvt3: $bin/kvt3; against: $against/bin/kvt3"
+fi
+printf '%-8s %5s %-7s  %-22s %-22s %s\n' mode round kvt3 "client rate, cpu %" \
+  "kvt3 rate, cpu %" "ratios kvt3/client: rate, cpu"
 declare -A rate_ratios cpu_ratios
 for round in $(seq "$rounds"); do
   for mode in paced unpaced; do
-    read -r ref_rate ref_cpu own_rate own_cpu < <(measure "$mode")
-    ratios=$(awk -v a="$own_rate" -v b="$ref_rate" -v c="$own_cpu" -v d="$ref_cpu" \
-      'BEGIN {printf "%.3f %.2f", (b > 0 ? a / b : 0), (d > 0 ? c / d : 0)}')
-    read -r rr cr <<<"$ratios"
-    rate_ratios[$mode]+="$rr "
-    cpu_ratios[$mode]+="$cr "
-    printf '%-8s %5d  %7s %7s %%     %7s %7s %%     %s  %s\n' "$mode" "$round" "$ref_rate" \
-      "$ref_cpu" "$own_rate" "$own_cpu" "$rr" "$cr"
+    for i in "${!programs[@]}"; do
+      key="$mode ${labels[$i]}"
+      read -r ref_rate ref_cpu own_rate own_cpu < <(measure "$mode" "${programs[$i]}")
+      ratios=$(awk -v a="$own_rate" -v b="$ref_rate" -v c="$own_cpu" -v d="$ref_cpu" \
+        'BEGIN {printf "%.3f %.2f", (b > 0 ? a / b : 0), (d > 0 ? c / d : 0)}')
+      read -r rr cr <<<"$ratios"
+      rate_ratios[$key]+="$rr "
+      cpu_ratios[$key]+="$cr "
+      printf '%-8s %5d %-7s  %7s %7s %%     %7s %7s %%     %s  %s\n' "$mode" "$round" \
+        "${labels[$i]}" "$ref_rate" "$ref_cpu" "$own_rate" "$own_cpu" "$rr" "$cr"
+    done
   done
 done
 
@@ -186,6 +216,9 @@ summary() { # values...
 }
 echo "summary over $rounds rounds (goals: paced rate >= 0.99 and cpu <= 2; unpaced rate >= 0.8):"
 for mode in paced unpaced; do
-  # shellcheck disable=SC2086
-  echo "  $mode  rate ratio: $(summary ${rate_ratios[$mode]})   cpu ratio: $(summary ${cpu_ratios[$mode]})"
+  for label in "${labels[@]}"; do
+    key="$mode $label"
+    # shellcheck disable=SC2086
+    echo "  $mode $label  rate ratio: $(summary ${rate_ratios[$key]})   cpu ratio: $(summary ${cpu_ratios[$key]})"
+  done
 done
