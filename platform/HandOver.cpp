@@ -28,6 +28,18 @@ bool HandOverChannel::call() {
     return !closed_;
 }
 
+bool HandOverChannel::ring() {
+    {
+        std::lock_guard lock(mutex_);
+        if (closed_) return false;
+        if (state_ == State::running) rungWhileRunning_ = true;
+        if (state_ != State::idle) return true;
+        state_ = State::posted;
+    }
+    handOver_.post(shared_from_this());
+    return true;
+}
+
 void HandOverChannel::close() {
     {
         std::lock_guard lock(mutex_);
@@ -51,11 +63,14 @@ void HandOverChannel::deliver() {
     struct Finish {
         HandOverChannel& c;
         ~Finish() {
+            bool again = false;
             {
                 std::lock_guard lock(c.mutex_);
-                c.state_ = State::idle;
+                again = std::exchange(c.rungWhileRunning_, false) && !c.closed_;
+                c.state_ = again ? State::posted : State::idle;
             }
             c.done_.notify_all();  // the channel outlives this: the hand-over holds it
+            if (again) c.handOver_.post(c.shared_from_this());
         }
     } finish{*this};
     onMainThread();

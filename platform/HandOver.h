@@ -3,7 +3,6 @@
 #include <chrono>
 #include <condition_variable>
 #include <cstddef>
-#include <functional>
 #include <memory>
 #include <mutex>
 #include <vector>
@@ -11,21 +10,6 @@
 namespace platform {
 
 class HandOverChannel;
-
-// A descriptor watched by the main thread's own loop, for a worker that can do without a thread of
-// its own: onEvent runs on the main thread when the descriptor is readable (or hung up) and when a
-// requested wake-up is due. Destroying it ends the watching: no call comes after, even when it is
-// destroyed from inside onEvent.
-class LoopWatch {
-public:
-    virtual ~LoopWatch() = default;
-    // Readable notifications on or off (on at the start).
-    virtual void setReadable(bool on) = 0;
-    // One call of onEvent(false) after ms milliseconds (0: as soon as the loop runs again);
-    // replaces a wake-up requested before.
-    virtual void wakeAfterMs(int ms) = 0;
-    virtual void cancelWake() = 0;
-};
 
 // Carries work from a worker thread (the serial port's event and write threads) to the main
 // thread: the program uses HandOverQt (a queued call on the GUI loop, which modal dialogs' nested
@@ -38,13 +22,6 @@ public:
     virtual ~HandOver() = default;
     // Called on a worker thread: arrange for channel->deliver() to run on the main thread soon.
     virtual void post(std::shared_ptr<HandOverChannel> channel) = 0;
-    // Called on the main thread: the main loop watches fd itself and calls onEvent(readable).
-    // nullptr where the main thread has no loop of its own to watch with (the tests' pumped
-    // hand-over): the caller then keeps a thread that watches and hands over.
-    virtual std::unique_ptr<LoopWatch> watchDescriptor(int /*fd*/,
-                                                       std::function<void(bool)> /*onEvent*/) {
-        return nullptr;
-    }
 };
 
 HandOver* defaultHandOver();
@@ -55,6 +32,11 @@ void setDefaultHandOver(HandOver* handOver);
 // releases a waiting worker at once, drops a call that was posted but has not run yet, and makes
 // every later call() return false without waiting. So the owner may close and then join the worker
 // from the main thread, even from inside onMainThread(), without waiting for the main thread.
+//
+// A worker that must never wait for the main thread rings instead: ring() returns at once, and
+// onMainThread() runs once for any number of rings since it last began. A ring while it runs
+// (also from inside a nested loop it started) brings one more run after it has returned, never a
+// second run inside the first.
 class HandOverChannel : public std::enable_shared_from_this<HandOverChannel> {
 public:
     explicit HandOverChannel(HandOver& handOver) : handOver_(handOver) {}
@@ -64,6 +46,8 @@ public:
 
     // Worker thread. True when onMainThread() ran to its end; false when the channel was closed.
     bool call();
+    // Worker thread, never waits. False when the channel was closed.
+    bool ring();
     // Any thread; idempotent.
     void close();
     bool closed() const;
@@ -80,6 +64,7 @@ private:
     std::condition_variable done_;
     State state_ = State::idle;
     bool closed_ = false;
+    bool rungWhileRunning_ = false;
 };
 
 // A hand-over served by whoever calls run...(): the test's main thread. Posting allocates nothing

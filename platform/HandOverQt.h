@@ -6,9 +6,7 @@
 
 namespace platform {
 
-// The program's hand-over to the GUI thread. It also watches descriptors from the GUI loop itself,
-// which spares a worker thread, its wake-ups and a hand-over per event.
-// A worker queues its channel and rings an eventfd;
+// The program's hand-over to the GUI thread. A worker queues its channel and rings an eventfd;
 // a socket notifier on the main thread's loop runs what is queued. Modal dialogs and message boxes
 // run nested loops that serve the notifier too, so port events keep arriving while one is shown.
 // Unlike a queued call (one heap-allocated event per call) this allocates nothing per received
@@ -21,8 +19,6 @@ public:
     HandOverQt& operator=(const HandOverQt&) = delete;
 
     void post(std::shared_ptr<HandOverChannel> channel) override;
-    // A socket notifier and a precise single-shot timer on this thread's loop.
-    std::unique_ptr<LoopWatch> watchDescriptor(int fd, std::function<void(bool)> onEvent) override;
 
 private:
     void ring();
