@@ -182,6 +182,7 @@ void TRS232Service::SendCommand(std::uint8_t command) {
         // The reads keep the timer as BeginRequest left it.
         if (command == CmdReady || command >= CmdWriteCorrections) timeoutTimer_.SetEnabled(true);
     }
+    if (command == CmdPositions) ArmPositionAnswers();
     WriteByte(command);
 }
 

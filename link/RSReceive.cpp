@@ -4,6 +4,7 @@
 #include <algorithm>
 
 #include "link/RSLib.h"
+#include "serial/CommDevice.h"
 #include "link/WireFormats.h"
 
 namespace {
@@ -106,13 +107,25 @@ void TRS232Service::ReceiveReply(std::int32_t count) {
         rxBuffer_[static_cast<std::size_t>(byteCounter_++)] = lastByte_;
         if (byteCounter_ < ReplyLength(state)) {
             timeoutTimer_.SetEnabled(true);
-            if (state == ReplyState::rsPositions && WriteByte(positionAck(byteCounter_)))
-                comm_->ExpectInputSoon();
+            // The port may have answered it already, as the byte came.
+            std::uint8_t answered = 0;
+            if (state == ReplyState::rsPositions && !comm_->TakeAnswered(answered))
+                WriteByte(positionAck(byteCounter_));
             continue;
         }
         CompleteReply(state);
         return;  // bytes beyond the reply stay in the port
     }
+}
+
+// The box sends each position byte only after the answer to the one before: answered by the port
+// as the bytes come, a reply costs the program one turn of its loop instead of one per byte.
+void TRS232Service::ArmPositionAnswers() {
+    serial::ReplyScript script;
+    script.length = ReplyLength(ReplyState::rsPositions);
+    for (std::int32_t k = 1; k < script.length; ++k)
+        script.answers[static_cast<std::size_t>(k - 1)] = positionAck(k);
+    comm_->ArmReplyScript(script);
 }
 
 std::uint8_t TRS232Service::AxesInReply() const {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -39,6 +40,14 @@ struct LineSettings {
     bool operator==(const LineSettings&) const = default;
 };
 
+// What to answer to each byte of a reply: after byte k (from 1) of length bytes, answers[k - 1];
+// nothing after the last.
+struct ReplyScript {
+    static constexpr std::int32_t MaxLength = 16;
+    std::int32_t length = 0;
+    std::array<std::uint8_t, MaxLength> answers{};
+};
+
 // The platform device behind a port: the POSIX terminal in the program, an in-memory line in
 // tests. The port (TVaCustomComm) calls every operation on the main thread, except write(), which
 // the buffered-write thread also calls. Operations that can fail return 0 or the errno value of
@@ -64,10 +73,15 @@ public:
     // Whether the writes from now on need their transmit-empty: without anyone waiting for it,
     // a device may spare watching its output queue drain after every byte.
     virtual void setTxEmptyWanted(bool /*wanted*/) {}
-    // Called from a handler of received bytes that has answered and expects the next byte within
-    // a couple of character times (a byte-by-byte exchange): a device served from the main
-    // thread's loop may wait for it right away, as the loop would only sleep until then anyway.
-    virtual void expectInputSoon() {}
+    // A reply the device may answer byte by byte itself, as the bytes come, before the main
+    // thread has seen them (a position reply: the box sends each byte only after the answer to
+    // the one before). Arming discards every received byte not yet read: none of them can belong
+    // to the reply of a request not yet sent. An empty script (length 0) only disarms.
+    // A device that does not answer ahead leaves every answer to the caller.
+    virtual void armReplyScript(const ReplyScript& /*script*/) {}
+    // After reading one byte of an armed reply: true when the device has already sent its answer
+    // (given in answer); the caller then sends none.
+    virtual bool takeAnswered(std::uint8_t& /*answer*/) { return false; }
 
     // Starts delivering events of the mask to sink; the sink runs on the main thread and never
     // from inside another operation of the device. stopWatching() returns once no further

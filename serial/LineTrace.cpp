@@ -214,10 +214,6 @@ void TracingDevice::setTxEmptyWanted(bool wanted) {
     inner_->setTxEmptyWanted(wanted);
 }
 
-void TracingDevice::expectInputSoon() {
-    inner_->expectInputSoon();
-}
-
 int TracingDevice::startWatching(EventSink sink, TThreadPriority priority) {
     return checked("event thread", inner_->startWatching(std::move(sink), priority));
 }
@@ -244,20 +240,35 @@ int TracingDevice::write(const void* buffer, std::int32_t count, std::int32_t ti
     return checked("write", error);
 }
 
-int TracingDevice::purge(bool input, bool output) {
-    // What the purge throws away is part of what was on the line: the box answering late, or
-    // the rest of a reply after a fault. Read it first, so the trace shows it.
-    if (input) {
-        std::uint8_t waiting[256];
-        std::int32_t total = 0;
-        std::int32_t done = 0;
-        // Bounded: a line that keeps sending must not hold the purge up.
-        while (total < kMaxDiscardedTraced && inner_->read(waiting, sizeof waiting, done) == 0 &&
-               done > 0) {
-            trace_->discarded(waiting, done);
-            total += done;
-        }
+// What a purge or an armed reply throws away is part of what was on the line: the box answering
+// late, the rest of a reply after a fault, noise. Read it first, so the trace shows it.
+void TracingDevice::traceDiscarded() {
+    std::uint8_t waiting[256];
+    std::int32_t total = 0;
+    std::int32_t done = 0;
+    // Bounded: a line that keeps sending must not hold the purge up.
+    while (total < kMaxDiscardedTraced && inner_->read(waiting, sizeof waiting, done) == 0 &&
+           done > 0) {
+        trace_->discarded(waiting, done);
+        total += done;
     }
+}
+
+void TracingDevice::armReplyScript(const ReplyScript& script) {
+    traceDiscarded();
+    inner_->armReplyScript(script);
+}
+
+// An answer the device sent on its own is traced when the byte it answers is taken, so the
+// trace keeps the order of the line: each byte, then its answer.
+bool TracingDevice::takeAnswered(std::uint8_t& answer) {
+    if (!inner_->takeAnswered(answer)) return false;
+    trace_->sent(&answer, 1);
+    return true;
+}
+
+int TracingDevice::purge(bool input, bool output) {
+    if (input) traceDiscarded();
     trace_->purged(input, output);
     return checked("purge", inner_->purge(input, output));
 }

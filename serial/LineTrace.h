@@ -71,7 +71,8 @@ public:
     int setTimeouts() override;
     int setEventMask(std::uint32_t mask) override;
     void setTxEmptyWanted(bool wanted) override;
-    void expectInputSoon() override;
+    void armReplyScript(const ReplyScript& script) override;
+    bool takeAnswered(std::uint8_t& answer) override;
     int startWatching(EventSink sink, TThreadPriority priority) override;
     void stopWatching() override;
     void setWatchPriority(TThreadPriority priority) override;
@@ -85,6 +86,7 @@ public:
 
 private:
     int checked(const char* operation, int error);
+    void traceDiscarded();
 
     std::shared_ptr<CommDevice> inner_;
     std::shared_ptr<LineTrace> trace_;

@@ -14,7 +14,7 @@
 #include <charconv>
 #include <chrono>
 
-#include "serial/PosixWatch.h"
+#include "serial/PosixIo.h"
 #include "serial/ThreadPriority.h"
 
 namespace serial {
@@ -223,57 +223,52 @@ void PosixDevice::setTxEmptyWanted(bool wanted) {
     txEmptyWanted_ = wanted;
 }
 
-void PosixDevice::expectInputSoon() {
-    if (loop_ && loop_->delivering) loop_->inputDue = true;
-}
-
 int PosixDevice::startWatching(EventSink sink, TThreadPriority priority) {
     stopWatching();
     platform::HandOver* handOver = this->handOver();
     if (handOver == nullptr)
         throw EVaCommError("No hand-over to the main thread for the event thread");
-    // The main loop watches the terminal itself where it can: no thread, no hand-over per byte.
-    auto loop = std::make_shared<Loop>(sink);
-    loop->watch = handOver->watchDescriptor(fd_, [this](bool readable) { serveLoop(readable); });
-    if (loop->watch) {
-        loop_ = std::move(loop);
-        return 0;
-    }
     const int wakeFd = ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
     if (wakeFd < 0) return errno;
-    auto watch = std::make_shared<Watch>(*handOver, std::move(sink), wakeFd);
+    auto io = std::make_shared<Io>(*handOver, *this, std::move(sink), wakeFd);
+    {
+        std::lock_guard lock(mutex_);
+        pending_ = 0;
+        script_ = Script{};
+    }
+    // Set before the thread runs: the port's reads and writes look at it to know the thread owns
+    // the terminal's input.
+    io_ = io;
     try {
-        watchThread_ = std::thread([this, w = watch.get(), priority] {
+        ioThread_ = std::thread([this, w = io.get(), priority] {
             w->tid = ::gettid();
             applyThreadPriority(w->tid, priority);
-            watchLoop(*w);
+            ioLoop(*w);
         });
     } catch (const std::system_error& e) {
+        io_.reset();
         return e.code().value();
     }
-    watch_ = std::move(watch);
     return 0;
 }
 
-// Never waits for the main thread: closing the channel releases a thread blocked in the
-// hand-over, the wake ends its poll, and then it is joined, so it touches no descriptor after this.
+// Never waits for the main thread: the I/O thread only ever rings it. Closing the channel drops a
+// delivery not yet begun, the wake ends the thread's poll, and then it is joined, so it touches no
+// descriptor after this; a delivery of this watching that is on the stack sees it stopped.
 void PosixDevice::stopWatching() {
-    if (loop_) {
-        // A delivery of this watching that is on the stack sees it stopped and ends there.
-        loop_->stopped = true;
-        loop_->watch.reset();
-        loop_.reset();
-    }
-    if (!watch_) return;
-    watch_->stop = true;
-    watch_->close();
-    watch_->wake();
-    watchThread_.join();
-    watch_.reset();
+    if (!io_) return;
+    io_->stop = true;
+    io_->stopped = true;
+    io_->close();
+    io_->wake();
+    ioThread_.join();
+    std::lock_guard lock(mutex_);
+    script_ = Script{};
+    io_.reset();
 }
 
 void PosixDevice::setWatchPriority(TThreadPriority priority) {
-    if (watch_) applyThreadPriority(watch_->tid, priority);
+    if (io_) applyThreadPriority(io_->tid, priority);
 }
 
 int PosixDevice::write(const void* buffer, std::int32_t count, std::int32_t timeoutMs,
@@ -296,20 +291,10 @@ int PosixDevice::write(const void* buffer, std::int32_t count, std::int32_t time
         pollfd pfd{fd_, POLLOUT, 0};
         if (::poll(&pfd, 1, static_cast<int>(left.count())) <= 0) break;
     }
-    // The event thread (or the main loop) watches the output queue drain; one wake is enough
-    // until it has. Only direct writes, on the main thread, watch it here.
-    if (done > 0 && (eventMask_ & EventBits::TxEmpty) && txEmptyWanted_) {
-        if (loop_) {
-            loop_->txRequested = true;
-            // A delivery in progress looks at the queue when its handler returns.
-            if (!loop_->delivering && !loop_->wakeArmed) {
-                loop_->wakeArmed = true;
-                loop_->watch->wakeAfterMs(0);
-            }
-        } else if (watch_ && !watch_->txRequested.exchange(true)) {
-            watch_->wake();
-        }
-    }
+    // The I/O thread watches the output queue drain; one wake is enough until it has.
+    if (done > 0 && (eventMask_ & EventBits::TxEmpty) && txEmptyWanted_ && io_ &&
+        !io_->txRequested.exchange(true))
+        io_->wake();
     return 0;
 }
 

@@ -22,17 +22,18 @@ bool isStandardRate(std::int32_t rate);
 
 // A POSIX terminal (serial port, USB adapter, pseudo-terminal) as the port's device.
 //
-// Received bytes are read by the event thread (or, with no event watched, by the reads
-// themselves), their PARMRK marks decoded into an input queue of our own; a byte received with a
-// line error is held back until the error has been fetched (status()), so the port reports the
-// error before the byte can be read. After a write, the event thread watches the driver's output
-// queue until it is empty and then reports transmit empty.
+// While the port watches events, an I/O thread of this device owns the terminal's input: it reads
+// the bytes as they come, decodes their PARMRK marks into an input queue of our own, and watches
+// the output queue drain after a write that someone waits to see leave. It never waits for the
+// main thread: it rings the hand-over, and the main thread takes what has come when it gets to it
+// (rings meanwhile make one delivery, never a second one inside a handler that runs). A byte
+// received with a line error is held back until the error has been delivered, so the port reports
+// the error before the byte can be read.
 //
-// Events reach the main thread through the hand-over given here, or when none is given the
-// process-wide platform::defaultHandOver() as it is when watching starts. Where that hand-over lets
-// the main loop watch the descriptor itself (the program's), there is no event thread: the loop
-// reads and delivers, with no thread woken and nothing handed over per byte. Otherwise (the tests'
-// pumped hand-over) the event thread watches and hands each event mask over.
+// A reply armed with armReplyScript() is answered here byte by byte as it comes, and the main
+// thread hears of it once, when the reply is complete (or the script has stopped: a gap of a few
+// character times, a marked byte, a purge, a close or a hang-up). Everything else is left to the
+// main thread as it is: the port only ever carries the bytes and says which were answered.
 class PosixDevice : public CommDevice {
 public:
     explicit PosixDevice(platform::HandOver* handOver = nullptr);
@@ -45,7 +46,8 @@ public:
     int setTimeouts() override;
     int setEventMask(std::uint32_t mask) override;
     void setTxEmptyWanted(bool wanted) override;
-    void expectInputSoon() override;
+    void armReplyScript(const ReplyScript& script) override;
+    bool takeAnswered(std::uint8_t& answer) override;
     int startWatching(EventSink sink, TThreadPriority priority) override;
     void stopWatching() override;
     void setWatchPriority(TThreadPriority priority) override;
@@ -67,17 +69,16 @@ protected:
     virtual bool outputQueued(int& queued);
 
 private:
-    class Watch;
-    struct Loop;
-    void watchLoop(Watch& watch);
-    void serveLoop(bool readable);
-    bool serveLoopOnce(bool readable);
-    bool awaitDueInput();
-    std::uint32_t drainEventLocked(Loop& loop, bool hangup);
+    class Io;
+    void ioLoop(Io& io);
+    void deliver(Io& io);
     std::uint32_t pullLocked(bool holdMarked, bool mayRead);
+    void answerLocked();
     std::uint32_t releaseHeldLocked();
+    bool discardInputLocked();
     bool readCounters(LineCounterDelta* delta);
     int txPollMs(int queued) const;
+    std::int64_t scriptGapUs() const;
     // What the output queue says after a write: drained, still sending (queued > 0), or unknown:
     // hung up (which throws away what the driver held) or the driver cannot tell. Unknown is
     // never reported as transmit empty.
@@ -89,26 +90,36 @@ private:
     std::uint32_t eventMask_ = 0;
     // Set and read on the main thread, by the writes.
     bool txEmptyWanted_ = true;
-    // One character on the line, for the output queue's drain: set by the main thread when the
-    // line changes, read by the event thread while it waits for the queue.
+    // One character on the line, for the output queue's drain and a reply's gaps: set by the main
+    // thread when the line changes, read by the I/O thread.
     std::atomic<std::int32_t> charTimeUs_{0};
 
-    // What the event thread and the main thread share.
+    // What the I/O thread and the main thread share.
     mutable std::mutex mutex_;
     ByteRing input_;
     std::int32_t errors_ = 0;
     ParmrkDecoder decoder_;
     std::array<std::uint8_t, 512> raw_{};
     std::size_t rawPos_ = 0, rawLen_ = 0;
-    bool holding_ = false;  // a marked byte waits until its error has been handed over
+    bool holding_ = false;  // a marked byte waits until its error has been delivered
     std::uint8_t heldByte_ = 0;
     bool gone_ = false;
     bool haveCounters_ = false;
     std::array<std::uint32_t, 5> counters_{};  // parity, frame, overrun, buf_overrun, brk
+    std::uint32_t pending_ = 0;                // events found, not yet delivered
+    // The armed reply: bytes received since it was armed, how many of them were answered here,
+    // and until when the next one is awaited once an answer has gone out.
+    struct Script {
+        ReplyScript reply;
+        bool active = false;
+        std::int32_t received = 0;
+        std::int32_t answered = 0;
+        std::int64_t deadlineUs = 0;
+    } script_;
+    std::int32_t readSinceArm_ = 0;  // bytes the main thread has read since the reply was armed
 
-    std::shared_ptr<Watch> watch_;
-    std::thread watchThread_;
-    std::shared_ptr<Loop> loop_;  // watching from the main loop instead
+    std::shared_ptr<Io> io_;
+    std::thread ioThread_;
 };
 
 }  // namespace serial

@@ -11,7 +11,7 @@
 #include <utility>
 
 #include "serial/PosixDevice.h"
-#include "serial/PosixWatch.h"
+#include "serial/PosixIo.h"
 
 namespace serial {
 
@@ -63,6 +63,7 @@ std::uint32_t PosixDevice::pullLocked(bool holdMarked, bool mayRead) {
                 errors_ |= markErrors(counted ? &delta : nullptr);
                 found |= EventBits::Error;
                 if (holdMarked) {
+                    script_.active = false;
                     holding_ = true;
                     heldByte_ = d[i].byte;
                     return found;
@@ -70,6 +71,10 @@ std::uint32_t PosixDevice::pullLocked(bool holdMarked, bool mayRead) {
             }
             if (input_.push(d[i].byte)) {
                 found |= EventBits::RxChar;
+                if (d[i].kind == ParmrkDecoder::Kind::marked)
+                    script_.active = false;
+                else
+                    answerLocked();
             } else {
                 errors_ |= ErrorBits::Overflow;
                 found |= EventBits::Error;
@@ -92,21 +97,22 @@ std::uint32_t PosixDevice::releaseHeldLocked() {
 int PosixDevice::read(void* buffer, std::int32_t count, std::int32_t& done) {
     std::lock_guard lock(mutex_);
     // Without watching nobody else takes the bytes from the terminal.
-    if (!watch_ && !loop_) pullLocked(false, true);
+    if (!io_) pullLocked(false, true);
     done = static_cast<std::int32_t>(
         input_.pop(static_cast<std::uint8_t*>(buffer), static_cast<std::size_t>(count)));
+    if (readSinceArm_ < ReplyScript::MaxLength + 1) readSinceArm_ += done;
     return 0;
 }
 
 std::int32_t PosixDevice::inQueue() {
     std::lock_guard lock(mutex_);
-    if (!watch_ && !loop_) pullLocked(false, true);
+    if (!io_) pullLocked(false, true);
     return static_cast<std::int32_t>(input_.size());
 }
 
 int PosixDevice::status(std::int32_t& errors, std::int32_t& inQue, std::int32_t& outQue) {
     std::lock_guard lock(mutex_);
-    if (!watch_ && !loop_) pullLocked(false, true);
+    if (!io_) pullLocked(false, true);
     errors = std::exchange(errors_, 0);
     inQue = static_cast<std::int32_t>(input_.size());
     int queued = 0;
@@ -115,19 +121,35 @@ int PosixDevice::status(std::int32_t& errors, std::int32_t& inQue, std::int32_t&
 }
 
 int PosixDevice::purge(bool input, bool output) {
-    std::lock_guard lock(mutex_);
-    // A device that went away has nothing left to flush.
-    if (!gone_) {
-        const int which = input && output ? TCIOFLUSH : input ? TCIFLUSH : TCOFLUSH;
-        if (::tcflush(fd_, which) != 0) return errno;
+    bool resume = false;
+    {
+        std::lock_guard lock(mutex_);
+        // A device that went away has nothing left to flush.
+        if (!gone_) {
+            const int which = input && output ? TCIOFLUSH : input ? TCIFLUSH : TCOFLUSH;
+            if (::tcflush(fd_, which) != 0) return errno;
+        }
+        if (input) {
+            resume = discardInputLocked();
+            script_ = Script{};
+            readSinceArm_ = 0;
+        }
     }
-    if (input) {
-        input_.clear();
-        rawPos_ = rawLen_ = 0;
-        decoder_.reset();
-        holding_ = false;
-    }
+    if (resume) io_->wake();
     return 0;
+}
+
+// Everything received and not yet read, with the line errors that came with it: nothing of it
+// may reach a reader after this. True when the I/O thread waits to be told it may read again.
+bool PosixDevice::discardInputLocked() {
+    const bool wasHolding = holding_;
+    input_.clear();
+    rawPos_ = rawLen_ = 0;
+    decoder_.reset();
+    holding_ = false;
+    errors_ = 0;
+    pending_ &= ~(EventBits::RxChar | EventBits::Error);
+    return wasHolding && io_;
 }
 
 bool PosixDevice::outputQueued(int& queued) {
@@ -144,60 +166,6 @@ int PosixDevice::txPollMs(int queued) const {
     const std::int64_t ms =
         std::int64_t{queued} * charTimeUs_.load(std::memory_order_relaxed) / 1000;
     return static_cast<int>(std::clamp<std::int64_t>(ms, 1, 100));
-}
-
-// The event thread. Waits without limit while the line is idle; after a write it also checks the
-// driver's output queue, about as often as the queued characters take to leave. Each event mask
-// goes to the main thread through the blocking hand-over; the device is not read meanwhile.
-void PosixDevice::watchLoop(Watch& w) {
-    pollfd fds[2] = {{fd_, POLLIN, 0}, {w.wakeFd, POLLIN, 0}};
-    const bool hold = (eventMask_ & EventBits::Error) != 0;
-    bool txWatch = false;
-    int txWait = -1;
-    for (;;) {
-        const int r = ::poll(fds, 2, txWatch ? txWait : -1);
-        if (w.stop) return;
-        if (r < 0) {
-            if (errno == EINTR) continue;
-            return;
-        }
-        if (fds[1].revents & POLLIN) {
-            std::uint64_t count;
-            (void)!::read(w.wakeFd, &count, sizeof count);
-        }
-        std::uint32_t mask = 0;
-        bool hangup = (fds[0].revents & (POLLHUP | POLLERR | POLLNVAL)) != 0;
-        if (fds[0].revents & (POLLIN | POLLHUP | POLLERR)) {
-            std::lock_guard lock(mutex_);
-            mask |= pullLocked(hold, true);
-            // Bytes that came before the hang-up are delivered before the watching ends.
-            if (mask & (EventBits::RxChar | EventBits::Error)) hangup = hangup && gone_;
-            if (hangup) gone_ = true;
-        }
-        if (w.txRequested.exchange(false)) txWatch = true;
-        if (txWatch) {
-            int queued = 0;
-            const Drain drain = drainState(hangup, queued);
-            if (drain == Drain::sending) {
-                txWait = txPollMs(queued);
-            } else {
-                txWatch = false;
-                if (drain == Drain::empty) mask |= EventBits::TxEmpty;
-            }
-        }
-        mask &= eventMask_;
-        while (mask != 0) {
-            w.mask = mask;
-            if (!w.call()) return;
-            // The error of a held byte has been handed over: now the byte may be read, and what
-            // was read after it decoded.
-            std::lock_guard lock(mutex_);
-            mask = releaseHeldLocked();
-            if (mask != 0) mask |= pullLocked(hold, false);
-            mask &= eventMask_;
-        }
-        if (hangup) return;  // gone: nothing more will come, and poll would not wait any more
-    }
 }
 
 }  // namespace serial

@@ -200,8 +200,14 @@ bool TVaCustomComm::WriteChar(std::uint8_t ch) {
     return WriteBuf(&ch, 1) == 1;
 }
 
-void TVaCustomComm::ExpectInputSoon() {
-    if (Active()) impl_->device->expectInputSoon();
+void TVaCustomComm::ArmReplyScript(const ReplyScript& script) {
+    if (!Active()) return;
+    std::lock_guard lock(impl_->readLock);
+    impl_->device->armReplyScript(script);
+}
+
+bool TVaCustomComm::TakeAnswered(std::uint8_t& answer) {
+    return Active() && impl_->device->takeAnswered(answer);
 }
 
 void TVaCustomComm::PurgeRead() {

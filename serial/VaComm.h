@@ -99,6 +99,7 @@ constexpr std::int32_t Overflow = 0x0001, Overrun = 0x0002, Parity = 0x0004, Fra
                        Break = 0x0010, TxFull = 0x0100;
 }
 
+struct ReplyScript;
 class CommDevice;  // the platform device behind the port (POSIX terminal or in-memory line)
 struct LineSettings;
 
@@ -128,9 +129,11 @@ public:
     std::int32_t WriteBuf(const void* buffer, std::int32_t count);
     bool ReadChar(std::uint8_t& ch);
     bool WriteChar(std::uint8_t ch);
-    // From a received-bytes handler that has answered and expects the box's next byte within a
-    // couple of character times.
-    void ExpectInputSoon();
+    // A reply the device may answer byte by byte on its own (see CommDevice::armReplyScript);
+    // discards what was received and not read. Nothing when closed.
+    void ArmReplyScript(const ReplyScript& script);
+    // After ReadChar of a byte of an armed reply: whether its answer has gone out already.
+    bool TakeAnswered(std::uint8_t& answer);
     void PurgeRead();
     void PurgeWrite();
     void GetStatus(std::int32_t& errors, std::int32_t& inQue, std::int32_t& outQue);

@@ -109,7 +109,7 @@ protected:
     std::unique_ptr<platform::HandOverQt> qtHandOver_;
 };
 
-TEST_F(LoopPtyTest, EventsComeInTheirOrderOnTheMainThreadWithNoThreadOfTheirOwn) {
+TEST_F(LoopPtyTest, EventsComeInTheirOrderOnTheMainThreadFromOneThreadAnOpening) {
     auto comm = makeLoopPort();
     Log log;
     logEvents(*comm, log);
@@ -122,7 +122,7 @@ TEST_F(LoopPtyTest, EventsComeInTheirOrderOnTheMainThreadWithNoThreadOfTheirOwn)
     };
     const int before = threadCount();
     comm->Open();
-    EXPECT_EQ(threadCount(), before);
+    EXPECT_EQ(threadCount(), before + 1);
     ASSERT_NO_FATAL_FAILURE(passMarksThrough());
 
     pty.send({0x10, 0xFF, 0x00, 0x41, 0x20, 0xFF, 0x00, 0x00, 0xFF, 0xFF});
@@ -139,6 +139,8 @@ TEST_F(LoopPtyTest, EventsComeInTheirOrderOnTheMainThreadWithNoThreadOfTheirOwn)
     comm->WriteChar(0xE1);
     ASSERT_TRUE(pumpUntil([&] { return !log.empty(); }));
     EXPECT_EQ(log, (Log{"empty"}));
+    comm->Close();
+    EXPECT_EQ(threadCount(), before);
 }
 
 // A driver slow to drain: transmit empty waits for its queue, and a byte that comes back
@@ -192,80 +194,107 @@ TEST_F(LoopPtyTest, OnlyAWriteSomeoneWaitsForIsWatchedLeaving) {
 }
 
 // A box on the far end that answers each acknowledgement with its next byte, as in a position
-// reply, after a pause of its own before the byte at `pauseBefore`.
+// reply, delayUs after the line would allow, and once for pauseMs before the byte at pauseBefore.
+// It keeps the answers it got.
 class ByteByByteBox {
 public:
-    ByteByByteBox(int fd, int bytes, int pauseBefore, int pauseMs)
-        : thread_([=] {
+    ByteByByteBox(int fd, int bytes, int delayUs, int pauseBefore, int pauseMs)
+        : thread_([=, this] {
               for (int i = 0; i < bytes; ++i) {
+                  std::this_thread::sleep_for(std::chrono::microseconds(delayUs));
                   if (i == pauseBefore)
                       std::this_thread::sleep_for(std::chrono::milliseconds(pauseMs));
                   const std::uint8_t b = static_cast<std::uint8_t>(0x40 + i);
                   if (::write(fd, &b, 1) != 1) return;
-                  if (i + 1 == bytes) return;
+                  if (i + 1 == bytes) break;
                   pollfd p{fd, POLLIN, 0};
                   if (::poll(&p, 1, 2000) != 1) return;
                   std::uint8_t ack;
                   if (::read(fd, &ack, 1) != 1) return;
+                  answers_.push_back(ack);
+              }
+              // An answer too many would arrive now.
+              pollfd p{fd, POLLIN, 0};
+              if (::poll(&p, 1, 30) == 1) {
+                  std::uint8_t extra;
+                  if (::read(fd, &extra, 1) == 1) answers_.push_back(extra);
               }
           }) {}
-    ~ByteByByteBox() { thread_.join(); }
+    Bytes answers() {
+        thread_.join();
+        return answers_;
+    }
 
 private:
+    Bytes answers_;
     std::thread thread_;
 };
 
-// In a byte-by-byte exchange the port waits for the box's next byte itself, instead of letting
-// the program's loop take a turn between every two bytes, and gives the loop its turn when the
-// box pauses. A handler that does not say it expects a byte soon gets the loop between bytes.
-TEST_F(LoopPtyTest, AByteByByteExchangeTurnsTheLoopOnlyWhenTheBoxPauses) {
+// An armed reply is answered by the port as its bytes come: the program hears of it once, when it
+// is complete, and its loop is never held waiting for the box, whose pace is its own. After a
+// pause longer than the port waits, the program answers the rest itself, each byte once.
+TEST_F(LoopPtyTest, AnArmedReplyIsAnsweredAsItComesAndTheLoopIsNeverHeld) {
     struct Case {
-        bool expectSoon;
-        int pauseBefore;  // the byte the box pauses before (12: none)
+        const char* box;
+        int delayUs;
+        int pauseBefore;  // the byte the box pauses 40 ms before (12: none)
+        int mostDeliveries;
     };
-    const Case cases[] = {{true, 12}, {true, 6}, {false, 12}};
+    const Case cases[] = {{"as fast as it can", 0, 12, 2},
+                          {"two characters late with each byte", 2300, 12, 2},
+                          {"pausing in the middle", 0, 6, 8}};
+    ReplyScript script;
+    script.length = 12;
+    for (int k = 1; k < 12; ++k)
+        script.answers[static_cast<std::size_t>(k - 1)] = static_cast<std::uint8_t>(0xD0 + k);
+    const Bytes expectedAnswers(script.answers.begin(), script.answers.begin() + 11);
     for (const Case& c : cases) {
-        SCOPED_TRACE(::testing::Message()
-                     << "expect soon " << c.expectSoon << ", pause before " << c.pauseBefore);
+        SCOPED_TRACE(c.box);
         auto comm = makeLoopPort();
-        // A slow line: the port waits up to 20 ms for a byte, time for the box's thread to
-        // answer on a busy machine.
-        comm->SetBaudrate(TVaBaudrate::br1200);
-        // The loop's turns, counted by a timer that fires on every one.
-        int turns = 0;
-        QTimer everyTurn;
-        everyTurn.setInterval(0);
-        QObject::connect(&everyTurn, &QTimer::timeout, [&] { ++turns; });
-        everyTurn.start();
-        std::vector<int> turnsAtByte;
+        comm->SetBaudrate(TVaBaudrate::br9600);
+        // A 10 ms timer of the program's, and how late it comes.
+        auto last = std::chrono::steady_clock::now();
+        std::chrono::steady_clock::duration latest{};
+        QTimer tick;
+        tick.setTimerType(Qt::PreciseTimer);
+        tick.setInterval(10);
+        QObject::connect(&tick, &QTimer::timeout, [&] {
+            const auto now = std::chrono::steady_clock::now();
+            latest = std::max(latest, now - last - std::chrono::milliseconds(10));
+            last = now;
+        });
+        Bytes got;
+        int deliveries = 0;
+        bool armed = false;
         comm->OnRxChar = [&](std::int32_t n) {
+            if (!armed) return;  // left to the arming
+            ++deliveries;
             for (std::int32_t i = 0; i < n; ++i) {
-                std::uint8_t b;
+                std::uint8_t b, answer;
                 if (!comm->ReadChar(b)) continue;
-                turnsAtByte.push_back(turns);
-                if (turnsAtByte.size() == 12) continue;
-                comm->WriteChar(0xE0);
-                if (c.expectSoon) comm->ExpectInputSoon();
+                got.push_back(b);
+                if (got.size() < 12 && !comm->TakeAnswered(answer))
+                    comm->WriteChar(script.answers[got.size() - 1]);
             }
         };
         comm->Open();
-        {
-            ByteByByteBox box(pty.master(), 12, c.pauseBefore, 60);
-            ASSERT_TRUE(pumpUntil([&] { return turnsAtByte.size() == 12; }));
+        pty.send({0x77});  // a byte before the request, which arming throws away
+        spinFor(20);
+        comm->ArmReplyScript(script);
+        armed = true;
+        tick.start();
+        last = std::chrono::steady_clock::now();
+        ByteByByteBox box(pty.master(), 12, c.delayUs, c.pauseBefore, 40);
+        ASSERT_TRUE(pumpUntil([&] { return got.size() == 12; }));
+        EXPECT_EQ(box.answers(), expectedAnswers);
+        EXPECT_EQ(got.front(), 0x40);
+        EXPECT_EQ(got.back(), 0x4B);
+        EXPECT_LE(deliveries, c.mostDeliveries);
+        if (c.pauseBefore < 12) {
+            EXPECT_GE(deliveries, 2);
         }
-        int turnedBetween = 0;
-        for (std::size_t i = 1; i < turnsAtByte.size(); ++i) {
-            const int between = turnsAtByte[i] - turnsAtByte[i - 1];
-            if (c.expectSoon && static_cast<int>(i) == c.pauseBefore)
-                EXPECT_GE(between, 1) << "the loop did not turn while the box paused";
-            else if (between > 0)
-                ++turnedBetween;
-        }
-        // Eleven gaps without the pause; one slow answer of the box's thread is forgiven.
-        if (c.expectSoon)
-            EXPECT_LE(turnedBetween, 1);
-        else
-            EXPECT_EQ(turnedBetween, 11);
+        // Held for 44 to 63 ms at a time when the loop itself waited for the box's bytes.
+        EXPECT_LT(latest, std::chrono::milliseconds(20));
         comm->Close();
     }
 }
