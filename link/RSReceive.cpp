@@ -110,8 +110,12 @@ void TRS232Service::ReceiveReply(std::int32_t count) {
                 comm_->ExpectInputSoon();
             continue;
         }
+        // A reply has a fixed length and the box sends nothing after it: a byte still waiting
+        // means a stray byte was taken in among the reply's own, so its values are built from
+        // shifted bytes. The next request discards what is waiting.
+        if (comm_->InQueCount() > 0) lineOk_ = false;
         CompleteReply(state);
-        return;  // bytes beyond the reply stay in the port
+        return;
     }
 }
 
