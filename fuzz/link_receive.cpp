@@ -1,7 +1,9 @@
 // The link service's receive path on the in-memory line in virtual time. The input is a program:
 // bursts of arbitrary bytes (some with line errors), requests of every kind, handlers that chain
 // requests, failing reads, writes and opens, Close, Open, Purge and the passing of time, in any
-// order. Whatever came before, after Close and a fresh Open a well-formed exchange works.
+// order. Whatever came before, once the hostile box has had its say, the link is open again and
+// a well-formed box answers, the link is back in step within two requests without a Close: stray
+// bytes behind its replies cost at most one reading, never a reading built from shifted bytes.
 
 #include <fuzzer/FuzzedDataProvider.h>
 
@@ -32,6 +34,9 @@ public:
     explicit Session(FuzzedDataProvider& data) : data_(data) {}
 
     void run() {
+        // Stray bytes that arrive behind the well-behaved box's readiness byte and its reply.
+        strayAfterReady_ = data_.ConsumeBytes<std::uint8_t>(data_.ConsumeIntegralInRange(0, 3));
+        strayAfterReply_ = data_.ConsumeBytes<std::uint8_t>(data_.ConsumeIntegralInRange(0, 3));
         bindChainingHandlers();
         device_->OnHostWrite = [this](std::uint8_t) { maybeAnswer(); };
         while (data_.remaining_bytes() > 0) step();
@@ -215,20 +220,19 @@ private:
         device_->failWrites(false);
         device_->failOpen(0);
         device_->dropNext(0);
-        service_.Close();
-        service_.Open();
-
-        // What the hostile box still had on its way arrives and is thrown away.
+        // What the hostile box still had on its way arrives; nothing is asked meanwhile.
         device_->OnHostWrite = nullptr;
         recordEvents();
         service_.OnRawByte = nullptr;
         clock_.advanceUs(7'000'000);
-        service_.Close();
+        // Open, not Close: it ends a stalled exchange and opens a port the hostile phase closed;
+        // on an open port it discards nothing.
         service_.Open();
         device_->takeWritten();
         events_.clear();
 
-        // A well-behaved box: each host byte takes the next answer, 1 ms later.
+        // A well-behaved box: each host byte takes the next answer, 1 ms later. Stray bytes come
+        // along with the readiness byte and with the last byte of the first position reply.
         device_->OnHostWrite = [this](std::uint8_t) {
             if (script_.empty()) return;
             Bytes answer = std::move(script_.front());
@@ -236,31 +240,49 @@ private:
             clock_.callAfterUs(1000,
                                [this, answer = std::move(answer)] { device_->receive(answer); });
         };
-        script_ = {{0x20}};  // readiness: kind 3
-        for (std::uint8_t b : Bytes{1, 0, 0, 0, 2, 0, 0, 0, 0xFD, 0xFF, 0xFF, 0xFF})
-            script_.push_back({b});
+        const Bytes reply = {1, 0, 0, 0, 2, 0, 0, 0, 0xFD, 0xFF, 0xFF, 0xFF};
+        Bytes readiness = {0x20};  // kind 3
+        readiness.insert(readiness.end(), strayAfterReady_.begin(), strayAfterReady_.end());
+        script_ = {readiness};
+        for (std::uint8_t b : reply) script_.push_back({b});
+        script_.back().insert(script_.back().end(), strayAfterReply_.begin(),
+                              strayAfterReply_.end());
+        // The first reading ends with bytes waiting and is not valid: the box is asked again.
+        if (!strayAfterReply_.empty())
+            for (std::uint8_t b : reply) script_.push_back({b});
         script_.push_back({0xE0});
         script_.push_back({0xE0});
         service_.AxisCount = 3;
+        int readings = 0;
         service_.OnAcknowledge = [this](bool accepted) {
             events_.push_back("ack " + std::to_string(accepted));
             if (events_.size() == 1) service_.ReadPositions();
         };
-        service_.OnPositions = [this](std::int32_t x, std::int32_t y, std::int32_t z, bool valid) {
-            events_.push_back("positions " + std::to_string(x) + " " + std::to_string(y) + " " +
-                              std::to_string(z) + " " + std::to_string(valid));
-            service_.WriteDimensionTypes(5);
+        service_.OnPositions = [this, &readings](std::int32_t x, std::int32_t y, std::int32_t z,
+                                                 bool valid) {
+            ++readings;
+            FUZZ_CHECK(!valid || (x == 1 && y == 2 && z == -3),
+                       "reading %d delivered as valid: %d %d %d", readings, x, y, z);
+            if (valid) {
+                service_.WriteDimensionTypes(5);
+            } else if (readings < 2) {
+                service_.ReadPositions();
+            }
         };
         service_.CheckReady();
         clock_.advanceUs(100'000);
 
-        const std::vector<std::string> expected = {"ack 1", "positions 1 2 -3 1", "ack 1"};
         std::string seen;
         for (const auto& e : events_) seen += e + "; ";
-        FUZZ_CHECK(events_ == expected, "events: %s", seen.c_str());
+        FUZZ_CHECK(events_.size() == 2 && events_.front() == "ack 1" && events_.back() == "ack 1",
+                   "events: %s (%d readings)", seen.c_str(), readings);
+        FUZZ_CHECK(readings == (strayAfterReply_.empty() ? 1 : 2), "%d readings", readings);
         FUZZ_CHECK(service_.DeviceKind() == 3, "kind %d", service_.DeviceKind());
-        const Bytes wire = {0xE9, 0xE1, 0xE0, 0xE0, 0xE0, 0xE2, 0xE0, 0xE0,
-                            0xE0, 0xE3, 0xE0, 0xE0, 0xE0, 0xEE, 0x05};
+        const Bytes reading = {0xE1, 0xE0, 0xE0, 0xE0, 0xE2, 0xE0, 0xE0,
+                               0xE0, 0xE3, 0xE0, 0xE0, 0xE0};
+        Bytes wire = {0xE9};
+        for (int i = 0; i < readings; ++i) wire.insert(wire.end(), reading.begin(), reading.end());
+        wire.insert(wire.end(), {0xEE, 0x05});
         FUZZ_CHECK(device_->takeWritten() == wire, "host bytes differ");
         FUZZ_CHECK(service_.State() == ReplyState::rsIdle, "state %d at the end",
                    static_cast<int>(service_.State()));
@@ -298,6 +320,7 @@ private:
     TCorrectionTable table_{};
     std::deque<Bytes> script_;
     std::vector<std::string> events_;
+    Bytes strayAfterReady_, strayAfterReply_;
 };
 
 }  // namespace

@@ -182,7 +182,14 @@ void TRS232Service::SendCommand(std::uint8_t command) {
         // The reads keep the timer as BeginRequest left it.
         if (command == CmdReady || command >= CmdWriteCorrections) timeoutTimer_.SetEnabled(true);
     }
-    if (command == CmdPositions) ArmPositionAnswers();
+    // The box sends nothing unasked, so a byte already waiting cannot belong to what this
+    // command brings: it is the rest of an answer given up, a doubled byte or line noise. Taken
+    // in, it would shift every byte of the reply, and of each reply after it, by one.
+    try {
+        comm_->PurgeRead();
+    } catch (const std::exception&) {
+    }
+    ArmReply();
     WriteByte(command);
 }
 

@@ -130,7 +130,7 @@ private:
     std::int32_t ReplyLength(ReplyState state) const;
     std::int32_t WriteLength() const;
     std::uint8_t AxesInReply() const;
-    void ArmPositionAnswers();
+    void ArmReply();
 
     static constexpr std::size_t BufferSize = 12294;
 

@@ -113,18 +113,43 @@ void TRS232Service::ReceiveReply(std::int32_t count) {
                 WriteByte(positionAck(byteCounter_));
             continue;
         }
+        // A reply has a fixed length and the box sends nothing after it: a byte still waiting
+        // means a stray byte was taken in among the reply's own, so its values are built from
+        // shifted bytes. The next request discards what is waiting.
+        if (comm_->InQueCount() > 0) lineOk_ = false;
         CompleteReply(state);
-        return;  // bytes beyond the reply stay in the port
+        return;
     }
 }
 
-// The box sends each position byte only after the answer to the one before: answered by the port
-// as the bytes come, a reply costs the program one turn of its loop instead of one per byte.
-void TRS232Service::ArmPositionAnswers() {
+// Tells the port what the reply to the request being sent looks like. It holds a reply's last
+// byte back until the line has been quiet for a moment after it: a byte right behind it means a
+// stray byte was taken in among the reply's own (see the check at completion). The box sends each
+// position byte only after the answer to the one before: answered by the port as the bytes come,
+// a reply costs the program one turn of its loop instead of one per byte.
+void TRS232Service::ArmReply() {
     serial::ReplyScript script;
-    script.length = ReplyLength(ReplyState::rsPositions);
-    for (std::int32_t k = 1; k < script.length; ++k)
-        script.answers[static_cast<std::size_t>(k - 1)] = positionAck(k);
+    switch (replyState_) {
+        case ReplyState::rsPositions:
+            script.length = ReplyLength(replyState_);
+            script.answered = true;
+            for (std::int32_t k = 1; k < script.length; ++k)
+                script.answers[static_cast<std::size_t>(k - 1)] = positionAck(k);
+            break;
+        case ReplyState::rsCorrections:
+            script.length = wire::correctionBlockSize(0);
+            script.lengthPerFirstByte = wire::correctionBlockSize(1) - wire::correctionBlockSize(0);
+            break;
+        case ReplyState::rsReady:
+        case ReplyState::rsCalibration:
+        case ReplyState::rsResolution:
+        case ReplyState::rsLineCounts:
+        case ReplyState::rsDimensionTypes:
+            script.length = ReplyLength(replyState_);
+            break;
+        default:
+            return;  // acknowledgements of a write: one byte for each of ours
+    }
     comm_->ArmReplyScript(script);
 }
 

@@ -19,6 +19,8 @@ public:
     void clear() { head_ = count_ = 0; }
     std::size_t size() const { return count_; }
     std::size_t room() const { return ring_.size() - count_; }
+    // The byte pushed last; only when not empty.
+    std::uint8_t back() const { return ring_[(head_ + count_ - 1) % ring_.size()]; }
     bool push(std::uint8_t b) {
         if (count_ == ring_.size()) return false;
         ring_[(head_ + count_) % ring_.size()] = b;

@@ -40,12 +40,15 @@ struct LineSettings {
     bool operator==(const LineSettings&) const = default;
 };
 
-// What to answer to each byte of a reply: after byte k (from 1) of length bytes, answers[k - 1];
-// nothing after the last.
+// A reply as the device may watch it come: its length (with lengthPerFirstByte, that many more
+// for each unit of its first byte: a block that says its own size) and, when answered, what to
+// send after byte k (from 1): answers[k - 1]; nothing after the last.
 struct ReplyScript {
-    static constexpr std::int32_t MaxLength = 16;
+    static constexpr std::int32_t MaxAnswered = 16;
     std::int32_t length = 0;
-    std::array<std::uint8_t, MaxLength> answers{};
+    std::int32_t lengthPerFirstByte = 0;
+    bool answered = false;
+    std::array<std::uint8_t, MaxAnswered> answers{};
 };
 
 // The platform device behind a port: the POSIX terminal in the program, an in-memory line in
@@ -73,14 +76,15 @@ public:
     // Whether the writes from now on need their transmit-empty: without anyone waiting for it,
     // a device may spare watching its output queue drain after every byte.
     virtual void setTxEmptyWanted(bool /*wanted*/) {}
-    // A reply the device may answer byte by byte itself, as the bytes come, before the main
-    // thread has seen them (a position reply: the box sends each byte only after the answer to
-    // the one before). Arming discards every received byte not yet read: none of them can belong
-    // to the reply of a request not yet sent. An empty script (length 0) only disarms.
-    // A device that does not answer ahead leaves every answer to the caller.
+    // The reply to the request about to be sent. Arming discards every received byte not yet
+    // read: none of them can belong to it. A device that watches the reply come holds its last
+    // byte back from the reader until the line has been quiet for a moment after it, so a byte
+    // right behind it (a stray one among the reply's own pushed it out) is already waiting when
+    // the reader takes the reply. An answered reply it may answer byte by byte itself, as the
+    // bytes come (a position reply: the box sends each byte only after the answer to the one
+    // before), and tell the reader only once the reply is complete. A device that does neither
+    // leaves every answer to the caller.
     virtual void armReplyScript(const ReplyScript& /*script*/) {}
-    // After reading one byte of an armed reply: true when the device has already sent its answer
-    // (given in answer); the caller then sends none.
     virtual bool takeAnswered(std::uint8_t& /*answer*/) { return false; }
 
     // Starts delivering events of the mask to sink; the sink runs on the main thread and never

@@ -73,12 +73,14 @@ private:
     void ioLoop(Io& io);
     void deliver(Io& io);
     std::uint32_t pullLocked(bool holdMarked, bool mayRead);
-    void answerLocked();
+    void scriptTakesLocked();
     std::uint32_t releaseHeldLocked();
     bool discardInputLocked();
     bool readCounters(LineCounterDelta* delta);
     int txPollMs(int queued) const;
     std::int64_t scriptGapUs() const;
+    std::int64_t settleUs(std::int64_t latencyUs) const;
+    std::size_t readableLocked() const;
     // What the output queue says after a write: drained, still sending (queued > 0), or unknown:
     // hung up (which throws away what the driver held) or the driver cannot tell. Unknown is
     // never reported as transmit empty.
@@ -107,14 +109,21 @@ private:
     bool haveCounters_ = false;
     std::array<std::uint32_t, 5> counters_{};  // parity, frame, overrun, buf_overrun, brk
     std::uint32_t pending_ = 0;                // events found, not yet delivered
-    // The armed reply: bytes received since it was armed, how many of them were answered here,
-    // and until when the next one is awaited once an answer has gone out.
+    // The armed reply: how long it is, the bytes received since it was armed, how many of them
+    // were answered here and when the last answer went out, until when the next byte is awaited
+    // once one has, and whether its last byte is held back until the line has been quiet, or the
+    // reader is until the line is quiet again after a byte behind it.
     struct Script {
         ReplyScript reply;
         bool active = false;
+        std::int32_t length = 0;
         std::int32_t received = 0;
         std::int32_t answered = 0;
+        std::int64_t lastWriteUs = 0;
         std::int64_t deadlineUs = 0;
+        bool settling = false;
+        bool draining = false;  // a byte came behind the last: until the line is quiet
+        std::int64_t drainEndUs = 0;
     } script_;
     std::int32_t readSinceArm_ = 0;  // bytes the main thread has read since the reply was armed
 

@@ -63,7 +63,7 @@ std::uint32_t PosixDevice::pullLocked(bool holdMarked, bool mayRead) {
                 errors_ |= markErrors(counted ? &delta : nullptr);
                 found |= EventBits::Error;
                 if (holdMarked) {
-                    script_.active = false;
+                    script_.active = script_.settling = script_.draining = false;
                     holding_ = true;
                     heldByte_ = d[i].byte;
                     return found;
@@ -72,9 +72,9 @@ std::uint32_t PosixDevice::pullLocked(bool holdMarked, bool mayRead) {
             if (input_.push(d[i].byte)) {
                 found |= EventBits::RxChar;
                 if (d[i].kind == ParmrkDecoder::Kind::marked)
-                    script_.active = false;
+                    script_.active = script_.settling = script_.draining = false;
                 else
-                    answerLocked();
+                    scriptTakesLocked();
             } else {
                 errors_ |= ErrorBits::Overflow;
                 found |= EventBits::Error;
@@ -98,23 +98,24 @@ int PosixDevice::read(void* buffer, std::int32_t count, std::int32_t& done) {
     std::lock_guard lock(mutex_);
     // Without watching nobody else takes the bytes from the terminal.
     if (!io_) pullLocked(false, true);
-    done = static_cast<std::int32_t>(
-        input_.pop(static_cast<std::uint8_t*>(buffer), static_cast<std::size_t>(count)));
-    if (readSinceArm_ < ReplyScript::MaxLength + 1) readSinceArm_ += done;
+    done = static_cast<std::int32_t>(input_.pop(
+        static_cast<std::uint8_t*>(buffer),
+        std::min(static_cast<std::size_t>(count), readableLocked())));
+    if (readSinceArm_ <= ReplyScript::MaxAnswered) readSinceArm_ += done;
     return 0;
 }
 
 std::int32_t PosixDevice::inQueue() {
     std::lock_guard lock(mutex_);
     if (!io_) pullLocked(false, true);
-    return static_cast<std::int32_t>(input_.size());
+    return static_cast<std::int32_t>(readableLocked());
 }
 
 int PosixDevice::status(std::int32_t& errors, std::int32_t& inQue, std::int32_t& outQue) {
     std::lock_guard lock(mutex_);
     if (!io_) pullLocked(false, true);
     errors = std::exchange(errors_, 0);
-    inQue = static_cast<std::int32_t>(input_.size());
+    inQue = static_cast<std::int32_t>(readableLocked());
     int queued = 0;
     outQue = !gone_ && outputQueued(queued) ? queued : 0;
     return 0;

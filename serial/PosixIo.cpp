@@ -26,15 +26,47 @@ std::int64_t PosixDevice::scriptGapUs() const {
                                   5000);
 }
 
-// The answer to the byte just queued, when a script is armed for it. A byte that came with a
-// line error is not answered here: the main thread hears of the error first and decides.
-void PosixDevice::answerLocked() {
+// How long a reply's last byte is held back for a byte right behind it. A stray byte taken in
+// among a reply's own leaves the box's last byte to come after the reply seems complete: back to
+// back with it on a line at its speed, or as fast as the box answers on a faster one. So a
+// character and a half at the line's speed at most, and no longer than the box took to send the
+// last byte, down to a fraction of a millisecond.
+std::int64_t PosixDevice::settleUs(std::int64_t latencyUs) const {
+    const std::int64_t most = 3 * std::int64_t{charTimeUs_.load(std::memory_order_relaxed)} / 2;
+    return std::clamp<std::int64_t>(latencyUs, 200, std::max<std::int64_t>(most, 200));
+}
+
+// A byte of the armed reply has just been queued (one that came with a line error stops the
+// script before this). Answers it when the script does, and holds the last one back.
+void PosixDevice::scriptTakesLocked() {
     Script& s = script_;
-    if (!s.active) return;
-    if (++s.received >= s.reply.length) {
-        s.active = false;  // complete: the last byte has no answer
+    const std::int64_t now = nowUs();
+    if (s.settling || s.draining) {
+        // A byte behind the reply's last: the reply is not the box's as it stands, and more of
+        // what pushed it out may be on its way (the box sends a byte for every answer it had).
+        // The reader hears of it when the line has been quiet for a few characters, so the next
+        // request, which throws away what is waiting, starts on a quiet line.
+        s.settling = false;
+        if (!s.draining) {
+            s.draining = true;
+            s.drainEndUs = now + 100000;  // a line that never falls quiet is heard of anyway
+        }
+        const std::int64_t quietUs =
+            std::max<std::int64_t>(4 * std::int64_t{charTimeUs_.load(std::memory_order_relaxed)},
+                                   2000);
+        s.deadlineUs = std::min(now + quietUs, s.drainEndUs);
         return;
     }
+    if (!s.active) return;
+    if (++s.received == 1 && s.reply.lengthPerFirstByte > 0)
+        s.length += s.reply.lengthPerFirstByte * input_.back();
+    if (s.received >= s.length) {
+        s.active = false;
+        s.settling = true;
+        s.deadlineUs = now + settleUs(now - s.lastWriteUs);
+        return;
+    }
+    if (!s.reply.answered) return;
     const std::uint8_t answer = s.reply.answers[static_cast<std::size_t>(s.received - 1)];
     if (::write(fd_, &answer, 1) != 1) {
         // The main thread answers it itself, waiting for room as its writes do.
@@ -42,7 +74,13 @@ void PosixDevice::answerLocked() {
         return;
     }
     ++s.answered;
-    s.deadlineUs = nowUs() + scriptGapUs();
+    s.lastWriteUs = nowUs();
+    s.deadlineUs = s.lastWriteUs + scriptGapUs();
+}
+
+// What a reader may take now: all but a reply's last byte while it is held back.
+std::size_t PosixDevice::readableLocked() const {
+    return input_.size() - (script_.settling && input_.size() > 0 ? 1 : 0);
 }
 
 void PosixDevice::armReplyScript(const ReplyScript& script) {
@@ -52,14 +90,16 @@ void PosixDevice::armReplyScript(const ReplyScript& script) {
         resume = discardInputLocked();
         script_ = Script{};
         readSinceArm_ = 0;
-        if (io_ && !gone_ && script.length > 0 && script.length <= ReplyScript::MaxLength) {
+        const bool fits = !script.answered || script.length <= ReplyScript::MaxAnswered + 1;
+        if (io_ && !gone_ && script.length > 0 && fits) {
             script_.reply = script;
             script_.active = true;
+            script_.length = script.length;
+            script_.lastWriteUs = nowUs();
         }
     }
     if (resume) io_->wake();
 }
-
 bool PosixDevice::takeAnswered(std::uint8_t& answer) {
     std::lock_guard lock(mutex_);
     const std::int32_t n = readSinceArm_;
@@ -83,7 +123,7 @@ void PosixDevice::ioLoop(Io& io) {
         {
             std::lock_guard lock(mutex_);
             watchInput = !holding_ && rawPos_ == rawLen_ && !gone_;
-            if (script_.active && script_.answered > 0) {
+            if (script_.settling || script_.draining || (script_.active && script_.answered > 0)) {
                 const auto leftMs = static_cast<int>(
                     std::clamp<std::int64_t>((script_.deadlineUs - nowUs() + 999) / 1000, 0, 1000));
                 timeoutMs = timeoutMs < 0 ? leftMs : std::min(timeoutMs, leftMs);
@@ -108,8 +148,9 @@ void PosixDevice::ioLoop(Io& io) {
                 if (found & (EventBits::RxChar | EventBits::Error)) hangup = hangup && gone_;
                 if (hangup) gone_ = true;
             }
-            if (script_.active && (gone_ || (script_.answered > 0 && nowUs() >= script_.deadlineUs)))
-                script_.active = false;
+            const bool due = nowUs() >= script_.deadlineUs;
+            if (script_.active && (gone_ || (script_.answered > 0 && due))) script_.active = false;
+            if (gone_ || due) script_.settling = script_.draining = false;
             if (io.txRequested.exchange(false)) txWatch = true;
             if (txWatch) {
                 int queued = 0;
@@ -123,8 +164,11 @@ void PosixDevice::ioLoop(Io& io) {
             }
             pending_ |= found & eventMask_;
             gone = gone_;
-            // The bytes of a reply answered here reach the main thread together, at its end.
-            ring = pending_ != 0 && (!script_.active || (pending_ & ~EventBits::RxChar) != 0);
+            // The bytes of a reply answered here reach the main thread together, at its end,
+            // and a reply's last byte once it has settled.
+            const bool holdBytes =
+                (script_.active && script_.reply.answered) || script_.settling || script_.draining;
+            ring = pending_ != 0 && (!holdBytes || (pending_ & ~EventBits::RxChar) != 0);
         }
         if (ring) io.ring();
         if (gone) return;  // nothing more will come, and poll would not wait any more

@@ -245,6 +245,7 @@ TEST_F(LoopPtyTest, AnArmedReplyIsAnsweredAsItComesAndTheLoopIsNeverHeld) {
                           {"pausing in the middle", 0, 6, 8}};
     ReplyScript script;
     script.length = 12;
+    script.answered = true;
     for (int k = 1; k < 12; ++k)
         script.answers[static_cast<std::size_t>(k - 1)] = static_cast<std::uint8_t>(0xD0 + k);
     const Bytes expectedAnswers(script.answers.begin(), script.answers.begin() + 11);

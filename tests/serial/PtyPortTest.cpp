@@ -291,4 +291,37 @@ TEST_F(PtyTest, MarkedBytesAreReportedBeforeTheyCanBeRead) {
     EXPECT_EQ(log.size(), 7u);
 }
 
+// A marked byte waits in the device until its error has reached the main thread. A purge in that
+// moment discards it with everything else: handed on afterwards, a byte from before the purge
+// would be taken as the first byte of whatever the purge made room for.
+TEST_F(PtyTest, AMarkedByteWaitingForItsErrorReportGoesWithAPurge) {
+    auto comm = makePort();
+    Bytes read;
+    int errorsSeen = 0;
+    comm->OnError = [&](std::int32_t) { ++errorsSeen; };
+    comm->OnRxChar = [&](std::int32_t n) {
+        for (std::int32_t i = 0; i < n; ++i) {
+            std::uint8_t b;
+            if (comm->ReadChar(b)) read.push_back(b);
+        }
+    };
+    comm->Open();
+    termios t{};
+    ASSERT_EQ(::tcgetattr(pty.master(), &t), 0);
+    t.c_iflag &= ~tcflag_t(PARMRK);
+    ASSERT_EQ(::tcsetattr(pty.master(), TCSANOW, &t), 0);
+
+    pty.send({0xFF, 0x00, 0x41, 0x42});
+    // The event thread now holds 0x41 and waits for the main thread to take its error report.
+    ASSERT_TRUE(handOver.waitForPost(std::chrono::milliseconds(2000)));
+    comm->PurgeRead();
+    handOver.runPending();
+    pty.send({0x43});
+    ASSERT_TRUE(pumpUntil([&] { return !read.empty(); }));
+    pumpFor(20);
+    // The error went with its byte: reported after the purge, it would spoil the next reply.
+    EXPECT_EQ(read, Bytes{0x43});
+    EXPECT_EQ(errorsSeen, 0);
+}
+
 }  // namespace
