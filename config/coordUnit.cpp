@@ -49,6 +49,11 @@ TcoordForm::TcoordForm(TRS232Service& service, platform::Prompts& prompts, platf
         pgCtrl->addTab(page(axis),
                        QStringLiteral("      Kor.odcinkowa %1").arg(QChar(letters[at(axis)])));
         checkBox(axis)->setChecked(true);
+        // The check box has no caption of its own, it stands on its page's tab: a screen reader
+        // names it, and the page's grid, by that tab's caption.
+        const QString name = QStringLiteral("Kor.odcinkowa %1").arg(QChar(letters[at(axis)]));
+        checkBox(axis)->setAccessibleName(name);
+        grid(axis)->setAccessibleName(name);
         connect(checkBox(axis), &QCheckBox::toggled, this, [this, axis] { CBoxClick(axis); });
     }
     pgCtrl->setCurrentIndex(0);
@@ -62,6 +67,9 @@ TcoordForm::TcoordForm(TRS232Service& service, platform::Prompts& prompts, platf
     Label2->setGeometry(12, 360, 260, 34);
 
     for (Axis axis : allAxes) SetGridHeader(axis);
+    // The buttons at the bottom come last on Tab, not first as created.
+    setTabOrder(correctionZSGrid, saveButton);
+    setTabOrder(saveButton, exitButton);
 
     tables_ = std::make_unique<std::array<TCorrectionTable, 3>>();
     connect(saveButton, &QPushButton::clicked, this, [this] { saveButtonClick(); });

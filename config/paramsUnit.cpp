@@ -7,6 +7,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTabWidget>
+#include <vector>
 
 #include "config/Resolution.h"
 #include "link/RSLib.h"
@@ -54,6 +55,20 @@ TparamsForm::TparamsForm(TRS232Service& service, platform::Prompts& prompts, pla
 
     connect(saveButton, &QPushButton::clicked, this, [this] { saveButtonClick(); });
 
+    // Tab walks the dialog as it is read: the page, then each axis's box from the top, in it the
+    // orientation (one stop; the arrows choose), the two entries on the right and the resolution
+    // below them, and last the buttons at the bottom. Qt's own order would be the order of
+    // creation, which puts the buttons first and the resolution before the entries above it.
+    std::vector<QWidget*> order{pgCtrl};
+    for (Axis axis : allAxes)
+        for (QWidget* w : std::initializer_list<QWidget*>{lineButton(axis), angleButton(axis),
+                                                          impulseEdit(axis), calibrationEdit(axis),
+                                                          resolutionCombo(axis)})
+            order.push_back(w);
+    order.push_back(saveButton);
+    order.push_back(exitButton);
+    for (std::size_t i = 1; i < order.size(); ++i) setTabOrder(order[i - 1], order[i]);
+
     EnableAxisGroup(Axis::Y, false);
     EnableAxisGroup(Axis::Z, false);
     ClearSendValues();
@@ -95,6 +110,11 @@ void TparamsForm::buildAxis(Axis axis, QWidget* page, int top) {
     auto* calib = new QLineEdit(box);
     calib->setGeometry(280, 48, 72, 22);
     this->*m.calib = calib;
+    // Each entry is named by its caption: without a buddy Qt names it after the group box, and a
+    // screen reader would call both entries " Oś X ".
+    (this->*m.resLabel)->setBuddy(combo);
+    (this->*m.impulseLabel)->setBuddy(impulse);
+    (this->*m.calibLabel)->setBuddy(calib);
 
     // Checking from code runs the rule too; unchecking (the other button got checked) does not.
     connect(line, &QRadioButton::toggled, this, [this, axis](bool on) {

@@ -102,6 +102,9 @@ void TmainForm::setReadoutsLive(bool live) {
         QPalette palette = figures->palette();
         palette.setColor(QPalette::WindowText, colour);
         figures->setPalette(palette);
+        // The grey is not seen by someone who listens to the figures: they are told in words.
+        const QString row = QStringLiteral("Oś %1").arg(QChar(u"XYZ"[axisIndex(axis)]));
+        figures->setSpokenState(live ? row : row + QStringLiteral(", odczyt nieaktualny"));
     }
 }
 

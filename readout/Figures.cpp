@@ -1,5 +1,6 @@
 #include "readout/Figures.h"
 
+#include <QAccessible>
 #include <QEvent>
 #include <QFontMetrics>
 #include <QImage>
@@ -9,7 +10,23 @@
 
 namespace readout {
 
+// In FiguresAccessible.cpp.
+void registerFiguresAccessible();
+
+AssistiveTechnology assistiveTechnology{&QAccessible::isActive, &QAccessible::updateAccessibility};
+
+namespace {
+// Tells a listening assistive technology that what it reads of the figures changed. Asked
+// nothing when none listens: the interface is not even created then.
+void announce(Figures* figures, QAccessible::Event what) {
+    if (!assistiveTechnology.listens()) return;
+    QAccessibleEvent event(figures, what);
+    assistiveTechnology.tell(&event);
+}
+}  // namespace
+
 Figures::Figures(const QString& text, QWidget* parent) : QWidget(parent), text_(text) {
+    registerFiguresAccessible();
     // Every pixel is painted here, so what lies beneath (the panel and its frame) is not painted
     // again for each reading.
     setAttribute(Qt::WA_OpaquePaintEvent);
@@ -127,12 +144,20 @@ const std::vector<Figures::Placed>* Figures::placedText() {
     return placedPictures_ ? &placed_ : nullptr;
 }
 
+void Figures::setSpokenState(const QString& description) {
+    if (description == spokenState_) return;
+    spokenState_ = description;
+    announce(this, QAccessible::DescriptionChanged);
+}
+
 void Figures::setText(const QString& text) {
     if (text == text_) return;
     const bool wasPlaced = isVisible() && placedText();
     previous_.swap(placed_);
     text_ = text;
     placedValid_ = false;
+    // The reading is the figures' accessible name, as it was a label's.
+    announce(this, QAccessible::NameChanged);
     if (!wasPlaced || !placedText()) {
         update();
         return;

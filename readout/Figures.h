@@ -6,7 +6,13 @@
 // instead of laying out, shaping and blending the whole text again. A character whose ink leaves
 // its own advance (it would overhang its neighbour) makes the text drawn the usual way, and so
 // does a text wider than the figures, in a font small enough to show all of it.
+//
+// Drawn, not a label, the figures would be an unnamed blank to a screen reader: they register an
+// accessible interface of their own (see FiguresAccessible.cpp) that reads out the text shown, and
+// tell a listening assistive technology when it changes. Nobody listening, a new text costs no
+// more than it did.
 
+#include <QAccessible>
 #include <QPixmap>
 #include <QString>
 #include <QWidget>
@@ -16,7 +22,18 @@
 
 namespace readout {
 
+// The way to an assistive technology: whether one listens and how it is told of a change; in the
+// program Qt's QAccessible::isActive() and updateAccessibility(). Qt's offscreen platform has no
+// accessibility bridge, never says that one listens and passes nothing on; a test that plays the
+// listener puts itself here.
+struct AssistiveTechnology {
+    bool (*listens)();
+    void (*tell)(QAccessibleEvent* event);
+};
+extern AssistiveTechnology assistiveTechnology;
+
 class Figures : public QWidget {
+    Q_OBJECT
 public:
     Figures(const QString& text, QWidget* parent);
 
@@ -24,6 +41,11 @@ public:
     void setText(const QString& text);
 
     QSize sizeHint() const override;
+
+    // What an assistive technology is told of the figures besides the text (which axis, whether
+    // the reading is current); empty when there is nothing to add.
+    void setSpokenState(const QString& description);
+    QString spokenState() const { return spokenState_; }
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -56,6 +78,7 @@ private:
     void forget();
 
     QString text_;
+    QString spokenState_;
     // By character, text colour and background: the colour group changes with the window's
     // activation without a palette event.
     std::map<std::tuple<char16_t, QRgb, QRgb>, QPixmap> pictures_;

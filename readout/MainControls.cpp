@@ -133,6 +133,11 @@ void TmainForm::buildControls() {
         cellLayout->addWidget(*sets[i]);
         relGrid->addWidget(cell, i, 0);
 
+        // Three rows of alike buttons: a screen reader says which axis each one is for. The
+        // name keeps the caption, so that it is also what the operator sees.
+        for (QPushButton* button : {*refs[i], *clears[i], *sets[i]})
+            button->setAccessibleName(button->text() + QLatin1Char(' ') + letters[i]);
+
         rows->addWidget(*axisLetters[i], i, 0);
         rows->addWidget(*panels[i], i, 1);
         rows->addWidget(*refs[i], i, 2);

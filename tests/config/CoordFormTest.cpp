@@ -1,3 +1,4 @@
+#include <QAccessible>
 #include <QCheckBox>
 #include <QLabel>
 #include <QPushButton>
@@ -201,6 +202,50 @@ TEST_F(CoordForm, ClosesWithCancelAndButtonsComeBackOnShowing) {
     form.exitButton->click();
     EXPECT_FALSE(form.isVisible());
     EXPECT_EQ(form.result(), 2);
+}
+
+// A screen reader tells the caption-less check boxes and the grids apart, and reads every cell
+// with its column's title.
+TEST_F(CoordForm, ScreenReaderReadsCheckBoxesGridsAndCells) {
+    TCorrectionTable x, y, z;
+    x[1] = {100, 120};
+    x[2] = {200, 190};
+    y[1] = {1, 2};
+    form.setGridRowCounts(2);
+    form.LoadCorrectionTable(Axis::X, 2, x, 3, 0.001L);
+    form.LoadCorrectionTable(Axis::Y, 2, y, 1, 0.1L);
+    form.LoadCorrectionTable(Axis::Z, 2, z, 0, 1);
+    const char* names[] = {"Kor.odcinkowa X", "Kor.odcinkowa Y", "Kor.odcinkowa Z"};
+    const char* titles[][3] = {{"Lp.", "X", "X'"}, {"Lp.", "Y", "Y'"}, {"Lp.", "Z", "Z'"}};
+    for (Axis axis : axes) {
+        SCOPED_TRACE(axisIndex(axis));
+        const auto i = static_cast<std::size_t>(axisIndex(axis));
+        QAccessibleInterface* box = QAccessible::queryAccessibleInterface(form.checkBox(axis));
+        ASSERT_NE(box, nullptr);
+        EXPECT_EQ(box->role(), QAccessible::CheckBox);
+        EXPECT_EQ(box->text(QAccessible::Name).toStdString(), names[i]);
+
+        QAccessibleInterface* grid = QAccessible::queryAccessibleInterface(form.grid(axis));
+        ASSERT_NE(grid, nullptr);
+        EXPECT_EQ(grid->text(QAccessible::Name).toStdString(), names[i]);
+        QAccessibleTableInterface* table = grid->tableInterface();
+        ASSERT_NE(table, nullptr);
+        for (int column = 0; column < 3; ++column)
+            EXPECT_EQ(table->columnDescription(column).toStdString(), titles[i][column]);
+        for (int row = 1; row <= 2; ++row)
+            for (int column = 0; column < 3; ++column) {
+                QAccessibleInterface* c = table->cellAt(row, column);
+                ASSERT_NE(c, nullptr) << row << "," << column;
+                EXPECT_EQ(c->text(QAccessible::Name), cell(form.grid(axis), column, row))
+                    << row << "," << column;
+            }
+    }
+    // Not only what the grid holds, but the values loaded, as shown.
+    EXPECT_EQ(QAccessible::queryAccessibleInterface(form.correctionXSGrid)
+                  ->tableInterface()
+                  ->cellAt(2, 2)
+                  ->text(QAccessible::Name),
+              "0.190");
 }
 
 }  // namespace

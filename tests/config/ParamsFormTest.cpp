@@ -1,10 +1,14 @@
+#include <QAccessible>
+#include <QApplication>
 #include <QComboBox>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QTabBar>
 #include <QTabWidget>
+#include <QTest>
 
 #include "config/Resolution.h"
 #include "config/paramsUnit.h"
@@ -222,6 +226,78 @@ TEST_F(ParamsForm, ClosesWithCancelAndSettlesButtonsAfterThreeSeconds) {
     EXPECT_TRUE(form.saveButton->isEnabled());
     EXPECT_TRUE(form.exitButton->isEnabled());
     EXPECT_FALSE(form.canExitTimer.Enabled());
+}
+
+// A screen reader names each control of an axis by its own caption, not by the axis box around it.
+TEST_F(ParamsForm, ScreenReaderNamesEachEntryByItsCaption) {
+    for (Axis axis : axes) {
+        SCOPED_TRACE(axisIndex(axis));
+        // Qt on Linux names a list by its chosen entry and tells its caption through the
+        // labelled-by relation; the entries have both.
+        const struct {
+            QWidget* control;
+            const char* caption;
+            bool named;
+        } cases[] = {{form.impulseEdit(axis), "Liczba impulsów", true},
+                     {form.calibrationEdit(axis), "Kalibracja", true},
+                     {form.resolutionCombo(axis), "Rodzielczosc", false}};
+        for (const auto& c : cases) {
+            QAccessibleInterface* iface = QAccessible::queryAccessibleInterface(c.control);
+            ASSERT_NE(iface, nullptr);
+            if (c.named) {
+                EXPECT_EQ(iface->text(QAccessible::Name).toStdString(), c.caption);
+            }
+            QStringList labels;
+            for (const auto& [label, relation] : iface->relations(QAccessible::Label))
+                labels << label->text(QAccessible::Name);
+            // Its own caption first; the axis box after it says which axis.
+            ASSERT_FALSE(labels.isEmpty());
+            EXPECT_EQ(labels.first().toStdString(), c.caption);
+            EXPECT_TRUE(labels.contains(form.group(axis)->title()));
+        }
+    }
+}
+
+// Tab from the page's tab walks the dialog top to bottom and, in a row, left to right; disabled
+// axis boxes are passed over.
+TEST_F(ParamsForm, TabWalksTheControlsInLayoutOrder) {
+    form.show();
+    QApplication::setActiveWindow(&form);
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&form));
+    struct Case {
+        int enabledAxes;
+        bool xAngular;
+    };
+    for (const Case c : {Case{1, false}, Case{2, true}, Case{3, false}}) {
+        SCOPED_TRACE(c.enabledAxes);
+        form.EnableAxisGroup(Axis::Y, c.enabledAxes > 1);
+        form.EnableAxisGroup(Axis::Z, c.enabledAxes > 2);
+        (c.xAngular ? form.angleButton(Axis::X) : form.lineButton(Axis::X))->setChecked(true);
+        std::vector<QWidget*> expected{form.pgCtrl->tabBar()};
+        for (Axis axis : axes) {
+            if (axisIndex(axis) >= c.enabledAxes) break;
+            // The orientation pair is one stop, entered at its upper button whichever is
+            // checked (Qt's way; the arrow keys choose within it).
+            expected.push_back(form.lineButton(axis));
+            expected.push_back(form.impulseEdit(axis));
+            expected.push_back(form.calibrationEdit(axis));
+            expected.push_back(form.resolutionCombo(axis));
+        }
+        expected.push_back(form.saveButton);
+        expected.push_back(form.exitButton);
+        expected.push_back(form.pgCtrl->tabBar());  // and round again
+
+        form.pgCtrl->tabBar()->setFocus(Qt::TabFocusReason);
+        ASSERT_EQ(QApplication::focusWidget(), expected.front());
+        for (std::size_t i = 1; i < expected.size(); ++i) {
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+            EXPECT_EQ(QApplication::focusWidget(), expected[i])
+                << "stop " << i << ": "
+                << (QApplication::focusWidget()
+                        ? QApplication::focusWidget()->metaObject()->className()
+                        : "nothing");
+        }
+    }
 }
 
 }  // namespace
