@@ -112,6 +112,11 @@ ParsedOptions parseOptions(const std::vector<std::string>& args) {
                 if (v->empty()) c.error = "option '--trace' needs a file name";
                 o.traceFile = *v;
             }
+        } else if (isOption(arg, "--loop-probe")) {
+            if (auto v = c.value(arg, "--loop-probe")) {
+                if (v->empty()) c.error = "option '--loop-probe' needs a file name";
+                o.loopProbeFile = *v;
+            }
         } else if (isOption(arg, "--port")) {
             if (auto v = c.value(arg, "--port")) {
                 const auto eq = v->find('=');
@@ -161,6 +166,9 @@ Options:
       --trace FILE        write every byte on the line each way, with its time in
                           microseconds, every line error, every open and close and the
                           request each exchange belongs to, to FILE as it happens
+      --loop-probe FILE   measure how late a 10 ms timer of the window's comes and how
+                          long the port keeps the window's thread, from 3 s after the
+                          start, and write the figures to FILE once a second
       --dir DIR           work in DIR (made when missing) instead of the current directory
       --desktop           work in the per-user directory $XDG_DATA_HOME/kvt3
                           (~/.local/share/kvt3), made on first start; the desktop menu

@@ -15,6 +15,7 @@ struct ProgramOptions {
     std::optional<std::string> directory;  // --dir
     std::map<int, std::string> ports;      // --port COMn=DEVICE, by n
     std::optional<std::string> traceFile;  // --trace
+    std::optional<std::string> loopProbeFile;  // --loop-probe
 };
 
 struct ParsedOptions {

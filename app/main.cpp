@@ -34,6 +34,7 @@
 #include "link/RequestNames.h"
 #include "platform/ExceptionDisplay.h"
 #include "platform/HandOverQt.h"
+#include "platform/LoopProbe.h"
 #include "platform/QtClock.h"
 #include "platform/QtPrompts.h"
 #include "readout/MainUnit.h"
@@ -101,6 +102,7 @@ int main(int argc, char** argv) {
         serial::setPortOverride(number, fromStart(device));
     // The trace file is emptied only once the start-up checks have passed.
     const std::string traceFile = options.traceFile ? fromStart(*options.traceFile) : "";
+    const std::string probeFile = options.loopProbeFile ? fromStart(*options.loopProbeFile) : "";
     const std::string notEntered = enterWorkingDirectory(
         workingDirectory(options, environment("XDG_DATA_HOME"), environment("HOME")));
     if (!notEntered.empty()) return cannotStart(argc, argv, options.desktop, notEntered);
@@ -123,6 +125,8 @@ int main(int argc, char** argv) {
     platform::setDefaultClock(&clock);
     platform::HandOverQt handOver;
     platform::setDefaultHandOver(&handOver);
+    std::unique_ptr<platform::LoopProbe> probe;
+    if (options.loopProbeFile) probe = std::make_unique<platform::LoopProbe>(probeFile, handOver);
     platform::QtPrompts prompts;
     platform::setExceptionDisplay([&prompts](const std::string& message) {
         prompts.showException(QString::fromStdString(message));

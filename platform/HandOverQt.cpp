@@ -3,7 +3,9 @@
 #include <sys/eventfd.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
+#include <chrono>
 #include <cstdint>
 #include <stdexcept>
 
@@ -44,7 +46,12 @@ void HandOverQt::answer() {
     }
     // Everything queued up to now; a delivery may run a nested loop that answers again, and what
     // it posts meanwhile waits for the next ring.
-    queue_.runPending();
+    const auto start = std::chrono::steady_clock::now();
+    deliveries_ += queue_.runPending();
+    const auto took = std::chrono::duration_cast<std::chrono::microseconds>(
+                          std::chrono::steady_clock::now() - start)
+                          .count();
+    longestUs_ = std::max<std::int64_t>(longestUs_, took);
 }
 
 }  // namespace platform

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QSocketNotifier>
+#include <cstdint>
 
 #include "platform/HandOver.h"
 
@@ -20,11 +21,19 @@ public:
 
     void post(std::shared_ptr<HandOverChannel> channel) override;
 
+    // For a measurement of how long the port keeps the main thread: deliveries so far and the
+    // longest one since the last reset.
+    std::uint64_t deliveries() const { return deliveries_; }
+    std::int64_t longestDeliveryUs() const { return longestUs_; }
+    void resetLongestDelivery() const { longestUs_ = 0; }
+
 private:
     void ring();
     void answer();
 
     int bell_;  // eventfd: counts posts not yet answered
+    std::uint64_t deliveries_ = 0;
+    mutable std::int64_t longestUs_ = 0;
     PumpedHandOver queue_;
     QSocketNotifier notifier_;
 };

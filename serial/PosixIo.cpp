@@ -28,12 +28,12 @@ std::int64_t PosixDevice::scriptGapUs() const {
 
 // How long a reply's last byte is held back for a byte right behind it. A stray byte taken in
 // among a reply's own leaves the box's last byte to come after the reply seems complete: back to
-// back with it on a line at its speed, or as fast as the box answers on a faster one. So a
-// character and a half at the line's speed at most, and no longer than the box took to send the
-// last byte, down to a fraction of a millisecond.
+// back with it on a line at its speed, or about as fast as the box answers on a faster one (a
+// pseudo-terminal). So a character at the line's speed and a little more at most, and no longer
+// than twice what the box took to send the last byte.
 std::int64_t PosixDevice::settleUs(std::int64_t latencyUs) const {
-    const std::int64_t most = 3 * std::int64_t{charTimeUs_.load(std::memory_order_relaxed)} / 2;
-    return std::clamp<std::int64_t>(latencyUs, 200, std::max<std::int64_t>(most, 200));
+    const std::int64_t most = std::int64_t{charTimeUs_.load(std::memory_order_relaxed)} + 300;
+    return std::clamp<std::int64_t>(2 * latencyUs, 30, std::max<std::int64_t>(most, 30));
 }
 
 // A byte of the armed reply has just been queued (one that came with a line error stops the
@@ -119,18 +119,21 @@ void PosixDevice::ioLoop(Io& io) {
     int txWaitMs = -1;
     for (;;) {
         bool watchInput = false;
-        int timeoutMs = txWatch ? txWaitMs : -1;
+        // Microseconds: a reply's last byte is held back for less than a millisecond.
+        std::int64_t timeoutUs = txWatch ? std::int64_t{txWaitMs} * 1000 : -1;
         {
             std::lock_guard lock(mutex_);
             watchInput = !holding_ && rawPos_ == rawLen_ && !gone_;
             if (script_.settling || script_.draining || (script_.active && script_.answered > 0)) {
-                const auto leftMs = static_cast<int>(
-                    std::clamp<std::int64_t>((script_.deadlineUs - nowUs() + 999) / 1000, 0, 1000));
-                timeoutMs = timeoutMs < 0 ? leftMs : std::min(timeoutMs, leftMs);
+                const std::int64_t leftUs =
+                    std::clamp<std::int64_t>(script_.deadlineUs - nowUs(), 0, 1000000);
+                timeoutUs = timeoutUs < 0 ? leftUs : std::min(timeoutUs, leftUs);
             }
         }
         pollfd fds[2] = {{io.wakeFd, POLLIN, 0}, {watchInput ? fd_ : -1, POLLIN, 0}};
-        const int r = ::poll(fds, 2, timeoutMs);
+        const timespec wait{static_cast<time_t>(timeoutUs / 1000000),
+                            static_cast<long>(timeoutUs % 1000000 * 1000)};
+        const int r = ::ppoll(fds, 2, timeoutUs < 0 ? nullptr : &wait, nullptr);
         if (io.stop) return;
         if (r < 0 && errno != EINTR) return;
         if (r > 0 && (fds[0].revents & POLLIN)) {
