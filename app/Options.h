@@ -12,9 +12,9 @@ struct ProgramOptions {
     bool version = false;
     // Started from the desktop menu: work in the per-user data directory.
     bool desktop = false;
-    std::optional<std::string> directory;  // --dir
-    std::map<int, std::string> ports;      // --port COMn=DEVICE, by n
-    std::optional<std::string> traceFile;  // --trace
+    std::optional<std::string> directory;      // --dir
+    std::map<int, std::string> ports;          // --port COMn=DEVICE, by n
+    std::optional<std::string> traceFile;      // --trace
     std::optional<std::string> loopProbeFile;  // --loop-probe
 };
 

@@ -61,9 +61,9 @@ TparamsForm::TparamsForm(TRS232Service& service, platform::Prompts& prompts, pla
     // creation, which puts the buttons first and the resolution before the entries above it.
     std::vector<QWidget*> order{pgCtrl};
     for (Axis axis : allAxes)
-        for (QWidget* w : std::initializer_list<QWidget*>{lineButton(axis), angleButton(axis),
-                                                          impulseEdit(axis), calibrationEdit(axis),
-                                                          resolutionCombo(axis)})
+        for (QWidget* w :
+             std::initializer_list<QWidget*>{lineButton(axis), angleButton(axis), impulseEdit(axis),
+                                             calibrationEdit(axis), resolutionCombo(axis)})
             order.push_back(w);
     order.push_back(saveButton);
     order.push_back(exitButton);

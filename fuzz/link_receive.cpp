@@ -278,8 +278,8 @@ private:
                    "events: %s (%d readings)", seen.c_str(), readings);
         FUZZ_CHECK(readings == (strayAfterReply_.empty() ? 1 : 2), "%d readings", readings);
         FUZZ_CHECK(service_.DeviceKind() == 3, "kind %d", service_.DeviceKind());
-        const Bytes reading = {0xE1, 0xE0, 0xE0, 0xE0, 0xE2, 0xE0, 0xE0,
-                               0xE0, 0xE3, 0xE0, 0xE0, 0xE0};
+        const Bytes reading = {0xE1, 0xE0, 0xE0, 0xE0, 0xE2, 0xE0,
+                               0xE0, 0xE0, 0xE3, 0xE0, 0xE0, 0xE0};
         Bytes wire = {0xE9};
         for (int i = 0; i < readings; ++i) wire.insert(wire.end(), reading.begin(), reading.end());
         wire.insert(wire.end(), {0xEE, 0x05});

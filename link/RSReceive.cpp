@@ -4,8 +4,8 @@
 #include <algorithm>
 
 #include "link/RSLib.h"
-#include "serial/CommDevice.h"
 #include "link/WireFormats.h"
+#include "serial/CommDevice.h"
 
 namespace {
 

@@ -19,13 +19,13 @@ public:
     QString text(QAccessible::Text t) const override {
         const auto* figures = static_cast<const Figures*>(widget());
         switch (t) {
-        case QAccessible::Name:
-        case QAccessible::Value:
-            return figures->text();
-        case QAccessible::Description:
-            return figures->spokenState();
-        default:
-            return QAccessibleWidget::text(t);
+            case QAccessible::Name:
+            case QAccessible::Value:
+                return figures->text();
+            case QAccessible::Description:
+                return figures->spokenState();
+            default:
+                return QAccessibleWidget::text(t);
         }
     }
 

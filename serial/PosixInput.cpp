@@ -98,9 +98,9 @@ int PosixDevice::read(void* buffer, std::int32_t count, std::int32_t& done) {
     std::lock_guard lock(mutex_);
     // Without watching nobody else takes the bytes from the terminal.
     if (!io_) pullLocked(false, true);
-    done = static_cast<std::int32_t>(input_.pop(
-        static_cast<std::uint8_t*>(buffer),
-        std::min(static_cast<std::size_t>(count), readableLocked())));
+    done = static_cast<std::int32_t>(
+        input_.pop(static_cast<std::uint8_t*>(buffer),
+                   std::min(static_cast<std::size_t>(count), readableLocked())));
     if (readSinceArm_ <= ReplyScript::MaxAnswered) readSinceArm_ += done;
     return 0;
 }

@@ -1,4 +1,6 @@
 // The I/O thread of a PosixDevice and the main thread's side of its deliveries.
+#include "serial/PosixIo.h"
+
 #include <poll.h>
 
 #include <algorithm>
@@ -6,7 +8,6 @@
 #include <chrono>
 
 #include "serial/PosixDevice.h"
-#include "serial/PosixIo.h"
 
 namespace serial {
 
@@ -51,9 +52,8 @@ void PosixDevice::scriptTakesLocked() {
             s.draining = true;
             s.drainEndUs = now + 100000;  // a line that never falls quiet is heard of anyway
         }
-        const std::int64_t quietUs =
-            std::max<std::int64_t>(4 * std::int64_t{charTimeUs_.load(std::memory_order_relaxed)},
-                                   2000);
+        const std::int64_t quietUs = std::max<std::int64_t>(
+            4 * std::int64_t{charTimeUs_.load(std::memory_order_relaxed)}, 2000);
         s.deadlineUs = std::min(now + quietUs, s.drainEndUs);
         return;
     }

@@ -77,6 +77,7 @@ TEST(Options, MistakesNameTheirArgument) {
         {{"-style="}, "kvt3: unknown option '-style='"},
         {{"--trace"}, "kvt3: option '--trace' needs a value"},
         {{"--trace="}, "kvt3: option '--trace' needs a file name"},
+        {{"--loop-probe="}, "kvt3: option '--loop-probe' needs a file name"},
         {{"--dir"}, "kvt3: option '--dir' needs a value"},
         {{"--port"}, "kvt3: option '--port' needs a value"},
         {{"--port", "COM1"},
@@ -136,9 +137,9 @@ TEST(Options, WorkingDirectory) {
 }
 
 TEST(Options, UsageNamesEveryOptionAndTheVersionItsNumber) {
-    for (const char* option :
-         {"--port COMn=DEVICE", "--trace FILE", "--dir DIR", "--desktop", "--help", "--version",
-          "/dev/serial/by-id", "dialout", "F11", "-session ID", "1 when the working directory"})
+    for (const char* option : {"--port COMn=DEVICE", "--trace FILE", "--loop-probe FILE",
+                               "--dir DIR", "--desktop", "--help", "--version", "/dev/serial/by-id",
+                               "dialout", "F11", "-session ID", "1 when the working directory"})
         EXPECT_NE(usageText().find(option), std::string::npos) << option;
     EXPECT_TRUE(versionText().starts_with("kvt3 2.")) << versionText();
 }

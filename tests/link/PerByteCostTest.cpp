@@ -14,7 +14,6 @@
 #include "platform/AllocationCount.h"
 #include "serial/CommDevice.h"
 
-
 namespace {
 
 // Timers that only remember whether they run.

@@ -167,8 +167,8 @@ TEST_F(Link, APositionReplyWithAByteTooManyIsInvalidAndTheNextOneIsInStep) {
     answerBytewise(threeAxes);
     service.ReadPositions();
     clock.advance(100);
-    EXPECT_EQ(events, (std::vector<std::string>{"positions 1 -2 255 0",
-                                                "positions 1 -2 -2147483648 1"}));
+    EXPECT_EQ(events,
+              (std::vector<std::string>{"positions 1 -2 255 0", "positions 1 -2 -2147483648 1"}));
 }
 
 TEST_F(Link, CorrectionRepliesOfNoneToAllRows) {

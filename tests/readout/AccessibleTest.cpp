@@ -56,7 +56,11 @@ TEST_F(ReadoutTest, ScreenReaderReadsEachShownReadingAndFollowsIt) {
         std::array<const char*, 3> nextText;
     };
     const Case cases[] = {
-        {0x30, 0x4, {12345, -500, 1000}, {"12.345", "-0.500", "90'00'00"}, {12346, -500, -1},
+        {0x30,
+         0x4,
+         {12345, -500, 1000},
+         {"12.345", "-0.500", "90'00'00"},
+         {12346, -500, -1},
          {"12.346", "-0.500", "359'54'36"}},
         {0x20, 0x0, {7, 0, 0}, {"0.007", "0.000", nullptr}, {8, 1, 0}, {"0.008", "0.001", nullptr}},
     };
@@ -85,8 +89,8 @@ TEST_F(ReadoutTest, ScreenReaderReadsEachShownReadingAndFollowsIt) {
             EXPECT_EQ(iface->text(QAccessible::Description),
                       QStringLiteral("Oś %1").arg(QChar(u"XYZ"[i])));
             // Only a text that changed is announced.
-            EXPECT_EQ(namesChanged(figures),
-                      std::string(c.firstText[i]) != c.nextText[i] ? 1 : 0) << axisIndex(axis);
+            EXPECT_EQ(namesChanged(figures), std::string(c.firstText[i]) != c.nextText[i] ? 1 : 0)
+                << axisIndex(axis);
         }
     }
 }

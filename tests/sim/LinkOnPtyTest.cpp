@@ -60,8 +60,8 @@ protected:
         server = std::make_unique<sim::PtyServer>(*box, options);
         server->start();
         thread = std::thread([this] { server->run(); });
-        service = std::make_unique<TRS232Service>(
-            clock, std::make_shared<serial::PosixDevice>(&handOver));
+        service = std::make_unique<TRS232Service>(clock,
+                                                  std::make_shared<serial::PosixDevice>(&handOver));
         service->SetPortName((dir / "COM1").string());
         service->Open();
     }
