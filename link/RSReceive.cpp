@@ -113,10 +113,11 @@ void TRS232Service::ReceiveReply(std::int32_t count) {
                 WriteByte(positionAck(byteCounter_));
             continue;
         }
-        // A reply has a fixed length and the box sends nothing after it: a byte still waiting
-        // means a stray byte was taken in among the reply's own, so its values are built from
-        // shifted bytes. The next request discards what is waiting.
-        if (comm_->InQueCount() > 0) lineOk_ = false;
+        // A reply has a fixed length and the box sends nothing after it: a byte still waiting (or
+        // one the port saw come out of step) means a stray byte was taken in among the reply's
+        // own, so its values are built from shifted bytes. The next request discards what is
+        // waiting.
+        if (comm_->InQueCount() > 0 || comm_->ReplyDisturbed()) lineOk_ = false;
         CompleteReply(state);
         return;
     }

@@ -86,6 +86,10 @@ public:
     // leaves every answer to the caller.
     virtual void armReplyScript(const ReplyScript& /*script*/) {}
     virtual bool takeAnswered(std::uint8_t& /*answer*/) { return false; }
+    // Whether the armed reply brought a byte the box cannot have sent in step with the host: one
+    // that came before the answer to the byte before it had gone out. The reply is then not the
+    // box's as it stands.
+    virtual bool replyDisturbed() { return false; }
 
     // Starts delivering events of the mask to sink; the sink runs on the main thread and never
     // from inside another operation of the device. stopWatching() returns once no further

@@ -267,6 +267,10 @@ bool TracingDevice::takeAnswered(std::uint8_t& answer) {
     return true;
 }
 
+bool TracingDevice::replyDisturbed() {
+    return inner_->replyDisturbed();
+}
+
 int TracingDevice::purge(bool input, bool output) {
     if (input) traceDiscarded();
     trace_->purged(input, output);

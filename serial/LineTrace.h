@@ -73,6 +73,7 @@ public:
     void setTxEmptyWanted(bool wanted) override;
     void armReplyScript(const ReplyScript& script) override;
     bool takeAnswered(std::uint8_t& answer) override;
+    bool replyDisturbed() override;
     int startWatching(EventSink sink, TThreadPriority priority) override;
     void stopWatching() override;
     void setWatchPriority(TThreadPriority priority) override;

@@ -291,6 +291,7 @@ int PosixDevice::write(const void* buffer, std::int32_t count, std::int32_t time
         pollfd pfd{fd_, POLLOUT, 0};
         if (::poll(&pfd, 1, static_cast<int>(left.count())) <= 0) break;
     }
+    if (done > 0 && io_) notedWrite();
     // The I/O thread watches the output queue drain; one wake is enough until it has.
     if (done > 0 && (eventMask_ & EventBits::TxEmpty) && txEmptyWanted_ && io_ &&
         !io_->txRequested.exchange(true))

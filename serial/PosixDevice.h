@@ -48,6 +48,7 @@ public:
     void setTxEmptyWanted(bool wanted) override;
     void armReplyScript(const ReplyScript& script) override;
     bool takeAnswered(std::uint8_t& answer) override;
+    bool replyDisturbed() override;
     int startWatching(EventSink sink, TThreadPriority priority) override;
     void stopWatching() override;
     void setWatchPriority(TThreadPriority priority) override;
@@ -73,13 +74,16 @@ private:
     void ioLoop(Io& io);
     void deliver(Io& io);
     std::uint32_t pullLocked(bool holdMarked, bool mayRead);
-    void scriptTakesLocked();
+    void scriptTakesLocked(bool sameRead);
     std::uint32_t releaseHeldLocked();
     bool discardInputLocked();
     bool readCounters(LineCounterDelta* delta);
     int txPollMs(int queued) const;
     std::int64_t scriptGapUs() const;
-    std::int64_t settleUs(std::int64_t latencyUs) const;
+    std::int64_t settleUntilUs(std::int64_t now) const;
+    void byteBehindLocked(std::int64_t now);
+    void stopScriptLocked();
+    void notedWrite();
     std::size_t readableLocked() const;
     // What the output queue says after a write: drained, still sending (queued > 0), or unknown:
     // hung up (which throws away what the driver held) or the driver cannot tell. Unknown is
@@ -109,22 +113,30 @@ private:
     bool haveCounters_ = false;
     std::array<std::uint32_t, 5> counters_{};  // parity, frame, overrun, buf_overrun, brk
     std::uint32_t pending_ = 0;                // events found, not yet delivered
-    // The armed reply: how long it is, the bytes received since it was armed, how many of them
-    // were answered here and when the last answer went out, until when the next byte is awaited
-    // once one has, and whether its last byte is held back until the line has been quiet, or the
-    // reader is until the line is quiet again after a byte behind it.
+    // The armed reply, counted as it comes: how long it is, the bytes received, how many of them
+    // were answered here (while answering, until a gap), when the last byte went out and came
+    // in, the longest the box took for a byte, and whether its last byte is held back until the
+    // line has been quiet (settling), or the reader is until the line is quiet again after a
+    // byte behind it (draining).
     struct Script {
         ReplyScript reply;
-        bool active = false;
+        bool counting = false;
+        bool answering = false;
         std::int32_t length = 0;
         std::int32_t received = 0;
         std::int32_t answered = 0;
         std::int64_t lastWriteUs = 0;
-        std::int64_t deadlineUs = 0;
+        std::int64_t lastArrivalUs = 0;
+        std::int64_t slowestUs = 0;
+        std::int64_t answerUntilUs = 0;
         bool settling = false;
-        bool draining = false;  // a byte came behind the last: until the line is quiet
+        bool draining = false;
+        bool disturbed = false;  // a byte came that the box cannot have sent in step
+        std::int64_t holdUntilUs = 0;
         std::int64_t drainEndUs = 0;
     } script_;
+    // How long the box took for a byte at the most, in the last reply that settled quietly.
+    std::int64_t cadenceUs_ = 0;
     std::int32_t readSinceArm_ = 0;  // bytes the main thread has read since the reply was armed
 
     std::shared_ptr<Io> io_;

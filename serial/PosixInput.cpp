@@ -53,17 +53,23 @@ std::uint32_t PosixDevice::pullLocked(bool holdMarked, bool mayRead) {
         rawLen_ = static_cast<std::size_t>(n);
     }
     std::uint32_t found = 0;
+    // Bytes taken from this read so far (a read that ended earlier counts none).
+    std::int32_t fromThisRead = mayRead && rawPos_ == 0 ? 0 : 1;
     while (rawPos_ < rawLen_) {
         ParmrkDecoder::Decoded d[2];
         const std::size_t k = decoder_.feed(raw_[rawPos_++], d);
         for (std::size_t i = 0; i < k; ++i) {
-            if (d[i].kind == ParmrkDecoder::Kind::marked) {
+            const bool marked = d[i].kind == ParmrkDecoder::Kind::marked;
+            // A byte behind a reply's last, damaged or not, says the reply is not the box's: it
+            // is not held back for its error, so the reader sees it waiting with the reply.
+            const bool behind = script_.settling || script_.draining;
+            if (marked) {
                 LineCounterDelta delta;
                 const bool counted = haveCounters_ && readCounters(&delta);
                 errors_ |= markErrors(counted ? &delta : nullptr);
                 found |= EventBits::Error;
-                if (holdMarked) {
-                    script_.active = script_.settling = script_.draining = false;
+                if (!behind) stopScriptLocked();
+                if (holdMarked && !behind) {
                     holding_ = true;
                     heldByte_ = d[i].byte;
                     return found;
@@ -71,10 +77,7 @@ std::uint32_t PosixDevice::pullLocked(bool holdMarked, bool mayRead) {
             }
             if (input_.push(d[i].byte)) {
                 found |= EventBits::RxChar;
-                if (d[i].kind == ParmrkDecoder::Kind::marked)
-                    script_.active = script_.settling = script_.draining = false;
-                else
-                    scriptTakesLocked();
+                if (!marked || behind) scriptTakesLocked(fromThisRead++ > 0);
             } else {
                 errors_ |= ErrorBits::Overflow;
                 found |= EventBits::Error;

@@ -27,55 +27,86 @@ std::int64_t PosixDevice::scriptGapUs() const {
                                   5000);
 }
 
-// How long a reply's last byte is held back for a byte right behind it. A stray byte taken in
-// among a reply's own leaves the box's last byte to come after the reply seems complete: back to
-// back with it on a line at its speed, or about as fast as the box answers on a faster one (a
-// pseudo-terminal). So a character at the line's speed and a little more at most, and no longer
-// than twice what the box took to send the last byte.
-std::int64_t PosixDevice::settleUs(std::int64_t latencyUs) const {
-    const std::int64_t most = std::int64_t{charTimeUs_.load(std::memory_order_relaxed)} + 300;
-    return std::clamp<std::int64_t>(2 * latencyUs, 30, std::max<std::int64_t>(most, 30));
+// Until when a reply's last byte is held back for a byte right behind it. A stray byte taken in
+// among a reply's own puts the host one byte ahead of the box, whose count of answers still agrees
+// with the host's: the box's own last byte then comes after the reply seems complete, as its
+// answer to the host's last answer, at most as long after the byte before it as the box takes
+// for a byte (a box that answers one byte at a time is always that far behind), or right behind
+// it in a reply sent in one go. So: the longest the box took for a byte, in this reply or the
+// last good one, and a little more, from the last byte.
+std::int64_t PosixDevice::settleUntilUs(std::int64_t now) const {
+    const Script& s = script_;
+    std::int64_t pace = std::max(cadenceUs_, s.slowestUs);
+    if (pace == 0) pace = charTimeUs_.load(std::memory_order_relaxed);
+    return now + pace * 11 / 10 + 200;
+}
+
+// A byte behind the reply's last: the reply is not the box's as it stands, and more of what pushed
+// it out may be on its way (the box sends a byte for every answer it had). The reader hears of it
+// when the line has been quiet for a few characters, so that the next request, which throws away
+// what is waiting, starts on a quiet line.
+void PosixDevice::byteBehindLocked(std::int64_t now) {
+    Script& s = script_;
+    s.settling = false;
+    if (!s.draining) {
+        s.draining = true;
+        s.drainEndUs = now + 100000;  // a line that never falls quiet is heard of anyway
+    }
+    const std::int64_t quietUs =
+        std::max({std::int64_t{4} * charTimeUs_.load(std::memory_order_relaxed), std::int64_t{2000},
+                  2 * std::max(cadenceUs_, s.slowestUs)});
+    s.holdUntilUs = std::min(now + quietUs, s.drainEndUs);
+}
+
+void PosixDevice::stopScriptLocked() {
+    script_.counting = script_.answering = script_.settling = script_.draining = false;
 }
 
 // A byte of the armed reply has just been queued (one that came with a line error stops the
-// script before this). Answers it when the script does, and holds the last one back.
-void PosixDevice::scriptTakesLocked() {
+// script before this); sameRead: it came in the same read as the byte before it. Answers it while
+// the script answers, and holds the last one back.
+void PosixDevice::scriptTakesLocked(bool sameRead) {
     Script& s = script_;
     const std::int64_t now = nowUs();
     if (s.settling || s.draining) {
-        // A byte behind the reply's last: the reply is not the box's as it stands, and more of
-        // what pushed it out may be on its way (the box sends a byte for every answer it had).
-        // The reader hears of it when the line has been quiet for a few characters, so the next
-        // request, which throws away what is waiting, starts on a quiet line.
-        s.settling = false;
-        if (!s.draining) {
-            s.draining = true;
-            s.drainEndUs = now + 100000;  // a line that never falls quiet is heard of anyway
-        }
-        const std::int64_t quietUs = std::max<std::int64_t>(
-            4 * std::int64_t{charTimeUs_.load(std::memory_order_relaxed)}, 2000);
-        s.deadlineUs = std::min(now + quietUs, s.drainEndUs);
+        byteBehindLocked(now);
         return;
     }
-    if (!s.active) return;
-    if (++s.received == 1 && s.reply.lengthPerFirstByte > 0)
+    if (!s.counting) return;
+    // Answered here as it comes, a byte of the box's is never already there when the byte before
+    // it is answered: the box sends it only once that answer has reached it.
+    if (s.answering && sameRead && s.received > 0) s.disturbed = true;
+    ++s.received;
+    // What the box took for this byte: from the host's last byte when the box answers each one,
+    // from its own byte before in a reply it sends in one go.
+    if (s.reply.answered)
+        s.slowestUs = std::max(s.slowestUs, now - s.lastWriteUs);
+    else if (s.received > 1)
+        s.slowestUs = std::max(s.slowestUs, now - s.lastArrivalUs);
+    s.lastArrivalUs = now;
+    if (s.received == 1 && s.reply.lengthPerFirstByte > 0)
         s.length += s.reply.lengthPerFirstByte * input_.back();
     if (s.received >= s.length) {
-        s.active = false;
+        s.counting = s.answering = false;
+        if (s.disturbed) {
+            // Whatever else the box still sends for it comes before the reader hears of it.
+            byteBehindLocked(now);
+            return;
+        }
         s.settling = true;
-        s.deadlineUs = now + settleUs(now - s.lastWriteUs);
+        s.holdUntilUs = settleUntilUs(now);
         return;
     }
-    if (!s.reply.answered) return;
+    if (!s.answering) return;
     const std::uint8_t answer = s.reply.answers[static_cast<std::size_t>(s.received - 1)];
     if (::write(fd_, &answer, 1) != 1) {
         // The main thread answers it itself, waiting for room as its writes do.
-        s.active = false;
+        s.answering = false;
         return;
     }
     ++s.answered;
     s.lastWriteUs = nowUs();
-    s.deadlineUs = s.lastWriteUs + scriptGapUs();
+    s.answerUntilUs = s.lastWriteUs + scriptGapUs();
 }
 
 // What a reader may take now: all but a reply's last byte while it is held back.
@@ -93,13 +124,27 @@ void PosixDevice::armReplyScript(const ReplyScript& script) {
         const bool fits = !script.answered || script.length <= ReplyScript::MaxAnswered + 1;
         if (io_ && !gone_ && script.length > 0 && fits) {
             script_.reply = script;
-            script_.active = true;
+            script_.counting = true;
+            script_.answering = script.answered;
             script_.length = script.length;
-            script_.lastWriteUs = nowUs();
+            script_.lastWriteUs = script_.lastArrivalUs = nowUs();
         }
     }
     if (resume) io_->wake();
 }
+
+// The main thread wrote (an answer of its own, after the script stopped answering): the box's
+// pace is measured from here.
+void PosixDevice::notedWrite() {
+    std::lock_guard lock(mutex_);
+    if (script_.counting) script_.lastWriteUs = nowUs();
+}
+
+bool PosixDevice::replyDisturbed() {
+    std::lock_guard lock(mutex_);
+    return script_.disturbed;
+}
+
 bool PosixDevice::takeAnswered(std::uint8_t& answer) {
     std::lock_guard lock(mutex_);
     const std::int32_t n = readSinceArm_;
@@ -124,9 +169,13 @@ void PosixDevice::ioLoop(Io& io) {
         {
             std::lock_guard lock(mutex_);
             watchInput = !holding_ && rawPos_ == rawLen_ && !gone_;
-            if (script_.settling || script_.draining || (script_.active && script_.answered > 0)) {
-                const std::int64_t leftUs =
-                    std::clamp<std::int64_t>(script_.deadlineUs - nowUs(), 0, 1000000);
+            std::int64_t until = -1;
+            if (script_.settling || script_.draining)
+                until = script_.holdUntilUs;
+            else if (script_.answering && script_.answered > 0)
+                until = script_.answerUntilUs;
+            if (until >= 0) {
+                const std::int64_t leftUs = std::clamp<std::int64_t>(until - nowUs(), 0, 1000000);
                 timeoutUs = timeoutUs < 0 ? leftUs : std::min(timeoutUs, leftUs);
             }
         }
@@ -135,7 +184,18 @@ void PosixDevice::ioLoop(Io& io) {
                             static_cast<long>(timeoutUs % 1000000 * 1000)};
         const int r = ::ppoll(fds, 2, timeoutUs < 0 ? nullptr : &wait, nullptr);
         if (io.stop) return;
-        if (r < 0 && errno != EINTR) return;
+        if (r < 0 && errno != EINTR) {
+            // Cannot wait any more: the port is as good as gone, and the main thread hears so.
+            bool ring = false;
+            {
+                std::lock_guard lock(mutex_);
+                gone_ = true;
+                stopScriptLocked();
+                ring = pending_ != 0;
+            }
+            if (ring) io.ring();
+            return;
+        }
         if (r > 0 && (fds[0].revents & POLLIN)) {
             std::uint64_t count;
             (void)!::read(io.wakeFd, &count, sizeof count);
@@ -145,15 +205,22 @@ void PosixDevice::ioLoop(Io& io) {
             std::lock_guard lock(mutex_);
             std::uint32_t found = 0;
             bool hangup = r > 0 && (fds[1].revents & (POLLHUP | POLLERR | POLLNVAL)) != 0;
-            if (r > 0 && (fds[1].revents & (POLLIN | POLLHUP | POLLERR))) {
+            if (r > 0 && (fds[1].revents & (POLLIN | POLLHUP | POLLERR | POLLNVAL))) {
                 found = pullLocked(hold, true);
                 // Bytes that came before the hang-up are delivered before the watching ends.
                 if (found & (EventBits::RxChar | EventBits::Error)) hangup = hangup && gone_;
                 if (hangup) gone_ = true;
             }
-            const bool due = nowUs() >= script_.deadlineUs;
-            if (script_.active && (gone_ || (script_.answered > 0 && due))) script_.active = false;
-            if (gone_ || due) script_.settling = script_.draining = false;
+            const std::int64_t now = nowUs();
+            if (gone_) stopScriptLocked();
+            // The box pauses: the main thread answers the rest of the reply, byte by byte.
+            if (script_.answering && script_.answered > 0 && now >= script_.answerUntilUs)
+                script_.answering = false;
+            if ((script_.settling || script_.draining) && now >= script_.holdUntilUs) {
+                // Quiet after the last byte: the box's pace is known for the next reply.
+                if (script_.settling && script_.reply.answered) cadenceUs_ = script_.slowestUs;
+                script_.settling = script_.draining = false;
+            }
             if (io.txRequested.exchange(false)) txWatch = true;
             if (txWatch) {
                 int queued = 0;
@@ -169,8 +236,7 @@ void PosixDevice::ioLoop(Io& io) {
             gone = gone_;
             // The bytes of a reply answered here reach the main thread together, at its end,
             // and a reply's last byte once it has settled.
-            const bool holdBytes =
-                (script_.active && script_.reply.answered) || script_.settling || script_.draining;
+            const bool holdBytes = script_.answering || script_.settling || script_.draining;
             ring = pending_ != 0 && (!holdBytes || (pending_ & ~EventBits::RxChar) != 0);
         }
         if (ring) io.ring();

@@ -210,6 +210,10 @@ bool TVaCustomComm::TakeAnswered(std::uint8_t& answer) {
     return Active() && impl_->device->takeAnswered(answer);
 }
 
+bool TVaCustomComm::ReplyDisturbed() {
+    return Active() && impl_->device->replyDisturbed();
+}
+
 void TVaCustomComm::PurgeRead() {
     if (!Active()) return;
     std::lock_guard lock(impl_->readLock);

@@ -134,6 +134,8 @@ public:
     void ArmReplyScript(const ReplyScript& script);
     // After ReadChar of a byte of an armed reply: whether its answer has gone out already.
     bool TakeAnswered(std::uint8_t& answer);
+    // Whether the armed reply brought a byte the box cannot have sent in step (see CommDevice).
+    bool ReplyDisturbed();
     void PurgeRead();
     void PurgeWrite();
     void GetStatus(std::int32_t& errors, std::int32_t& inQue, std::int32_t& outQue);

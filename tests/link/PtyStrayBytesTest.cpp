@@ -34,8 +34,11 @@ class ScriptedBox {
 public:
     enum class Fault { QueuedAnswers, NoiseUnasked, DoubledByte };
 
-    ScriptedBox(int master, Fault fault, int faultAt)
-        : master_(master), fault_(fault), faultAt_(faultAt), thread_([this] { serve(); }) {}
+    // Each byte goes out paceUs after what it answers: a box slower than the line.
+    ScriptedBox(int master, Fault fault, int faultAt, int paceUs)
+        : master_(master), fault_(fault), faultAt_(faultAt), paceUs_(paceUs), thread_([this] {
+              serve();
+          }) {}
     ~ScriptedBox() {
         stop_ = true;
         thread_.join();
@@ -72,6 +75,7 @@ private:
     }
 
     void sendByte(const Bytes& reply, std::size_t& sent) {
+        if (paceUs_ > 0) std::this_thread::sleep_for(std::chrono::microseconds(paceUs_));
         const std::uint8_t b = reply[sent++];
         if (readings_ == faultAt_ && sent == 6 && fault_ == Fault::DoubledByte) {
             send({b, b});
@@ -85,6 +89,7 @@ private:
     int master_;
     Fault fault_;
     int faultAt_;
+    int paceUs_;
     int readings_ = 0;
     std::atomic<bool> stop_{false};
     std::thread thread_;
@@ -107,41 +112,43 @@ TEST_F(LinkOnPty, StrayBytesNeverMakeAValidReadingAndTheLinkIsBackInStepWithinTw
         {"a reply byte sent twice", ScriptedBox::Fault::DoubledByte},
     };
     constexpr int faultAt = 3, readings = 8;
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.name);
-        platform::ManualClock clock;
-        device = std::make_shared<serial::PosixDevice>(&handOver);
-        TRS232Service service{clock, device};
-        service.SetPortName("COM7");
-        ScriptedBox box(pty.master(), c.fault, faultAt);
+    // As fast as the box's thread answers, and slower than a line at 9600 baud would allow.
+    for (const int paceUs : {0, 2000, 4000})
+        for (const auto& c : cases) {
+            SCOPED_TRACE(::testing::Message() << c.name << ", box pace " << paceUs << " us");
+            platform::ManualClock clock;
+            device = std::make_shared<serial::PosixDevice>(&handOver);
+            TRS232Service service{clock, device};
+            service.SetPortName("COM7");
+            ScriptedBox box(pty.master(), c.fault, faultAt, paceUs);
 
-        // Requests chain from each reply, as the readout's cycle does.
-        std::vector<std::array<std::int32_t, 3>> valid;
-        int delivered = 0;
-        service.OnPositions = [&](std::int32_t x, std::int32_t y, std::int32_t z, bool ok) {
-            ++delivered;
-            if (ok) valid.push_back({x, y, z});
-            if (delivered < readings) service.ReadPositions();
-        };
-        service.Open();
-        service.ReadPositions();
-        ASSERT_TRUE(pumpUntil([&] { return delivered == readings; }, 5000))
-            << delivered << " readings";
-        service.Close();
+            // Requests chain from each reply, as the readout's cycle does.
+            std::vector<std::array<std::int32_t, 3>> valid;
+            int delivered = 0;
+            service.OnPositions = [&](std::int32_t x, std::int32_t y, std::int32_t z, bool ok) {
+                ++delivered;
+                if (ok) valid.push_back({x, y, z});
+                if (delivered < readings) service.ReadPositions();
+            };
+            service.Open();
+            service.ReadPositions();
+            ASSERT_TRUE(pumpUntil([&] { return delivered == readings; }, 5000))
+                << delivered << " readings";
+            service.Close();
 
-        // Every valid reading is one the box sent; with at most one lost to the fault, the last
-        // ones are the box's latest.
-        for (const auto& v : valid) {
-            EXPECT_EQ(v[1], -v[0]) << v[0] << " " << v[1] << " " << v[2];
-            EXPECT_EQ(v[2], 1000 + v[0]) << v[0] << " " << v[1] << " " << v[2];
+            // Every valid reading is one the box sent; with at most one lost to the fault, the last
+            // ones are the box's latest.
+            for (const auto& v : valid) {
+                EXPECT_EQ(v[1], -v[0]) << v[0] << " " << v[1] << " " << v[2];
+                EXPECT_EQ(v[2], 1000 + v[0]) << v[0] << " " << v[1] << " " << v[2];
+            }
+            EXPECT_GE(valid.size(), static_cast<std::size_t>(readings - 2));
+            ASSERT_FALSE(valid.empty());
+            EXPECT_EQ(valid.back()[0], readings);
+            // Nothing left over from one case for the next.
+            pumpFor(20);
+            service.Close();
         }
-        EXPECT_GE(valid.size(), static_cast<std::size_t>(readings - 2));
-        ASSERT_FALSE(valid.empty());
-        EXPECT_EQ(valid.back()[0], readings);
-        // Nothing left over from one case for the next.
-        pumpFor(20);
-        service.Close();
-    }
 }
 
 }  // namespace
