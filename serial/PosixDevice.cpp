@@ -121,6 +121,7 @@ int PosixDevice::open(const std::string& name) {
     holding_ = gone_ = false;
     haveCounters_ = readCounters(nullptr);
     charTimeUs_ = 0;
+    cadenceUs_ = 0;  // another box, maybe
     eventMask_ = 0;
     return 0;
 }
@@ -198,6 +199,7 @@ int PosixDevice::applySettings(const LineSettings& s) {
     std::lock_guard lock(mutex_);
     decoder_.setMarking(s.parityCheck);
     charTimeUs_ = static_cast<std::int32_t>(std::int64_t{bits} * 1000000 / s.baudRate);
+    cadenceUs_ = 0;  // learnt again at this speed
     return 0;
 }
 

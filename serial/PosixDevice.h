@@ -83,6 +83,8 @@ private:
     std::int64_t settleUntilUs(std::int64_t now) const;
     void byteBehindLocked(std::int64_t now);
     void stopScriptLocked();
+    void endSettlingLocked();
+    std::int64_t longestPaceUs() const;
     void notedWrite();
     std::size_t readableLocked() const;
     // What the output queue says after a write: drained, still sending (queued > 0), or unknown:

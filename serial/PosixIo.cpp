@@ -36,9 +36,15 @@ std::int64_t PosixDevice::scriptGapUs() const {
 // last good one, and a little more, from the last byte.
 std::int64_t PosixDevice::settleUntilUs(std::int64_t now) const {
     const Script& s = script_;
-    std::int64_t pace = std::max(cadenceUs_, s.slowestUs);
+    std::int64_t pace = std::min(std::max(cadenceUs_, s.slowestUs), longestPaceUs());
     if (pace == 0) pace = charTimeUs_.load(std::memory_order_relaxed);
     return now + pace * 11 / 10 + 200;
+}
+
+// A box's turnaround, not a pause of the box's: beyond this a byte's wait says nothing about how
+// soon the box answers.
+std::int64_t PosixDevice::longestPaceUs() const {
+    return 20 * std::int64_t{charTimeUs_.load(std::memory_order_relaxed)} + 16000;
 }
 
 // A byte behind the reply's last: the reply is not the box's as it stands, and more of what pushed
@@ -47,19 +53,28 @@ std::int64_t PosixDevice::settleUntilUs(std::int64_t now) const {
 // what is waiting, starts on a quiet line.
 void PosixDevice::byteBehindLocked(std::int64_t now) {
     Script& s = script_;
-    s.settling = false;
+    endSettlingLocked();
     if (!s.draining) {
         s.draining = true;
         s.drainEndUs = now + 100000;  // a line that never falls quiet is heard of anyway
     }
     const std::int64_t quietUs =
         std::max({std::int64_t{4} * charTimeUs_.load(std::memory_order_relaxed), std::int64_t{2000},
-                  2 * std::max(cadenceUs_, s.slowestUs)});
+                  2 * std::min(std::max(cadenceUs_, s.slowestUs), longestPaceUs())});
     s.holdUntilUs = std::min(now + quietUs, s.drainEndUs);
 }
 
 void PosixDevice::stopScriptLocked() {
-    script_.counting = script_.answering = script_.settling = script_.draining = false;
+    script_.counting = script_.answering = script_.draining = false;
+    endSettlingLocked();
+}
+
+// The reply's last byte may be read from now on: the reader hears of it, also when the bytes
+// before it were announced (and read) while it was held back.
+void PosixDevice::endSettlingLocked() {
+    if (!script_.settling) return;
+    script_.settling = false;
+    if (input_.size() > 0) pending_ |= EventBits::RxChar & eventMask_;
 }
 
 // A byte of the armed reply has just been queued (one that came with a line error stops the
@@ -218,8 +233,10 @@ void PosixDevice::ioLoop(Io& io) {
                 script_.answering = false;
             if ((script_.settling || script_.draining) && now >= script_.holdUntilUs) {
                 // Quiet after the last byte: the box's pace is known for the next reply.
-                if (script_.settling && script_.reply.answered) cadenceUs_ = script_.slowestUs;
-                script_.settling = script_.draining = false;
+                if (script_.settling && script_.reply.answered && script_.slowestUs <= longestPaceUs())
+                    cadenceUs_ = script_.slowestUs;
+                script_.draining = false;
+                endSettlingLocked();
             }
             if (io.txRequested.exchange(false)) txWatch = true;
             if (txWatch) {
@@ -236,8 +253,10 @@ void PosixDevice::ioLoop(Io& io) {
             gone = gone_;
             // The bytes of a reply answered here reach the main thread together, at its end,
             // and a reply's last byte once it has settled.
+            // After a byte behind it, all of it once the line is quiet, line errors too.
             const bool holdBytes = script_.answering || script_.settling || script_.draining;
-            ring = pending_ != 0 && (!holdBytes || (pending_ & ~EventBits::RxChar) != 0);
+            ring = pending_ != 0 &&
+                   (!holdBytes || (!script_.draining && (pending_ & ~EventBits::RxChar) != 0));
         }
         if (ring) io.ring();
         if (gone) return;  // nothing more will come, and poll would not wait any more

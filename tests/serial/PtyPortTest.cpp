@@ -325,3 +325,32 @@ TEST_F(PtyTest, AMarkedByteWaitingForItsErrorReportGoesWithAPurge) {
 }
 
 }  // namespace
+
+// A reply's last byte is held back for a moment in case a stray byte comes right behind it. The
+// bytes before it may have been announced and read meanwhile: the last one is announced when it
+// is let go, not left for the reply's time-out to find.
+TEST_F(PtyTest, AReplysLastByteHeldBackIsAnnouncedWhenLetGo) {
+    auto comm = makePort();
+    Bytes read;
+    comm->OnRxChar = [&](std::int32_t n) {
+        for (std::int32_t i = 0; i < n; ++i) {
+            std::uint8_t b;
+            if (comm->ReadChar(b)) read.push_back(b);
+        }
+    };
+    comm->Open();
+    ReplyScript reply;
+    reply.length = 12;
+    comm->ArmReplyScript(reply);
+    pty.send(Bytes(11, 0x31));
+    ASSERT_TRUE(handOver.waitForPost(std::chrono::milliseconds(2000)));
+    // A slow last byte is held back as long as the box took for it: the first eleven are read
+    // meanwhile.
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    pty.send({0x32});
+    std::this_thread::sleep_for(std::chrono::milliseconds(3));
+    handOver.runPending();
+    EXPECT_EQ(read.size(), 11u);
+    ASSERT_TRUE(pumpUntil([&] { return read.size() == 12; }, 1000)) << read.size() << " read";
+    EXPECT_EQ(read.back(), 0x32);
+}
