@@ -90,6 +90,11 @@ public:
     // that came before the answer to the byte before it had gone out. The reply is then not the
     // box's as it stands.
     virtual bool replyDisturbed() { return false; }
+    // For a trace of the line: when the byte read last came, and when the device answered it
+    // (0: it did not), on the steady clock in microseconds; false when the device cannot tell.
+    virtual bool lastReadTimes(std::int64_t& /*arrivedUs*/, std::int64_t& /*answeredUs*/) {
+        return false;
+    }
 
     // Starts delivering events of the mask to sink; the sink runs on the main thread and never
     // from inside another operation of the device. stopWatching() returns once no further

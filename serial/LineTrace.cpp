@@ -86,10 +86,14 @@ LineTrace::~LineTrace() {
     if (fd_ >= 0) ::close(fd_);
 }
 
-void LineTrace::line(std::string_view text) {
-    const auto us = std::chrono::duration_cast<std::chrono::microseconds>(
-                        std::chrono::steady_clock::now() - start_)
-                        .count();
+void LineTrace::line(std::string_view text, std::int64_t atUs) {
+    const auto startUs = std::chrono::duration_cast<std::chrono::microseconds>(
+                             start_.time_since_epoch())
+                             .count();
+    const auto us = atUs > 0 ? atUs - startUs
+                             : std::chrono::duration_cast<std::chrono::microseconds>(
+                                   std::chrono::steady_clock::now() - start_)
+                                   .count();
     char stamp[24];
     auto [end, ec] = std::to_chars(stamp, stamp + sizeof stamp, static_cast<long long>(us));
     const std::size_t width = static_cast<std::size_t>(end - stamp);
@@ -116,22 +120,22 @@ void LineTrace::closed() {
 }
 
 void LineTrace::bytes(const char* direction, const std::uint8_t* data, std::int32_t count,
-                      std::string_view after) {
+                      std::string_view after, std::int64_t atUs) {
     for (std::int32_t i = 0; i < count; ++i) {
         LineText t;
         t << direction;
         t.hex(data[i], 2);
         t << after;
-        line(t.view());
+        line(t.view(), atUs);
     }
 }
 
-void LineTrace::sent(const std::uint8_t* data, std::int32_t count) {
-    bytes("tx ", data, count);
+void LineTrace::sent(const std::uint8_t* data, std::int32_t count, std::int64_t atUs) {
+    bytes("tx ", data, count, {}, atUs);
 }
 
-void LineTrace::received(const std::uint8_t* data, std::int32_t count) {
-    bytes("rx ", data, count);
+void LineTrace::received(const std::uint8_t* data, std::int32_t count, std::int64_t atUs) {
+    bytes("rx ", data, count, {}, atUs);
 }
 
 void LineTrace::discarded(const std::uint8_t* data, std::int32_t count) {
@@ -228,7 +232,12 @@ void TracingDevice::setWatchPriority(TThreadPriority priority) {
 
 int TracingDevice::read(void* buffer, std::int32_t count, std::int32_t& done) {
     const int error = inner_->read(buffer, count, done);
-    if (done > 0) trace_->received(static_cast<const std::uint8_t*>(buffer), done);
+    // A byte of a reply the port answered itself is read well after it came: traced with the
+    // time it came, and its answer with the time that went out.
+    std::int64_t arrivedUs = 0;
+    answeredUs_ = 0;
+    if (done == 1) inner_->lastReadTimes(arrivedUs, answeredUs_);
+    if (done > 0) trace_->received(static_cast<const std::uint8_t*>(buffer), done, arrivedUs);
     return checked("read", error);
 }
 
@@ -263,7 +272,7 @@ void TracingDevice::armReplyScript(const ReplyScript& script) {
 // trace keeps the order of the line: each byte, then its answer.
 bool TracingDevice::takeAnswered(std::uint8_t& answer) {
     if (!inner_->takeAnswered(answer)) return false;
-    trace_->sent(&answer, 1);
+    trace_->sent(&answer, 1, answeredUs_);
     return true;
 }
 

@@ -37,8 +37,9 @@ public:
 
     void opened(const std::string& name, const std::string& path, int error);
     void closed();
-    void sent(const std::uint8_t* data, std::int32_t count);
-    void received(const std::uint8_t* data, std::int32_t count);
+    // atUs: when the bytes went or came, on the steady clock in microseconds (0: now).
+    void sent(const std::uint8_t* data, std::int32_t count, std::int64_t atUs = 0);
+    void received(const std::uint8_t* data, std::int32_t count, std::int64_t atUs = 0);
     // Received bytes a purge threw away unread: "rx 55 discarded".
     void discarded(const std::uint8_t* data, std::int32_t count);
     void lineErrors(std::int32_t errorBits);
@@ -49,9 +50,9 @@ public:
 
 private:
     // Writes "<µs> <text>\n" in one write.
-    void line(std::string_view text);
+    void line(std::string_view text, std::int64_t atUs = 0);
     void bytes(const char* direction, const std::uint8_t* data, std::int32_t count,
-               std::string_view after = {});
+               std::string_view after = {}, std::int64_t atUs = 0);
 
     int fd_ = -1;
     std::chrono::steady_clock::time_point start_;
@@ -92,6 +93,7 @@ private:
     std::shared_ptr<CommDevice> inner_;
     std::shared_ptr<LineTrace> trace_;
     bool open_ = false;
+    std::int64_t answeredUs_ = 0;  // when the port answered the byte read last itself
 };
 
 }  // namespace serial

@@ -49,6 +49,7 @@ public:
     void armReplyScript(const ReplyScript& script) override;
     bool takeAnswered(std::uint8_t& answer) override;
     bool replyDisturbed() override;
+    bool lastReadTimes(std::int64_t& arrivedUs, std::int64_t& answeredUs) override;
     int startWatching(EventSink sink, TThreadPriority priority) override;
     void stopWatching() override;
     void setWatchPriority(TThreadPriority priority) override;
@@ -136,6 +137,9 @@ private:
         bool disturbed = false;  // a byte came that the box cannot have sent in step
         std::int64_t holdUntilUs = 0;
         std::int64_t drainEndUs = 0;
+        // When each byte came and was answered here, for a trace of the line.
+        std::array<std::int64_t, ReplyScript::MaxAnswered + 1> arrivedUs{};
+        std::array<std::int64_t, ReplyScript::MaxAnswered + 1> answeredUs{};
     } script_;
     // How long the box took for a byte at the most, in the last reply that settled quietly.
     std::int64_t cadenceUs_ = 0;

@@ -99,6 +99,8 @@ void PosixDevice::scriptTakesLocked(bool sameRead) {
     else if (s.received > 1)
         s.slowestUs = std::max(s.slowestUs, now - s.lastArrivalUs);
     s.lastArrivalUs = now;
+    const auto k = static_cast<std::size_t>(s.received - 1);
+    if (k < s.arrivedUs.size()) s.arrivedUs[k] = now;
     if (s.received == 1 && s.reply.lengthPerFirstByte > 0)
         s.length += s.reply.lengthPerFirstByte * input_.back();
     if (s.received >= s.length) {
@@ -120,7 +122,7 @@ void PosixDevice::scriptTakesLocked(bool sameRead) {
         return;
     }
     ++s.answered;
-    s.lastWriteUs = nowUs();
+    s.lastWriteUs = s.answeredUs[k] = nowUs();
     s.answerUntilUs = s.lastWriteUs + scriptGapUs();
 }
 
@@ -153,6 +155,17 @@ void PosixDevice::armReplyScript(const ReplyScript& script) {
 void PosixDevice::notedWrite() {
     std::lock_guard lock(mutex_);
     if (script_.counting) script_.lastWriteUs = nowUs();
+}
+
+bool PosixDevice::lastReadTimes(std::int64_t& arrivedUs, std::int64_t& answeredUs) {
+    std::lock_guard lock(mutex_);
+    const std::int32_t n = readSinceArm_;
+    if (n < 1 || n > script_.received || n > static_cast<std::int32_t>(script_.arrivedUs.size()))
+        return false;
+    const auto k = static_cast<std::size_t>(n - 1);
+    arrivedUs = script_.arrivedUs[k];
+    answeredUs = n <= script_.answered ? script_.answeredUs[k] : 0;
+    return true;
 }
 
 bool PosixDevice::replyDisturbed() {
