@@ -87,9 +87,8 @@ LineTrace::~LineTrace() {
 }
 
 void LineTrace::line(std::string_view text, std::int64_t atUs) {
-    const auto startUs = std::chrono::duration_cast<std::chrono::microseconds>(
-                             start_.time_since_epoch())
-                             .count();
+    const auto startUs =
+        std::chrono::duration_cast<std::chrono::microseconds>(start_.time_since_epoch()).count();
     const auto us = atUs > 0 ? atUs - startUs
                              : std::chrono::duration_cast<std::chrono::microseconds>(
                                    std::chrono::steady_clock::now() - start_)

@@ -246,7 +246,8 @@ void PosixDevice::ioLoop(Io& io) {
                 script_.answering = false;
             if ((script_.settling || script_.draining) && now >= script_.holdUntilUs) {
                 // Quiet after the last byte: the box's pace is known for the next reply.
-                if (script_.settling && script_.reply.answered && script_.slowestUs <= longestPaceUs())
+                if (script_.settling && script_.reply.answered &&
+                    script_.slowestUs <= longestPaceUs())
                     cadenceUs_ = script_.slowestUs;
                 script_.draining = false;
                 endSettlingLocked();

@@ -186,3 +186,66 @@ TEST(LineTraceFile, UnwritablePlaceRaises) {
 }
 
 }  // namespace
+
+namespace {
+
+// A reply the port answers itself reaches the program at its end; the trace still tells each byte
+// and each answer with the time it was on the line. So it does when the box pauses and the
+// program answers the rest itself.
+TEST_F(PtyTest, TracedReplyAnsweredByThePortKeepsTheLinesTimes) {
+    for (const int pauseMs : {3, 20}) {
+        SCOPED_TRACE(pauseMs);
+        const std::string path = (dir_ / ("trace" + std::to_string(pauseMs) + ".txt")).string();
+        device = std::make_shared<PosixDevice>(&handOver);
+        TVaComm comm(std::make_shared<TracingDevice>(device, std::make_shared<LineTrace>(path)));
+        comm.SetDeviceName("COM7");
+        comm.SetBaudrate(TVaBaudrate::br9600);
+        comm.SetDirectWrite(true);
+        ReplyScript reply;
+        reply.length = 3;
+        reply.answered = true;
+        reply.answers[0] = 0xA1;
+        reply.answers[1] = 0xA2;
+        int read = 0;
+        comm.OnRxChar = [&](std::int32_t n) {
+            for (std::int32_t i = 0; i < n; ++i) {
+                std::uint8_t b = 0, answer = 0;
+                if (!comm.ReadChar(b) || ++read == 3) continue;
+                if (!comm.TakeAnswered(answer))
+                    comm.WriteChar(reply.answers[static_cast<std::size_t>(read - 1)]);
+            }
+        };
+        comm.Open();
+        comm.ArmReplyScript(reply);
+        for (const std::uint8_t b : {std::uint8_t{0x10}, std::uint8_t{0x11}}) {
+            pty.send({b});
+            ASSERT_TRUE(pumpUntil([&] { return !pty.receive(1, 1).empty(); }));
+            std::this_thread::sleep_for(std::chrono::milliseconds(pauseMs));
+        }
+        pty.send({0x12});
+        ASSERT_TRUE(pumpUntil([&] { return read == 3; }));
+        comm.Close();
+        std::ifstream in(path);
+        std::vector<std::pair<long long, std::string>> events;
+        for (std::string text; std::getline(in, text);) {
+            const auto first = text.find_first_not_of(' ');
+            const auto space = text.find(' ', first);
+            if (text.starts_with("#") ||
+                (text.compare(space + 1, 3, "rx ") != 0 && text.compare(space + 1, 3, "tx ") != 0))
+                continue;
+            events.emplace_back(std::stoll(text.substr(first, space - first)),
+                                text.substr(space + 1));
+        }
+        ASSERT_EQ(events.size(), 5u);
+        const std::vector<std::string> expected = {"rx 10", "tx A1", "rx 11", "tx A2", "rx 12"};
+        for (std::size_t i = 0; i < events.size(); ++i) EXPECT_EQ(events[i].second, expected[i]);
+        // In the line's order, each byte the pause after the answer before it, whenever the
+        // program took it.
+        for (std::size_t i = 1; i < events.size(); ++i)
+            EXPECT_GE(events[i].first, events[i - 1].first) << events[i].second;
+        EXPECT_GE(events[2].first - events[1].first, pauseMs * 750);
+        EXPECT_GE(events[4].first - events[3].first, pauseMs * 750);
+    }
+}
+
+}  // namespace
