@@ -66,7 +66,7 @@ public:
 
 protected:
     // Characters the driver still has to send (TIOCOUTQ); false when it cannot tell. Called by
-    // the event thread too. A pseudo-terminal's queue is always empty, so tests that need a
+    // the I/O thread too. A pseudo-terminal's queue is always empty, so tests that need a
     // driver slow to drain report their own.
     virtual bool outputQueued(int& queued);
 

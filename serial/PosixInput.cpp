@@ -1,5 +1,5 @@
 // The receiving side of PosixDevice: reading and decoding the terminal's bytes, the input queue,
-// the error bits, and the event thread that watches the device.
+// the error bits, and the armed reply as its bytes come (the I/O thread itself is in PosixIo.cpp).
 #include <linux/serial.h>
 #include <poll.h>
 #include <sys/ioctl.h>
