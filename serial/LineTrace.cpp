@@ -232,10 +232,9 @@ void TracingDevice::setWatchPriority(TThreadPriority priority) {
 int TracingDevice::read(void* buffer, std::int32_t count, std::int32_t& done) {
     const int error = inner_->read(buffer, count, done);
     // A byte of a reply the port answered itself is read well after it came: traced with the
-    // time it came, and its answer with the time that went out.
-    std::int64_t arrivedUs = 0;
-    answeredUs_ = 0;
-    if (done == 1) inner_->lastReadTimes(arrivedUs, answeredUs_);
+    // time it came (and its answer, in takeAnswered, with the time that went out).
+    std::int64_t arrivedUs = 0, answeredUs = 0;
+    if (done == 1) inner_->lastReadTimes(arrivedUs, answeredUs);
     if (done > 0) trace_->received(static_cast<const std::uint8_t*>(buffer), done, arrivedUs);
     return checked("read", error);
 }
@@ -271,7 +270,9 @@ void TracingDevice::armReplyScript(const ReplyScript& script) {
 // trace keeps the order of the line: each byte, then its answer.
 bool TracingDevice::takeAnswered(std::uint8_t& answer) {
     if (!inner_->takeAnswered(answer)) return false;
-    trace_->sent(&answer, 1, answeredUs_);
+    std::int64_t arrivedUs = 0, answeredUs = 0;
+    inner_->lastReadTimes(arrivedUs, answeredUs);
+    trace_->sent(&answer, 1, answeredUs);
     return true;
 }
 

@@ -93,7 +93,6 @@ private:
     std::shared_ptr<CommDevice> inner_;
     std::shared_ptr<LineTrace> trace_;
     bool open_ = false;
-    std::int64_t answeredUs_ = 0;  // when the port answered the byte read last itself
 };
 
 }  // namespace serial

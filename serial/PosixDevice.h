@@ -86,6 +86,7 @@ private:
     void stopScriptLocked();
     void endSettlingLocked();
     std::int64_t longestPaceUs() const;
+    std::int64_t paceUs() const;
     void notedWrite();
     std::size_t readableLocked() const;
     // What the output queue says after a write: drained, still sending (queued > 0), or unknown:

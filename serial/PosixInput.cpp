@@ -133,20 +133,19 @@ int PosixDevice::purge(bool input, bool output) {
             const int which = input && output ? TCIOFLUSH : input ? TCIFLUSH : TCOFLUSH;
             if (::tcflush(fd_, which) != 0) return errno;
         }
-        if (input) {
-            resume = discardInputLocked();
-            script_ = Script{};
-            readSinceArm_ = 0;
-        }
+        if (input) resume = discardInputLocked();
     }
     if (resume) io_->wake();
     return 0;
 }
 
-// Everything received and not yet read, with the line errors that came with it: nothing of it
-// may reach a reader after this. True when the I/O thread waits to be told it may read again.
+// Everything received and not yet read, with the line errors that came with it and the reply it
+// was armed for: nothing of it may reach a reader after this. True when the I/O thread waits to
+// be told it may read again.
 bool PosixDevice::discardInputLocked() {
     const bool wasHolding = holding_;
+    script_ = Script{};
+    readSinceArm_ = 0;
     input_.clear();
     rawPos_ = rawLen_ = 0;
     decoder_.reset();

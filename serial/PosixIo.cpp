@@ -35,8 +35,7 @@ std::int64_t PosixDevice::scriptGapUs() const {
 // it in a reply sent in one go. So: the longest the box took for a byte, in this reply or the
 // last good one, and a little more, from the last byte.
 std::int64_t PosixDevice::settleUntilUs(std::int64_t now) const {
-    const Script& s = script_;
-    std::int64_t pace = std::min(std::max(cadenceUs_, s.slowestUs), longestPaceUs());
+    std::int64_t pace = paceUs();
     if (pace == 0) pace = charTimeUs_.load(std::memory_order_relaxed);
     return now + pace * 11 / 10 + 200;
 }
@@ -45,6 +44,11 @@ std::int64_t PosixDevice::settleUntilUs(std::int64_t now) const {
 // soon the box answers.
 std::int64_t PosixDevice::longestPaceUs() const {
     return 20 * std::int64_t{charTimeUs_.load(std::memory_order_relaxed)} + 16000;
+}
+
+// The longest the box took for a byte, in this reply or the last good one, up to a turnaround.
+std::int64_t PosixDevice::paceUs() const {
+    return std::min(std::max(cadenceUs_, script_.slowestUs), longestPaceUs());
 }
 
 // A byte behind the reply's last: the reply is not the box's as it stands, and more of what pushed
@@ -60,7 +64,7 @@ void PosixDevice::byteBehindLocked(std::int64_t now) {
     }
     const std::int64_t quietUs =
         std::max({std::int64_t{4} * charTimeUs_.load(std::memory_order_relaxed), std::int64_t{2000},
-                  2 * std::min(std::max(cadenceUs_, s.slowestUs), longestPaceUs())});
+                  2 * paceUs()});
     s.holdUntilUs = std::min(now + quietUs, s.drainEndUs);
 }
 
@@ -136,8 +140,6 @@ void PosixDevice::armReplyScript(const ReplyScript& script) {
     {
         std::lock_guard lock(mutex_);
         resume = discardInputLocked();
-        script_ = Script{};
-        readSinceArm_ = 0;
         const bool fits = !script.answered || script.length <= ReplyScript::MaxAnswered + 1;
         if (io_ && !gone_ && script.length > 0 && fits) {
             script_.reply = script;
@@ -192,7 +194,8 @@ void PosixDevice::ioLoop(Io& io) {
     int txWaitMs = -1;
     for (;;) {
         bool watchInput = false;
-        // Microseconds: a reply's last byte is held back for less than a millisecond.
+        // Microseconds: a reply's last byte is held back for a few milliseconds, to the
+        // microsecond.
         std::int64_t timeoutUs = txWatch ? std::int64_t{txWaitMs} * 1000 : -1;
         {
             std::lock_guard lock(mutex_);
