@@ -20,15 +20,10 @@
 #
 #   bench/a11y_walk.sh [build-dir] [rounds] [walks]   (defaults: build, 3, 15)
 #
-# What it needs, installed (as root, Debian 12) when missing:
-#   at-spi2-core     at-spi-bus-launcher, the accessibility bus, and at-spi2-registryd, the
-#                    registry the walker finds the program through
-#   python3-pyatspi  the AT-SPI client the walker is written with (brings python3-gi and the
-#                    Atspi introspection data)
-#   dbus-daemon      dbus-run-session: a session bus of the bench's own for the launcher
-#   dbus-bin         dbus-send: asks the session bus whether the accessibility bus is up
-#   xvfb, xauth      xvfb-run: Qt's accessibility bridge runs on a real platform (xcb) only, not
-#                    on the offscreen one
+# What it needs beyond the build (scripts/setup.sh installs it): at-spi2-core (the accessibility
+# bus and its registry), python3-pyatspi (the walker's AT-SPI client), dbus-daemon and dbus-bin
+# (a session bus of the bench's own, and asking it whether the accessibility bus is up), and
+# xvfb-run: Qt's accessibility bridge runs on a real platform (xcb) only, not on offscreen.
 # The walker runs with the system's /usr/bin/python3, where Debian installs pyatspi.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -40,19 +35,7 @@ for program in kvt3-sim kvt3; do
   [ -x "$bin/$program" ] || { echo "no $bin/$program: build first (scripts/build.sh)" >&2; exit 2; }
 done
 
-packages=(at-spi2-core python3-pyatspi dbus-daemon dbus-bin xvfb xauth)
-missing=()
-for p in "${packages[@]}"; do
-  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
-done
-if ((${#missing[@]})); then
-  echo "a11y_walk: installing ${missing[*]}"
-  SUDO=""
-  [ "$(id -u)" -ne 0 ] && SUDO="sudo"
-  export DEBIAN_FRONTEND=noninteractive
-  $SUDO apt-get update -qq
-  $SUDO apt-get install -y -qq "${missing[@]}" >/dev/null
-fi
+bash "$root/scripts/setup.sh"
 
 # The daemons' complaints (a descriptor limit they may not raise, services they start) are kept
 # apart and shown only when the walk could not be measured.

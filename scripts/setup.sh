@@ -11,7 +11,7 @@ packages=(
   xvfb xauth x11-apps imagemagick fonts-dejavu-core
   dpkg-dev help2man desktop-file-utils debootstrap lintian
   xdotool x11-utils tesseract-ocr tesseract-ocr-pol strace time
-  at-spi2-core python3-pyatspi dbus-daemon dbus-bin
+  at-spi2-core python3-pyatspi dbus-daemon dbus-bin  # the readout read over the accessibility bus
 )
 
 missing=()
