@@ -55,6 +55,8 @@ public:
     std::int32_t countAt(int axis, std::int64_t nowUs) const;
     bool searchingReference(int axis, std::int64_t nowUs) const;
     std::int64_t requests() const { return requests_; }
+    // Every axis moves on by `counts` at once, on top of its motion, as when the table is pushed.
+    void push(double counts);
 
     // Notes on what the box does with unusual input and on every command, for the trace.
     // Unassigned: no text is made.
@@ -96,7 +98,7 @@ private:
     void applyReference(std::uint8_t selector, std::int64_t nowUs);
     void sendPositionByte(std::vector<Emission>& out);
     void sendByte(std::vector<Emission>& out, std::uint8_t byte, std::uint8_t command, int index,
-              bool completesReading = false);
+                  bool completesReading = false);
     double rawCountAt(int axis, std::int64_t nowUs) const;
     void note(std::int64_t timeUs, const std::string& text) const;
     bool noting() const { return static_cast<bool>(OnNote); }
@@ -128,6 +130,7 @@ private:
     bool refusedCommand_ = false;
 
     std::array<Reference, Axes> reference_{};
+    double pushed_ = 0;
 };
 
 }  // namespace sim

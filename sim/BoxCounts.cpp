@@ -10,7 +10,12 @@ double Box::rawCountAt(int axis, std::int64_t nowUs) const {
     const auto i = static_cast<std::size_t>(axis);
     const Reference& r = reference_[i];
     const double offset = r.searching && nowUs >= r.foundAtUs ? r.pendingOffset : r.offset;
-    return config_.motion[i].countAt(static_cast<double>(nowUs - epochUs_) / 1e6) - offset;
+    return config_.motion[i].countAt(static_cast<double>(nowUs - epochUs_) / 1e6) + pushed_ -
+           offset;
+}
+
+void Box::push(double counts) {
+    pushed_ += counts;
 }
 
 bool Box::searchingReference(int axis, std::int64_t nowUs) const {

@@ -4,6 +4,7 @@
 #include <poll.h>
 #include <sys/ioctl.h>
 #include <sys/prctl.h>
+#include <sys/signalfd.h>
 #include <sys/stat.h>
 #include <sys/timerfd.h>
 #include <termios.h>
@@ -137,8 +138,7 @@ void PtyServer::link(const std::string& target) {
     // A link left by an earlier run is replaced in one step, so the host never finds none.
     const std::string temporary = path + ".kvt3-sim." + std::to_string(getpid());
     ::unlink(temporary.c_str());
-    if (symlink(target.c_str(), temporary.c_str()) != 0)
-        throw systemError("symlink " + temporary);
+    if (symlink(target.c_str(), temporary.c_str()) != 0) throw systemError("symlink " + temporary);
     if (rename(temporary.c_str(), path.c_str()) != 0) {
         const auto error = systemError("rename " + temporary);
         ::unlink(temporary.c_str());
@@ -301,11 +301,13 @@ void PtyServer::run() {
         }
         armTimer(next - spinUs);
 
-        pollfd fds[3];
+        pollfd fds[4];
         nfds_t count = 0;
         fds[count++] = {timer_, POLLIN, 0};
         const nfds_t stopIndex = count;
         if (options_.stopFd >= 0) fds[count++] = {options_.stopFd, POLLIN, 0};
+        const nfds_t pushIndex = count;
+        if (options_.pushFd >= 0) fds[count++] = {options_.pushFd, POLLIN, 0};
         const nfds_t masterIndex = count;
         const bool watchMaster = master_ >= 0 && hangupUntilUs_ == 0;
         if (watchMaster) fds[count++] = {master_, POLLIN, 0};
@@ -314,6 +316,12 @@ void PtyServer::run() {
             throw systemError("poll");
         }
         if (options_.stopFd >= 0 && fds[stopIndex].revents) break;
+        if (options_.pushFd >= 0 && (fds[pushIndex].revents & POLLIN)) {
+            signalfd_siginfo signals[8];
+            const ssize_t r = ::read(options_.pushFd, signals, sizeof signals);
+            for (ssize_t k = 0; r > 0 && k < r / static_cast<ssize_t>(sizeof signals[0]); ++k)
+                box_.push(PushCounts);
+        }
         if (fds[0].revents & POLLIN) {
             std::uint64_t expirations = 0;
             [[maybe_unused]] ssize_t r = ::read(timer_, &expirations, sizeof expirations);

@@ -16,6 +16,9 @@ namespace sim {
 // Microseconds on CLOCK_MONOTONIC, the clock the server runs on.
 std::int64_t monotonicUs();
 
+// How far the box's axes move for each signal on ServeOptions::pushFd, in counts.
+constexpr double PushCounts = 1000;
+
 struct ServeOptions {
     // The link to the pseudo-terminal is dir/port, where the host looks for its port.
     std::string dir = ".";
@@ -25,6 +28,8 @@ struct ServeOptions {
     bool stats = false;
     // Serving ends when this descriptor becomes readable (-1: never).
     int stopFd = -1;
+    // A signalfd: each signal it brings moves every axis of the box on by PushCounts (-1: none).
+    int pushFd = -1;
     // Where the trace and the statistics go.
     std::FILE* out = stderr;
 };

@@ -45,6 +45,8 @@ How the counters move (counts; T in seconds):
   --raw-counts           kinds 2 to 4: report the counts without the box's own calibration and
                          segment correction (applied by default)
   --seed N               seed of the garbage bytes
+  Signals while it runs: SIGUSR1 moves every axis on by 1000 counts at once, on top of its
+  motion; SIGSTOP silences the box (nothing is read or answered) and SIGCONT brings it back.
 
 Faults (requests are the command bytes the box has taken, counted from 1):
   --silent-after N       answer N requests, then nothing (0: silent from the start)

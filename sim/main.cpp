@@ -29,6 +29,15 @@ int stopDescriptor() {
     return signalfd(-1, &set, SFD_CLOEXEC | SFD_NONBLOCK);
 }
 
+// SIGUSR1 moves the box's axes on (PushCounts), through a descriptor the poll loop watches too.
+int pushDescriptor() {
+    sigset_t set;
+    sigemptyset(&set);
+    sigaddset(&set, SIGUSR1);
+    sigprocmask(SIG_BLOCK, &set, nullptr);
+    return signalfd(-1, &set, SFD_CLOEXEC | SFD_NONBLOCK);
+}
+
 bool fileExists(const std::string& path) {
     struct stat st {};
     return stat(path.c_str(), &st) == 0;
@@ -61,6 +70,7 @@ int main(int argc, char** argv) {
     options.config.settings = settings;
 
     options.serve.stopFd = stopDescriptor();
+    options.serve.pushFd = pushDescriptor();
     sim::Box box(options.config, sim::monotonicUs());
     if (!options.stateFile.empty()) {
         box.OnSettingsChanged = [&box, &options] {

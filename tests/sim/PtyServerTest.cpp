@@ -3,8 +3,10 @@
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <poll.h>
+#include <signal.h>
 #include <sys/eventfd.h>
 #include <sys/ioctl.h>
+#include <sys/signalfd.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -57,6 +59,7 @@ class PtyServerTest : public ::testing::Test {
 protected:
     fs::path dir = fs::temp_directory_path() / ("kvt3-pty-" + std::to_string(::getpid()));
     int stop = eventfd(0, EFD_CLOEXEC);
+    int push = -1;
     std::unique_ptr<sim::Box> box;
     std::unique_ptr<sim::PtyServer> server;
     std::thread thread;
@@ -65,6 +68,7 @@ protected:
     ~PtyServerTest() override {
         finish();
         ::close(stop);
+        if (push >= 0) ::close(push);
         fs::remove_all(dir);
     }
 
@@ -75,6 +79,7 @@ protected:
         options.dir = dir.string();
         options.paced = paced;
         options.stopFd = stop;
+        options.pushFd = push;
         if (statsOut) {
             options.stats = true;
             options.out = statsOut;
@@ -216,15 +221,61 @@ TEST_F(PtyServerTest, TheStatisticsTellEachFaultAndCountThemAtTheEnd) {
     std::rewind(out);
     text.resize(std::fread(text.data(), 1, text.size(), out));
     std::fclose(out);
-    const std::size_t late2 = text.find("fault: late at request 2 (E9 CheckReady) after 1 readings, ");
-    const std::size_t garbage3 = text.find("fault: garbage at request 3 (E9 CheckReady) after 1 readings, ");
-    const std::size_t late4 = text.find("fault: late at request 4 (E9 CheckReady) after 1 readings, ");
+    const std::size_t late2 =
+        text.find("fault: late at request 2 (E9 CheckReady) after 1 readings, ");
+    const std::size_t garbage3 =
+        text.find("fault: garbage at request 3 (E9 CheckReady) after 1 readings, ");
+    const std::size_t late4 =
+        text.find("fault: late at request 4 (E9 CheckReady) after 1 readings, ");
     const std::size_t total = text.find("total: ");
     ASSERT_NE(late2, std::string::npos) << text;
     EXPECT_LT(late2, garbage3) << text;
     EXPECT_LT(garbage3, late4) << text;
     EXPECT_LT(late4, total) << text;
     EXPECT_NE(text.find("; faults made: 2 late, 1 garbage", total), std::string::npos) << text;
+}
+
+// A whole position reading: three axes' counts, four bytes each, lowest first.
+std::vector<std::int32_t> readCounts(const Host& host) {
+    host.put(0xE1);
+    Bytes reply;
+    for (int k = 0; k < 12; ++k) {
+        const int b = host.get();
+        if (b < 0) return {};
+        reply.push_back(static_cast<std::uint8_t>(b));
+        if (k < 11) host.put(k == 3 ? 0xE2 : k == 7 ? 0xE3 : 0xE0);
+    }
+    std::vector<std::int32_t> counts;
+    for (std::size_t axis = 0; axis < 3; ++axis) {
+        std::uint32_t v = 0;
+        for (std::size_t i = 0; i < 4; ++i) v |= std::uint32_t{reply[axis * 4 + i]} << (8 * i);
+        counts.push_back(static_cast<std::int32_t>(v));
+    }
+    return counts;
+}
+
+TEST_F(PtyServerTest, EachSignalOnThePushDescriptorMovesEveryAxisOnOnce) {
+    // Blocked before the server's thread starts, so only the descriptor takes the signal.
+    sigset_t set;
+    sigemptyset(&set);
+    sigaddset(&set, SIGUSR1);
+    ASSERT_EQ(pthread_sigmask(SIG_BLOCK, &set, nullptr), 0);
+    push = signalfd(-1, &set, SFD_CLOEXEC | SFD_NONBLOCK);
+    ASSERT_GE(push, 0);
+    sim::SimConfig config = box4();
+    config.motion[2].start = -5;
+    serve(config);
+    Host host(link());
+    ASSERT_TRUE(host.open());
+    ASSERT_EQ(readCounts(host), (std::vector<std::int32_t>{258, 0, -5}));
+    for (int n = 1; n <= 2; ++n) {
+        ASSERT_EQ(::kill(::getpid(), SIGUSR1), 0);
+        const std::vector<std::int32_t> moved{258 + n * 1000, n * 1000, -5 + n * 1000};
+        std::vector<std::int32_t> counts;
+        for (int i = 0; i < 100 && (counts = readCounts(host)) != moved; ++i)
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        EXPECT_EQ(counts, moved) << "after signal " << n;
+    }
 }
 
 }  // namespace
