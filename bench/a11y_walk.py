@@ -276,16 +276,9 @@ def show_labels(labels):
                      for name, description in labels)
 
 
-def main():
-    parser = argparse.ArgumentParser()
-    parser.add_argument("--bin", required=True)
-    parser.add_argument("--rounds", type=int, default=3)
-    parser.add_argument("--walks", type=int, default=15)
-    parser.add_argument("--settle", type=float, default=3.0)
-    parser.add_argument("--goal", type=float, default=1.5)
-    args = parser.parse_args()
-
-    # The accessibility bus of this session; Qt and the walker find it through the session bus.
+def start_bus():
+    """The accessibility bus of this session (Qt and the walker find it through the session bus),
+    up before any program that is to register on it starts. Returns the launcher's process."""
     launcher = None
     for path in ("/usr/libexec/at-spi-bus-launcher", "/usr/lib/at-spi2-core/at-spi-bus-launcher"):
         if os.access(path, os.X_OK):
@@ -301,7 +294,19 @@ def main():
              "/org/freedesktop/DBus", "org.freedesktop.DBus.NameHasOwner", "string:org.a11y.Bus"],
             capture_output=True, text=True).stdout, 10):
         fail("the accessibility bus (org.a11y.Bus) did not come up")
+    return launcher
 
+
+def main():
+    parser = argparse.ArgumentParser()
+    parser.add_argument("--bin", required=True)
+    parser.add_argument("--rounds", type=int, default=3)
+    parser.add_argument("--walks", type=int, default=15)
+    parser.add_argument("--settle", type=float, default=3.0)
+    parser.add_argument("--goal", type=float, default=1.5)
+    args = parser.parse_args()
+
+    launcher = start_bus()
     import pyatspi  # connects to the accessibility bus on import
     from gi.repository import GLib
 

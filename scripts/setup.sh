@@ -12,7 +12,10 @@ packages=(
   dpkg-dev help2man desktop-file-utils debootstrap lintian
   xdotool x11-utils tesseract-ocr tesseract-ocr-pol strace time
   at-spi2-core python3-pyatspi dbus-daemon dbus-bin  # the readout read over the accessibility bus
+  chromium chromium-driver nodejs  # the live view in a browser (tests/browser)
 )
+# npm comes with some builds of nodejs; Debian's own is a package of its own.
+command -v npm >/dev/null || packages+=(npm)
 
 missing=()
 for p in "${packages[@]}"; do
@@ -26,4 +29,13 @@ if ((${#missing[@]})); then
   export DEBIAN_FRONTEND=noninteractive
   $SUDO apt-get update -qq
   $SUDO apt-get install -y -qq "${missing[@]}" >/dev/null
+fi
+
+# The browser tests' driver (tests/browser): playwright-core as locked, with Debian's chromium and
+# never a browser of its own. Installed again only when the lock file has changed.
+browser=$(cd "$(dirname "$0")/../tests/browser" && pwd)
+if ! cmp -s "$browser/package-lock.json" "$browser/node_modules/.kvt3-installed-lock"; then
+  echo "setup: installing tests/browser's node packages"
+  (cd "$browser" && PLAYWRIGHT_SKIP_BROWSER_DOWNLOAD=1 npm ci --no-audit --no-fund --loglevel=error >/dev/null)
+  cp "$browser/package-lock.json" "$browser/node_modules/.kvt3-installed-lock"
 fi

@@ -1,0 +1,269 @@
+#!/usr/bin/python3
+"""The live view against clients that are not its pages: no or a wrong token, a foreign Host,
+methods that would change something, an oversized request head, more event streams than it
+serves, a page that never reads, a client that sends a byte a second and a flood of connections.
+Each must be refused (or shut out in time) without the page or its figures given away, and after
+each the readout must still run: a page that was open all along still gets new readings, and a
+new one is still served.
+
+kvt3 runs offscreen against kvt3-sim; everything is sent to 127.0.0.1 only, to the port kvt3
+printed. Run by tests/e2e/browser_view.sh."""
+
+import argparse
+import errno
+import os
+import select
+import socket
+import sys
+import time
+
+from kvtview import (Failure, Rig, Streams, get, host_header, read_response, readings_flow,
+                     request, wait_until)
+
+MAX_STREAMS = 16
+HEAD_LIMIT = 8 * 1024
+IDLE_LIMIT_S = 10
+# The server's own time to notice and close, beyond its 10 s, on a machine shared with others.
+SLACK_S = 2.5
+
+
+class Checks:
+    def __init__(self):
+        self.passed = 0
+        self.failed = 0
+
+    def check(self, ok, name, detail=""):
+        if ok:
+            self.passed += 1
+            print("ok: " + name, flush=True)
+        else:
+            self.failed += 1
+            print("FAIL: %s%s" % (name, ": " + detail if detail else ""), flush=True)
+        return ok
+
+
+def other_token(token):
+    # The same length and alphabet, every digit different.
+    return "".join("0123456789abcdef"[(int(ch, 16) + 7) % 16] for ch in token)
+
+
+def send_raw(rig, data, timeout=5.0):
+    """Sends data and reads the answer; a server that answers and closes before taking all of
+    an oversized head may reset the connection under the sender: the answer is read anyway."""
+    s = socket.create_connection(("127.0.0.1", rig.port), timeout=timeout)
+    try:
+        try:
+            s.sendall(data)
+        except (BrokenPipeError, ConnectionResetError):
+            pass
+        return read_response(s, timeout)
+    finally:
+        s.close()
+
+
+def closed_by_server(sock):
+    """Whether the server has closed `sock` (end of stream or reset), without blocking."""
+    try:
+        if not select.select([sock], [], [], 0)[0]:
+            return False
+        # An answer before the end (a refusal) is read and passed over.
+        return sock.recv(65536) == b""
+    except BlockingIOError:
+        return False
+    except OSError as e:
+        # Still connecting (the server's queue was full) is not closed.
+        return e.errno != errno.ENOTCONN
+
+
+def main():
+    parser = argparse.ArgumentParser()
+    parser.add_argument("--bin", required=True)
+    parser.add_argument("--out", required=True)
+    args = parser.parse_args()
+    c = Checks()
+    rig = streams = None
+    try:
+        rig = Rig(args.bin, os.path.join(args.out, "run"))
+        print("view: " + rig.url, flush=True)
+        streams = Streams(rig)
+        watch = streams.open()
+        if not readings_flow(watch, 10):
+            raise Failure("the page's stream got no readings in 10 s (status %s)" % watch.status)
+        status, _, page = get(rig, rig.path)
+        if status != 200 or b"view.js" not in page:
+            raise Failure("the page itself: %s %r" % (status, page[:200]))
+
+        def still_serving(name):
+            flowing = readings_flow(watch, 3)
+            status, _, body = get(rig, rig.path)
+            c.check(flowing and status == 200 and body == page,
+                    name + ": the readout still runs and its page is still served",
+                    "readings %s, page %s" % ("flowing" if flowing else "stopped", status))
+
+        def nothing_given_away(body):
+            return (rig.token.encode() not in body and b"view.js" not in body and
+                    b"kvtView" not in body and (not page or page not in body))
+
+        token = rig.token
+        wrong = other_token(token)
+        host = host_header(rig)
+        # Requests to refuse: what is asked, with which Host, and the answers that refuse it.
+        refused = [
+            ("no token", "GET", "/", host, {403}),
+            ("no token, the stream", "GET", "/events", host, {403}),
+            ("a wrong token", "GET", "/%s/" % wrong, host, {403}),
+            ("a wrong token, the stream", "GET", "/%s/events" % wrong, host, {403}),
+            ("a wrong token, the script", "GET", "/%s/view.js" % wrong, host, {403}),
+            ("the token with one digit changed", "GET", "/%s%s/" % (token[:-1], wrong[-1]), host,
+             {403}),
+            ("the token in capitals", "GET", "/%s/" % token.upper(), host, {403}),
+            ("the token with more after it", "GET", "/%s0/" % token, host, {403}),
+            ("the token's half", "GET", "/%s/" % token[:16], host, {403}),
+            ("a foreign Host", "GET", rig.path, "evil.example", {403}),
+            ("a foreign Host with the port", "GET", rig.path, "evil.example:%d" % rig.port, {403}),
+            ("a name ending like the address", "GET", rig.path, "x127.0.0.1:%d" % rig.port, {403}),
+            ("the address as a subdomain", "GET", rig.path, "127.0.0.1.evil.example:%d" % rig.port,
+             {403}),
+            ("a foreign Host, the stream", "GET", rig.path + "events", "evil.example", {403}),
+            ("no Host at all", "GET", rig.path, None, {400, 403}),
+        ]
+        for method in ("POST", "PUT", "DELETE", "PATCH"):
+            refused.append(("%s to the page" % method, method, rig.path, host, {405}))
+            refused.append(("%s to the stream" % method, method, rig.path + "events", host, {405}))
+        for name, method, path, host_value, expected in refused:
+            if host_value is None:
+                status, _, body = request(rig.port, ("%s %s HTTP/1.1\r\nConnection: close\r\n\r\n"
+                                                     % (method, path)).encode())
+            else:
+                body_out = b"x=1" if method in ("POST", "PUT", "PATCH") else b""
+                status, _, body = get(rig, path, host=host_value, method=method, body=body_out)
+            c.check(status in expected and nothing_given_away(body),
+                    "%s: refused with %s" % (name, "/".join(map(str, sorted(expected)))),
+                    "got %s, body %r" % (status, body[:200]))
+        still_serving("after the refused requests")
+
+        # The head limit: a head just under it is served, one over it is not.
+        def head_of(size):
+            base = "GET %s HTTP/1.1\r\nHost: %s\r\nConnection: close\r\n" % (rig.path, host)
+            filler = size - len(base) - len("X-Filler: \r\n\r\n")
+            return (base + "X-Filler: " + "a" * filler + "\r\n\r\n").encode()
+
+        status, _, body = send_raw(rig, head_of(HEAD_LIMIT - 512))
+        c.check(status == 200 and body == page, "a head of 7.5 KiB is served", "got %s" % status)
+        for size in (HEAD_LIMIT + 512, 64 * 1024):
+            status, _, body = send_raw(rig, head_of(size))
+            c.check(status == 431 and nothing_given_away(body),
+                    "a head of %d bytes: refused with 431" % size,
+                    "got %s, body %r" % (status, body[:200]))
+        still_serving("after the oversized heads")
+
+        # More streams than are served: the one past the limit is refused, the others go on.
+        others = [streams.open() for _ in range(MAX_STREAMS - 1)]
+        all_in = wait_until(lambda: all(s.status == 200 for s in others), 5)
+        c.check(all_in, "%d event streams are served" % MAX_STREAMS,
+                repr([s.status for s in others]))
+        extra = streams.open()
+        wait_until(lambda: extra.status is not None and extra.closed, 5)
+        c.check(extra.status == 503 and not extra.events,
+                "stream %d: refused with 503" % (MAX_STREAMS + 1),
+                "got %s, %d events" % (extra.status, len(extra.events)))
+        flowing = [readings_flow(s, 3) for s in [watch] + others]
+        c.check(all(flowing), "the %d served streams still get readings" % MAX_STREAMS,
+                "%d of them stopped" % flowing.count(False))
+        # A stream that ends makes room for another.
+        streams.close(others.pop())
+        def reopen():
+            s = streams.open()
+            wait_until(lambda: s.status is not None, 2)
+            if s.status == 200:
+                return s
+            streams.close(s)
+            return None
+
+        again = wait_until(reopen, 5, 0.5)
+        c.check(again and readings_flow(again, 3), "a closed stream's place is taken by a new one")
+        for s in others + ([again] if again else []):
+            streams.close(s)
+        still_serving("after the streams past the limit")
+
+        # A page that never reads: the program's buffers for it fill up; the others go on.
+        stuck = socket.socket(socket.AF_INET, socket.SOCK_STREAM)
+        stuck.setsockopt(socket.SOL_SOCKET, socket.SO_RCVBUF, 4096)
+        stuck.connect(("127.0.0.1", rig.port))
+        stuck.sendall(("GET %sevents HTTP/1.1\r\nHost: %s\r\n\r\n" % (rig.path, host)).encode())
+        start = len(watch.events)
+        began = time.monotonic()
+        time.sleep(12)
+        times = [t for t, _ in watch.events[start:]]
+        gaps = [b - a for a, b in zip([began] + times, times + [time.monotonic()])]
+        rate = len(times) / (time.monotonic() - began)
+        c.check(times and max(gaps) < 1.0 and rate > 10,
+                "a page that never reads: the others keep getting readings",
+                "%d readings in 12 s, longest gap %.2f s" % (len(times), max(gaps) if gaps else 0))
+        print("a page that never reads: %.1f readings/s to the others, longest gap %.0f ms"
+              % (rate, 1000 * max(gaps)), flush=True)
+        stuck.close()
+        still_serving("after the page that never reads")
+
+        # A client that sends a byte a second: closed within 10 s.
+        slow = socket.create_connection(("127.0.0.1", rig.port), timeout=5)
+        text = ("GET %s HTTP/1.1\r\nHost: %s\r\n" % (rig.path, host)).encode()
+        began = time.monotonic()
+        closed_after = None
+        for i in range(int(IDLE_LIMIT_S + SLACK_S + 3)):
+            if closed_by_server(slow):
+                closed_after = time.monotonic() - began
+                break
+            try:
+                slow.send(text[i % len(text):i % len(text) + 1])
+            except OSError:
+                closed_after = time.monotonic() - began
+                break
+            time.sleep(1)
+        slow.close()
+        c.check(closed_after is not None and closed_after <= IDLE_LIMIT_S + SLACK_S,
+                "a client sending a byte a second is closed within 10 s",
+                "closed after %s s" % (None if closed_after is None else round(closed_after, 1)))
+        if closed_after is not None:
+            print("a byte a second: closed after %.1f s" % closed_after, flush=True)
+        still_serving("after the slow client")
+
+        # A flood of connections that say nothing: shut out in time; the readout goes on.
+        flood = []
+        refused_at_once = 0
+        for _ in range(300):
+            s = socket.socket(socket.AF_INET, socket.SOCK_STREAM)
+            s.setblocking(False)
+            code = s.connect_ex(("127.0.0.1", rig.port))
+            if code in (0, errno.EINPROGRESS):
+                flood.append(s)
+            else:
+                refused_at_once += 1
+                s.close()
+        began = time.monotonic()
+        flowing = readings_flow(watch, 3)
+        c.check(flowing, "a flood of 300 connections: a page already open still gets readings")
+        all_closed = wait_until(lambda: all(closed_by_server(s) for s in flood),
+                                IDLE_LIMIT_S + SLACK_S, 0.25)
+        open_left = sum(1 for s in flood if not closed_by_server(s))
+        c.check(all_closed, "a flood of 300 connections: all shut out within 10 s",
+                "%d still open after %.1f s" % (open_left, time.monotonic() - began))
+        print("flood: %d refused at once, the rest closed by %.1f s" % (
+            refused_at_once, time.monotonic() - began), flush=True)
+        for s in flood:
+            s.close()
+        still_serving("after the flood")
+        c.check(rig.running(), "kvt3 still runs")
+    except Failure as e:
+        c.check(False, "the view could be tested", str(e))
+    finally:
+        if streams:
+            streams.stop()
+        if rig:
+            rig.stop()
+    print("%d passed, %d failed" % (c.passed, c.failed))
+    return 0 if c.failed == 0 and c.passed > 0 else 1
+
+
+if __name__ == "__main__":
+    sys.exit(main())
