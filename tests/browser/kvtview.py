@@ -116,14 +116,17 @@ class Rig:
     def sim_text(self):
         return self._read(self.sim_log)[-2000:]
 
-    def stats_rates(self):
-        """The box's one-second reports so far: readings a second, in order."""
-        rates = []
+    def stats_reports(self):
+        """The box's one-second reports so far, in order: (readings a second, readings, seconds)."""
+        reports = []
         for line in self._read(self.sim_log).split("\n"):
-            m = re.match(r"^stats: ([0-9.]+) readings", line)
+            m = re.match(r"^stats: ([0-9.]+) readings/s \(([0-9]+) in ([0-9.]+) s\)", line)
             if m:
-                rates.append(float(m.group(1)))
-        return rates
+                reports.append((float(m.group(1)), int(m.group(2)), float(m.group(3))))
+        return reports
+
+    def stats_rates(self):
+        return [rate for rate, _, _ in self.stats_reports()]
 
     def silence(self):
         os.kill(self.sim.pid, signal.SIGSTOP)
