@@ -79,7 +79,7 @@ def latency(args, work):
         if not values:
             raise Failure("the page noted no latency")
         every += values
-        print("round %d: %d updates (%.1f/s; box %.1f readings/s): page p50 %.1f ms, p95 %.1f ms, "
+        print("round %d: %d readings shown (%.1f updates/s; box %.1f readings/s): page p50 %.1f ms, p95 %.1f ms, "
               "max %.1f ms; age at sending p50 %.1f ms, p95 %.1f ms%s"
               % (number, len(values), updates, median(rates), percentile(values, 50),
                  percentile(values, 95), max(values), percentile(ages, 50), percentile(ages, 95),
