@@ -268,6 +268,10 @@ private:
         }
         ++streams_;
         connection.stream = true;
+        // What a page has not read waits in the kernel's send buffer, out of our sight: kept
+        // small, it holds a few states, not minutes of them, before the page is owed only the
+        // newest and, reading nothing for the idle time, is dropped.
+        socket->setSocketOption(QAbstractSocket::SendBufferSizeSocketOption, 4096);
         // A page sends nothing more that we would read; what it sends stays unread and, once
         // the buffer is full, unaccepted.
         QObject::disconnect(socket, &QTcpSocket::readyRead, this, nullptr);
