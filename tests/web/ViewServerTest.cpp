@@ -146,12 +146,19 @@ TEST_F(ViewServerTest, SlowAndSilentConnectionsAreClosed) {
     auto slow = connectTo();
     slow->write("G");
     auto silent = connectTo();
+    // Asks again and again and reads none of the answers.
+    auto greedy = connectTo();
+    greedy->setReadBufferSize(1);
+    QByteArray requests;
+    for (int i = 0; i < 40; ++i) requests += get(base + "view.js");
     EXPECT_TRUE(QTest::qWaitFor(
         [&] {
             slow->write("E");
+            if (greedy->state() == QAbstractSocket::ConnectedState) greedy->write(requests);
             QTest::qWait(50);
             return slow->state() == QAbstractSocket::UnconnectedState &&
-                   silent->state() == QAbstractSocket::UnconnectedState;
+                   silent->state() == QAbstractSocket::UnconnectedState &&
+                   greedy->state() == QAbstractSocket::UnconnectedState;
         },
         3000));
 }
