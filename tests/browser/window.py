@@ -39,6 +39,9 @@ class Window:
     def figures(self):
         """[(axis, text, out of date)] of the main window's figures, in the window's order."""
         rows = []
+        # Asked of the program itself, not of the client's cache: that cache follows the
+        # program's change events, and was once seen holding a figure's old name for seconds.
+        self.app.clear_cache()
         for name, description in a11y_walk.readings(self.walker, self.app):
             if description.startswith("Oś "):
                 axis = description[3:].split(",")[0].strip()
@@ -56,6 +59,7 @@ class Window:
                 if s.contains(states.STATE_CHECKED) or s.contains(states.STATE_PRESSED):
                     checked.append(name)
 
+        self.app.clear_cache()
         for window in self._main_windows():
             self.walker.walk(window, visit)
         return checked[0] if len(checked) == 1 else (checked or None)
