@@ -117,6 +117,11 @@ ParsedOptions parseOptions(const std::vector<std::string>& args) {
                 if (v->empty()) c.error = "option '--loop-probe' needs a file name";
                 o.loopProbeFile = *v;
             }
+        } else if (isOption(arg, "--serve")) {
+            if (auto v = c.value(arg, "--serve")) {
+                o.serve = web::parseServeArgument(*v);
+                if (!o.serve) c.error = "option '--serve' needs [ADDRESS:]PORT, not '" + *v + "'";
+            }
         } else if (isOption(arg, "--port")) {
             if (auto v = c.value(arg, "--port")) {
                 const auto eq = v->find('=');
@@ -169,6 +174,10 @@ Options:
       --loop-probe FILE   measure how late a 10 ms timer of the window's comes and how
                           long the port keeps the window's thread, from 3 s after the
                           start, and write the figures to FILE once a second
+      --serve [ADDRESS:]PORT
+                          show the readings live to browsers on the network: listen on
+                          ADDRESS (all of the machine's when left out) and PORT, and print
+                          the address to open, secret included; kept for the next start
       --dir DIR           work in DIR (made when missing) instead of the current directory
       --desktop           work in the per-user directory $XDG_DATA_HOME/kvt3
                           (~/.local/share/kvt3), made on first start; the desktop menu

@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "web/ServeChoice.h"
+
 // The program's command line, read before anything of the windows exists, so that a mistake is
 // reported on the terminal and no window flashes up.
 struct ProgramOptions {
@@ -16,6 +18,7 @@ struct ProgramOptions {
     std::map<int, std::string> ports;          // --port COMn=DEVICE, by n
     std::optional<std::string> traceFile;      // --trace
     std::optional<std::string> loopProbeFile;  // --loop-probe
+    std::optional<web::ServeAddress> serve;    // --serve
 };
 
 struct ParsedOptions {

@@ -40,6 +40,7 @@
 #include "readout/MainUnit.h"
 #include "serial/LineTrace.h"
 #include "serial/PortNames.h"
+#include "web/LiveView.h"
 
 namespace {
 
@@ -147,6 +148,8 @@ int main(int argc, char** argv) {
         SetRS232Service(service.get());
         service->AxisCount = 3;
         {
+            // Outlives the window, which tells it last that the program ends.
+            web::LiveView liveView;
             TmainForm mainForm(*service, prompts, clock);
             TbreakForm breakForm(&mainForm);
             TlogoForm logoForm(&mainForm);
@@ -164,9 +167,18 @@ int main(int argc, char** argv) {
                     : programDir.path());
             showPortDevices(*mainForm.configMMI, mainForm.COM);
             FullScreenReadout fullScreen(mainForm);
+            mainForm.serveAtStart = options.serve;
+            mainForm.attachLiveView(liveView, [] {});
 
             SignalClose closeOnSignal(mainForm);
             mainForm.show();
+            if (options.serve) {
+                // The address to open, for whoever started us: a script, a test, the operator.
+                if (liveView.serving())
+                    std::cout << liveView.url().toStdString() << std::endl;
+                else
+                    std::cerr << "kvt3: --serve: " << liveView.failure().toStdString() << "\n";
+            }
             status = app.exec();
         }
         SetRS232Service(nullptr);

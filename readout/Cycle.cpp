@@ -79,8 +79,12 @@ void TmainForm::positionsReceived(std::int32_t countX, std::int32_t countY, std:
         closeWaitDialog();
         update();
     }
+    ++readingsShown_;
+    std::int64_t arrivedUs = 0;
+    readingWireUs_ = service_.Comm().LastByteArrived(arrivedUs) ? arrivedUs : 0;
     showCounts({countX, countY, countZ});
     setReadoutsLive(true);
+    notifyView();
     continueCycle();
 }
 
@@ -94,6 +98,7 @@ void TmainForm::setReadoutsLive(bool live) {
     }
     if (live == readoutsLive_) return;
     readoutsLive_ = live;
+    notifyView();
     // Green figures are the box's reading of a moment ago; grey ones are what was last read
     // before the readings stopped (no answer, a link error, a link start, a dialog).
     const QColor colour = live ? QColor(0, 128, 0) : QColor(128, 128, 128);

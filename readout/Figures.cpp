@@ -158,6 +158,7 @@ void Figures::setText(const QString& text) {
     placedValid_ = false;
     // The reading is the figures' accessible name, as it was a label's.
     announce(this, QAccessible::NameChanged);
+    emit textChanged();
     if (!wasPlaced || !placedText()) {
         update();
         return;

@@ -40,6 +40,11 @@ public:
     QString text() const { return text_; }
     void setText(const QString& text);
 
+signals:
+    // The text shown changed.
+    void textChanged();
+
+public:
     QSize sizeHint() const override;
 
     // What an assistive technology is told of the figures besides the text (which axis, whether

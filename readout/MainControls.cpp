@@ -217,6 +217,15 @@ void TmainForm::buildMenus() {
     bind(paramsMMI, &TmainForm::paramsMMIClick);
     coordMMI = configMMI->addAction(QStringLiteral("Koordynaty"));
     bind(coordMMI, &TmainForm::coordMMIClick);
+    configMMI->addSeparator();
+    // Shown once a live view is attached.
+    viewMMI = configMMI->addAction(QStringLiteral("Podgląd w sieci…"));
+    viewMMI->setVisible(false);
+    connect(viewMMI, &QAction::triggered, this, [this] {
+        guarded([&] {
+            if (openViewDialog_) openViewDialog_();
+        });
+    });
 
     fileMMI = menuBar()->addMenu(QStringLiteral("Plik"));
     exitAction = fileMMI->addAction(QStringLiteral("Wyjscie"));

@@ -25,6 +25,7 @@
 #include "link/RSLib.h"
 #include "readout/SettingsFile.h"
 #include "readout/Texts.h"
+#include "web/LiveView.h"
 
 QString texts::deviceUnavailable(int errorCode) {
     return QStringLiteral("Urządzenie niedostępne ") +
@@ -111,6 +112,7 @@ void TmainForm::showEvent(QShowEvent* event) {
 
 void TmainForm::FormShow() {
     readSettings();
+    startLiveView();
     // The run's port and mode are kept also when the program is ended without the window
     // closing (the display went away). Only plain values are read then: a string, the offsets
     // and a button's flag, all of a window that exit() leaves in place.
@@ -135,6 +137,7 @@ void TmainForm::FormDestroy() {
          {&testTimer, &TimeOutTripleTimer, &continueTimer, &refTimer, &configTimer, &coordTimer})
         timer->SetEnabled(false);
     closeLink();
+    if (liveView_) liveView_->programEnding();
     owedSettings_.settle();
     writeSettings();
     priority_.restore();
@@ -220,6 +223,7 @@ int TmainForm::showWaitDialog() {
 
 void TmainForm::setShownAxes(int count) {
     shownAxes = count;
+    notifyView();
     for (Axis axis : {Axis::Y, Axis::Z}) {
         const bool visible = count > axisIndex(axis);
         for (QWidget* w :
@@ -244,6 +248,7 @@ void TmainForm::readSettings() {
         checkPortItem(*settings.port);
     }
     offsets = settings.offsets;
+    serveChoice_ = settings.serve;
     // Checking a radio button runs its handler: relative mode enables the offset buttons.
     (settings.absolute ? absRButton : relRButton)->setChecked(true);
 }
@@ -254,5 +259,7 @@ void TmainForm::writeSettings() {
 }
 
 std::string TmainForm::settingsText() const {
-    return readout::settingsText(service_.GetPortName(), offsets, absRButton->isChecked());
+    const std::optional<web::ServeChoice> serve = serveChoiceToKeep();
+    return readout::settingsText(service_.GetPortName(), offsets, absRButton->isChecked(),
+                                 serve ? &*serve : nullptr);
 }

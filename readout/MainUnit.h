@@ -5,6 +5,8 @@
 #include <array>
 #include <cstdint>
 #include <exception>
+#include <functional>
+#include <optional>
 
 #include "config/Axis.h"
 #include "platform/Prompts.h"
@@ -12,6 +14,8 @@
 #include "readout/Figures.h"
 #include "readout/Priority.h"
 #include "readout/SettingsFile.h"
+#include "web/ServeChoice.h"
+#include "web/ViewState.h"
 
 class QAction;
 class QDialog;
@@ -33,6 +37,9 @@ struct TCorrectionTable;
 namespace platform {
 class Clock;
 }
+namespace web {
+class LiveView;
+}
 
 // The readout window: starts the link and reads the box's configuration, then reads the three
 // position counters over and over and shows them; offsets and relative mode, reference marks,
@@ -53,6 +60,13 @@ public:
     // right after they are created, before the window is shown.
     void attachWindows(TbreakForm& breakForm, TlogoForm& logoForm, ThelpForm& helpForm,
                        TparamsForm& paramsForm, TcoordForm& coordForm);
+    // The live view for browsers: told of every change of what the window shows, started as the
+    // settings file (or `serveAtStart`, from the command line) says when the window is shown.
+    // `openDialog` opens its dialog from the menu.
+    void attachLiveView(web::LiveView& view, std::function<void()> openDialog);
+    std::optional<web::ServeAddress> serveAtStart;
+    // What the live view shows of the window now.
+    web::ViewState viewState() const;
 
     // ---- controls ----
     QFrame* xPanel;
@@ -86,6 +100,7 @@ public:
     std::array<QAction*, 4> COM;  // COM1 .. COM4
     QAction* paramsMMI;
     QAction* coordMMI;
+    QAction* viewMMI;
     QAction* exitAction;
     QAction* prodAction;
     QAction* authorAction;
@@ -262,6 +277,17 @@ private:
     bool configurationRead_ = false;
     bool calibrationRefused_ = false;
     bool destroyed_ = false;
+    // Tells the live view (if any) that what the window shows has changed.
+    void notifyView();
+    void startLiveView();
+    std::optional<web::ServeChoice> serveChoiceToKeep() const;
+    web::LiveView* liveView_ = nullptr;
+    std::function<void()> openViewDialog_;
+    // The live view's line of the settings file, as read.
+    std::optional<web::ServeChoice> serveChoice_;
+    // Readings shown, and when the last one's last byte came off the line.
+    std::uint64_t readingsShown_ = 0;
+    std::int64_t readingWireUs_ = 0;
     // Owed from the reading of the settings until the window writes them itself.
     readout::OwedSettingsWrite owedSettings_;
 };

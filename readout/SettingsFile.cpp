@@ -22,9 +22,10 @@ namespace {
 
 constexpr std::string_view missingLine = "0.0";
 
-std::vector<std::string_view> fiveLines(std::string_view content) {
+// The first six lines; the sixth only when the file has one.
+std::vector<std::string_view> sixLines(std::string_view content) {
     std::vector<std::string_view> lines;
-    while (!content.empty() && lines.size() < 5) {
+    while (!content.empty() && lines.size() < 6) {
         const auto end = content.find('\n');
         std::string_view line = content.substr(0, end);
         if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
@@ -32,7 +33,7 @@ std::vector<std::string_view> fiveLines(std::string_view content) {
         if (end == std::string_view::npos) break;
         content.remove_prefix(end + 1);
     }
-    lines.resize(5, missingLine);
+    if (lines.size() < 5) lines.resize(5, missingLine);
     return lines;
 }
 
@@ -220,13 +221,14 @@ bool writeSettingsFile(const std::string& path, std::string_view text) {
 }
 
 Settings parseSettings(std::string_view content) {
-    const auto lines = fiveLines(content);
+    const auto lines = sixLines(content);
     Settings settings;
     if (lines[0].size() == 1 && lines[0][0] >= '1' && lines[0][0] <= '4')
         settings.port = lines[0][0] - '0';
     for (std::size_t i = 0; i < 3; ++i)
         settings.offsets[i] = parseDecimal(lines[i + 1]).value_or(0.0);
     settings.absolute = lines[4] == "1";
+    if (lines.size() > 5) settings.serve = web::parseServeLine(lines[5]);
     return settings;
 }
 
@@ -267,11 +269,12 @@ void OwedSettingsWrite::atExit() {
 }
 
 std::string settingsText(const std::string& portName, const std::array<double, 3>& offsets,
-                         bool absolute) {
+                         bool absolute, const web::ServeChoice* serve) {
     std::string text = portName.size() >= 4 ? portName.substr(3, 1) : std::string();
     text += "\r\n";
     for (double offset : offsets) text += formatGeneral(offset) + "\r\n";
     text += absolute ? "1\r\n" : "0\r\n";
+    if (serve) text += web::serveLine(*serve) + "\r\n";
     return text;
 }
 

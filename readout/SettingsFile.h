@@ -7,23 +7,29 @@
 #include <string>
 #include <string_view>
 
+#include "web/ServeChoice.h"
+
 // The settings file params.kv3: five CR LF lines - the port number, the offsets of X, Y and Z in
-// general form, and "1" for absolute mode. No header, version or checksum.
+// general form, and "1" for absolute mode - and, once the live view has been turned on, a sixth
+// with its choice (web/ServeChoice.h). No header, version or checksum.
 namespace readout {
 
 struct Settings {
     std::optional<int> port;  // 1 to 4; unset when line 1 names none of them
     std::array<double, 3> offsets{};
     bool absolute = false;
+    // The live view's line; unset when the file has none or it is not one.
+    std::optional<web::ServeChoice> serve;
 };
 
 // A line beyond the end of the file reads as "0.0"; a bad number as 0; lines past the fifth
-// are ignored.
+// and the sixth are ignored.
 Settings parseSettings(std::string_view content);
 
 // Line 1 is the fourth character of the port name (empty when the name is shorter).
+// The sixth line only with a live view's choice.
 std::string settingsText(const std::string& portName, const std::array<double, 3>& offsets,
-                         bool absolute);
+                         bool absolute, const web::ServeChoice* serve = nullptr);
 
 // How much of the file is read: five short lines take some tens of bytes, and what follows them
 // is ignored anyway.

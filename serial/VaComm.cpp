@@ -214,6 +214,11 @@ bool TVaCustomComm::ReplyDisturbed() {
     return Active() && impl_->device->replyDisturbed();
 }
 
+bool TVaCustomComm::LastByteArrived(std::int64_t& arrivedUs) {
+    std::int64_t answeredUs = 0;
+    return Active() && impl_->device->lastReadTimes(arrivedUs, answeredUs);
+}
+
 void TVaCustomComm::PurgeRead() {
     if (!Active()) return;
     std::lock_guard lock(impl_->readLock);

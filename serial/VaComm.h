@@ -136,6 +136,8 @@ public:
     bool TakeAnswered(std::uint8_t& answer);
     // Whether the armed reply brought a byte the box cannot have sent in step (see CommDevice).
     bool ReplyDisturbed();
+    // When the byte read last came off the line (steady clock, µs); false when unknown.
+    bool LastByteArrived(std::int64_t& arrivedUs);
     void PurgeRead();
     void PurgeWrite();
     void GetStatus(std::int32_t& errors, std::int32_t& inQue, std::int32_t& outQue);

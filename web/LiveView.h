@@ -35,6 +35,8 @@ public:
     QString apply(ServeChoice choice);
     const ServeChoice& choice() const { return choice_; }
     bool serving() const;
+    // Why the last choice that was on does not serve; empty when it serves or was off.
+    QString failure() const { return failure_; }
     // A new token: pages opened with the old one stop.
     QString renewToken();
 
@@ -58,8 +60,10 @@ private:
 
     std::function<ViewState()> source_;
     ServeChoice choice_;
+    QString failure_;
     std::unique_ptr<ViewServer> server_;
     QTimer tick_;
+    bool publishDue_ = false;
 };
 
 }  // namespace web

@@ -48,13 +48,19 @@ ViewDialog::ViewDialog(LiveView& view, QWidget* parent) : QDialog(parent), view_
     urlEdit = new QLineEdit(this);
     urlEdit->setReadOnly(true);  // selectable and copyable, in the tab order for a screen reader
     urlEdit->setPlaceholderText(QStringLiteral("podgląd wyłączony"));
-    urlEdit->setMinimumWidth(360);
+    // Wide enough for a whole address on a network, key included.
+    urlEdit->setMinimumWidth(
+        urlEdit->fontMetrics().horizontalAdvance(
+            QStringLiteral("http://192.168.100.200:65535/0123456789abcdef0123456789abcdef/")) +
+        24);
     urlEdit->setAccessibleName(QStringLiteral("Adres do otwarcia w przeglądarce"));
     urlLabel->setBuddy(urlEdit);
 
     qrLabel = new QLabel(this);
     qrLabel->setAlignment(Qt::AlignCenter);
-    qrLabel->setFixedSize(qrSide, qrSide);  // the window keeps its size when the code comes and goes
+    qrLabel->setWordWrap(true);
+    qrLabel->setFixedSize(qrSide,
+                          qrSide);  // the window keeps its size when the code comes and goes
     qrLabel->setAccessibleName(QStringLiteral("Kod QR adresu do otwarcia"));
 
     renewButton = new QPushButton(QStringLiteral("Nowy klucz dostępu"), this);
@@ -124,14 +130,16 @@ ViewDialog::ViewDialog(LiveView& view, QWidget* parent) : QDialog(parent), view_
 
     load(current());
     showServing();
+    showFailure(view_.failure(), false);
 }
 
 ServeChoice ViewDialog::current() const {
+    // The choice as last applied; on even when it could not listen (the view then says why), so
+    // that the controls keep it to be tried again.
     ServeChoice choice = view_.choice();
-    choice.on = view_.serving();
     // Port 0 (the kernel's pick, from the command line) is not one the operator can choose: the
     // controls show the port listened on, or the usual one.
-    if (choice.port == 0) choice.port = choice.on ? view_.listeningPort() : defaultPort;
+    if (choice.port == 0) choice.port = view_.serving() ? view_.listeningPort() : defaultPort;
     if (choice.port == 0) choice.port = defaultPort;
     return choice;
 }
@@ -149,7 +157,8 @@ void ViewDialog::load(const ServeChoice& choice) {
     const QSignalBlocker blockCombo(addressCombo);
     addressCombo->clear();
     addressCombo->addItem(allAddressesText, QString());
-    for (const QString& address : LiveView::machineAddresses()) addressCombo->addItem(address, address);
+    for (const QString& address : LiveView::machineAddresses())
+        addressCombo->addItem(address, address);
     const QString address = QString::fromStdString(choice.address);
     int index = addressCombo->findData(address);
     if (index < 0) {
@@ -168,9 +177,8 @@ void ViewDialog::load(const ServeChoice& choice) {
 
 void ViewDialog::updateControls() {
     const ServeChoice now = chosen();
-    const bool pending =
-        now.on != loaded_.on ||
-        (now.on && (now.address != loaded_.address || now.port != loaded_.port));
+    const bool pending = now.on != loaded_.on ||
+                         (now.on && (now.address != loaded_.address || now.port != loaded_.port));
     // After a failure the view is off while the controls still say on: "Zastosuj" tries again.
     applyButton->setEnabled(pending || (now.on && !view_.serving()));
     addressLabel->setEnabled(now.on);
@@ -199,9 +207,10 @@ void ViewDialog::showServing() {
         }
     }
     if (code.isNull()) {
-        qrLabel->clear();
+        const QString none = QStringLiteral("Kod QR pojawi się, gdy podgląd działa.");
+        qrLabel->setText(none);
         qrLabel->setEnabled(false);
-        qrLabel->setAccessibleDescription(QString());
+        qrLabel->setAccessibleDescription(none);
     } else {
         qrLabel->setPixmap(QPixmap::fromImage(code));
         qrLabel->setEnabled(true);
@@ -210,7 +219,7 @@ void ViewDialog::showServing() {
     updateControls();
 }
 
-void ViewDialog::showFailure(const QString& why) {
+void ViewDialog::showFailure(const QString& why, bool operatorAsked) {
     if (why.isEmpty()) {
         failureLabel->clear();
         failureLabel->hide();
@@ -220,46 +229,51 @@ void ViewDialog::showFailure(const QString& why) {
     const QString text = failurePrefix + why;
     failureLabel->setText(text);
     failureLabel->show();
-    // A screen reader hears it where the focus goes: to the port, the usual cause.
+    // A screen reader hears it where the focus goes after a failed "Zastosuj" or new key: to the
+    // port, the usual cause.
     portSpin->setAccessibleDescription(text);
-    if (portSpin->isEnabled()) portSpin->setFocus(Qt::OtherFocusReason);
+    if (operatorAsked && portSpin->isEnabled()) portSpin->setFocus(Qt::OtherFocusReason);
+}
+
+QString ViewDialog::outcome(QString why, bool wanted) const {
+    // Never a success unless it serves: a view that says nothing but does not listen failed too.
+    if (why.isEmpty() && wanted && !view_.serving()) why = QStringLiteral("serwer nie działa");
+    return why;
 }
 
 void ViewDialog::apply() {
     const ServeChoice choice = chosen();
     applying_ = true;
-    QString why = view_.apply(choice);
+    const QString why = outcome(view_.apply(choice), choice.on);
     applying_ = false;
-    // Never a success unless it serves: a view that says nothing but does not listen failed too.
-    if (why.isEmpty() && choice.on && !view_.serving())
-        why = QStringLiteral("serwer nie działa");
-    if (why.isEmpty()) {
-        showFailure(QString());
-        load(current());
-    } else {
-        // The controls keep what the operator chose, to be corrected and tried again.
-        showFailure(why);
-    }
+    load(current());
     showServing();
+    showFailure(why, true);
 }
 
 void ViewDialog::renew() {
-    view_.renewToken();
+    // The server starts again with the new key; its port may have been taken meanwhile.
+    applying_ = true;
+    const QString why = outcome(view_.renewToken(), true);
+    applying_ = false;
     showServing();
+    showFailure(why, true);
 }
 
 void ViewDialog::onServingChanged() {
-    if (applying_) return;  // apply() looks at the outcome itself
+    if (applying_) return;  // apply() and renew() look at the outcome themselves
     // Controls the operator has not touched follow the view; changes not yet applied stay.
     if (!applyButton->isEnabled()) load(current());
     showServing();
+    showFailure(view_.failure(), false);
 }
 
 void ViewDialog::showEvent(QShowEvent* event) {
-    // Each showing starts from what is served: changes closed without "Zastosuj" are gone.
-    showFailure(QString());
+    // Each showing starts from what is served: changes closed without "Zastosuj" are gone. A
+    // start that failed (the settings file's port taken) is told at once.
     load(current());
     showServing();
+    showFailure(view_.failure(), false);
     QDialog::showEvent(event);
 }
 

@@ -49,8 +49,11 @@ protected:
     void showEvent(QShowEvent* event) override;
 
 private:
-    // What is served now, as the controls show it: on only while it serves.
+    // The choice last applied, as the controls show it.
     ServeChoice current() const;
+    // The reason a change failed: the view's, or one of the dialog's when the view says nothing
+    // but does not serve what was wanted.
+    QString outcome(QString why, bool wanted) const;
     void load(const ServeChoice& choice);
     void apply();
     void renew();
@@ -58,7 +61,8 @@ private:
     void showServing();
     // "Zastosuj" while the controls differ from what is served; address and port while on.
     void updateControls();
-    void showFailure(const QString& why);
+    // In red below the note; when the operator's own action failed, the focus goes to the port.
+    void showFailure(const QString& why, bool operatorAsked);
     void onServingChanged();
 
     LiveView& view_;

@@ -49,7 +49,8 @@ void expectFinder(const Picture& picture, int left, int top, const char* where) 
     SCOPED_TRACE(where);
     for (int y = 0; y < 7; ++y) {
         for (int x = 0; x < 7; ++x) {
-            const int ring = std::max(std::abs(x - 3), std::abs(y - 3));  // 3 outer, 2 light, <2 centre
+            const int ring =
+                std::max(std::abs(x - 3), std::abs(y - 3));  // 3 outer, 2 light, <2 centre
             EXPECT_EQ(picture.dark(left + x, top + y), ring != 2) << x << "," << y;
         }
     }
@@ -185,7 +186,8 @@ TEST(Qr, BlackOnWhiteOnly) {
 }
 
 TEST(Qr, EachTextItsOwnCodeAndTheSameTextTheSameCode) {
-    const QString other = QStringLiteral("http://192.168.1.20:8080/5f0c1a2b3c4d5e6f708192a3b4c5d6e8/");
+    const QString other =
+        QStringLiteral("http://192.168.1.20:8080/5f0c1a2b3c4d5e6f708192a3b4c5d6e8/");
     EXPECT_EQ(qrImage(url, 3), qrImage(url, 3));
     EXPECT_NE(qrImage(url, 3), qrImage(other, 3));
     // A NUL in the text is encoded, not an end of it.

@@ -1,0 +1,73 @@
+// What the window gives the live view for browsers: its figures, mode and state, as it shows
+// them, and the view's choice from and to the settings file.
+#include <QApplication>
+#include <QPushButton>
+#include <QRadioButton>
+
+#include "app/breakUnit.h"
+#include "readout/MainUnit.h"
+#include "web/LiveView.h"
+
+namespace {
+constexpr Axis axes[] = {Axis::X, Axis::Y, Axis::Z};
+}
+
+void TmainForm::attachLiveView(web::LiveView& view, std::function<void()> openDialog) {
+    liveView_ = &view;
+    openViewDialog_ = std::move(openDialog);
+    viewMMI->setVisible(true);
+    view.setSource([this] { return viewState(); });
+    for (Axis axis : axes)
+        connect(readout(axis), &readout::Figures::textChanged, this, [this] { notifyView(); });
+    connect(relRButton, &QRadioButton::toggled, this, [this] { notifyView(); });
+}
+
+void TmainForm::notifyView() {
+    if (liveView_) liveView_->changed();
+}
+
+web::ViewState TmainForm::viewState() const {
+    web::ViewState state;
+    state.axes = shownAxes;
+    for (Axis axis : axes)
+        state.texts[static_cast<std::size_t>(axisIndex(axis))] = readout(axis)->text();
+    state.mode = (relRButton->isChecked() ? relRButton : absRButton)->text().remove('&');
+    state.reading = readingsShown_;
+    state.wireUs = readingWireUs_;
+    // The view's own dialog stops nothing; any other window of the program over this one does,
+    // or the operator is being asked something the figures may depend on.
+    const QWidget* modal = QApplication::activeModalWidget();
+    const bool otherWindow =
+        modal && modal != this && !modal->property("kvt3KeepsReadings").toBool();
+    state.live = readoutsLive_ && portOpen && !destroyed_ && !otherWindow;
+    if (state.live) return state;
+    if (destroyed_)
+        state.why = QStringLiteral("Program został zamknięty");
+    else if (breakForm_ && breakForm_->isVisible())
+        state.why = QStringLiteral("Urządzenie nie odpowiada");
+    else if (otherWindow)
+        state.why = QStringLiteral("W programie otwarto okno – odczyty wstrzymane");
+    else if (!portOpen)
+        state.why = QStringLiteral("Brak połączenia z urządzeniem");
+    else
+        state.why = QStringLiteral("Brak aktualnych odczytów z urządzenia");
+    return state;
+}
+
+void TmainForm::startLiveView() {
+    if (!liveView_) return;
+    web::ServeChoice choice = serveChoice_.value_or(web::ServeChoice{});
+    if (serveAtStart) {
+        choice.on = true;
+        choice.address = serveAtStart->address;
+        choice.port = serveAtStart->port;
+    }
+    // A failure is kept by the view and shown in its dialog; the readout goes on regardless.
+    liveView_->apply(std::move(choice));
+}
+
+std::optional<web::ServeChoice> TmainForm::serveChoiceToKeep() const {
+    // A file never touched by the view keeps its five lines exactly.
+    if (liveView_ && !liveView_->choice().token.empty()) return liveView_->choice();
+    return serveChoice_;
+}

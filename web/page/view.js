@@ -1,0 +1,151 @@
+'use strict';
+// The live view of the readout: the figures the program's window shows, pushed to this page as
+// they are read. Nothing here can change anything in the program or the box.
+(function () {
+  const view = { updates: 0, latencies: [] };
+  window.kvtView = view;
+
+  const rowsEl = document.getElementById('rows');
+  const modeEl = document.getElementById('mode');
+  const whyEl = document.getElementById('why');
+  const NO_PROGRAM = 'Brak połączenia z programem';
+  let lastEventAt = 0;
+  let lastReading = -1;
+  let finalWord = '';
+  let shownAxes = 0;
+  let fittedFor = '';
+
+  function setStale(text) {
+    document.body.classList.add('stale');
+    whyEl.textContent = text;
+  }
+
+  function setLive() {
+    document.body.classList.remove('stale');
+    whyEl.textContent = 'Odczyt bieżący';
+  }
+
+  function buildRows(count) {
+    rowsEl.textContent = '';
+    for (let i = 0; i < count; i++) {
+      const row = document.createElement('div');
+      row.className = 'row';
+      const letter = 'XYZ'[i];
+      row.dataset.axis = letter;
+      const axis = document.createElement('span');
+      axis.className = 'axis';
+      axis.textContent = letter;
+      const figures = document.createElement('span');
+      figures.className = 'figures';
+      figures.setAttribute('aria-label', 'Oś ' + letter);
+      row.append(axis, figures);
+      rowsEl.append(row);
+    }
+    shownAxes = count;
+    fittedFor = '';
+  }
+
+  // The figures as large as the screen allows: every row in the same size, the longest text
+  // filling the width, all rows filling the height.
+  const measure = document.createElement('canvas').getContext('2d');
+  function fit() {
+    const rows = rowsEl.querySelectorAll('.row');
+    if (!rows.length) return;
+    let longest = '';
+    rows.forEach((r) => {
+      const t = r.querySelector('.figures').textContent;
+      if (t.length > longest.length) longest = t;
+    });
+    const key = longest.length + ':' + rows.length + ':' + innerWidth + 'x' + innerHeight;
+    if (key === fittedFor) return;
+    fittedFor = key;
+    const family = getComputedStyle(rowsEl).fontFamily;
+    measure.font = '100px ' + family;
+    // The axis letter is half as large as the figures; a character's room besides.
+    const width = measure.measureText(longest + 'M').width + measure.measureText('M').width / 2;
+    const byWidth = (rowsEl.clientWidth * 0.96 * 100) / Math.max(width, 1);
+    const byHeight = (rowsEl.clientHeight / rows.length) * 0.85;
+    rowsEl.style.fontSize = Math.max(12, Math.floor(Math.min(byWidth, byHeight))) + 'px';
+  }
+
+  function apply(state) {
+    const axes = Math.min(Math.max(state.axes | 0, 1), 3);
+    if (axes !== shownAxes) buildRows(axes);
+    const rows = rowsEl.querySelectorAll('.row');
+    (state.rows || []).slice(0, axes).forEach((r, i) => {
+      const figures = rows[i].querySelector('.figures');
+      if (figures.textContent !== r.text) figures.textContent = r.text;
+    });
+    modeEl.textContent = state.mode || '';
+    fit();
+    if (state.live) {
+      finalWord = '';
+      setLive();
+    } else {
+      setStale(state.why || 'Odczyt nieaktualny');
+      if (state.why === 'Program został zamknięty') finalWord = state.why;
+    }
+    view.updates++;
+    if (state.live && state.reading !== lastReading && state.ageUs > 0) {
+      view.latencies.push(state.ageUs / 1000 + (Date.now() - state.sentMs));
+      if (view.latencies.length > 100000) view.latencies.splice(0, 50000);
+    }
+    lastReading = state.reading;
+  }
+
+  let source = null;
+  function connect() {
+    source = new EventSource('events');
+    source.onmessage = (event) => {
+      lastEventAt = Date.now();
+      let state;
+      try {
+        state = JSON.parse(event.data);
+      } catch (e) {
+        return;
+      }
+      apply(state);
+    };
+    source.onerror = () => {
+      if (source.readyState === EventSource.CLOSED) explainAndRetry();
+    };
+  }
+
+  // The stream was refused: the page itself tells why, and the page tries again later.
+  function explainAndRetry() {
+    source.close();
+    fetch('./', { cache: 'no-store' })
+      .then((answer) => {
+        if (answer.status === 403) setStale('Klucz dostępu zmieniono – otwórz nowy adres podglądu');
+        else if (answer.ok) setStale('Otwarto zbyt wiele podglądów naraz (najwięcej 16)');
+        else setStale(NO_PROGRAM);
+      })
+      .catch(() => setStale(finalWord || NO_PROGRAM))
+      .finally(() => setTimeout(connect, 3000));
+  }
+
+  // Figures that stopped coming are never shown as live: the program sends at least four times
+  // a second, so a second of silence means it, or the way to it, is gone.
+  setInterval(() => {
+    if (Date.now() - lastEventAt > 1000) setStale(finalWord || NO_PROGRAM);
+  }, 250);
+
+  addEventListener('resize', fit);
+
+  // The screen stays on where the browser allows it (a secure page, on most).
+  let wakeLock = null;
+  async function keepAwake() {
+    try {
+      if ('wakeLock' in navigator && document.visibilityState === 'visible' && !wakeLock) {
+        wakeLock = await navigator.wakeLock.request('screen');
+        wakeLock.addEventListener('release', () => { wakeLock = null; });
+      }
+    } catch (e) {
+      wakeLock = null;
+    }
+  }
+  document.addEventListener('visibilitychange', keepAwake);
+  keepAwake();
+
+  connect();
+})();
