@@ -276,6 +276,10 @@ bool TracingDevice::takeAnswered(std::uint8_t& answer) {
     return true;
 }
 
+bool TracingDevice::lastReadTimes(std::int64_t& arrivedUs, std::int64_t& answeredUs) {
+    return inner_->lastReadTimes(arrivedUs, answeredUs);
+}
+
 bool TracingDevice::replyDisturbed() {
     return inner_->replyDisturbed();
 }

@@ -75,6 +75,7 @@ public:
     void armReplyScript(const ReplyScript& script) override;
     bool takeAnswered(std::uint8_t& answer) override;
     bool replyDisturbed() override;
+    bool lastReadTimes(std::int64_t& arrivedUs, std::int64_t& answeredUs) override;
     int startWatching(EventSink sink, TThreadPriority priority) override;
     void stopWatching() override;
     void setWatchPriority(TThreadPriority priority) override;

@@ -70,6 +70,9 @@ QByteArray refusal(int status) {
     return text + "\r\n";
 }
 
+// What a connection may leave unread of our answers before it is dropped: a few pages' worth.
+constexpr qint64 maxUnreadAnswers = 64 * 1024;
+
 }  // namespace
 
 // Hands each new connection to the engine, which counts them before the HTTP side sees them.
@@ -129,6 +132,9 @@ public:
         // What a request may hold before it is refused; the HTTP side keeps a partly read
         // request in the socket's buffer, so that buffer is what bounds the memory.
         socket->setReadBufferSize(2 * limits_.headBytes);
+        // What a client has not read waits in the kernel's send buffer, out of our sight: kept
+        // small, our own count of unread answers tells a client that reads nothing.
+        socket->setSocketOption(QAbstractSocket::SendBufferSizeSocketOption, 8192);
         connections_[socket] = Connection{now(), 0, false, false, 0};
         // Connected before the HTTP side's reader, so that it sees each arrival first.
         QObject::connect(socket, &QTcpSocket::readyRead, this, [this, socket] { arrived(socket); });
@@ -172,6 +178,12 @@ protected:
         connection.sinceMs = now();
         connection.headBytes = 0;
         if (connection.stream) return true;
+        // Requests sent one after another by a client that reads none of the answers would
+        // pile the answers up here: a client that far behind is let go.
+        if (socket->bytesToWrite() > maxUnreadAnswers) {
+            socket->abort();
+            return true;
+        }
         // A protocol switch: the HTTP side refuses it through missingHandler.
         if (!request.value(QByteArrayLiteral("upgrade")).isEmpty()) return false;
 
@@ -268,6 +280,9 @@ private:
         }
         ++streams_;
         connection.stream = true;
+        // The kernel's send buffer holds a few states, not minutes of them, before a page that
+        // reads nothing is owed only the newest and, after the idle time, dropped.
+        socket->setSocketOption(QAbstractSocket::SendBufferSizeSocketOption, 4096);
         // A page sends nothing more that we would read; what it sends stays unread and, once
         // the buffer is full, unaccepted.
         QObject::disconnect(socket, &QTcpSocket::readyRead, this, nullptr);

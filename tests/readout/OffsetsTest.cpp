@@ -79,6 +79,16 @@ TEST(SettingsFileTest, Writing) {
     EXPECT_EQ(readout::settingsText("COM2", {-12.5, 0, 0.0000015}, false),
               "2\r\n-12.5\r\n0\r\n1.5E-6\r\n0\r\n");
     EXPECT_EQ(readout::settingsText("COM", {1, 2, 3}, true), "\r\n1\r\n2\r\n3\r\n1\r\n");
+    // The live view's line comes sixth, and only once the view has been used.
+    web::ServeChoice serve;
+    serve.port = 8080;
+    const std::string text = readout::settingsText("COM1", {0, 0, 0}, true, &serve);
+    EXPECT_EQ(text, "1\r\n0\r\n0\r\n0\r\n1\r\n0 * 8080 -\r\n");
+    const auto back = readout::parseSettings(text).serve;
+    ASSERT_TRUE(back);
+    EXPECT_EQ(back->port, 8080);
+    EXPECT_FALSE(readout::parseSettings("4\n1\n2\n3\n1\nignored\n").serve);
+    EXPECT_FALSE(readout::parseSettings("4\n1\n2\n3\n1\n").serve);
 }
 
 TEST_F(ReadoutTest, OffsetEntryOnALinearAxis) {
