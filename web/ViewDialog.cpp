@@ -175,12 +175,16 @@ void ViewDialog::load(const ServeChoice& choice) {
     updateControls();
 }
 
+bool ViewDialog::edited() const {
+    const ServeChoice now = chosen();
+    return now.on != loaded_.on ||
+           (now.on && (now.address != loaded_.address || now.port != loaded_.port));
+}
+
 void ViewDialog::updateControls() {
     const ServeChoice now = chosen();
-    const bool pending = now.on != loaded_.on ||
-                         (now.on && (now.address != loaded_.address || now.port != loaded_.port));
     // After a failure the view is off while the controls still say on: "Zastosuj" tries again.
-    applyButton->setEnabled(pending || (now.on && !view_.serving()));
+    applyButton->setEnabled(edited() || (now.on && !view_.serving()));
     addressLabel->setEnabled(now.on);
     addressCombo->setEnabled(now.on);
     portLabel->setEnabled(now.on);
@@ -263,7 +267,7 @@ void ViewDialog::renew() {
 void ViewDialog::onServingChanged() {
     if (applying_) return;  // apply() and renew() look at the outcome themselves
     // Controls the operator has not touched follow the view; changes not yet applied stay.
-    if (!applyButton->isEnabled()) load(current());
+    if (!edited()) load(current());
     showServing();
     showFailure(view_.failure(), false);
 }

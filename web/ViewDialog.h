@@ -55,6 +55,8 @@ private:
     // but does not serve what was wanted.
     QString outcome(QString why, bool wanted) const;
     void load(const ServeChoice& choice);
+    // The operator changed the controls since they were loaded.
+    bool edited() const;
     void apply();
     void renew();
     // The address, its QR code and the key button follow the view.

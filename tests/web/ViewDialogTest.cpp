@@ -281,6 +281,35 @@ TEST_F(ViewDialogTest, FollowsTheViewTurnedOnElsewhere) {
     expectCodeOf(view.url());
 }
 
+TEST_F(ViewDialogTest, AStartThatFailedIsToldWhenShownAndGoesWhenTheViewServes) {
+    // As from the settings file at the program's start: the port is taken.
+    dialog.hide();
+    QTcpServer taken;
+    ASSERT_TRUE(taken.listen(QHostAddress(loopback), 0));
+    web::ServeChoice choice;
+    choice.on = true;
+    choice.address = loopback.toStdString();
+    choice.port = taken.serverPort();
+    ASSERT_FALSE(view.apply(choice).isEmpty());
+
+    dialog.show();
+    ASSERT_TRUE(dialog.failureLabel->isVisible());
+    EXPECT_EQ(dialog.failureLabel->text(),
+              QStringLiteral("Nie można nasłuchiwać: ") + view.failure());
+    EXPECT_TRUE(dialog.shareBox->isChecked());
+    EXPECT_EQ(dialog.portSpin->value(), choice.port);
+    EXPECT_TRUE(dialog.applyButton->isEnabled()) << "to be tried again";
+    EXPECT_TRUE(dialog.urlEdit->text().isEmpty());
+
+    // Served elsewhere meanwhile (the main window, another port): the untouched controls follow.
+    choice.port = freePort();
+    ASSERT_EQ(view.apply(choice), QString());
+    EXPECT_FALSE(dialog.failureLabel->isVisible());
+    EXPECT_EQ(dialog.portSpin->value(), choice.port);
+    EXPECT_EQ(dialog.urlEdit->text(), view.url());
+    EXPECT_FALSE(dialog.applyButton->isEnabled());
+}
+
 TEST_F(ViewDialogTest, AddressesAreAllThenTheMachines) {
     const QStringList machine = web::LiveView::machineAddresses();
     ASSERT_EQ(dialog.addressCombo->count(), machine.size() + 1);
