@@ -26,6 +26,8 @@ constexpr std::uint16_t defaultPort = 8080;
 
 ViewDialog::ViewDialog(LiveView& view, QWidget* parent) : QDialog(parent), view_(view) {
     setWindowTitle(QStringLiteral("Podgląd w sieci"));
+    // The readings go on while this window is open: the pages keep showing them as current.
+    setProperty("kvt3KeepsReadings", true);
 
     shareBox = new QCheckBox(QStringLiteral("Udostępniaj odczyty w sieci"), this);
     shareBox->setAccessibleName(QStringLiteral("Udostępniaj odczyty w sieci"));
