@@ -41,6 +41,7 @@
 #include "serial/LineTrace.h"
 #include "serial/PortNames.h"
 #include "web/LiveView.h"
+#include "web/ViewDialog.h"
 
 namespace {
 
@@ -168,7 +169,8 @@ int main(int argc, char** argv) {
             showPortDevices(*mainForm.configMMI, mainForm.COM);
             FullScreenReadout fullScreen(mainForm);
             mainForm.serveAtStart = options.serve;
-            mainForm.attachLiveView(liveView, [] {});
+            web::ViewDialog viewDialog(liveView, &mainForm);
+            mainForm.attachLiveView(liveView, [&] { prompts.execModal(viewDialog); });
 
             SignalClose closeOnSignal(mainForm);
             mainForm.show();

@@ -114,9 +114,10 @@ QString LiveView::apply(ServeChoice choice) {
 }
 
 QString LiveView::renewToken() {
-    ServeChoice choice = choice_;
-    choice.token = newToken();
-    return apply(std::move(choice));
+    choice_.token = newToken();
+    if (server_) server_->setToken(choice_.token);
+    emit servingChanged();
+    return {};
 }
 
 std::uint16_t LiveView::listeningPort() const {

@@ -70,6 +70,21 @@ QByteArray refusal(int status) {
     return text + "\r\n";
 }
 
+// Why a port cannot be listened on, in the operator's words.
+QString listenFailure(QAbstractSocket::SocketError error, const QString& detail) {
+    switch (error) {
+    case QAbstractSocket::AddressInUseError:
+        return QStringLiteral("port jest już zajęty przez inny program");
+    case QAbstractSocket::SocketAccessError:
+        return QStringLiteral("brak uprawnień do tego portu (porty poniżej 1024 wymagają "
+                              "uprawnień administratora)");
+    case QAbstractSocket::SocketAddressNotAvailableError:
+        return QStringLiteral("ten adres nie należy do tego komputera");
+    default:
+        return QStringLiteral("błąd sieci (%1)").arg(detail);
+    }
+}
+
 // What a connection may leave unread of our answers before it is dropped: a few pages' worth.
 constexpr qint64 maxUnreadAnswers = 64 * 1024;
 
@@ -106,9 +121,9 @@ public:
     QString listenOn(const QHostAddress& address, std::uint16_t port, std::uint16_t& actual) {
         auto* listener = new Listener(*this);
         if (!listener->listen(address, port)) {
-            const QString why = listener->errorString();
+            const QString why = listenFailure(listener->serverError(), listener->errorString());
             delete listener;
-            return why.isEmpty() ? QStringLiteral("?") : why;
+            return why;
         }
         actual = listener->serverPort();
         bind(listener);
@@ -156,6 +171,12 @@ public:
         if (state.reading != current_.reading) lastNewReadingMs_ = now();
         current_ = std::move(state);
         sendAll();
+    }
+
+    // Pages and connections of the old token end; the listening goes on.
+    void renew(std::string token) {
+        token_ = std::move(token);
+        for (auto& [socket, connection] : connections_) socket->disconnectFromHost();
     }
 
     void finish(const ViewState& last) {
@@ -427,6 +448,12 @@ void ViewServer::publish(const ViewState& state) {
     if (!engine_ || posted_.exchange(true)) return;
     QMetaObject::invokeMethod(
         engine_, [e = engine_] { e->deliver(); }, Qt::QueuedConnection);
+}
+
+void ViewServer::setToken(const std::string& token) {
+    if (!engine_) return;
+    QMetaObject::invokeMethod(engine_, [e = engine_, token] { e->renew(token); },
+                              Qt::QueuedConnection);
 }
 
 void ViewServer::finish(const ViewState& state) {

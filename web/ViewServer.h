@@ -47,6 +47,9 @@ public:
     // Any thread; cheap: the newest state replaces the one not yet sent.
     void publish(const ViewState& state);
 
+    // A new secret: what was opened with the old one is closed, the port stays.
+    void setToken(const std::string& token);
+
     // Sends the pages `state` as the last word and closes them; then stops listening.
     void finish(const ViewState& state);
 
