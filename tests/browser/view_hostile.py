@@ -115,12 +115,17 @@ def main():
         if status != 200 or b"view.js" not in page:
             raise Failure("the page itself: %s %r" % (status, page[:200]))
 
-        def still_serving(name):
+        def serving():
+            """Whether the page open all along still gets new readings and a new one is served;
+            what was seen when not."""
             flowing = readings_flow(watch, 3)
             status, _, body = get(rig, rig.path)
-            c.check(flowing and status == 200 and body == page,
-                    name + ": the readout still runs and its page is still served",
-                    "readings %s, page %s" % ("flowing" if flowing else "stopped", status))
+            ok = bool(flowing) and status == 200 and body == page
+            return ok, "readings %s, page %s" % ("flowing" if flowing else "stopped", status)
+
+        def still_serving(name):
+            ok, seen = serving()
+            c.check(ok, name + ": the readout still runs and its page is still served", seen)
 
         def nothing_given_away(body):
             return (rig.token.encode() not in body and b"view.js" not in body and
@@ -159,10 +164,11 @@ def main():
             else:
                 body_out = b"x=1" if method in ("POST", "PUT", "PATCH") else b""
                 status, _, body = get(rig, path, host=host_value, method=method, body=body_out)
-            c.check(status in expected and nothing_given_away(body),
-                    "%s: refused with %s" % (name, "/".join(map(str, sorted(expected)))),
-                    "got %s, body %r" % (status, body[:200]))
-        still_serving("after the refused requests")
+            ok, seen = serving()
+            c.check(status in expected and nothing_given_away(body) and ok,
+                    "%s: refused with %s, the readout runs on" % (
+                        name, "/".join(map(str, sorted(expected)))),
+                    "got %s, body %r; %s" % (status, body[:200], seen))
 
         # The head limit: a head just under it is served, one over it is not.
         def head_of(size):
