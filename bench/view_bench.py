@@ -85,7 +85,7 @@ def latency(args, work):
                  percentile(values, 95), max(values), percentile(ages, 50), percentile(ages, 95),
                  "; page errors: %r" % errors if errors else ""), flush=True)
     p95 = percentile(every, 95)
-    print("latency over %d updates: p50 %.1f ms, p95 %.1f ms, max %.1f ms"
+    print("latency over %d readings shown: p50 %.1f ms, p95 %.1f ms, max %.1f ms"
           % (len(every), percentile(every, 50), p95, max(every)))
     print("%s: p95 %.1f ms %s %g ms" % ("PASS" if p95 <= args.goal else "FAIL", p95,
                                          "<=" if p95 <= args.goal else ">", args.goal))
