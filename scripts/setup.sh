@@ -35,9 +35,13 @@ fi
 
 # The browser tests' driver (tests/browser): playwright-core as locked, with Debian's chromium and
 # never a browser of its own. Installed again only when the lock file has changed.
+# Two tests started at once may both get here: one installs, the other waits for it.
 browser=$(cd "$(dirname "$0")/../tests/browser" && pwd)
-if ! cmp -s "$browser/package-lock.json" "$browser/node_modules/.kvt3-installed-lock"; then
-  echo "setup: installing tests/browser's node packages"
-  (cd "$browser" && PLAYWRIGHT_SKIP_BROWSER_DOWNLOAD=1 npm ci --no-audit --no-fund --loglevel=error >/dev/null)
-  cp "$browser/package-lock.json" "$browser/node_modules/.kvt3-installed-lock"
-fi
+(
+  flock 9
+  if ! cmp -s "$browser/package-lock.json" "$browser/node_modules/.kvt3-installed-lock"; then
+    echo "setup: installing tests/browser's node packages"
+    (cd "$browser" && PLAYWRIGHT_SKIP_BROWSER_DOWNLOAD=1 npm ci --no-audit --no-fund --loglevel=error >/dev/null)
+    cp "$browser/package-lock.json" "$browser/node_modules/.kvt3-installed-lock"
+  fi
+) 9>"${TMPDIR:-/tmp}/kvt3-setup-browser.lock"
