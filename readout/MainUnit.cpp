@@ -249,6 +249,7 @@ void TmainForm::readSettings() {
     }
     offsets = settings.offsets;
     serveChoice_ = settings.serve;
+    sixthLine_ = settings.sixthLine;
     // Checking a radio button runs its handler: relative mode enables the offset buttons.
     (settings.absolute ? absRButton : relRButton)->setChecked(true);
 }
@@ -259,7 +260,7 @@ void TmainForm::writeSettings() {
 }
 
 std::string TmainForm::settingsText() const {
-    const std::optional<web::ServeChoice> serve = serveChoiceToKeep();
+    const std::optional<std::string> sixth = sixthLineToKeep();
     return readout::settingsText(service_.GetPortName(), offsets, absRButton->isChecked(),
-                                 serve ? &*serve : nullptr);
+                                 sixth ? &*sixth : nullptr);
 }

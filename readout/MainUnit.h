@@ -280,10 +280,11 @@ private:
     // Tells the live view (if any) that what the window shows has changed.
     void notifyView();
     void startLiveView();
-    std::optional<web::ServeChoice> serveChoiceToKeep() const;
+    std::optional<std::string> sixthLineToKeep() const;
     web::LiveView* liveView_ = nullptr;
     std::function<void()> openViewDialog_;
-    // The live view's line of the settings file, as read.
+    // The live view's line of the settings file, as read, and what it says.
+    std::optional<std::string> sixthLine_;
     std::optional<web::ServeChoice> serveChoice_;
     // Readings shown, and when the last one's last byte came off the line.
     std::uint64_t readingsShown_ = 0;

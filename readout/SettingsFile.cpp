@@ -228,7 +228,10 @@ Settings parseSettings(std::string_view content) {
     for (std::size_t i = 0; i < 3; ++i)
         settings.offsets[i] = parseDecimal(lines[i + 1]).value_or(0.0);
     settings.absolute = lines[4] == "1";
-    if (lines.size() > 5) settings.serve = web::parseServeLine(lines[5]);
+    if (lines.size() > 5) {
+        settings.sixthLine = std::string(lines[5]);
+        settings.serve = web::parseServeLine(lines[5]);
+    }
     return settings;
 }
 
@@ -269,12 +272,12 @@ void OwedSettingsWrite::atExit() {
 }
 
 std::string settingsText(const std::string& portName, const std::array<double, 3>& offsets,
-                         bool absolute, const web::ServeChoice* serve) {
+                         bool absolute, const std::string* sixthLine) {
     std::string text = portName.size() >= 4 ? portName.substr(3, 1) : std::string();
     text += "\r\n";
     for (double offset : offsets) text += formatGeneral(offset) + "\r\n";
     text += absolute ? "1\r\n" : "0\r\n";
-    if (serve) text += web::serveLine(*serve) + "\r\n";
+    if (sixthLine) text += *sixthLine + "\r\n";
     return text;
 }
 

@@ -18,7 +18,9 @@ struct Settings {
     std::optional<int> port;  // 1 to 4; unset when line 1 names none of them
     std::array<double, 3> offsets{};
     bool absolute = false;
-    // The live view's line; unset when the file has none or it is not one.
+    // The live view's line as it stands, and what it says; unset when the file has none or, for
+    // `serve`, when it is not one. A line that is not one is written back as it stood.
+    std::optional<std::string> sixthLine;
     std::optional<web::ServeChoice> serve;
 };
 
@@ -27,9 +29,9 @@ struct Settings {
 Settings parseSettings(std::string_view content);
 
 // Line 1 is the fourth character of the port name (empty when the name is shorter).
-// The sixth line only with a live view's choice.
+// The sixth line (without its line end) only when there is one to keep.
 std::string settingsText(const std::string& portName, const std::array<double, 3>& offsets,
-                         bool absolute, const web::ServeChoice* serve = nullptr);
+                         bool absolute, const std::string* sixthLine = nullptr);
 
 // How much of the file is read: five short lines take some tens of bytes, and what follows them
 // is ignored anyway.

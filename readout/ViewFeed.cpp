@@ -66,8 +66,9 @@ void TmainForm::startLiveView() {
     liveView_->apply(std::move(choice));
 }
 
-std::optional<web::ServeChoice> TmainForm::serveChoiceToKeep() const {
-    // A file never touched by the view keeps its five lines exactly.
-    if (liveView_ && !liveView_->choice().token.empty()) return liveView_->choice();
-    return serveChoice_;
+std::optional<std::string> TmainForm::sixthLineToKeep() const {
+    // A file never touched by the view keeps its five lines exactly, and a line of the view's
+    // that the program cannot read (edited by hand) stays as it was, token and all.
+    if (liveView_ && !liveView_->choice().token.empty()) return web::serveLine(liveView_->choice());
+    return sixthLine_;
 }

@@ -79,38 +79,51 @@ QString LiveView::apply(ServeChoice choice) {
     // A token is made on the first use, not before: a file never served from keeps its lines.
     if (choice.on && choice.token.empty()) choice.token = newToken();
     const bool same = server_ && choice.on && choice.address == choice_.address &&
-                      choice.port == choice_.port && choice.token == choice_.token;
-    choice_ = std::move(choice);
+                      (choice.port == choice_.port || choice.port == 0) &&
+                      choice.token == choice_.token;
     if (same) return {};
-    if (server_) {
-        ViewState last = source_ ? source_() : ViewState{};
-        last.live = false;
-        last.why = QStringLiteral("Podgląd w sieci został wyłączony lub przeniesiony");
-        server_->finish(last);
-        server_.reset();
-        tick_.stop();
-    }
-    QString why;
-    if (choice_.on) {
-        const QHostAddress address = choice_.address.empty()
-                                         ? QHostAddress(QHostAddress::Any)
-                                         : QHostAddress(QString::fromStdString(choice_.address));
-        if (address.isNull()) {
-            why = QStringLiteral("nieprawidłowy adres %1")
-                      .arg(QString::fromStdString(choice_.address));
-        } else {
-            auto server = std::make_unique<ViewServer>();
-            why = server->start(address, choice_.port, choice_.token, machineNames());
-            if (why.isEmpty()) {
-                server_ = std::move(server);
-                tick_.start();
-                publish();
-            }
-        }
+    // What served until now serves on when the new choice cannot.
+    ServeChoice previous = choice_;
+    const bool wasServing = server_ != nullptr;
+    stop(QStringLiteral("Podgląd w sieci został wyłączony lub przeniesiony"));
+    QString why = choice.on ? start(choice) : QString();
+    if (why.isEmpty() || !wasServing) {
+        // Not serving before, a choice that fails is still the operator's: kept, and tried
+        // again at the next start.
+        choice_ = std::move(choice);
+    } else if (start(previous).isEmpty()) {
+        choice_ = std::move(previous);
     }
     failure_ = why;
     emit servingChanged();
     return why;
+}
+
+QString LiveView::start(ServeChoice& choice) {
+    const QHostAddress address = choice.address.empty()
+                                     ? QHostAddress(QHostAddress::Any)
+                                     : QHostAddress(QString::fromStdString(choice.address));
+    if (address.isNull())
+        return QStringLiteral("nieprawidłowy adres %1").arg(QString::fromStdString(choice.address));
+    auto server = std::make_unique<ViewServer>();
+    const QString why = server->start(address, choice.port, choice.token, machineNames());
+    if (!why.isEmpty()) return why;
+    // A port the kernel picked is the one kept: the address opened today opens tomorrow.
+    choice.port = server->port();
+    server_ = std::move(server);
+    tick_.start();
+    publish();
+    return {};
+}
+
+void LiveView::stop(const QString& why) {
+    if (!server_) return;
+    tick_.stop();
+    ViewState last = source_ ? source_() : ViewState{};
+    last.live = false;
+    last.why = why;
+    server_->finish(last);
+    server_.reset();
 }
 
 QString LiveView::renewToken() {
@@ -160,13 +173,7 @@ QStringList LiveView::machineAddresses() {
 }
 
 void LiveView::programEnding() {
-    if (!server_) return;
-    tick_.stop();
-    ViewState last = source_ ? source_() : ViewState{};
-    last.live = false;
-    last.why = QStringLiteral("Program został zamknięty");
-    server_->finish(last);
-    server_.reset();
+    stop(QStringLiteral("Program został zamknięty"));
 }
 
 }  // namespace web

@@ -57,6 +57,10 @@ signals:
 
 private:
     void publish();
+    // Serves `choice`, its port made the one listened on; why not.
+    QString start(ServeChoice& choice);
+    // Tells the pages `why` and stops serving.
+    void stop(const QString& why);
 
     std::function<ViewState()> source_;
     ServeChoice choice_;

@@ -83,8 +83,12 @@ std::optional<ServeChoice> parseServeLine(std::string_view line) {
     const auto port = portNumber(parts[2]);
     if (!port) return std::nullopt;
     choice.port = *port;
-    // A token that is not one is made anew: the pages then need the new address.
-    if (isToken(parts[3])) choice.token = std::string(parts[3]);
+    // Hex digits typed in capitals by hand are the same token; one that is none is made anew
+    // when the view is next turned on.
+    std::string token(parts[3]);
+    for (char& c : token)
+        if (c >= 'A' && c <= 'F') c = static_cast<char>(c - 'A' + 'a');
+    if (isToken(token)) choice.token = std::move(token);
     return choice;
 }
 

@@ -73,15 +73,16 @@ QByteArray refusal(int status) {
 // Why a port cannot be listened on, in the operator's words.
 QString listenFailure(QAbstractSocket::SocketError error, const QString& detail) {
     switch (error) {
-    case QAbstractSocket::AddressInUseError:
-        return QStringLiteral("port jest już zajęty przez inny program");
-    case QAbstractSocket::SocketAccessError:
-        return QStringLiteral("brak uprawnień do tego portu (porty poniżej 1024 wymagają "
-                              "uprawnień administratora)");
-    case QAbstractSocket::SocketAddressNotAvailableError:
-        return QStringLiteral("ten adres nie należy do tego komputera");
-    default:
-        return QStringLiteral("błąd sieci (%1)").arg(detail);
+        case QAbstractSocket::AddressInUseError:
+            return QStringLiteral("port jest już zajęty przez inny program");
+        case QAbstractSocket::SocketAccessError:
+            return QStringLiteral(
+                "brak uprawnień do tego portu (porty poniżej 1024 wymagają "
+                "uprawnień administratora)");
+        case QAbstractSocket::SocketAddressNotAvailableError:
+            return QStringLiteral("ten adres nie należy do tego komputera");
+        default:
+            return QStringLiteral("błąd sieci (%1)").arg(detail);
     }
 }
 
@@ -120,6 +121,9 @@ public:
 
     QString listenOn(const QHostAddress& address, std::uint16_t port, std::uint16_t& actual) {
         auto* listener = new Listener(*this);
+        // A burst of connects beyond the queue would be dropped by the kernel unseen, the
+        // clients left hanging instead of told no: the queue takes a flood, we refuse the excess.
+        listener->setListenBacklogSize(1024);
         if (!listener->listen(address, port)) {
             const QString why = listenFailure(listener->serverError(), listener->errorString());
             delete listener;
@@ -452,8 +456,8 @@ void ViewServer::publish(const ViewState& state) {
 
 void ViewServer::setToken(const std::string& token) {
     if (!engine_) return;
-    QMetaObject::invokeMethod(engine_, [e = engine_, token] { e->renew(token); },
-                              Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        engine_, [e = engine_, token] { e->renew(token); }, Qt::QueuedConnection);
 }
 
 void ViewServer::finish(const ViewState& state) {

@@ -80,15 +80,18 @@ TEST(SettingsFileTest, Writing) {
               "2\r\n-12.5\r\n0\r\n1.5E-6\r\n0\r\n");
     EXPECT_EQ(readout::settingsText("COM", {1, 2, 3}, true), "\r\n1\r\n2\r\n3\r\n1\r\n");
     // The live view's line comes sixth, and only once the view has been used.
-    web::ServeChoice serve;
-    serve.port = 8080;
-    const std::string text = readout::settingsText("COM1", {0, 0, 0}, true, &serve);
-    EXPECT_EQ(text, "1\r\n0\r\n0\r\n0\r\n1\r\n0 * 8080 -\r\n");
-    const auto back = readout::parseSettings(text).serve;
-    ASSERT_TRUE(back);
-    EXPECT_EQ(back->port, 8080);
-    EXPECT_FALSE(readout::parseSettings("4\n1\n2\n3\n1\nignored\n").serve);
-    EXPECT_FALSE(readout::parseSettings("4\n1\n2\n3\n1\n").serve);
+    const std::string line = "0 * 8080 0123456789ABCDEF0123456789abcdef";
+    const std::string text = readout::settingsText("COM1", {0, 0, 0}, true, &line);
+    EXPECT_EQ(text, "1\r\n0\r\n0\r\n0\r\n1\r\n" + line + "\r\n");
+    const auto back = readout::parseSettings(text);
+    ASSERT_TRUE(back.serve);
+    EXPECT_EQ(back.serve->port, 8080);
+    EXPECT_EQ(back.serve->token, "0123456789abcdef0123456789abcdef");
+    // A line the program cannot read is kept as it stood, for the window to write back.
+    const auto handEdited = readout::parseSettings("4\n1\n2\n3\n1\n1  127.0.0.1 80 x\n");
+    EXPECT_FALSE(handEdited.serve);
+    EXPECT_EQ(handEdited.sixthLine, "1  127.0.0.1 80 x");
+    EXPECT_FALSE(readout::parseSettings("4\n1\n2\n3\n1\n").sixthLine);
 }
 
 TEST_F(ReadoutTest, OffsetEntryOnALinearAxis) {

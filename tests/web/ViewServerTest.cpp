@@ -3,10 +3,12 @@
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
+#include <QTcpServer>
 #include <QTcpSocket>
 #include <QTest>
 #include <memory>
 
+#include "web/LiveView.h"
 #include "web/ServeChoice.h"
 #include "web/ViewServer.h"
 
@@ -207,6 +209,25 @@ TEST_F(ViewServerTest, AFloodOfConnectionsIsTurnedAwayAndThePageStillServed) {
     auto page = connectTo();
     page->write(get(base));
     EXPECT_TRUE(readUntil(*page, hasHead).startsWith("HTTP/1.1 200 "));
+}
+
+TEST(LiveView, AChoiceThatCannotServeLeavesTheViewAsItServed) {
+    QTcpServer taken;
+    ASSERT_TRUE(taken.listen(QHostAddress::LocalHost, 0));
+    web::LiveView view;
+    web::ServeChoice choice;
+    choice.on = true;
+    choice.address = "127.0.0.1";
+    choice.port = 0;
+    ASSERT_EQ(view.apply(choice), QString());
+    const QString url = view.url();
+    // The kernel's pick is kept, so that the address opened today opens tomorrow.
+    EXPECT_NE(view.choice().port, 0);
+    choice.port = taken.serverPort();
+    EXPECT_EQ(view.apply(choice), QStringLiteral("port jest już zajęty przez inny program"));
+    EXPECT_TRUE(view.serving());
+    EXPECT_EQ(view.url(), url);
+    EXPECT_NE(view.choice().port, taken.serverPort());
 }
 
 }  // namespace

@@ -14,6 +14,12 @@
   let finalWord = '';
   let shownAxes = 0;
   let fittedFor = '';
+  // The smallest delay seen on this stream from the program's sending to our receiving, on two
+  // clocks that need not agree: what an event takes beyond it, it spent held up on the way (a
+  // tablet asleep, a network that held the stream back), and its figures are that much older.
+  let fastest = Infinity;
+  let lateSince = 0;
+  const LATE_MS = 1000;
 
   function setStale(text) {
     document.body.classList.add('stale');
@@ -68,7 +74,7 @@
     rowsEl.style.fontSize = Math.max(12, Math.floor(Math.min(byWidth, byHeight))) + 'px';
   }
 
-  function apply(state) {
+  function apply(state, late) {
     const axes = Math.min(Math.max(state.axes | 0, 1), 3);
     if (axes !== shownAxes) buildRows(axes);
     const rows = rowsEl.querySelectorAll('.row');
@@ -78,7 +84,9 @@
     });
     modeEl.textContent = state.mode || '';
     fit();
-    if (state.live) {
+    if (state.live && late) {
+      setStale('Odczyt opóźniony – czekam na bieżący');
+    } else if (state.live) {
       finalWord = '';
       setLive();
     } else {
@@ -86,7 +94,7 @@
       if (state.why === 'Program został zamknięty') finalWord = state.why;
     }
     view.updates++;
-    if (state.live && state.reading !== lastReading && state.ageUs > 0) {
+    if (state.live && !late && state.reading !== lastReading && state.ageUs > 0) {
       view.latencies.push(state.ageUs / 1000 + (Date.now() - state.sentMs));
       if (view.latencies.length > 100000) view.latencies.splice(0, 50000);
     }
@@ -96,15 +104,31 @@
   let source = null;
   function connect() {
     source = new EventSource('events');
+    fastest = Infinity;
+    lateSince = 0;
     source.onmessage = (event) => {
-      lastEventAt = Date.now();
+      const now = Date.now();
+      lastEventAt = now;
       let state;
       try {
         state = JSON.parse(event.data);
       } catch (e) {
         return;
       }
-      apply(state);
+      const delay = now - state.sentMs;
+      if (delay < fastest) fastest = delay;
+      const late = delay - fastest > LATE_MS;
+      apply(state, late);
+      if (!late) {
+        lateSince = 0;
+      } else if (!lateSince) {
+        lateSince = now;
+      } else if (now - lateSince > 5000) {
+        // Late for longer than a backlog takes to drain: one of the clocks was set. A new
+        // stream starts from the current reading and measures afresh.
+        source.close();
+        connect();
+      }
     };
     source.onerror = () => {
       if (source.readyState === EventSource.CLOSED) explainAndRetry();
