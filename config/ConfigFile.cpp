@@ -228,7 +228,7 @@ std::optional<std::int64_t> millionthsOf(std::string_view text, bool& tooFine) {
 
 // "0x" and up to eight hexadecimal digits.
 std::optional<std::uint32_t> hexWord(const Entry& entry) {
-    const std::string_view digits = entry.value.substr(2);
+    const std::string_view digits = entry.value.substr(entry.value.starts_with("0x") ? 2 : 0);
     if (!entry.value.starts_with("0x") || digits.size() > 8 ||
         !wholeNumber<std::uint32_t>(digits, 16))
         refuseLine(entry.line, "oczekiwano liczby szesnastkowej, np. 0x00.");

@@ -81,6 +81,7 @@ const Refused refusals[] = {
      "To nie jest plik konfiguracji KVT 3: pierwszą sekcją powinna być [kvt3]."},
     {"device = 2", "device = 5", "wiersz 4: nieznany rodzaj urządzenia „5” (znane: 1 do 4)."},
     {"resolution = 10", "resolution = 11", "wiersz 8: błędna wartość rozdzielczości dla osi X."},
+    {"otherTypes = 0x18", "otherTypes = 8", "wiersz 5: oczekiwano liczby szesnastkowej, np. 0x00."},
     {"otherTypes = 0x18", "otherTypes = 0x19",
      "wiersz 5: oczekiwano bajtu bez bitów 0x07, pól „type” osi."},
     {"lines = 3999999", "lines = 4000000", "wiersz 16: błędna liczba zliczeń na obrót dla osi Y."},
