@@ -5,17 +5,14 @@
 #include <QRadioButton>
 #include <array>
 
+#include "config/AxisLimits.h"
 #include "config/Entries.h"
 #include "config/Resolution.h"
 #include "config/paramsUnit.h"
 #include "link/RSLib.h"
-#include "link/WireFormats.h"
 #include "platform/Prompts.h"
 
 namespace {
-
-constexpr std::int32_t maxPulseCount = 999999;
-constexpr double calibrationLimit = 9.999999;
 
 std::size_t at(Axis axis) {
     return static_cast<std::size_t>(axisIndex(axis));
@@ -27,15 +24,6 @@ QString axisText(Axis axis) {
 
 bool isKnownKind(int kind) {
     return kind >= 1 && kind <= 4;
-}
-
-// A kind 1 box holds a calibration as a 23-bit mantissa with a decimal exponent: above 8.388607
-// it has no room for the sixth decimal.
-bool kindOneHoldsToTheMillionth(double calibration) {
-    std::array<std::uint8_t, 4> held{};
-    wire::EncodeDecimal24(calibration, held.data());
-    const auto millionths = [](long double v) { return wire::truncToMeantWhole(v * 1000000.0L); };
-    return millionths(wire::DecodeDecimal24(held.data())) == millionths(calibration);
 }
 
 }  // namespace
@@ -51,13 +39,12 @@ bool TparamsForm::ValidateAxis(Axis axis) {
     const int kind = deviceKind();
     const int code = resolution::codeForIndex(kind, resolutionCombo(axis)->currentIndex());
     ResolutionCode[i] = code;
-    const int lowest = kind == 1 ? 1 : 0;
-    if (isKnownKind(kind) && (code < lowest || code > maxResolutionCode_)) {
+    if (isKnownKind(kind) && (code < resolution::minCode(kind) || code > maxResolutionCode_)) {
         return refuse("Błędna wartość rozdzielczości dla osi ");
     }
 
     const std::int32_t pulses = entries::parseWholeNumber(impulseEdit(axis)->text()).value_or(-1);
-    if (pulses < 0 || pulses > maxPulseCount) {
+    if (pulses < 0 || pulses > limits::maxPulseCount) {
         return refuse("Błędna wartość ilości impulsów dla osi ");
     }
     const ReadValues& read = read_[i];
@@ -68,9 +55,8 @@ bool TparamsForm::ValidateAxis(Axis axis) {
         entries::parseCalibration(calibrationEdit(axis)->text());
     if (!calibration) return refuse("Błędna wartość kalibracji dla osi ");
     Calibration[i] = *calibration;
-    // A kind 1 box would keep such a value without its last decimal.
-    if (*calibration < -calibrationLimit || *calibration > calibrationLimit ||
-        (kind == 1 && !kindOneHoldsToTheMillionth(*calibration))) {
+    // A kind 1 box would keep a value above 8.388607 without its last decimal.
+    if (!limits::calibrationWritable(kind, *calibration)) {
         return refuse("Wartość kalibracji poza przedziałem dla osi ");
     }
     return true;

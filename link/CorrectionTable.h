@@ -7,6 +7,7 @@
 struct TCorrectionEntry {
     long double Position = 0;
     long double Corrected = 0;
+    bool operator==(const TCorrectionEntry&) const = default;
 };
 
 // A segment correction table: 512 rows indexed from 1; at most 255 are ever in use.
@@ -17,4 +18,5 @@ struct TCorrectionTable {
         return rows[static_cast<std::size_t>(row - 1)];
     }
     std::array<TCorrectionEntry, Size> rows{};
+    bool operator==(const TCorrectionTable&) const = default;
 };

@@ -37,21 +37,12 @@ std::string settingsText(const std::string& portName, const std::array<double, 3
 // is ignored anyway.
 constexpr std::size_t maxSettingsBytes = 4096;
 
-// The start of the settings file at `path` (its first maxSettingsBytes), read without ever
-// blocking: only a regular file (a symbolic link to one is followed). Nothing when the file is
-// missing, is anything else (a named pipe, a device, a directory), or cannot be read.
+// The start of the settings file at `path` (its first maxSettingsBytes), as
+// platform::readRegularFile reads it: nothing when it is missing, no regular file or unreadable.
 std::optional<std::string> readSettingsFile(const std::string& path);
 
-// Puts `text` in place of the settings file at `path` so that, whatever fails and wherever the
-// process is stopped, the file holds either its old content or the new one, whole: the text goes
-// into a new file beside it, is flushed to the disk, and the new file is renamed over the old
-// one. A symbolic link is followed and the file it leads to replaced; the file's permissions are
-// kept, and so are its owner and group where the process may set them (run by root). Something
-// at `path` that is not a regular file is left alone, and so is a file the process may not write
-// (made read-only to keep a port and mode). Where no new file can be made beside it (a directory
-// the process may not write), a writable file is written in place instead: from its start, then
-// cut to the new length, so that it is never left empty. Returns whether the new content is in
-// place.
+// Puts `text` in place of the settings file at `path`, whole or not at all (platform::replaceFile);
+// a file made read-only keeps its port and mode. Returns whether the new content is in place.
 bool writeSettingsFile(const std::string& path, std::string_view text);
 
 // A write of the settings that is still owed when the process ends through exit() without the

@@ -1,0 +1,73 @@
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "config/Axis.h"
+#include "link/CorrectionTable.h"
+
+// The box's configuration in a file: what the last link start read, kept as a backup, to be
+// written back to the box or compared with it. An INI-like text with one value a line, in the
+// box's own units (docs/config-file.md).
+namespace boxconfig {
+
+// The format this program writes; files of a newer one are refused.
+constexpr int formatVersion = 1;
+// The largest file read: three full correction tables take some 25 KB.
+constexpr std::size_t maxFileBytes = 64 * 1024;
+
+// Everything the configuration read gets from the box, per axis X, Y, Z, as the box holds it.
+struct BoxConfig {
+    int deviceKind = 0;  // 1 to 4
+    std::array<int, 3> resolutionCodes{};
+    // Counts per revolution as the box reports them (a 0 stays 0).
+    std::array<std::int32_t, 3> lineCounts{};
+    // The calibration factor in millionths: the box holds no finer fraction.
+    std::array<std::int32_t, 3> calibrationMillionths{};
+    // Bit 0 X, bit 1 Y, bit 2 Z set for an angular axis; the other bits as read.
+    std::uint8_t dimensionTypes = 0;
+    // Kinds 2 to 4 only: the segment correction tables, rows 1 to correctionRows in box units
+    // (whole numbers), the rest 0.
+    std::uint8_t correctionRows = 0;
+    // Bits 4, 5, 6 switch the correction of X, Y, Z on; the other bits as read.
+    std::uint32_t correctionFlags = 0;
+    std::array<TCorrectionTable, 3> corrections{};
+
+    bool operator==(const BoxConfig&) const = default;
+};
+
+// Kinds 2 to 4 keep correction tables; kind 1 has none.
+constexpr bool hasCorrections(int deviceKind) {
+    return deviceKind >= 2 && deviceKind <= 4;
+}
+bool angular(const BoxConfig& config, Axis axis);
+bool correctionOn(const BoxConfig& config, Axis axis);
+
+// A file's configuration, or why it was refused: a Polish sentence naming the line ("wiersz 7:
+// ...") or the field that is wrong or missing.
+struct ReadResult {
+    std::optional<BoxConfig> config;
+    std::string error;
+};
+
+// The file's text. A table value that is not a whole 32-bit number is written as the box would
+// receive it (rounded half to even, saturated). Reading the text gives `config` back, and writing
+// what was read gives the same text, byte for byte.
+std::string configText(const BoxConfig& config);
+// Refuses another format, a newer version, a value the parameters dialog would not write to a
+// box of the file's kind, a malformed line, a file cut short (it ends in "[end]") or larger than
+// maxFileBytes. Blank lines, comments (# or ;), blanks around "=" and CR LF line ends are allowed.
+ReadResult parseConfig(std::string_view text);
+// Why the file's configuration cannot go to the box attached: it is of another kind.
+std::optional<std::string> kindMismatch(const BoxConfig& config, int connectedKind);
+
+// The file at `path` read and parsed; a file that cannot be read is refused too.
+ReadResult loadConfigFile(const std::string& path);
+// The text put in place of the file at `path`, whole or not at all (platform::replaceFile).
+bool saveConfigFile(const std::string& path, const BoxConfig& config);
+
+}  // namespace boxconfig

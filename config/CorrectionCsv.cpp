@@ -1,0 +1,222 @@
+#include "config/CorrectionCsv.h"
+
+#include <cmath>
+#include <cstdint>
+#include <cstdlib>
+#include <limits>
+#include <vector>
+
+#include "config/CellText.h"
+#include "config/TypedNumbers.h"
+#include "link/WireFormats.h"
+#include "platform/Files.h"
+
+namespace correctioncsv {
+
+namespace {
+
+constexpr std::string_view byteOrderMark = "\xEF\xBB\xBF";
+
+std::string lineText(int line, const std::string& message) {
+    return "wiersz " + std::to_string(line) + ": " + message;
+}
+
+// What the file holds that the program did not write: printable ASCII only, cut short, so that
+// no byte of it can spoil the message.
+std::string quoted(std::string_view text) {
+    std::string out = "\u201E";
+    for (char c : text.substr(0, 30)) out += (c >= ' ' && c <= '~') ? c : '?';
+    return out + "\u201D";
+}
+
+bool blank(std::string_view s) {
+    for (char c : s)
+        if (static_cast<unsigned char>(c) > ' ') return false;
+    return true;
+}
+
+// One line's fields. A quoted field runs to its closing quote ("" stands for one quote) and may
+// hold the separator; only blanks may stand between it and the next separator.
+std::optional<std::vector<std::string>> fieldsOf(std::string_view line, char separator,
+                                                 std::string& why) {
+    std::vector<std::string> fields;
+    std::size_t at = 0;
+    while (true) {
+        std::string field;
+        std::size_t start = at;
+        while (start < line.size() && line[start] == ' ') ++start;
+        if (start < line.size() && line[start] == '"') {
+            at = start + 1;
+            while (true) {
+                if (at >= line.size()) {
+                    why = "niezamknięty cudzysłów.";
+                    return std::nullopt;
+                }
+                if (line[at] == '"') {
+                    if (at + 1 < line.size() && line[at + 1] == '"') {
+                        field += '"';
+                        at += 2;
+                        continue;
+                    }
+                    ++at;
+                    break;
+                }
+                field += line[at++];
+            }
+            while (at < line.size() && line[at] == ' ') ++at;
+            if (at < line.size() && line[at] != separator) {
+                why = "tekst po zamykającym cudzysłowie.";
+                return std::nullopt;
+            }
+        } else {
+            const std::size_t end = line.find(separator, at);
+            field = line.substr(at, end == std::string_view::npos ? end : end - at);
+            at = end == std::string_view::npos ? line.size() : end;
+        }
+        fields.push_back(std::move(field));
+        if (at >= line.size()) return fields;
+        ++at;  // the separator
+    }
+}
+
+// How far a quotient may lie from a whole number and still be one: a double carries the decimal
+// text to within some 1e-16 of its size; a true fraction lies at least 0.1 away.
+bool nearlyWhole(long double v) {
+    return std::fabs(v - std::round(v)) <= 1e-6L + 1e-12L * std::fabs(v);
+}
+
+long double powerOfTen(int e) {
+    long double p = 1;
+    for (int i = 0; i < e; ++i) p *= 10;
+    return p;
+}
+
+double usableScale(double scale) {
+    return scale == 0 || !std::isfinite(scale) ? 1.0 : scale;
+}
+
+int usableDecimals(int decimals) {
+    return decimals < 0 ? 0 : decimals > 9 ? 9 : decimals;
+}
+
+// A box unit as a whole number of the last decimal place shown (0.0005 with 4 places is 5), when
+// it is one: every resolution step is.
+std::optional<std::int64_t> unitInPlaces(const AxisUnits& axis) {
+    const long double places = usableScale(axis.scale) * powerOfTen(usableDecimals(axis.decimals));
+    if (!(places >= 0.5L && places <= 1e9L) || !nearlyWhole(places)) return std::nullopt;
+    return static_cast<std::int64_t>(std::round(places));
+}
+
+// The exact text of a whole number of box units with the axis's places.
+std::string unitsText(long double units, const AxisUnits& axis) {
+    const std::optional<std::int64_t> unit = unitInPlaces(axis);
+    if (!unit) return correctionCellText(units * usableScale(axis.scale), axis.decimals);
+    // What the box would receive of a value that is no whole 32-bit number.
+    const std::int64_t value = std::int64_t{wire::roundHalfEvenToInt32(units)} * *unit;
+    const int decimals = usableDecimals(axis.decimals);
+    std::string digits = std::to_string(value < 0 ? -value : value);
+    if (digits.size() <= static_cast<std::size_t>(decimals))
+        digits.insert(0, static_cast<std::size_t>(decimals) + 1 - digits.size(), '0');
+    if (decimals > 0) digits.insert(digits.size() - static_cast<std::size_t>(decimals), ".");
+    return (value < 0 ? "-" : "") + digits;
+}
+
+// A value in the axis's units as a whole number of box units, or why it is none.
+std::optional<long double> unitsOf(const std::string& text, int column, const AxisUnits& axis,
+                                   std::string& why) {
+    const std::string which = column == 1 ? " w kolumnie 1 (położenie)" : " w kolumnie 2";
+    const std::optional<double> value = entries::parseCell(text);
+    if (!value) {
+        why = "niepoprawna wartość " + quoted(text) + which + ".";
+        return std::nullopt;
+    }
+    const long double units = static_cast<long double>(*value) / usableScale(axis.scale);
+    const long double whole = std::round(units);
+    if (!(whole >= std::numeric_limits<std::int32_t>::min() &&
+          whole <= std::numeric_limits<std::int32_t>::max())) {
+        why = "wartość " + quoted(text) + which + " jest poza zakresem urządzenia.";
+        return std::nullopt;
+    }
+    const int decimals = usableDecimals(axis.decimals);
+    if (!nearlyWhole(static_cast<long double>(*value) * powerOfTen(decimals))) {
+        why = "wartość " + quoted(text) + which + " ma więcej miejsc po przecinku niż oś (" +
+              std::to_string(decimals) + ").";
+        return std::nullopt;
+    }
+    if (!nearlyWhole(units)) {
+        why = "wartość " + quoted(text) + which + " nie jest wielokrotnością kroku osi (" +
+              unitsText(1, axis) + ").";
+        return std::nullopt;
+    }
+    return whole == 0 ? 0.0L : whole;  // no "-0"
+}
+
+}  // namespace
+
+ReadResult parseCsv(std::string_view text, AxisUnits axis) {
+    if (text.size() > maxFileBytes)
+        return {std::nullopt,
+                "Plik CSV jest za duży (ponad " + std::to_string(maxFileBytes) + " bajtów)."};
+    if (text.starts_with(byteOrderMark)) text.remove_prefix(byteOrderMark.size());
+    // A decimal comma needs another separator: a file that has a ';' separates by it.
+    const char separator = text.find(';') != std::string_view::npos ? ';' : ',';
+
+    Table table;
+    bool headerPossible = true;
+    int number = 0;
+    while (!text.empty()) {
+        const std::size_t end = text.find('\n');
+        std::string_view line = text.substr(0, end);
+        text.remove_prefix(end == std::string_view::npos ? text.size() : end + 1);
+        ++number;
+        if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+        std::string why;
+        const auto fields = fieldsOf(line, separator, why);
+        if (!fields) return {std::nullopt, lineText(number, why)};
+        std::size_t used = fields->size();
+        while (used > 0 && blank((*fields)[used - 1])) --used;
+        if (used == 0) continue;  // an empty line, or one of empty cells
+        // The first line with something in it may name the columns.
+        const bool header = headerPossible && !entries::parseCell((*fields)[0]);
+        headerPossible = false;
+        if (header) continue;
+        if (used != 2)
+            return {std::nullopt, lineText(number,
+                                           "oczekiwano dwóch wartości (położenie i wartość po "
+                                           "korekcji), a jest ich " +
+                                               std::to_string(used) + ".")};
+        if (table.rows == maxRows)
+            return {std::nullopt, lineText(number, "więcej niż " + std::to_string(maxRows) +
+                                                       " wierszy: tyle mieści urządzenie.")};
+        const auto position = unitsOf((*fields)[0], 1, axis, why);
+        const auto corrected = position ? unitsOf((*fields)[1], 2, axis, why) : std::nullopt;
+        if (!corrected) return {std::nullopt, lineText(number, why)};
+        if (table.rows > 0 && *position < table.values[table.rows].Position)
+            return {std::nullopt, lineText(number, "wartości położenia powinny rosnąć.")};
+        table.values[++table.rows] = {*position, *corrected};
+    }
+    if (table.rows == 0) return {std::nullopt, "Plik CSV nie zawiera żadnego wiersza wartości."};
+    return {table, {}};
+}
+
+std::string csvText(const TCorrectionTable& table, int rows, char letter, AxisUnits axis) {
+    std::string text = std::string(1, letter) + ";" + letter + "'\r\n";
+    for (int row = 1; row <= rows && row <= maxRows; ++row)
+        text += unitsText(table[row].Position, axis) + ";" + unitsText(table[row].Corrected, axis) +
+                "\r\n";
+    return text;
+}
+
+ReadResult loadCsvFile(const std::string& path, AxisUnits axis) {
+    // One byte more than may be read tells a file that is too large.
+    const std::optional<std::string> text = platform::readRegularFile(path, maxFileBytes + 1);
+    if (!text) return {std::nullopt, "Nie można odczytać pliku CSV."};
+    return parseCsv(*text, axis);
+}
+
+bool saveCsvFile(const std::string& path, const TCorrectionTable& table, int rows, char letter,
+                 AxisUnits axis) {
+    return platform::replaceFile(path, csvText(table, rows, letter, axis));
+}
+
+}  // namespace correctioncsv
