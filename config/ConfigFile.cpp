@@ -13,6 +13,7 @@
 #include "config/ResolutionCodes.h"
 #include "link/WireFormats.h"
 #include "platform/Files.h"
+#include "platform/TextLines.h"
 
 namespace boxconfig {
 
@@ -89,11 +90,8 @@ Layout layoutOf(std::string_view text) {
     Layout layout;
     int number = 0;
     while (!text.empty()) {
-        const std::size_t end = text.find('\n');
-        std::string_view line = text.substr(0, end);
-        text.remove_prefix(end == std::string_view::npos ? text.size() : end + 1);
+        std::string_view line = platform::takeLine(text);
         ++number;
-        if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
         line = trimmed(line);
         if (line.empty() || line.front() == '#' || line.front() == ';') continue;
         const auto fail = [&](const char* why) {

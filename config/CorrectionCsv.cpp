@@ -10,6 +10,7 @@
 #include "config/TypedNumbers.h"
 #include "link/WireFormats.h"
 #include "platform/Files.h"
+#include "platform/TextLines.h"
 
 namespace correctioncsv {
 
@@ -165,11 +166,8 @@ ReadResult parseCsv(std::string_view text, AxisUnits axis) {
     bool headerPossible = true;
     int number = 0;
     while (!text.empty()) {
-        const std::size_t end = text.find('\n');
-        std::string_view line = text.substr(0, end);
-        text.remove_prefix(end == std::string_view::npos ? text.size() : end + 1);
+        std::string_view line = platform::takeLine(text);
         ++number;
-        if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
         std::string why;
         const auto fields = fieldsOf(line, separator, why);
         if (!fields) return {std::nullopt, lineText(number, why)};

@@ -2,15 +2,6 @@
 
 namespace resolution {
 
-namespace {
-bool isKind1(int kind) {
-    return kind == 1;
-}
-bool isKind2to4(int kind) {
-    return kind >= 2 && kind <= 4;
-}
-}  // namespace
-
 QStringList entries(int deviceKind) {
     if (isKind1(deviceKind)) {
         return {"0.0001", "0.0005", "0.001", "0.005", "0.01", "0.05", "0.1"};

@@ -2,15 +2,6 @@
 
 namespace resolution {
 
-namespace {
-bool isKind1(int kind) {
-    return kind == 1;
-}
-bool isKind2to4(int kind) {
-    return kind >= 2 && kind <= 4;
-}
-}  // namespace
-
 int maxCode(int deviceKind) {
     if (isKind1(deviceKind)) return 7;
     if (isKind2to4(deviceKind)) return 10;

@@ -6,6 +6,14 @@
 // codes by them too.
 namespace resolution {
 
+// The two families of lists.
+inline bool isKind1(int kind) {
+    return kind == 1;
+}
+inline bool isKind2to4(int kind) {
+    return kind >= 2 && kind <= 4;
+}
+
 // The highest valid code of a kind's list: 7 for kind 1, 10 for kinds 2 to 4, 0 otherwise.
 int maxCode(int deviceKind);
 // The lowest code the dialog writes to an axis it has: 1 for kind 1 (whose code 0 tells that the

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "platform/Files.h"
+#include "platform/TextLines.h"
 #include "readout/Formats.h"
 
 namespace readout {
@@ -17,14 +18,7 @@ constexpr std::string_view missingLine = "0.0";
 // The first six lines; the sixth only when the file has one.
 std::vector<std::string_view> sixLines(std::string_view content) {
     std::vector<std::string_view> lines;
-    while (!content.empty() && lines.size() < 6) {
-        const auto end = content.find('\n');
-        std::string_view line = content.substr(0, end);
-        if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
-        lines.push_back(line);
-        if (end == std::string_view::npos) break;
-        content.remove_prefix(end + 1);
-    }
+    while (!content.empty() && lines.size() < 6) lines.push_back(platform::takeLine(content));
     if (lines.size() < 5) lines.resize(5, missingLine);
     return lines;
 }

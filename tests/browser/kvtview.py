@@ -154,6 +154,22 @@ class Rig:
                 process.wait()
 
 
+class Checks:
+    """Counts and prints the checks of a test; the test fails when one did."""
+    def __init__(self):
+        self.passed = 0
+        self.failed = 0
+
+    def check(self, ok, name, detail=""):
+        if ok:
+            self.passed += 1
+            print("ok: " + name, flush=True)
+        else:
+            self.failed += 1
+            print("FAIL: %s%s" % (name, ": " + detail if detail else ""), flush=True)
+        return ok
+
+
 class Browser:
     """Headless Chromium through tests/browser/driver.mjs (playwright-core from
     tests/browser/node_modules, installed by scripts/setup.sh)."""

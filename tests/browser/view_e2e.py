@@ -17,28 +17,13 @@ import os
 import sys
 import time
 
-from kvtview import (WATCH_STALE_JS, Browser, Failure, Rig, Streams, readings_flow,
+from kvtview import (Checks, WATCH_STALE_JS, Browser, Failure, Rig, Streams, readings_flow,
                      wait_until)
 from window import PROGRAM_ENV, Window
 
 SIZES = [(390, 844), (1024, 768)]
 # Counts where the figures of every axis differ from one another and from 0.
 STILL = ["--motion", "x=still:123457", "--motion", "y=still:-23456", "--motion", "z=still:9123"]
-
-
-class Checks:
-    def __init__(self):
-        self.passed = 0
-        self.failed = 0
-
-    def check(self, ok, name, detail=""):
-        if ok:
-            self.passed += 1
-            print("ok: " + name, flush=True)
-        else:
-            self.failed += 1
-            print("FAIL: %s%s" % (name, ": " + detail if detail else ""), flush=True)
-        return ok
 
 
 def rows_of(state):

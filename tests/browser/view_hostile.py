@@ -17,7 +17,7 @@ import socket
 import sys
 import time
 
-from kvtview import (Failure, Rig, Streams, get, host_header, read_response, readings_flow,
+from kvtview import (Checks, Failure, Rig, Streams, get, host_header, read_response, readings_flow,
                      request, wait_until)
 
 MAX_STREAMS = 16
@@ -27,21 +27,6 @@ IDLE_LIMIT_S = 10
 SLACK_S = 1.0
 FLOOD = 300
 FLOOD_BURST = 25
-
-
-class Checks:
-    def __init__(self):
-        self.passed = 0
-        self.failed = 0
-
-    def check(self, ok, name, detail=""):
-        if ok:
-            self.passed += 1
-            print("ok: " + name, flush=True)
-        else:
-            self.failed += 1
-            print("FAIL: %s%s" % (name, ": " + detail if detail else ""), flush=True)
-        return ok
 
 
 def other_token(token):
