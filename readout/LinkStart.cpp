@@ -109,6 +109,8 @@ void TmainForm::readyReceived(bool accepted) {
     refTimer.SetEnabled(false);
     service_.OnAcknowledge = nullptr;
     const int kind = service_.DeviceKind();
+    boxRead_ = {};
+    boxRead_.deviceKind = kind;
     if (paramsForm_ && (kind == 1 || kindWithIntegers(kind)))
         paramsForm_->LoadResolutionLists(kind);
     if (accepted) service_.ReadCalibration();
@@ -120,6 +122,7 @@ void TmainForm::calibrationReceived(long double x, long double y, long double z)
     if (kind == 2) y = z = 0;
     if (kind == 3) z = 0;
     const long double values[] = {x, y, z};
+    keepCalibrationRead(values);
     // A refused value is told at once, but the rest is still read: the parameters dialog then
     // holds what this box holds, and the operator can put the value right there. The cycle does
     // not start on it (see finishConfiguration).
@@ -144,6 +147,7 @@ void TmainForm::calibrationReceived(long double x, long double y, long double z)
 void TmainForm::resolutionReceived(std::uint8_t codeX, std::uint8_t codeY, std::uint8_t codeZ) {
     const int kind = service_.DeviceKind();
     const int maxCode = paramsForm_ ? paramsForm_->MaxResolutionCode() : 0;
+    boxRead_.resolutionCodes = {codeX, codeY, codeZ};
     int axesShown = shownAxes;
     if (codeZ > maxCode) message(texts::badParameter());
     if (kind == 1)
@@ -183,6 +187,7 @@ void TmainForm::resolutionReceived(std::uint8_t codeX, std::uint8_t codeY, std::
 
 void TmainForm::dimensionTypesReceived(std::uint8_t bits) {
     dimensionTypes = bits;
+    boxRead_.dimensionTypes = bits;
     fillOrientation();
     setWaitText();
     if (service_.DeviceKind() == 1) service_.ReadLineCounts();
@@ -190,6 +195,7 @@ void TmainForm::dimensionTypesReceived(std::uint8_t bits) {
 
 void TmainForm::lineCountsReceived(std::int32_t x, std::int32_t y, std::int32_t z) {
     const std::int32_t counts[] = {x, y, z};
+    boxRead_.lineCounts = {x, y, z};
     for (std::size_t i = 0; i < 3; ++i) lineCounts[i] = counts[i] == 0 ? 1 : counts[i];
     fillImpulseEdits();
     if (service_.DeviceKind() == 1)
@@ -201,6 +207,8 @@ void TmainForm::lineCountsReceived(std::int32_t x, std::int32_t y, std::int32_t 
 void TmainForm::correctionsReceived(std::uint8_t count, std::uint32_t flags,
                                     const TCorrectionTable& tableX, const TCorrectionTable& tableY,
                                     const TCorrectionTable& tableZ) {
+    const TCorrectionTable* const read[] = {&tableX, &tableY, &tableZ};
+    keepCorrectionsRead(count, flags, read);
     if (coordForm_) {
         coordForm_->SetCorrectionFlags(flags);
         coordForm_->setGridRowCounts(count);

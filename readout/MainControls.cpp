@@ -217,6 +217,8 @@ void TmainForm::buildMenus() {
     bind(paramsMMI, &TmainForm::paramsMMIClick);
     coordMMI = configMMI->addAction(QStringLiteral("Koordynaty"));
     bind(coordMMI, &TmainForm::coordMMIClick);
+    saveConfigMMI = configMMI->addAction(QStringLiteral("Zapisz konfigurację do pliku…"));
+    bind(saveConfigMMI, &TmainForm::saveConfigMMIClick);
     configMMI->addSeparator();
     // Shown once a live view is attached.
     viewMMI = configMMI->addAction(QStringLiteral("Podgląd w sieci…"));

@@ -9,6 +9,7 @@
 #include <optional>
 
 #include "config/Axis.h"
+#include "config/ConfigFile.h"
 #include "platform/Prompts.h"
 #include "platform/Timer.h"
 #include "readout/Figures.h"
@@ -101,6 +102,7 @@ public:
     QAction* paramsMMI;
     QAction* coordMMI;
     QAction* viewMMI;
+    QAction* saveConfigMMI;
     QAction* exitAction;
     QAction* prodAction;
     QAction* authorAction;
@@ -212,6 +214,13 @@ public:
     void showAxisValue(Axis axis, bool relative);
     void setOffsetButtonsEnabled(bool enabled);
 
+    // ---- the box's configuration in a file ----
+    void saveConfigMMIClick();
+    // What the last link start read, in the box's own units.
+    const boxconfig::BoxConfig& configurationOfBox() const { return boxRead_; }
+    // Where the backup goes; a file dialog unless replaced (tests).
+    std::function<QString()> askConfigPath_;
+
     // ---- settings file ----
     QString settingsPath() const;
     void readSettings();
@@ -277,6 +286,11 @@ private:
     bool configurationRead_ = false;
     bool calibrationRefused_ = false;
     bool destroyed_ = false;
+    QString askConfigPath();
+    void keepCalibrationRead(const long double (&values)[3]);
+    void keepCorrectionsRead(std::uint8_t count, std::uint32_t flags,
+                             const TCorrectionTable* const (&tables)[3]);
+    boxconfig::BoxConfig boxRead_;
     // Tells the live view (if any) that what the window shows has changed.
     void notifyView();
     void startLiveView();
