@@ -76,9 +76,9 @@ TcoordForm::TcoordForm(TRS232Service& service, platform::Prompts& prompts, platf
     curve = new CorrectionCurve(this);
     curve->setGeometry(390, 26, 230, 270);
     importButton = new QPushButton(QStringLiteral("Importuj z CSV…"), this);
-    importButton->setGeometry(390, 304, 113, 25);
+    importButton->setGeometry(390, 304, 106, 25);
     exportButton = new QPushButton(QStringLiteral("Eksportuj do CSV…"), this);
-    exportButton->setGeometry(507, 304, 113, 25);
+    exportButton->setGeometry(500, 304, 120, 25);
     connect(importButton, &QPushButton::clicked, this, [this] { importButtonClick(); });
     connect(exportButton, &QPushButton::clicked, this, [this] { exportButtonClick(); });
     askCsvPath = [this](bool save) {
