@@ -41,9 +41,15 @@ const TcoordForm::LoadedCell* TcoordForm::loadedCell(const QTableWidget* g, int 
 void TcoordForm::GridToTable(QTableWidget* g, QChar letter, long double scale,
                              TCorrectionTable& table) const {
     table = TCorrectionTable{};
-    if (scale == 0) scale = 1;
     // Kind 1 boxes have no tables: they get zeros whatever the grid shows.
     if (service_.DeviceKind() < 2) return;
+    gridValues(g, letter, scale, table);
+}
+
+void TcoordForm::gridValues(const QTableWidget* g, QChar letter, long double scale,
+                            TCorrectionTable& table) const {
+    table = TCorrectionTable{};
+    if (scale == 0) scale = 1;
     for (int row = 1; row < g->rowCount(); ++row) {
         for (int column = 1; column <= 2; ++column) {
             const QTableWidgetItem* item = g->item(row, column);

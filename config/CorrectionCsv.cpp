@@ -108,7 +108,8 @@ std::optional<std::int64_t> unitInPlaces(const AxisUnits& axis) {
     return static_cast<std::int64_t>(std::round(places));
 }
 
-// The exact text of a whole number of box units with the axis's places.
+}  // namespace
+
 std::string unitsText(long double units, const AxisUnits& axis) {
     const std::optional<std::int64_t> unit = unitInPlaces(axis);
     if (!unit) return correctionCellText(units * usableScale(axis.scale), axis.decimals);
@@ -121,6 +122,8 @@ std::string unitsText(long double units, const AxisUnits& axis) {
     if (decimals > 0) digits.insert(digits.size() - static_cast<std::size_t>(decimals), ".");
     return (value < 0 ? "-" : "") + digits;
 }
+
+namespace {
 
 // A value in the axis's units as a whole number of box units, or why it is none.
 std::optional<long double> unitsOf(const std::string& text, int column, const AxisUnits& axis,

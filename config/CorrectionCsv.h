@@ -50,6 +50,10 @@ ReadResult parseCsv(std::string_view text, AxisUnits axis);
 // units are written exactly with the axis's decimals, so that what is read writes back the same.
 std::string csvText(const TCorrectionTable& table, int rows, char letter, AxisUnits axis);
 
+// The exact text of a whole number of box units in the axis's units and places ("0.100"), as
+// csvText writes it; read back it gives the same units.
+std::string unitsText(long double units, const AxisUnits& axis);
+
 // The file at `path` read and parsed; a file that cannot be read is refused too.
 ReadResult loadCsvFile(const std::string& path, AxisUnits axis);
 // The text put in place of the file at `path`, whole or not at all (platform::replaceFile).

@@ -1,6 +1,7 @@
 #include "config/coordUnit.h"
 
 #include <QCheckBox>
+#include <QFileDialog>
 #include <QHeaderView>
 #include <QLabel>
 #include <QPushButton>
@@ -10,6 +11,7 @@
 #include <cmath>
 
 #include "config/CellText.h"
+#include "config/CorrectionCurve.h"
 #include "config/CorrectionGrid.h"
 #include "link/RSLib.h"
 
@@ -66,9 +68,38 @@ TcoordForm::TcoordForm(TRS232Service& service, platform::Prompts& prompts, platf
                         this);
     Label2->setGeometry(12, 360, 260, 34);
 
+    // The curve and the CSV buttons stand right of the pages; "Zapisz" and "Zamknij" stay at the
+    // bottom right.
+    setFixedSize(626, 430);
+    saveButton->move(460, 398);
+    exitButton->move(544, 398);
+    curve = new CorrectionCurve(this);
+    curve->setGeometry(390, 26, 230, 270);
+    importButton = new QPushButton(QStringLiteral("Importuj z CSV…"), this);
+    importButton->setGeometry(390, 304, 106, 25);
+    exportButton = new QPushButton(QStringLiteral("Eksportuj do CSV…"), this);
+    exportButton->setGeometry(500, 304, 120, 25);
+    connect(importButton, &QPushButton::clicked, this, [this] { importButtonClick(); });
+    connect(exportButton, &QPushButton::clicked, this, [this] { exportButtonClick(); });
+    askCsvPath = [this](bool save) {
+        const QString filter = QStringLiteral("Pliki CSV (*.csv);;Wszystkie pliki (*)");
+        return save ? QFileDialog::getSaveFileName(this, QStringLiteral("Eksportuj do CSV"),
+                                                   QString(), filter)
+                    : QFileDialog::getOpenFileName(this, QStringLiteral("Importuj z CSV"),
+                                                   QString(), filter);
+    };
+    for (Axis axis : allAxes) {
+        connect(grid(axis), &QTableWidget::itemChanged, this, [this, axis] {
+            if (axis == activeAxis()) updateCurve();
+        });
+    }
+    connect(pgCtrl, &QTabWidget::currentChanged, this, [this] { updateCurve(); });
+
     for (Axis axis : allAxes) SetGridHeader(axis);
     // The buttons at the bottom come last on Tab, not first as created.
-    setTabOrder(correctionZSGrid, saveButton);
+    setTabOrder(correctionZSGrid, importButton);
+    setTabOrder(importButton, exportButton);
+    setTabOrder(exportButton, saveButton);
     setTabOrder(saveButton, exitButton);
 
     tables_ = std::make_unique<std::array<TCorrectionTable, 3>>();
@@ -138,6 +169,8 @@ void TcoordForm::SetGridHeader(Axis axis) {
 void TcoordForm::resizeGrid(Axis axis, int rowCount) {
     grid(axis)->setRowCount(std::max(rowCount, 1));
     SetGridHeader(axis);
+    // Rows dropped change no cell: the curve is told here.
+    if (curve) updateCurve();
 }
 
 void TcoordForm::setGridRowCounts(int count) {
@@ -151,6 +184,7 @@ void TcoordForm::LoadCorrectionTable(Axis axis, int count, const TCorrectionTabl
     // as the box holds it instead of writing zeros over it.
     const bool boxUnits = scale == 0;
     AxisScale[at(axis)] = boxUnits ? 1.0L : scale;
+    AxisDecimals[at(axis)] = boxUnits ? 0 : decimals;
     const auto text = [&](long double value) {
         if (boxUnits) return QString::number(static_cast<qint64>(std::trunc(value)));
         return QString::fromStdString(correctionCellText(scale * value, decimals));

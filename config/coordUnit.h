@@ -3,6 +3,7 @@
 #include <QString>
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <stdexcept>
@@ -11,10 +12,13 @@
 
 #include "config/Axis.h"
 #include "config/ConfigDialog.h"
+#include "config/CorrectionCsv.h"
 #include "config/CorrectionGrid.h"
 
 class QCheckBox;
+class CorrectionCurve;
 class QLabel;
+class QPushButton;
 class QTabWidget;
 class QTableWidget;
 struct TCorrectionTable;
@@ -53,11 +57,20 @@ public:
     QCheckBox* zCBox;
     QLabel* Label1;
     QLabel* Label2;
+    // The active page's table from and to a CSV file (docs/config-file.md), and drawn beside it.
+    QPushButton* importButton;
+    QPushButton* exportButton;
+    CorrectionCurve* curve = nullptr;
+    // Asks the operator for the CSV file to read (save false) or to write; empty when cancelled.
+    // A file dialog by default.
+    std::function<QString(bool save)> askCsvPath;
 
     // Bit 4 X correction on, bit 5 Y, bit 6 Z; the other bits as last received from the box.
     std::uint32_t CorrectionFlags = 0;
     // Multiplier from box units to the values shown in the grid, per axis.
     long double AxisScale[3] = {1.0L, 1.0L, 1.0L};
+    // Places after the decimal point the grid shows, per axis, as last loaded.
+    int AxisDecimals[3] = {0, 0, 0};
     // The focus may leave a grid whose cell editor is open.
     bool MayLeaveGrid = true;
     // The rising-values warning is being shown.
@@ -101,6 +114,11 @@ public:
                      TCorrectionTable& table) const;
     // Converts the three grids and writes them with the flags, then ends the configuration.
     void saveButtonClick();
+    // The active page's table replaced by a CSV file's, checked as typed cells are; a refused
+    // file leaves the grid as it was. Nothing goes to the box: "Zapisz" sends it.
+    void importButtonClick();
+    // The active page's table, as the grid shows it, written to a CSV file.
+    void exportButtonClick();
     void AfterCorrections();
 
     CorrectionGrid* grid(Axis axis) const;
@@ -113,6 +131,15 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    Axis activeAxis() const;
+    correctioncsv::AxisUnits csvUnits(Axis axis) const;
+    // A grid's values in box units whatever the box's kind; EIncorrectValue as GridToTable.
+    void gridValues(const QTableWidget* grid, QChar letter, long double scale,
+                    TCorrectionTable& table) const;
+    // Rows from `firstRow` on show the row above them again.
+    void repeatRowAbove(Axis axis, int firstRow);
+    // The active page's table drawn again.
+    void updateCurve();
     CorrectionGrid* makeGrid(Axis axis, QWidget* page);
     // The last edit, checked when it belongs to this cell of the grid; anything else passes.
     bool validateLastEdit(Axis axis, int column, int row);

@@ -31,7 +31,7 @@ protected:
 
 TEST_F(CoordForm, StartsWithHeadersOneEmptyRowAndEveryCorrectionOn) {
     EXPECT_EQ(form.windowTitle(), "Paramtery");
-    EXPECT_EQ(form.size(), QSize(386, 430));
+    EXPECT_EQ(form.size(), QSize(626, 430));
     EXPECT_EQ(form.CorrectionFlags, 0u);
     EXPECT_EQ(form.pgCtrl->currentIndex(), 0);
     EXPECT_EQ(form.Label1->text(), "UWAGA !");
