@@ -189,13 +189,6 @@ void checkEnd(const Layout& layout) {
         refuse("Plik jest niekompletny: nie kończy się sekcją [end].");
 }
 
-std::string calibrationText(std::int32_t millionths) {
-    const std::int64_t magnitude = std::abs(static_cast<std::int64_t>(millionths));
-    std::string fraction = std::to_string(magnitude % millionth);
-    fraction.insert(0, 6 - fraction.size(), '0');
-    return (millionths < 0 ? "-" : "") + std::to_string(magnitude / millionth) + "." + fraction;
-}
-
 bool allDigits(std::string_view s) {
     return s.find_first_not_of("0123456789") == std::string_view::npos;
 }
@@ -397,6 +390,13 @@ BoxConfig configOf(const Layout& layout) {
 }
 
 }  // namespace
+
+std::string calibrationText(std::int32_t millionths) {
+    const std::int64_t magnitude = std::abs(static_cast<std::int64_t>(millionths));
+    std::string fraction = std::to_string(magnitude % millionth);
+    fraction.insert(0, 6 - fraction.size(), '0');
+    return (millionths < 0 ? "-" : "") + std::to_string(magnitude / millionth) + "." + fraction;
+}
 
 bool angular(const BoxConfig& config, Axis axis) {
     return (config.dimensionTypes >> axisIndex(axis)) & 1u;

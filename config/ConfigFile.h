@@ -6,6 +6,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "config/Axis.h"
 #include "link/CorrectionTable.h"
@@ -45,6 +46,8 @@ constexpr bool hasCorrections(int deviceKind) {
     return deviceKind >= 2 && deviceKind <= 4;
 }
 bool angular(const BoxConfig& config, Axis axis);
+// A calibration as the file and the dialog write it: "0.500000".
+std::string calibrationText(std::int32_t millionths);
 bool correctionOn(const BoxConfig& config, Axis axis);
 
 // A file's configuration, or why it was refused: a Polish sentence naming the line ("wiersz 7:
@@ -69,5 +72,17 @@ std::optional<std::string> kindMismatch(const BoxConfig& config, int connectedKi
 ReadResult loadConfigFile(const std::string& path);
 // The text put in place of the file at `path`, whole or not at all (platform::replaceFile).
 bool saveConfigFile(const std::string& path, const BoxConfig& config);
+
+// One line of the comparison of what the box holds with what a file would write: the axis ("X",
+// "Y", "Z", or "" for the device as a whole), what the value is, both values as the operator
+// reads them, and whether they differ. Every value is listed, unchanged ones too.
+struct Difference {
+    std::string axis;
+    std::string field;
+    std::string now;
+    std::string fromFile;
+    bool changed = false;
+};
+std::vector<Difference> compare(const BoxConfig& box, const BoxConfig& file);
 
 }  // namespace boxconfig

@@ -1,0 +1,80 @@
+// What a restore would change, set out for the operator before anything is written.
+#include <algorithm>
+#include <cstdio>
+
+#include "config/ConfigFile.h"
+
+namespace boxconfig {
+
+namespace {
+
+std::string rowsText(const TCorrectionTable& table, int rows) {
+    int used = 0;
+    for (int row = 1; row <= rows; ++row)
+        if (table[row].Position != 0 || table[row].Corrected != 0) ++used;
+    return std::to_string(used) + " z " + std::to_string(rows) + " wierszy niezerowych";
+}
+
+int rowsDiffering(const BoxConfig& a, const BoxConfig& b, std::size_t axis) {
+    const int rows = std::max(a.correctionRows, b.correctionRows);
+    int differing = 0;
+    for (int row = 1; row <= rows; ++row)
+        if (!(a.corrections[axis][row] == b.corrections[axis][row])) ++differing;
+    return differing;
+}
+
+std::string hex(std::uint32_t word) {
+    char text[16];
+    std::snprintf(text, sizeof text, "0x%08X", word);
+    return text;
+}
+
+}  // namespace
+
+std::vector<Difference> compare(const BoxConfig& box, const BoxConfig& file) {
+    std::vector<Difference> out;
+    const auto add = [&](std::string axis, std::string field, std::string now,
+                         std::string fromFile) {
+        const bool changed = now != fromFile;
+        out.push_back(
+            {std::move(axis), std::move(field), std::move(now), std::move(fromFile), changed});
+    };
+    add("", "rodzaj urządzenia", std::to_string(box.deviceKind), std::to_string(file.deviceKind));
+    static const char* const letters[] = {"X", "Y", "Z"};
+    const bool corrections = hasCorrections(box.deviceKind) || hasCorrections(file.deviceKind);
+    for (std::size_t i = 0; i < 3; ++i) {
+        const Axis axis = static_cast<Axis>(i);
+        const auto kind = [](const BoxConfig& c, Axis a) {
+            return std::string(angular(c, a) ? "kątowa" : "liniowa");
+        };
+        add(letters[i], "kod rozdzielczości", std::to_string(box.resolutionCodes[i]),
+            std::to_string(file.resolutionCodes[i]));
+        add(letters[i], "liczba impulsów", std::to_string(box.lineCounts[i]),
+            std::to_string(file.lineCounts[i]));
+        add(letters[i], "kalibracja", calibrationText(box.calibrationMillionths[i]),
+            calibrationText(file.calibrationMillionths[i]));
+        add(letters[i], "rodzaj osi", kind(box, axis), kind(file, axis));
+        if (!corrections) continue;
+        const auto on = [](const BoxConfig& c, Axis a) {
+            return std::string(correctionOn(c, a) ? "włączona" : "wyłączona");
+        };
+        add(letters[i], "korekcja", on(box, axis), on(file, axis));
+        // A table is summed up, not listed: its rows that differ are counted.
+        Difference table{letters[i], "tabela korekcji",
+                         rowsText(box.corrections[i], box.correctionRows),
+                         rowsText(file.corrections[i], file.correctionRows), false};
+        const int differing = rowsDiffering(box, file, i);
+        table.changed = differing > 0;
+        if (differing > 0) table.fromFile += ", różnych wierszy: " + std::to_string(differing);
+        out.push_back(std::move(table));
+    }
+    if (corrections) {
+        add("", "liczba wierszy korekcji", std::to_string(box.correctionRows),
+            std::to_string(file.correctionRows));
+        add("", "pozostałe bity flag", hex(box.correctionFlags & ~0x70u),
+            hex(file.correctionFlags & ~0x70u));
+    }
+    return out;
+}
+
+}  // namespace boxconfig
