@@ -94,8 +94,11 @@ def main():
         # A push of the table: the window moves, and the pages follow it.
         rig.push()
         pushed_at = time.monotonic()
-        moved = wait_until(lambda: (lambda rows: rows if rows and shown(rows) != shown(first)
-                                    else None)(window.live_figures(1)), 5, 0.1)
+        # The rows are read one after another while the program goes on: a reading taken as the
+        # push arrived may hold some rows from before it. Waited for until every row has moved.
+        moved = wait_until(lambda: (lambda rows: rows if rows and all(
+            a != b for a, b in zip(shown(rows), shown(first))) else None)(window.live_figures(1)),
+            5, 0.1)
         c.check(moved and all(a != b for a, b in zip(shown(moved), shown(first))),
                 "a push moves every axis in the window", "%r after %r" % (moved, first))
         for page, (width, height) in zip(pages, SIZES):
