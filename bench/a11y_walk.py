@@ -260,15 +260,21 @@ def run_round(number, args, walker, pyatspi, work):
                     events_running=events_running, events_stopped=events_stopped,
                     dialog="%s (answered with %r)" % (dialog_title, pressed))
     finally:
-        for process in (kvt3, sim):
-            if process is not None and process.poll() is None:
-                try:
-                    os.kill(process.pid, signal.SIGCONT)
-                    process.terminate()
-                    process.wait(10)
-                except (OSError, subprocess.TimeoutExpired):
-                    process.kill()
-                    process.wait()
+        stop_processes(kvt3, sim)
+
+
+def stop_processes(*processes):
+    """Ends the programs still running, a stopped simulator included (it is let go on first)."""
+    for process in processes:
+        if process is None or process.poll() is not None:
+            continue
+        try:
+            os.kill(process.pid, signal.SIGCONT)
+            process.terminate()
+            process.wait(10)
+        except (OSError, subprocess.TimeoutExpired):
+            process.kill()
+            process.wait()
 
 
 def show_labels(labels):

@@ -212,7 +212,9 @@ protected:
         // A protocol switch: the HTTP side refuses it through missingHandler.
         if (!request.value(QByteArrayLiteral("upgrade")).isEmpty()) return false;
 
-        const QByteArray method = methodName(request.method());
+        // The rules serve GET only; any other method, whatever its name, is refused alike.
+        const QByteArray method =
+            request.method() == QHttpServerRequest::Method::Get ? "GET" : "OTHER";
         const QByteArray path = request.url().path(QUrl::FullyEncoded).toLatin1();
         const QByteArray host = request.value(QByteArrayLiteral("host"));
         const Verdict verdict =
@@ -254,30 +256,6 @@ private:
     };
 
     qint64 now() const { return clock_.elapsed(); }
-
-    static QByteArray methodName(QHttpServerRequest::Method method) {
-        using M = QHttpServerRequest::Method;
-        switch (method) {
-            case M::Get:
-                return "GET";
-            case M::Put:
-                return "PUT";
-            case M::Delete:
-                return "DELETE";
-            case M::Post:
-                return "POST";
-            case M::Head:
-                return "HEAD";
-            case M::Options:
-                return "OPTIONS";
-            case M::Patch:
-                return "PATCH";
-            case M::Connect:
-                return "CONNECT";
-            default:
-                return "OTHER";
-        }
-    }
 
     bool answer(const QHttpServerRequest& request, QTcpSocket* socket, const QByteArray& body,
                 const QByteArray& type) {

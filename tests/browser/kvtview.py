@@ -13,12 +13,15 @@ import signal
 import socket
 import statistics
 import subprocess
+import sys
 import tempfile
 import threading
 import time
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 ROOT = os.path.dirname(os.path.dirname(HERE))
+sys.path.insert(0, os.path.join(ROOT, "bench"))
+import a11y_walk  # noqa: E402  (its process handling, shared with the screen-reader bench)
 
 ADDRESS = re.compile(r"^http://127\.0\.0\.1:([0-9]{1,5})/([0-9a-f]{32})/$")
 
@@ -142,16 +145,7 @@ class Rig:
         return self.kvt3 is not None and self.kvt3.poll() is None
 
     def stop(self):
-        for process in (self.kvt3, self.sim):
-            if process is None or process.poll() is not None:
-                continue
-            try:
-                os.kill(process.pid, signal.SIGCONT)
-                process.terminate()
-                process.wait(10)
-            except (OSError, subprocess.TimeoutExpired):
-                process.kill()
-                process.wait()
+        a11y_walk.stop_processes(self.kvt3, self.sim)
 
 
 class Checks:
