@@ -96,12 +96,8 @@ void TcoordForm::saveButtonClick() {
         setButtonsEnabled(true);
         return;
     }
-    if (!startSend([this] { AfterCorrections(); })) return;
+    if (!startSend([this] { chain_.finish(); })) return;
     // The three grids have as many rows; the count travels as one byte.
     const auto count = static_cast<std::uint8_t>((correctionXSGrid->rowCount() - 1) & 0xFF);
     service_.WriteCorrections(count, CorrectionFlags, tables[0], tables[1], tables[2]);
-}
-
-void TcoordForm::AfterCorrections() {
-    endSend();
 }

@@ -7,6 +7,7 @@
 
 #include "config/AxisLimits.h"
 #include "config/Entries.h"
+#include "config/ParamsWrite.h"
 #include "config/Resolution.h"
 #include "config/paramsUnit.h"
 #include "link/RSLib.h"
@@ -94,45 +95,18 @@ void TparamsForm::saveButtonClick() {
     if (angleYRButton->isChecked()) OrientationBits += 2;
     if (angleZRButton->isChecked()) OrientationBits += 4;
 
-    if (!startSend([this] { AfterCalibration(); })) return;
-    service_.WriteCalibration(Calibration[0], Calibration[1], Calibration[2]);
-}
-
-void TparamsForm::AfterCalibration() {
-    const auto code = [this](Axis axis) {
-        return static_cast<std::uint8_t>(ResolutionCode[at(axis)]);
-    };
-    const auto types = static_cast<std::uint8_t>(OrientationBits & 0xFFu);
-    const int kind = deviceKind();
-    if (kind == 1) {
-        onAcknowledge([this] { AfterResolution(); });
-        service_.WriteResolution(code(Axis::X), code(Axis::Y), code(Axis::Z));
-    } else if (isKnownKind(kind)) {
-        onAcknowledge([this] { AfterDimensionTypes(); });
-        service_.WriteResolutionAndTypes(code(Axis::X), code(Axis::Y), code(Axis::Z), types);
-    } else {
-        // A box of no known kind takes nothing more.
-        abandonSend();
+    ParamsValues values;
+    for (std::size_t i = 0; i < 3; ++i) {
+        values.calibration[i] = Calibration[i];
+        values.resolutionCodes[i] = static_cast<std::uint8_t>(ResolutionCode[i]);
+        values.lineCounts[i] = LineCount[i];
     }
-}
-
-void TparamsForm::AfterResolution() {
-    onAcknowledge([this] { AfterDimensionTypes(); });
-    service_.WriteDimensionTypes(static_cast<std::uint8_t>(OrientationBits & 0xFFu));
-}
-
-void TparamsForm::AfterDimensionTypes() {
-    for (Axis axis : {Axis::X, Axis::Y, Axis::Z}) {
-        LinearIndex[at(axis)] = resolutionCombo(axis)->currentIndex();
-    }
-    onAcknowledge([this] { AfterLineCounts(); });
-    service_.WriteLineCounts(LineCount[0], LineCount[1], LineCount[2]);
-}
-
-void TparamsForm::AfterLineCounts() {
-    if (isKnownKind(deviceKind())) {
-        endSend();
-    } else {
-        abandonSend();
-    }
+    values.dimensionTypes = static_cast<std::uint8_t>(OrientationBits & 0xFFu);
+    writeParams(
+        chain_, service_, values, [this](std::function<void()> step) { return startSend(step); },
+        [this] {
+            // The combos' positions are the box's now: going back to linear returns to them.
+            for (Axis axis : {Axis::X, Axis::Y, Axis::Z})
+                LinearIndex[at(axis)] = resolutionCombo(axis)->currentIndex();
+        });
 }

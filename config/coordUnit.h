@@ -119,7 +119,6 @@ public:
     void importButtonClick();
     // The active page's table, as the grid shows it, written to a CSV file.
     void exportButtonClick();
-    void AfterCorrections();
 
     CorrectionGrid* grid(Axis axis) const;
     QCheckBox* checkBox(Axis axis) const;

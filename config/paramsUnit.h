@@ -98,11 +98,7 @@ public:
     // Validates and writes everything to the box: calibration, resolution (and for kind 1 the
     // dimension types apart), line counts, then the end of the configuration.
     void saveButtonClick();
-    // The steps of the send, each run by the box's acknowledgement of the write before it.
-    void AfterCalibration();
-    void AfterResolution();
-    void AfterDimensionTypes();
-    void AfterLineCounts();
+
 
     // Controls of one axis, for code that treats the three alike.
     QGroupBox* group(Axis axis) const;
