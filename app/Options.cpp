@@ -122,6 +122,18 @@ ParsedOptions parseOptions(const std::vector<std::string>& args) {
                 o.serve = web::parseServeArgument(*v);
                 if (!o.serve) c.error = "option '--serve' needs [ADDRESS:]PORT, not '" + *v + "'";
             }
+        } else if (isOption(arg, "--save-config")) {
+            if (auto v = c.value(arg, "--save-config")) {
+                if (v->empty()) c.error = "option '--save-config' needs a file name";
+                o.saveConfig = *v;
+            }
+        } else if (isOption(arg, "--restore-config")) {
+            if (auto v = c.value(arg, "--restore-config")) {
+                if (v->empty()) c.error = "option '--restore-config' needs a file name";
+                o.restoreConfig = *v;
+            }
+        } else if (arg == "--yes") {
+            o.yes = true;
         } else if (isOption(arg, "--port")) {
             if (auto v = c.value(arg, "--port")) {
                 const auto eq = v->find('=');
@@ -149,6 +161,16 @@ ParsedOptions parseOptions(const std::vector<std::string>& args) {
         } else {
             c.error = "unexpected argument '" + arg + "'";
         }
+    }
+    if (c.error.empty()) {
+        if (o.saveConfig && o.restoreConfig)
+            c.error = "options '--save-config' and '--restore-config' exclude each other";
+        else if (o.yes && !o.restoreConfig)
+            c.error = "option '--yes' goes with '--restore-config'";
+        else if (o.serve && (o.saveConfig || o.restoreConfig))
+            c.error =
+                "option '--serve' needs the window, which the configuration commands do "
+                "without";
     }
     if (!c.error.empty())
         result.error = "kvt3: " + c.error + "\nTry 'kvt3 --help' for more information.\n";
@@ -178,6 +200,13 @@ Options:
                           show the readings live to browsers on the network: listen on
                           ADDRESS (all of the machine's when left out) and PORT, and print
                           the address to open, secret included; kept for the next start
+      --save-config FILE  read the box's configuration (parameters and correction
+                          tables) on the chosen port and write it to FILE, without the
+                          window (docs/config-file.md)
+      --restore-config FILE
+                          show what FILE would change in the box, ask, write it to the
+                          box, read it back and compare, without the window
+      --yes               with --restore-config: write without asking
       --dir DIR           work in DIR (made when missing) instead of the current directory
       --desktop           work in the per-user directory $XDG_DATA_HOME/kvt3
                           (~/.local/share/kvt3), made on first start; the desktop menu
@@ -208,7 +237,9 @@ and log in again.
 
 Exit status: 0 when the window was closed, 1 when the working directory or the trace file
 cannot be used (with --desktop the reason is also shown in a message box), 2 for a wrong
-command line.
+command line. With --save-config: 0 when the file holds what the box holds. With
+--restore-config: 0 only when the box, read back, holds what the file says; 3 when the file
+is refused or the restore was declined (nothing written), 1 for any other failure.
 )";
 }
 

@@ -19,6 +19,10 @@ struct ProgramOptions {
     std::optional<std::string> traceFile;      // --trace
     std::optional<std::string> loopProbeFile;  // --loop-probe
     std::optional<web::ServeAddress> serve;    // --serve
+    // Without the window: the box's configuration to a file, or a file's to the box.
+    std::optional<std::string> saveConfig;     // --save-config
+    std::optional<std::string> restoreConfig;  // --restore-config
+    bool yes = false;                          // --yes: restore without asking
 };
 
 struct ParsedOptions {

@@ -21,6 +21,7 @@
 
 #include "app/AboutUnit.h"
 #include "app/Application.h"
+#include "app/ConfigCommands.h"
 #include "app/FullScreen.h"
 #include "app/Options.h"
 #include "app/PortHints.h"
@@ -78,6 +79,32 @@ int cannotStart(int argc, char** argv, bool desktop, const std::string& message)
     return 1;
 }
 
+// --save-config and --restore-config: the link service on Qt's loop, without a window or a
+// display.
+int runConfigCommand(int argc, char** argv, const ProgramOptions& options,
+                     const std::string& configFile,
+                     const std::shared_ptr<serial::LineTrace>& trace) {
+    QCoreApplication app(argc, argv);
+    platform::QtClock clock;
+    platform::setDefaultClock(&clock);
+    platform::HandOverQt handOver;
+    platform::setDefaultHandOver(&handOver);
+    int status = 0;
+    {
+        std::shared_ptr<serial::CommDevice> device;
+        if (trace)
+            device = std::make_shared<serial::TracingDevice>(serial::makeDefaultDevice(), trace);
+        TRS232Service service(clock, device);
+        service.SetPortName(settingsPortName());
+        status = options.saveConfig ? saveConfigCommand(service, configFile, std::cout, std::cerr)
+                                    : restoreConfigCommand(service, clock, configFile, options.yes,
+                                                           std::cin, std::cout, std::cerr);
+    }
+    platform::setDefaultHandOver(nullptr);
+    platform::setDefaultClock(nullptr);
+    return status;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -105,6 +132,9 @@ int main(int argc, char** argv) {
     // The trace file is emptied only once the start-up checks have passed.
     const std::string traceFile = options.traceFile ? fromStart(*options.traceFile) : "";
     const std::string probeFile = options.loopProbeFile ? fromStart(*options.loopProbeFile) : "";
+    const std::string configFile = options.saveConfig      ? fromStart(*options.saveConfig)
+                                   : options.restoreConfig ? fromStart(*options.restoreConfig)
+                                                           : "";
     const std::string notEntered = enterWorkingDirectory(
         workingDirectory(options, environment("XDG_DATA_HOME"), environment("HOME")));
     if (!notEntered.empty()) return cannotStart(argc, argv, options.desktop, notEntered);
@@ -117,6 +147,9 @@ int main(int argc, char** argv) {
                                std::string("kvt3: cannot write the trace ") + e.what());
         }
     }
+
+    if (options.saveConfig || options.restoreConfig)
+        return runConfigCommand(argc, argv, options, configFile, trace);
 
     // The timers and the hand-over from the port's event thread run on Qt's loop, so the
     // application object comes before the service.

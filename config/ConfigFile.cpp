@@ -5,6 +5,7 @@
 #include <charconv>
 #include <cstdlib>
 #include <iterator>
+#include <limits>
 #include <string>
 #include <system_error>
 #include <vector>
@@ -390,6 +391,13 @@ BoxConfig configOf(const Layout& layout) {
 }
 
 }  // namespace
+
+std::int32_t millionthsOf(long double value) {
+    const long double whole = wire::truncToMeantWhole(value * 1000000.0L);
+    return static_cast<std::int32_t>(
+        std::clamp(whole, static_cast<long double>(std::numeric_limits<std::int32_t>::min()),
+                   static_cast<long double>(std::numeric_limits<std::int32_t>::max())));
+}
 
 std::string calibrationText(std::int32_t millionths) {
     const std::int64_t magnitude = std::abs(static_cast<std::int64_t>(millionths));

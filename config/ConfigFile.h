@@ -48,6 +48,9 @@ constexpr bool hasCorrections(int deviceKind) {
 bool angular(const BoxConfig& config, Axis axis);
 // A calibration as the file and the dialog write it: "0.500000".
 std::string calibrationText(std::int32_t millionths);
+// A calibration as the box reports it, in whole millionths as the file keeps it: cut off beyond
+// six decimals, a value meant as a whole number of millionths kept as exactly that, saturated.
+std::int32_t millionthsOf(long double value);
 bool correctionOn(const BoxConfig& config, Axis axis);
 
 // A file's configuration, or why it was refused: a Polish sentence naming the line ("wiersz 7:

@@ -2,26 +2,13 @@
 #include <QAction>
 #include <QFileDialog>
 #include <QMenu>
-#include <algorithm>
-#include <limits>
 
 #include "config/ConfigFile.h"
-#include "link/WireFormats.h"
 #include "readout/MainUnit.h"
 
-namespace {
-
-std::int32_t millionths(long double value) {
-    const long double whole = wire::truncToMeantWhole(value * 1000000.0L);
-    return static_cast<std::int32_t>(
-        std::clamp(whole, static_cast<long double>(std::numeric_limits<std::int32_t>::min()),
-                   static_cast<long double>(std::numeric_limits<std::int32_t>::max())));
-}
-
-}  // namespace
-
 void TmainForm::keepCalibrationRead(const long double (&values)[3]) {
-    for (std::size_t i = 0; i < 3; ++i) boxRead_.calibrationMillionths[i] = millionths(values[i]);
+    for (std::size_t i = 0; i < 3; ++i)
+        boxRead_.calibrationMillionths[i] = boxconfig::millionthsOf(values[i]);
 }
 
 void TmainForm::keepCorrectionsRead(std::uint8_t count, std::uint32_t flags,

@@ -104,7 +104,6 @@ void TmainForm::configurationRefused() {
     configMMI->setEnabled(true);
 }
 
-
 void TmainForm::readyReceived(bool accepted) {
     refTimer.SetEnabled(false);
     service_.OnAcknowledge = nullptr;
@@ -118,11 +117,14 @@ void TmainForm::readyReceived(bool accepted) {
 
 void TmainForm::calibrationReceived(long double x, long double y, long double z) {
     const int kind = service_.DeviceKind();
+    // The backup keeps what the box holds, also for axes it does not have: a restore then gives
+    // the box back every byte it held.
+    const long double asHeld[] = {x, y, z};
+    keepCalibrationRead(asHeld);
     // Axes the box does not have carry 0.
     if (kind == 2) y = z = 0;
     if (kind == 3) z = 0;
     const long double values[] = {x, y, z};
-    keepCalibrationRead(values);
     // A refused value is told at once, but the rest is still read: the parameters dialog then
     // holds what this box holds, and the operator can put the value right there. The cycle does
     // not start on it (see finishConfiguration).

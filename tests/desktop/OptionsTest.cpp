@@ -91,6 +91,11 @@ TEST(Options, MistakesNameTheirArgument) {
         {{"--port", "COM1=/dev/ttyUSB0", "--port", "COM2=x", "--port=COM1=/dev/ttyUSB1"},
          "kvt3: option '--port' names COM1 twice"},
         {{"--", "--desktop"}, "kvt3: unexpected argument '--desktop'"},
+        {{"--save-config=a", "--restore-config", "b"},
+         "kvt3: options '--save-config' and '--restore-config' exclude each other"},
+        {{"--yes"}, "kvt3: option '--yes' goes with '--restore-config'"},
+        {{"--save-config", "a", "--yes"}, "kvt3: option '--yes' goes with '--restore-config'"},
+        {{"--restore-config="}, "kvt3: option '--restore-config' needs a file name"},
         {{"--port", "ttyUSB0=COM1"},
          "kvt3: option '--port' takes COMn=DEVICE (e.g. COM1=/dev/ttyUSB0), not 'ttyUSB0=COM1'"},
     };

@@ -19,6 +19,17 @@ void Session::startProgram(const std::vector<std::string>& args,
     kvt3_ = std::make_unique<Process>(KVT3_PATH, args, dir_.path(), file("kvt3.log"), environment);
 }
 
+int Session::runProgram(const std::vector<std::string>& args, std::chrono::milliseconds timeout) {
+    startProgram(args);
+    int status = 0;
+    if (!kvt3_->waitFor(timeout, status)) {
+        kvt3_->signal(SIGKILL);
+        kvt3_->waitFor(5s, status);
+        return -1;
+    }
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
 void Session::keepRunning(std::chrono::milliseconds time) {
     int status = 0;
     ASSERT_FALSE(kvt3_->waitFor(time, status)) << "kvt3 ended by itself";

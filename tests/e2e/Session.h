@@ -18,6 +18,9 @@ public:
     // Offscreen unless the environment names another platform.
     void startProgram(const std::vector<std::string>& args = {},
                       const std::vector<std::string>& environment = {"QT_QPA_PLATFORM=offscreen"});
+    // Runs the program to its end (offscreen), its output in kvt3.log; its exit status, or -1
+    // when it did not end in time (it is then killed).
+    int runProgram(const std::vector<std::string>& args, std::chrono::milliseconds timeout);
     // Checks the program is still running after the given time.
     void keepRunning(std::chrono::milliseconds time);
     // SIGTERM to the program, which must end with status 0, then to the box.

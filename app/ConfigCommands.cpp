@@ -1,0 +1,132 @@
+#include "app/ConfigCommands.h"
+
+#include <QEventLoop>
+#include <QString>
+#include <istream>
+#include <optional>
+#include <ostream>
+
+#include "config/ConfigFile.h"
+#include "config/ConfigRead.h"
+#include "config/ConfigRestore.h"
+#include "link/RSLib.h"
+#include "readout/SettingsFile.h"
+
+namespace {
+
+std::string utf8(const QString& text) {
+    // The box's messages carry CR LF for the message boxes; a terminal wants LF.
+    QString t = text;
+    t.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    return t.toStdString();
+}
+
+// The box's configuration, or nothing with the reason on `err`. Runs the event loop meanwhile.
+std::optional<boxconfig::BoxConfig> readBox(TRS232Service& service, std::ostream& err) {
+    ConfigRead read(service);
+    QEventLoop loop;
+    std::optional<boxconfig::BoxConfig> result;
+    read.onRead = [&](const boxconfig::BoxConfig& config) {
+        result = config;
+        loop.quit();
+    };
+    read.onFailed = [&](const QString& why) {
+        err << "kvt3: the box's configuration could not be read on " << service.GetPortName()
+            << ": " << utf8(why) << "\n";
+        loop.quit();
+    };
+    read.start();
+    if (read.running()) loop.exec();
+    return result;
+}
+
+// A column as wide as `width` characters on a terminal, whatever the letters' bytes.
+std::string padded(const std::string& text, int width) {
+    const QString t = QString::fromStdString(text);
+    return t.leftJustified(width, u' ').toStdString();
+}
+
+void printComparison(const boxconfig::BoxConfig& box, const boxconfig::BoxConfig& file,
+                     std::ostream& out) {
+    out << padded("Oś", 4) << padded("Wartość", 24) << padded("W urządzeniu", 26)
+        << padded("Z pliku", 26) << "\n";
+    for (const boxconfig::Difference& d : boxconfig::compare(box, file)) {
+        out << padded(d.axis, 4) << padded(d.field, 24) << padded(d.now, 26)
+            << padded(d.fromFile, 26) << (d.changed ? "ZMIANA" : "bez zmian") << "\n";
+    }
+}
+
+bool confirmed(std::istream& in, std::ostream& out) {
+    out << "Write this configuration to the box? [y/N] " << std::flush;
+    std::string answer;
+    if (!std::getline(in, answer)) {
+        out << "\n";
+        return false;
+    }
+    return answer == "y" || answer == "Y" || answer == "yes" || answer == "t" || answer == "T" ||
+           answer == "tak";
+}
+
+}  // namespace
+
+std::string settingsPortName() {
+    const std::optional<std::string> content = readout::readSettingsFile("params.kv3");
+    const readout::Settings settings = readout::parseSettings(content.value_or(""));
+    return "COM" + std::to_string(settings.port.value_or(1));
+}
+
+int saveConfigCommand(TRS232Service& service, const std::string& path, std::ostream& out,
+                      std::ostream& err) {
+    const std::optional<boxconfig::BoxConfig> box = readBox(service, err);
+    if (!box) return configFailed;
+    // A file this program could not read back is no backup.
+    const boxconfig::ReadResult check = boxconfig::parseConfig(boxconfig::configText(*box));
+    if (!check.config || !(*check.config == *box)) {
+        err << "kvt3: the box's configuration cannot be kept in a file: " << check.error << "\n";
+        return configFailed;
+    }
+    if (!boxconfig::saveConfigFile(path, *box)) {
+        err << "kvt3: cannot write " << path << "\n";
+        return configFailed;
+    }
+    out << "The configuration of the kind " << box->deviceKind << " box on "
+        << service.GetPortName() << " was saved to " << path << ".\n";
+    return 0;
+}
+
+int restoreConfigCommand(TRS232Service& service, platform::Clock& clock, const std::string& path,
+                         bool yes, std::istream& in, std::ostream& out, std::ostream& err) {
+    const boxconfig::ReadResult file = boxconfig::loadConfigFile(path);
+    if (!file.config) {
+        err << "kvt3: " << path << " is refused, nothing was written: " << file.error << "\n";
+        return configRefused;
+    }
+    const std::optional<boxconfig::BoxConfig> box = readBox(service, err);
+    if (!box) return configFailed;
+    if (const auto mismatch = boxconfig::kindMismatch(*file.config, box->deviceKind)) {
+        err << "kvt3: " << path << " is refused, nothing was written: " << *mismatch << "\n";
+        return configRefused;
+    }
+    printComparison(*box, *file.config, out);
+    if (!yes && !confirmed(in, out)) {
+        err << "kvt3: nothing was written.\n";
+        return configRefused;
+    }
+
+    ConfigRestore restore(service, clock);
+    QEventLoop loop;
+    int status = configFailed;
+    restore.onStage = [&](ConfigRestore::Stage stage) {
+        static const char* const names[] = {"checking the box", "writing the parameters",
+                                            "writing the correction tables", "reading back"};
+        out << "kvt3: " << names[static_cast<int>(stage)] << "…\n" << std::flush;
+    };
+    restore.onFinished = [&](bool holds, bool, const QString& text) {
+        (holds ? out : err) << (holds ? "" : "kvt3: ") << utf8(text) << "\n";
+        status = holds ? 0 : configFailed;
+        loop.quit();
+    };
+    restore.start(*file.config);
+    if (restore.running()) loop.exec();
+    return status;
+}

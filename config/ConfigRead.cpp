@@ -1,0 +1,157 @@
+#include "config/ConfigRead.h"
+
+#include <exception>
+
+#include "link/RSLib.h"
+
+QString configtexts::openFailed() {
+    return QStringLiteral("Błąd przy nawiązaniu połączenia.");
+}
+QString configtexts::unknownDevice() {
+    return QStringLiteral("Nieznany typ urządzenia.");
+}
+QString configtexts::badParameter() {
+    return QStringLiteral("Błędna wartość parametru.");
+}
+QString configtexts::noAnswer() {
+    return QStringLiteral("Urządzenie nie odpowiada.");
+}
+
+ConfigRead::ConfigRead(TRS232Service& service) : service_(service) {}
+
+ConfigRead::~ConfigRead() {
+    if (running_) unbind();
+}
+
+void ConfigRead::start(bool readyOnly) {
+    readyOnly_ = readyOnly;
+    read_ = {};
+    bind();
+    running_ = true;
+    try {
+        if (service_.Comm().Active()) service_.Close();
+        service_.Purge();
+        service_.Open();
+    } catch (const std::exception&) {
+        fail(configtexts::openFailed());
+        return;
+    }
+    service_.CheckReady();
+}
+
+void ConfigRead::bind() {
+    service_.OnAcknowledge = [this](bool accepted) { readyReceived(accepted); };
+    service_.OnCalibration = [this](bool valid, long double x, long double y, long double z) {
+        valid ? calibrationReceived(x, y, z) : fail(configtexts::badParameter());
+    };
+    service_.OnResolution = [this](std::uint8_t x, std::uint8_t y, std::uint8_t z, bool valid) {
+        valid ? resolutionReceived(x, y, z) : fail(configtexts::badParameter());
+    };
+    service_.OnDimensionTypes = [this](std::uint8_t bits, bool valid) {
+        // Kinds 2 to 4 carry the types in the resolution reply, which reports its own error.
+        if (valid)
+            dimensionTypesReceived(bits);
+        else if (service_.DeviceKind() == 1)
+            fail(configtexts::badParameter());
+    };
+    service_.OnLineCounts = [this](std::int32_t x, std::int32_t y, std::int32_t z, bool valid) {
+        valid ? lineCountsReceived(x, y, z) : fail(configtexts::badParameter());
+    };
+    service_.OnCorrections = [this](std::uint8_t count, std::uint32_t flags,
+                                    const TCorrectionTable& x, const TCorrectionTable& y,
+                                    const TCorrectionTable& z, bool valid) {
+        valid ? correctionsReceived(count, flags, x, y, z) : fail(configtexts::badParameter());
+    };
+    // A read is not waited for beyond the service's time-out: nobody sits at a wait dialog.
+    service_.OnTimeout = [this] { fail(configtexts::noAnswer()); };
+    service_.OnLinkError = [this](std::int32_t code) {
+        fail(QStringLiteral("Urządzenie niedostępne ") + QString::fromStdString(ErrorText(code)) +
+             QStringLiteral("."));
+    };
+}
+
+void ConfigRead::unbind() {
+    service_.OnAcknowledge = nullptr;
+    service_.OnCalibration = nullptr;
+    service_.OnResolution = nullptr;
+    service_.OnDimensionTypes = nullptr;
+    service_.OnLineCounts = nullptr;
+    service_.OnCorrections = nullptr;
+    service_.OnTimeout = nullptr;
+    service_.OnLinkError = nullptr;
+}
+
+void ConfigRead::readyReceived(bool accepted) {
+    const int kind = service_.DeviceKind();
+    if (!accepted || kind < 1 || kind > 4) {
+        fail(configtexts::unknownDevice());
+        return;
+    }
+    read_.deviceKind = kind;
+    if (readyOnly_) {
+        finish();
+        return;
+    }
+    service_.ReadCalibration();
+}
+
+void ConfigRead::calibrationReceived(long double x, long double y, long double z) {
+    // Axes the box does not have keep their values too: a restore gives them back as held.
+    const long double values[] = {x, y, z};
+    for (std::size_t i = 0; i < 3; ++i)
+        read_.calibrationMillionths[i] = boxconfig::millionthsOf(values[i]);
+    service_.ReadResolution();
+}
+
+void ConfigRead::resolutionReceived(std::uint8_t x, std::uint8_t y, std::uint8_t z) {
+    read_.resolutionCodes = {x, y, z};
+    if (read_.deviceKind == 1)
+        service_.ReadDimensionTypes();
+    else
+        service_.ReadLineCounts();
+}
+
+void ConfigRead::dimensionTypesReceived(std::uint8_t bits) {
+    read_.dimensionTypes = bits;
+    if (read_.deviceKind == 1) service_.ReadLineCounts();
+}
+
+void ConfigRead::lineCountsReceived(std::int32_t x, std::int32_t y, std::int32_t z) {
+    read_.lineCounts = {x, y, z};
+    if (boxconfig::hasCorrections(read_.deviceKind))
+        service_.ReadCorrections();
+    else
+        finish();
+}
+
+void ConfigRead::correctionsReceived(std::uint8_t count, std::uint32_t flags,
+                                     const TCorrectionTable& x, const TCorrectionTable& y,
+                                     const TCorrectionTable& z) {
+    read_.correctionRows = count;
+    read_.correctionFlags = flags;
+    read_.corrections = {x, y, z};
+    finish();
+}
+
+void ConfigRead::finish() {
+    running_ = false;
+    unbind();
+    try {
+        if (service_.Comm().Active()) service_.Close();
+    } catch (const std::exception&) {
+        // What was read stands; the port is let go either way.
+    }
+    if (onRead) onRead(read_);
+}
+
+void ConfigRead::fail(const QString& why) {
+    if (!running_) return;
+    running_ = false;
+    unbind();
+    try {
+        if (service_.Comm().Active()) service_.Close();
+    } catch (const std::exception&) {
+        // The read has failed already; that is what the operator is told.
+    }
+    if (onFailed) onFailed(why);
+}

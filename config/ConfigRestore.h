@@ -1,0 +1,46 @@
+#pragma once
+
+#include <QString>
+#include <functional>
+
+#include "config/ConfigFile.h"
+#include "config/ConfigRead.h"
+#include "config/WriteChain.h"
+#include "platform/Timer.h"
+
+// A configuration file written to the box and read back. First the box's kind is asked (a box
+// of another kind gets nothing), then the parameters go through the parameters dialog's chain
+// of writes and, for kinds 2 to 4, the correction tables through the correction dialog's, each
+// followed by the box's three seconds after the end of a configuration; then the whole
+// configuration is read back and compared with the file. Only that comparison says success.
+class ConfigRestore {
+public:
+    enum class Stage { Checking, Parameters, Corrections, ReadingBack };
+
+    ConfigRestore(TRS232Service& service, platform::Clock& clock);
+    ~ConfigRestore();
+
+    std::function<void(Stage)> onStage;
+    // The end: whether the box now holds the file, and what the operator is told. `written`
+    // is false when the box was left untouched.
+    std::function<void(bool holds, bool written, const QString& text)> onFinished;
+
+    void start(const boxconfig::BoxConfig& file);
+    bool running() const { return running_; }
+
+private:
+    void checked(const boxconfig::BoxConfig& box);
+    void writeCorrections();
+    void readBack();
+    void compareReadBack(const boxconfig::BoxConfig& box);
+    void finish(bool holds, bool written, const QString& text);
+    void stage(Stage s);
+
+    TRS232Service& service_;
+    WriteChain chain_;
+    ConfigRead read_;
+    // The box's time after the end of a configuration before it takes the next request.
+    platform::Timer pause_;
+    boxconfig::BoxConfig file_;
+    bool running_ = false;
+};
