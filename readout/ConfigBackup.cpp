@@ -18,19 +18,24 @@ void TmainForm::keepCorrectionsRead(std::uint8_t count, std::uint32_t flags,
     for (std::size_t i = 0; i < 3; ++i) boxRead_.corrections[i] = *tables[i];
 }
 
+namespace {
+
+const QString notReadYet = QStringLiteral(
+    "Konfiguracja urządzenia nie została jeszcze odczytana. Najpierw wykonaj test łącza RS.");
+const QString fileFilter = QStringLiteral("Konfiguracja KVT 3 (*.ini);;Wszystkie pliki (*)");
+
+}  // namespace
+
 QString TmainForm::askConfigPath() {
     if (askConfigPath_) return askConfigPath_();
-    return QFileDialog::getSaveFileName(
-        this, QStringLiteral("Zapisz konfigurację urządzenia"),
-        workDir + QStringLiteral("/kvt3-konfiguracja.ini"),
-        QStringLiteral("Konfiguracja KVT 3 (*.ini);;Wszystkie pliki (*)"));
+    return QFileDialog::getSaveFileName(this, QStringLiteral("Zapisz konfigurację urządzenia"),
+                                        workDir + QStringLiteral("/kvt3-konfiguracja.ini"),
+                                        fileFilter);
 }
 
 void TmainForm::saveConfigMMIClick() {
     if (!configurationRead_) {
-        message(
-            QStringLiteral("Konfiguracja urządzenia nie została jeszcze odczytana. "
-                           "Najpierw wykonaj test łącza RS."));
+        message(notReadYet);
         return;
     }
     // A file this program could not read back is no backup: what it refuses is told now,
@@ -47,4 +52,35 @@ void TmainForm::saveConfigMMIClick() {
         message(QStringLiteral("Konfigurację urządzenia zapisano w pliku %1.").arg(path));
     else
         message(QStringLiteral("Nie udało się zapisać pliku %1.").arg(path));
+}
+
+void TmainForm::restoreConfigMMIClick() {
+    // The comparison is made with what the last link start read; without it there is nothing
+    // to show the operator what would change.
+    if (!configurationRead_) {
+        message(notReadYet);
+        return;
+    }
+    const QString path =
+        askRestorePath_
+            ? askRestorePath_()
+            : QFileDialog::getOpenFileName(this, QStringLiteral("Odtwórz konfigurację urządzenia"),
+                                           workDir, fileFilter);
+    if (path.isEmpty()) return;
+    const boxconfig::ReadResult file =
+        boxconfig::loadConfigFile(QFile::encodeName(path).toStdString());
+    std::optional<std::string> refusal;
+    if (!file.config)
+        refusal = file.error;
+    else
+        refusal = boxconfig::kindMismatch(*file.config, boxRead_.deviceKind);
+    if (refusal) {
+        message(QStringLiteral("Pliku %1 nie można odtworzyć: %2 Nic nie zostało zapisane w "
+                               "urządzeniu.")
+                    .arg(path, QString::fromStdString(*refusal)));
+        return;
+    }
+    restoreFile_ = *file.config;
+    restorePath_ = path;
+    requestDialog(restoreTimer, &TmainForm::openRestoreDialog);
 }

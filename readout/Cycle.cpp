@@ -2,9 +2,9 @@
 // the next request; the watchdog that repeats a missing request and then asks the operator.
 #include <QAction>
 #include <QColor>
-#include <QPalette>
 #include <QLabel>
 #include <QMenu>
+#include <QPalette>
 #include <QPushButton>
 #include <QRadioButton>
 
@@ -134,6 +134,7 @@ void TmainForm::continueCycle() {
     if (dialogRequested) {
         if (configTimer.Enabled()) openParamsDialog();
         if (coordTimer.Enabled()) openCoordDialog();
+        if (restoreTimer.Enabled()) openRestoreDialog();
     } else if (testRequested) {
         testTimer.SetEnabled(false);
         testRequested = false;

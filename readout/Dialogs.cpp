@@ -3,6 +3,7 @@
 #include <QAction>
 #include <QMenu>
 
+#include "config/RestoreDialog.h"
 #include "config/coordUnit.h"
 #include "config/paramsUnit.h"
 #include "link/RSLib.h"
@@ -46,21 +47,33 @@ void TmainForm::coordMMIClick() {
     requestDialog(coordTimer, &TmainForm::openCoordDialog);
 }
 
-// A dialog opened over the other one would close the port under that dialog's writes to the box;
-// a request that falls due while the other dialog is shown is dropped.
-void TmainForm::requestTimedOut(platform::Timer& requestTimer, QDialog* dialog, QDialog* other,
+// A dialog opened over another one would close the port under that dialog's writes to the box;
+// a request that falls due while another dialog is shown is dropped.
+bool TmainForm::configDialogShown() const {
+    for (const QDialog* d :
+         {static_cast<const QDialog*>(paramsForm_), static_cast<const QDialog*>(coordForm_),
+          static_cast<const QDialog*>(restoreForm_)})
+        if (d && d->isVisible()) return true;
+    return false;
+}
+
+void TmainForm::requestTimedOut(platform::Timer& requestTimer, QDialog* dialog,
                                 void (TmainForm::*open)()) {
     requestTimer.SetEnabled(false);
-    if (!dialog || dialog->isVisible() || (other && other->isVisible())) return;
+    if (!dialog || configDialogShown()) return;
     (this->*open)();
 }
 
 void TmainForm::configTimerTimer() {
-    requestTimedOut(configTimer, paramsForm_, coordForm_, &TmainForm::openParamsDialog);
+    requestTimedOut(configTimer, paramsForm_, &TmainForm::openParamsDialog);
 }
 
 void TmainForm::coordTimerTimer() {
-    requestTimedOut(coordTimer, coordForm_, paramsForm_, &TmainForm::openCoordDialog);
+    requestTimedOut(coordTimer, coordForm_, &TmainForm::openCoordDialog);
+}
+
+void TmainForm::restoreTimerTimer() {
+    requestTimedOut(restoreTimer, restoreForm_, &TmainForm::openRestoreDialog);
 }
 
 void TmainForm::prepareDialog(platform::Timer& requestTimer) {
@@ -98,5 +111,13 @@ void TmainForm::openCoordDialog() {
     prepareDialog(coordTimer);
     if (!coordForm_) return;
     prompts_.execModal(*coordForm_);
+    resumeAfterDialog();
+}
+
+void TmainForm::openRestoreDialog() {
+    prepareDialog(restoreTimer);
+    if (!restoreForm_) return;
+    restoreForm_->setComparison(boxRead_, restoreFile_, restorePath_);
+    prompts_.execModal(*restoreForm_);
     resumeAfterDialog();
 }

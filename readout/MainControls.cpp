@@ -219,6 +219,8 @@ void TmainForm::buildMenus() {
     bind(coordMMI, &TmainForm::coordMMIClick);
     saveConfigMMI = configMMI->addAction(QStringLiteral("Zapisz konfigurację do pliku…"));
     bind(saveConfigMMI, &TmainForm::saveConfigMMIClick);
+    restoreConfigMMI = configMMI->addAction(QStringLiteral("Odtwórz konfigurację z pliku…"));
+    bind(restoreConfigMMI, &TmainForm::restoreConfigMMIClick);
     configMMI->addSeparator();
     // Shown once a live view is attached.
     viewMMI = configMMI->addAction(QStringLiteral("Podgląd w sieci…"));

@@ -20,6 +20,7 @@
 #include "app/AboutUnit.h"
 #include "app/breakUnit.h"
 #include "app/helpUnit.h"
+#include "config/RestoreDialog.h"
 #include "config/coordUnit.h"
 #include "config/paramsUnit.h"
 #include "link/RSLib.h"
@@ -41,6 +42,7 @@ TmainForm::TmainForm(TRS232Service& service, platform::Prompts& prompts, platfor
       refTimer(3000, clock),
       configTimer(3000, clock),
       coordTimer(3000, clock),
+      restoreTimer(3000, clock),
       freshnessTimer(1200, clock),
       service_(service),
       prompts_(prompts) {
@@ -49,6 +51,7 @@ TmainForm::TmainForm(TRS232Service& service, platform::Prompts& prompts, platfor
     buildMenus();
     bindTimers();
     FormCreate();
+    restoreForm_ = new RestoreDialog(service_, prompts_, clock, this);
 }
 
 TmainForm::~TmainForm() {
@@ -86,6 +89,7 @@ void TmainForm::bindTimers() {
     bind(refTimer, &TmainForm::refTimerTimer);
     bind(configTimer, &TmainForm::configTimerTimer);
     bind(coordTimer, &TmainForm::coordTimerTimer);
+    bind(restoreTimer, &TmainForm::restoreTimerTimer);
     freshnessTimer.OnTimer = [this] {
         freshnessTimer.SetEnabled(false);
         setReadoutsLive(false);

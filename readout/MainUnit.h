@@ -32,6 +32,7 @@ class TbreakForm;
 class TlogoForm;
 class ThelpForm;
 class TparamsForm;
+class RestoreDialog;
 class TcoordForm;
 struct TCorrectionTable;
 
@@ -103,6 +104,7 @@ public:
     QAction* coordMMI;
     QAction* viewMMI;
     QAction* saveConfigMMI;
+    QAction* restoreConfigMMI;
     QAction* exitAction;
     QAction* prodAction;
     QAction* authorAction;
@@ -113,6 +115,7 @@ public:
     platform::Timer refTimer;
     platform::Timer configTimer;
     platform::Timer coordTimer;
+    platform::Timer restoreTimer;
     // Runs out when no reading has been shown for as long as the cycle's watchdog waits: the
     // figures then turn grey, whatever exchange the link is in.
     platform::Timer freshnessTimer;
@@ -220,6 +223,15 @@ public:
     const boxconfig::BoxConfig& configurationOfBox() const { return boxRead_; }
     // Where the backup goes; a file dialog unless replaced (tests).
     std::function<QString()> askConfigPath_;
+    // A configuration file to the box: refused with the reason when it cannot go to this box,
+    // otherwise its comparison with what the box holds is shown, opened as the configuration
+    // dialogs are, between two position requests.
+    void restoreConfigMMIClick();
+    void restoreTimerTimer();
+    void openRestoreDialog();
+    // Which file to restore; a file dialog unless replaced (tests).
+    std::function<QString()> askRestorePath_;
+    RestoreDialog* restoreDialog() const { return restoreForm_; }
 
     // ---- settings file ----
     QString settingsPath() const;
@@ -266,8 +278,9 @@ private:
     void fillResolutions();
     // The steps shared by the two configuration dialogs around their showing.
     void requestDialog(platform::Timer& requestTimer, void (TmainForm::*open)());
-    void requestTimedOut(platform::Timer& requestTimer, QDialog* dialog, QDialog* other,
-                         void (TmainForm::*open)());
+    void requestTimedOut(platform::Timer& requestTimer, QDialog* dialog, void (TmainForm::*open)());
+    // One of the dialogs that close the link while they are shown is open.
+    bool configDialogShown() const;
     void prepareDialog(platform::Timer& requestTimer);
     void resumeAfterDialog();
 
@@ -291,6 +304,9 @@ private:
     void keepCorrectionsRead(std::uint8_t count, std::uint32_t flags,
                              const TCorrectionTable* const (&tables)[3]);
     boxconfig::BoxConfig boxRead_;
+    RestoreDialog* restoreForm_ = nullptr;
+    boxconfig::BoxConfig restoreFile_;
+    QString restorePath_;
     // Tells the live view (if any) that what the window shows has changed.
     void notifyView();
     void startLiveView();

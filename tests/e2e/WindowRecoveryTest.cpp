@@ -4,120 +4,21 @@
 // link test brings the readouts back.
 #include <gtest/gtest.h>
 
-#include <QDialog>
-#include <QDir>
-#include <QEventLoop>
-#include <QLabel>
 #include <QMenu>
 #include <QPushButton>
-#include <QStringList>
 #include <QTest>
-#include <QTimer>
-#include <chrono>
-#include <functional>
-#include <string>
 
-#include "app/AboutUnit.h"
-#include "app/breakUnit.h"
-#include "app/helpUnit.h"
-#include "config/coordUnit.h"
-#include "config/paramsUnit.h"
-#include "link/RSLib.h"
-#include "platform/HandOverQt.h"
-#include "platform/QtClock.h"
-#include "readout/MainUnit.h"
 #include "tests/e2e/Session.h"
 #include "tests/e2e/SimTrace.h"
-#include "tests/support/prompts/FakePrompts.h"
+#include "tests/e2e/WindowProgram.h"
 
 namespace {
 
 using namespace std::chrono_literals;
-using SteadyClock = std::chrono::steady_clock;
+using namespace e2e;
 
 constexpr int answeredBeforeSilence = 40;
 constexpr auto silence = 6000ms;
-
-// Runs Qt's event loop (timers, the port's hand-over) for the given time.
-void spinFor(std::chrono::milliseconds time) {
-    QEventLoop loop;
-    QTimer::singleShot(static_cast<int>(time.count()), &loop, &QEventLoop::quit);
-    loop.exec();
-}
-
-// Runs Qt's event loop until the condition holds or the deadline passes; true when it held.
-bool spinUntil(const std::function<bool()>& condition, SteadyClock::time_point deadline) {
-    while (!condition()) {
-        if (SteadyClock::now() >= deadline) return false;
-        spinFor(20ms);
-    }
-    return true;
-}
-
-bool spinUntil(const std::function<bool()>& condition, std::chrono::milliseconds timeout) {
-    return spinUntil(condition, SteadyClock::now() + timeout);
-}
-
-QStringList readouts(const TmainForm& form) {
-    return {form.readout(Axis::X)->text(), form.readout(Axis::Y)->text(),
-            form.readout(Axis::Z)->text()};
-}
-
-// The process's working directory for the scope: the window finds the port's link there.
-class CurrentDir {
-public:
-    explicit CurrentDir(const std::string& path) : previous_(QDir::currentPath()) {
-        QDir::setCurrent(QString::fromStdString(path));
-    }
-    ~CurrentDir() { QDir::setCurrent(previous_); }
-    CurrentDir(const CurrentDir&) = delete;
-    CurrentDir& operator=(const CurrentDir&) = delete;
-
-private:
-    QString previous_;
-};
-
-// The program's time, hand-over and link service on the real serial port, as main() sets them,
-// for the scope.
-struct Program {
-    Program() {
-        platform::setDefaultClock(&clock);
-        platform::setDefaultHandOver(&handOver);
-        SetRS232Service(&service);
-        service.AxisCount = 3;
-    }
-    ~Program() {
-        SetRS232Service(nullptr);
-        platform::setDefaultHandOver(nullptr);
-        platform::setDefaultClock(nullptr);
-    }
-    Program(const Program&) = delete;
-    Program& operator=(const Program&) = delete;
-
-    platform::QtClock clock;
-    platform::HandOverQt handOver;
-    TRS232Service service{clock};
-};
-
-// The program's windows, created and attached as main() does.
-struct Windows {
-    Windows(Program& program, testsupport::FakePrompts& prompts)
-        : form(program.service, prompts, program.clock),
-          breakForm(&form),
-          logoForm(&form),
-          helpForm(&form),
-          paramsForm(program.service, prompts, program.clock, &form),
-          coordForm(program.service, prompts, program.clock, &form) {
-        form.attachWindows(breakForm, logoForm, helpForm, paramsForm, coordForm);
-    }
-
-    TmainForm form;
-    TbreakForm breakForm;
-    TlogoForm logoForm;
-    ThelpForm helpForm;
-    TparamsForm paramsForm;
-    TcoordForm coordForm;
-};
 
 TEST(WindowRecovery, CycleStoppedThroughTheWaitDialogRestartsWithTheLinkTest) {
     e2e::Session session;

@@ -1,0 +1,134 @@
+#include "config/RestoreDialog.h"
+
+#include <QCloseEvent>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QPushButton>
+#include <QTableWidget>
+#include <QVBoxLayout>
+
+#include "platform/Prompts.h"
+
+namespace {
+
+QString stageText(ConfigRestore::Stage stage) {
+    switch (stage) {
+        case ConfigRestore::Stage::Checking:
+            return QStringLiteral("Sprawdzanie urządzenia…");
+        case ConfigRestore::Stage::Parameters:
+            return QStringLiteral("Zapisywanie parametrów…");
+        case ConfigRestore::Stage::Corrections:
+            return QStringLiteral("Zapisywanie tabel korekcji…");
+        case ConfigRestore::Stage::ReadingBack:
+            return QStringLiteral("Odczyt kontrolny…");
+    }
+    return {};
+}
+
+}  // namespace
+
+RestoreDialog::RestoreDialog(TRS232Service& service, platform::Prompts& prompts,
+                             platform::Clock& clock, QWidget* parent)
+    : QDialog(parent), prompts_(prompts), restore_(service, clock) {
+    setWindowTitle(QStringLiteral("Odtwarzanie konfiguracji"));
+    resize(640, 520);
+    heading_ = new QLabel(this);
+    heading_->setWordWrap(true);
+    table = new QTableWidget(0, 5, this);
+    table->setHorizontalHeaderLabels({QStringLiteral("Oś"), QStringLiteral("Wartość"),
+                                      QStringLiteral("W urządzeniu"), QStringLiteral("Z pliku"),
+                                      QStringLiteral("Zmiana")});
+    table->setAccessibleName(QStringLiteral("Porównanie urządzenia z plikiem"));
+    table->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    table->setSelectionBehavior(QAbstractItemView::SelectRows);
+    table->verticalHeader()->setVisible(false);
+    table->horizontalHeader()->setStretchLastSection(true);
+    status = new QLabel(this);
+    status->setWordWrap(true);
+    writeButton = new QPushButton(QStringLiteral("Zapisz do urządzenia"), this);
+    closeButton = new QPushButton(QStringLiteral("Zamknij"), this);
+    // A look at the comparison never writes: Return presses a button only once the operator
+    // has moved to it.
+    for (QPushButton* b : {writeButton, closeButton}) {
+        b->setAutoDefault(false);
+        b->setDefault(false);
+    }
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch();
+    buttons->addWidget(writeButton);
+    buttons->addWidget(closeButton);
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(heading_);
+    layout->addWidget(table, 1);
+    layout->addWidget(status);
+    layout->addLayout(buttons);
+    connect(writeButton, &QPushButton::clicked, this, [this] { writeButtonClick(); });
+    connect(closeButton, &QPushButton::clicked, this, [this] { reject(); });
+    restore_.onStage = [this](ConfigRestore::Stage stage) { status->setText(stageText(stage)); };
+    restore_.onFinished = [this](bool holds, bool, const QString& text) { finished(holds, text); };
+}
+
+void RestoreDialog::setComparison(const boxconfig::BoxConfig& box, const boxconfig::BoxConfig& file,
+                                  const QString& path) {
+    file_ = file;
+    restored_ = false;
+    const std::vector<boxconfig::Difference> rows = boxconfig::compare(box, file);
+    int changes = 0;
+    table->setRowCount(static_cast<int>(rows.size()));
+    for (int r = 0; r < table->rowCount(); ++r) {
+        const boxconfig::Difference& d = rows[static_cast<std::size_t>(r)];
+        changes += d.changed ? 1 : 0;
+        const QString cells[] = {
+            QString::fromStdString(d.axis), QString::fromStdString(d.field),
+            QString::fromStdString(d.now), QString::fromStdString(d.fromFile),
+            d.changed ? QStringLiteral("zmiana") : QStringLiteral("bez zmian")};
+        for (int c = 0; c < 5; ++c) {
+            auto* item = new QTableWidgetItem(cells[c]);
+            QFont font = item->font();
+            font.setBold(d.changed);
+            item->setFont(font);
+            table->setItem(r, c, item);
+        }
+    }
+    table->resizeColumnsToContents();
+    heading_->setText(
+        QStringLiteral("Plik %1 względem konfiguracji odczytanej z urządzenia: %2.")
+            .arg(path, changes == 0 ? QStringLiteral("bez zmian")
+                                    : QStringLiteral("zmienionych wartości: %1").arg(changes)));
+    status->setText(QStringLiteral("Nic nie zostało jeszcze zapisane w urządzeniu."));
+    writeButton->setEnabled(true);
+    closeButton->setEnabled(true);
+    // The focus starts on the table, not on a button.
+    table->setFocus();
+}
+
+void RestoreDialog::writeButtonClick() {
+    if (restore_.running()) return;
+    writeButton->setEnabled(false);
+    closeButton->setEnabled(false);
+    restored_ = false;
+    restore_.start(file_);
+}
+
+void RestoreDialog::finished(bool holds, const QString& text) {
+    restored_ = holds;
+    status->setText(text);
+    closeButton->setEnabled(true);
+    // A failed restore may be tried again; a done one has nothing left to write.
+    writeButton->setEnabled(!holds);
+    prompts_.showMessage(text);
+}
+
+void RestoreDialog::reject() {
+    if (restore_.running()) return;
+    QDialog::reject();
+}
+
+void RestoreDialog::closeEvent(QCloseEvent* event) {
+    if (restore_.running()) {
+        event->ignore();
+        return;
+    }
+    QDialog::closeEvent(event);
+}
