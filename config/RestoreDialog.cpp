@@ -43,6 +43,7 @@ RestoreDialog::RestoreDialog(TRS232Service& service, platform::Prompts& prompts,
     table->setEditTriggers(QAbstractItemView::NoEditTriggers);
     table->setSelectionBehavior(QAbstractItemView::SelectRows);
     table->verticalHeader()->setVisible(false);
+    table->verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 8);
     table->horizontalHeader()->setStretchLastSection(true);
     status = new QLabel(this);
     status->setWordWrap(true);
