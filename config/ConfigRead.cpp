@@ -133,25 +133,23 @@ void ConfigRead::correctionsReceived(std::uint8_t count, std::uint32_t flags,
     finish();
 }
 
-void ConfigRead::finish() {
+void ConfigRead::end() {
     running_ = false;
     unbind();
     try {
         if (service_.Comm().Active()) service_.Close();
     } catch (const std::exception&) {
-        // What was read stands; the port is let go either way.
+        // The read is over either way; a port that will not close has nothing to add to it.
     }
+}
+
+void ConfigRead::finish() {
+    end();
     if (onRead) onRead(read_);
 }
 
 void ConfigRead::fail(const QString& why) {
     if (!running_) return;
-    running_ = false;
-    unbind();
-    try {
-        if (service_.Comm().Active()) service_.Close();
-    } catch (const std::exception&) {
-        // The read has failed already; that is what the operator is told.
-    }
+    end();
     if (onFailed) onFailed(why);
 }

@@ -36,6 +36,8 @@ private:
                              const TCorrectionTable& y, const TCorrectionTable& z);
     void bind();
     void unbind();
+    // Unbinds and lets the port go.
+    void end();
     void finish();
     void fail(const QString& why);
 
