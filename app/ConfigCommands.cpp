@@ -2,6 +2,8 @@
 
 #include <QEventLoop>
 #include <QString>
+#include <algorithm>
+#include <array>
 #include <istream>
 #include <optional>
 #include <ostream>
@@ -22,7 +24,10 @@ std::string utf8(const QString& text) {
 }
 
 // The box's configuration, or nothing with the reason on `err`. Runs the event loop meanwhile.
-std::optional<boxconfig::BoxConfig> readBox(TRS232Service& service, std::ostream& err) {
+// The box's configuration, or nothing with the reason on `err`. Runs the event loop meanwhile.
+// `calibration` gets the calibrations as the box reported them.
+std::optional<boxconfig::BoxConfig> readBox(TRS232Service& service, std::ostream& err,
+                                            std::array<long double, 3>* calibration = nullptr) {
     ConfigRead read(service);
     QEventLoop loop;
     std::optional<boxconfig::BoxConfig> result;
@@ -37,6 +42,7 @@ std::optional<boxconfig::BoxConfig> readBox(TRS232Service& service, std::ostream
     };
     read.start();
     if (read.running()) loop.exec();
+    if (calibration) *calibration = read.calibrationAsReported();
     return result;
 }
 
@@ -48,11 +54,22 @@ std::string padded(const std::string& text, int width) {
 
 void printComparison(const boxconfig::BoxConfig& box, const boxconfig::BoxConfig& file,
                      std::ostream& out) {
-    out << padded("Oś", 4) << padded("Wartość", 24) << padded("W urządzeniu", 26)
-        << padded("Z pliku", 26) << "\n";
-    for (const boxconfig::Difference& d : boxconfig::compare(box, file)) {
-        out << padded(d.axis, 4) << padded(d.field, 24) << padded(d.now, 26)
-            << padded(d.fromFile, 26) << (d.changed ? "ZMIANA" : "bez zmian") << "\n";
+    const std::vector<boxconfig::Difference> rows = boxconfig::compare(box, file);
+    // Each column as wide as its longest text, two blanks between columns.
+    std::array<int, 3> width{static_cast<int>(QStringLiteral("Wartość").size()),
+                             static_cast<int>(QStringLiteral("W urządzeniu").size()),
+                             static_cast<int>(QStringLiteral("Z pliku").size())};
+    for (const boxconfig::Difference& d : rows) {
+        const std::string* texts[] = {&d.field, &d.now, &d.fromFile};
+        for (std::size_t c = 0; c < 3; ++c)
+            width[c] =
+                std::max(width[c], static_cast<int>(QString::fromStdString(*texts[c]).size()));
+    }
+    out << padded("Oś", 4) << padded("Wartość", width[0] + 2)
+        << padded("W urządzeniu", width[1] + 2) << padded("Z pliku", width[2] + 2) << "\n";
+    for (const boxconfig::Difference& d : rows) {
+        out << padded(d.axis, 4) << padded(d.field, width[0] + 2) << padded(d.now, width[1] + 2)
+            << padded(d.fromFile, width[2] + 2) << (d.changed ? "ZMIANA" : "bez zmian") << "\n";
     }
 }
 
@@ -77,12 +94,24 @@ std::string settingsPortName() {
 
 int saveConfigCommand(TRS232Service& service, const std::string& path, std::ostream& out,
                       std::ostream& err) {
-    const std::optional<boxconfig::BoxConfig> box = readBox(service, err);
+    // A reply can be garbled into values the box would hold just as well: a backup is taken
+    // only when two reads agree.
+    std::array<long double, 3> calibration{};
+    const std::optional<boxconfig::BoxConfig> box = readBox(service, err, &calibration);
     if (!box) return configFailed;
-    // A file this program could not read back is no backup.
+    const std::optional<boxconfig::BoxConfig> again = readBox(service, err);
+    if (!again) return configFailed;
+    if (!(*again == *box)) {
+        err << "kvt3: two reads of the box's configuration differ (a noisy line?); nothing was "
+               "saved: run the command again.\n";
+        return configFailed;
+    }
+    // A file this program could not read back, or that would hold another value, is no backup.
     const boxconfig::ReadResult check = boxconfig::parseConfig(boxconfig::configText(*box));
-    if (!check.config || !(*check.config == *box)) {
-        err << "kvt3: the box's configuration cannot be kept in a file: " << check.error << "\n";
+    std::optional<std::string> refusal = boxconfig::calibrationBeyondFile(calibration);
+    if (!check.config || !(*check.config == *box)) refusal = check.error;
+    if (refusal) {
+        err << "kvt3: the box's configuration cannot be kept in a file: " << *refusal << "\n";
         return configFailed;
     }
     if (!boxconfig::saveConfigFile(path, *box)) {

@@ -49,7 +49,7 @@ std::vector<Difference> compare(const BoxConfig& box, const BoxConfig& file) {
         };
         add(letters[i], "kod rozdzielczości", std::to_string(box.resolutionCodes[i]),
             std::to_string(file.resolutionCodes[i]));
-        add(letters[i], "liczba impulsów", std::to_string(box.lineCounts[i]),
+        add(letters[i], "zliczenia na obrót (4 × impulsy)", std::to_string(box.lineCounts[i]),
             std::to_string(file.lineCounts[i]));
         add(letters[i], "kalibracja", calibrationText(box.calibrationMillionths[i]),
             calibrationText(file.calibrationMillionths[i]));

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cctype>
 #include <charconv>
+#include <cmath>
 #include <cstdlib>
 #include <iterator>
 #include <limits>
@@ -399,6 +400,18 @@ std::int32_t millionthsOf(long double value) {
                    static_cast<long double>(std::numeric_limits<std::int32_t>::max())));
 }
 
+std::optional<std::string> calibrationBeyondFile(const std::array<long double, 3>& values) {
+    for (std::size_t i = 0; i < 3; ++i) {
+        const long double scaled = values[i] * 1000000.0L;
+        if (std::fabs(scaled - static_cast<long double>(millionthsOf(values[i]))) < 0.001L)
+            continue;
+        return std::string("kalibracja osi ") + axisLetters[i] +
+               " ma więcej niż sześć miejsc po przecinku, a plik przechowuje sześć. Popraw ją "
+               "w oknie „Parametry” i zapisz konfigurację ponownie.";
+    }
+    return std::nullopt;
+}
+
 std::string calibrationText(std::int32_t millionths) {
     const std::int64_t magnitude = std::abs(static_cast<std::int64_t>(millionths));
     std::string fraction = std::to_string(magnitude % millionth);
@@ -450,6 +463,8 @@ ReadResult parseConfig(std::string_view text) {
     if (text.size() > maxFileBytes)
         return {std::nullopt, "Plik jest za duży na plik konfiguracji (ponad " +
                                   std::to_string(maxFileBytes) + " bajtów)."};
+    // Editors on other systems may begin a UTF-8 file with a byte order mark.
+    if (text.starts_with("\xEF\xBB\xBF")) text.remove_prefix(3);
     try {
         const Layout layout = layoutOf(text);
         checkFormat(layout);

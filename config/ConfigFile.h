@@ -51,6 +51,9 @@ std::string calibrationText(std::int32_t millionths);
 // A calibration as the box reports it, in whole millionths as the file keeps it: cut off beyond
 // six decimals, a value meant as a whole number of millionths kept as exactly that, saturated.
 std::int32_t millionthsOf(long double value);
+// Why calibrations as the box reports them cannot be kept in a file exactly (a kind 1 box may
+// hold a seventh decimal), naming the axis; nothing when they can.
+std::optional<std::string> calibrationBeyondFile(const std::array<long double, 3>& values);
 bool correctionOn(const BoxConfig& config, Axis axis);
 
 // A file's configuration, or why it was refused: a Polish sentence naming the line ("wiersz 7:

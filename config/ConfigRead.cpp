@@ -97,6 +97,7 @@ void ConfigRead::readyReceived(bool accepted) {
 
 void ConfigRead::calibrationReceived(long double x, long double y, long double z) {
     // Axes the box does not have keep their values too: a restore gives them back as held.
+    calibration_ = {x, y, z};
     const long double values[] = {x, y, z};
     for (std::size_t i = 0; i < 3; ++i)
         read_.calibrationMillionths[i] = boxconfig::millionthsOf(values[i]);

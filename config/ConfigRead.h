@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <array>
 #include <functional>
 
 #include "config/ConfigFile.h"
@@ -25,6 +26,9 @@ public:
     // With `readyOnly` the read stops after the readiness: the config then holds only the kind.
     void start(bool readyOnly = false);
     bool running() const { return running_; }
+    // The calibrations of the last read as the box reported them, before they were cut to the
+    // millionths the configuration keeps.
+    const std::array<long double, 3>& calibrationAsReported() const { return calibration_; }
 
 private:
     void readyReceived(bool accepted);
@@ -43,6 +47,7 @@ private:
 
     TRS232Service& service_;
     boxconfig::BoxConfig read_;
+    std::array<long double, 3> calibration_{};
     bool readyOnly_ = false;
     bool running_ = false;
 };

@@ -120,15 +120,31 @@ void syncDirectory(const std::string& dir) {
 }
 
 // The file itself written with `text`: from its start, and cut to the new length only then, so
-// that a failure part way leaves the old text's end after the new beginning, never an empty file.
+// that it is never left empty. A write that fails part way puts the old text back: the old end
+// after the new beginning could read as a whole file of neither (a backup of one box with the
+// tables of another).
 bool writeInPlace(const std::string& target, std::string_view text) {
-    Descriptor fd(
-        ::open(target.c_str(), O_WRONLY | O_NONBLOCK | O_NOCTTY | O_NOFOLLOW | O_CLOEXEC));
+    Descriptor fd(::open(target.c_str(), O_RDWR | O_NONBLOCK | O_NOCTTY | O_NOFOLLOW | O_CLOEXEC));
     struct stat st {};
-    return fd.valid() && ::fstat(fd.get(), &st) == 0 && S_ISREG(st.st_mode) &&
-           writeAll(fd.get(), text) &&
-           ::ftruncate(fd.get(), static_cast<off_t>(text.size())) == 0 && ::fsync(fd.get()) == 0 &&
-           fd.closeNow();
+    if (!fd.valid() || ::fstat(fd.get(), &st) != 0 || !S_ISREG(st.st_mode)) return false;
+    // The files written here are small; a larger one is not read back whole, and not written.
+    constexpr off_t largest = 1 << 20;
+    if (st.st_size > largest) return false;
+    std::string previous(static_cast<std::size_t>(st.st_size), '\0');
+    for (std::size_t got = 0; got < previous.size();) {
+        const ssize_t n = ::pread(fd.get(), previous.data() + got, previous.size() - got,
+                                  static_cast<off_t>(got));
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) return false;
+        got += static_cast<std::size_t>(n);
+    }
+    if (writeAll(fd.get(), text) && ::ftruncate(fd.get(), static_cast<off_t>(text.size())) == 0 &&
+        ::fsync(fd.get()) == 0)
+        return fd.closeNow();
+    if (::lseek(fd.get(), 0, SEEK_SET) == 0 && writeAll(fd.get(), previous)) {
+        [[maybe_unused]] const int cut = ::ftruncate(fd.get(), st.st_size);
+    }
+    return false;
 }
 
 }  // namespace

@@ -22,7 +22,8 @@ std::optional<std::string> readRegularFile(const std::string& path, std::size_t 
 // `path` that is not a regular file is left alone, and so is a file the process may not write
 // (made read-only on purpose). Where no new file can be made beside it (a directory the process
 // may not write), a writable file is written in place instead: from its start, then cut to the
-// new length, so that it is never left empty. Returns whether the new content is in place.
+// new length, so that it is never left empty; a write that fails part way puts the old content
+// back. Returns whether the new content is in place.
 bool replaceFile(const std::string& path, std::string_view text);
 
 }  // namespace platform

@@ -7,15 +7,16 @@
 #include "readout/MainUnit.h"
 
 void TmainForm::keepCalibrationRead(const long double (&values)[3]) {
+    calibrationReading_ = {values[0], values[1], values[2]};
     for (std::size_t i = 0; i < 3; ++i)
-        boxRead_.calibrationMillionths[i] = boxconfig::millionthsOf(values[i]);
+        boxReading_.calibrationMillionths[i] = boxconfig::millionthsOf(values[i]);
 }
 
 void TmainForm::keepCorrectionsRead(std::uint8_t count, std::uint32_t flags,
                                     const TCorrectionTable* const (&tables)[3]) {
-    boxRead_.correctionRows = count;
-    boxRead_.correctionFlags = flags;
-    for (std::size_t i = 0; i < 3; ++i) boxRead_.corrections[i] = *tables[i];
+    boxReading_.correctionRows = count;
+    boxReading_.correctionFlags = flags;
+    for (std::size_t i = 0; i < 3; ++i) boxReading_.corrections[i] = *tables[i];
 }
 
 namespace {
@@ -41,9 +42,11 @@ void TmainForm::saveConfigMMIClick() {
     // A file this program could not read back is no backup: what it refuses is told now,
     // while the operator can still put the value right in the box.
     const boxconfig::ReadResult check = boxconfig::parseConfig(boxconfig::configText(boxRead_));
-    if (!check.config || !(*check.config == boxRead_)) {
+    std::optional<std::string> refusal = boxconfig::calibrationBeyondFile(calibrationRead_);
+    if (!check.config || !(*check.config == boxRead_)) refusal = check.error;
+    if (refusal) {
         message(QStringLiteral("Konfiguracji urządzenia nie można zapisać: %1")
-                    .arg(QString::fromStdString(check.error)));
+                    .arg(QString::fromStdString(*refusal)));
         return;
     }
     const QString path = askConfigPath();

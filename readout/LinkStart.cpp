@@ -108,8 +108,8 @@ void TmainForm::readyReceived(bool accepted) {
     refTimer.SetEnabled(false);
     service_.OnAcknowledge = nullptr;
     const int kind = service_.DeviceKind();
-    boxRead_ = {};
-    boxRead_.deviceKind = kind;
+    boxReading_ = {};
+    boxReading_.deviceKind = kind;
     if (paramsForm_ && (kind == 1 || kindWithIntegers(kind)))
         paramsForm_->LoadResolutionLists(kind);
     if (accepted) service_.ReadCalibration();
@@ -149,7 +149,7 @@ void TmainForm::calibrationReceived(long double x, long double y, long double z)
 void TmainForm::resolutionReceived(std::uint8_t codeX, std::uint8_t codeY, std::uint8_t codeZ) {
     const int kind = service_.DeviceKind();
     const int maxCode = paramsForm_ ? paramsForm_->MaxResolutionCode() : 0;
-    boxRead_.resolutionCodes = {codeX, codeY, codeZ};
+    boxReading_.resolutionCodes = {codeX, codeY, codeZ};
     int axesShown = shownAxes;
     if (codeZ > maxCode) message(texts::badParameter());
     if (kind == 1)
@@ -189,7 +189,7 @@ void TmainForm::resolutionReceived(std::uint8_t codeX, std::uint8_t codeY, std::
 
 void TmainForm::dimensionTypesReceived(std::uint8_t bits) {
     dimensionTypes = bits;
-    boxRead_.dimensionTypes = bits;
+    boxReading_.dimensionTypes = bits;
     fillOrientation();
     setWaitText();
     if (service_.DeviceKind() == 1) service_.ReadLineCounts();
@@ -197,7 +197,7 @@ void TmainForm::dimensionTypesReceived(std::uint8_t bits) {
 
 void TmainForm::lineCountsReceived(std::int32_t x, std::int32_t y, std::int32_t z) {
     const std::int32_t counts[] = {x, y, z};
-    boxRead_.lineCounts = {x, y, z};
+    boxReading_.lineCounts = {x, y, z};
     for (std::size_t i = 0; i < 3; ++i) lineCounts[i] = counts[i] == 0 ? 1 : counts[i];
     fillImpulseEdits();
     if (service_.DeviceKind() == 1)
@@ -228,6 +228,10 @@ void TmainForm::finishConfiguration() {
     configMMI->setEnabled(true);
     closeLink();
     configurationRead_ = true;
+    // Only a whole read is the box's configuration: a re-read that stops part way (after a
+    // reference command) leaves the last whole one for the backup and the restore's comparison.
+    boxRead_ = boxReading_;
+    calibrationRead_ = calibrationReading_;
     // The operator was told of a refused calibration when it came; no figures are made with it.
     if (calibrationRefused_) return;
     // Once per link test: a later re-read (after a reference command) is no test.

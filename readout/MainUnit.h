@@ -303,7 +303,12 @@ private:
     void keepCalibrationRead(const long double (&values)[3]);
     void keepCorrectionsRead(std::uint8_t count, std::uint32_t flags,
                              const TCorrectionTable* const (&tables)[3]);
+    // The last whole read of the box's configuration, and the read under way.
     boxconfig::BoxConfig boxRead_;
+    boxconfig::BoxConfig boxReading_;
+    // The calibrations of both as the box reported them, before they were cut to millionths.
+    std::array<long double, 3> calibrationRead_{};
+    std::array<long double, 3> calibrationReading_{};
     RestoreDialog* restoreForm_ = nullptr;
     boxconfig::BoxConfig restoreFile_;
     QString restorePath_;

@@ -49,7 +49,8 @@ TEST(ConfigFile, WhatIsWrittenReadsBackAndWritesTheSameBytes) {
 
 TEST(ConfigFile, AHandEditedFileReadsAsItSays) {
     const auto read = boxconfig::parseConfig(
-        "; kept by hand\r\n[kvt3]\r\nformat=1\r\ndevice = 4\r\notherTypes = 0x80\r\n"
+        "\xEF\xBB\xBF; kept by hand, the mark an editor put first\r\n[kvt3]\r\nformat=1\r\ndevice "
+        "= 4\r\notherTypes = 0x80\r\n"
         "[corrections]\nrows = 1\notherFlags = 0x8\n"
         "[Z]\ncorrection = off\ntype = angular\ncalibration = -1.5\nlines = 8\nresolution = 2\n"
         "[Y]\nresolution=1\nlines=4\ncalibration=0.0000100\ntype=linear\ncorrection=on\n"
@@ -138,6 +139,11 @@ TEST(ConfigFile, KindOneKeepsCalibrationsItsDecimalFloatHoldsExactly) {
     EXPECT_EQ(withCalibration(0), "");
     box.resolutionCodes = {0, 1, 1};
     EXPECT_EQ(withCalibration(0), "wiersz 8: błędna wartość rozdzielczości dla osi X.");
+    // A seventh decimal the box holds would be lost in the file: the save is refused instead.
+    EXPECT_FALSE(boxconfig::calibrationBeyondFile({0.123456L, -2.5L, 0}));
+    const auto beyond = boxconfig::calibrationBeyondFile({1, 0.1234567L, 0});
+    ASSERT_TRUE(beyond);
+    EXPECT_NE(beyond->find("osi Y"), std::string::npos);
 }
 
 TEST(ConfigFile, AFileOfAnotherKindIsToldApart) {

@@ -10,6 +10,8 @@
 #include <QTest>
 #include <fstream>
 
+#include "app/breakUnit.h"
+#include "config/ConfigFile.h"
 #include "config/RestoreDialog.h"
 #include "tests/e2e/Session.h"
 #include "tests/e2e/WindowProgram.h"
@@ -60,7 +62,7 @@ TEST(WindowRestore, TheComparisonIsShownThenTheBoxGetsTheFileAndTheWindowReadsIt
         prompts.whileDialogOpen = [&](QDialog& dialog) {
             auto* restore = dynamic_cast<RestoreDialog*>(&dialog);
             ASSERT_NE(restore, nullptr);
-            const int row = comparisonRow(*restore->table, "X", QStringLiteral("liczba impulsów"));
+            const int row = comparisonRow(*restore->table, "X", QStringLiteral("zliczenia na obrót (4 × impulsy)"));
             ASSERT_GE(row, 0);
             xLines = restore->table->item(row, 2)->text() + "→" +
                      restore->table->item(row, 3)->text() + " " +
@@ -119,6 +121,37 @@ TEST(WindowRestore, TheComparisonIsShownThenTheBoxGetsTheFileAndTheWindowReadsIt
         EXPECT_TRUE(prompts.messages.last().contains(QStringLiteral("Nic nie zostało zapisane")));
         EXPECT_EQ(readFile(session.file("box.state")), before);
         EXPECT_TRUE(prompts.exceptions.isEmpty()) << prompts.exceptions.join('|').toStdString();
+    }
+    session.endBox();
+}
+
+TEST(WindowRestore, AReReadThatStopsPartWayLeavesTheLastWholeReadToSave) {
+    Session session;
+    ASSERT_NO_FATAL_FAILURE(
+        session.startBox({"--kind", "4", "--lines", "4000,4000,4000", "--silent-after-reference"}));
+    CurrentDir currentDir(session.directory());
+    Program program;
+    testsupport::FakePrompts prompts;
+    {
+        Windows windows(program, prompts);
+        TmainForm& form = windows.form;
+        prompts.whileDialogOpen = [&](QDialog&) { spinFor(200ms); };
+        prompts.dialogAnswer = TbreakForm::ResultYes;
+        form.show();
+        const QStringList initial = readouts(form);
+        ASSERT_TRUE(spinUntil([&] { return readouts(form) != initial; }, 10s)) << session.boxLog();
+        // The reference command's re-read of the configuration meets a silent box: the operator
+        // stops waiting.
+        QTest::mouseClick(form.xSButton, Qt::LeftButton);
+        ASSERT_TRUE(
+            spinUntil([&] { return prompts.dialogCount > 0 && prompts.depth() == 0; }, 12s));
+        const std::string path = session.file("after.ini");
+        form.askConfigPath_ = [&] { return QString::fromStdString(path); };
+        form.saveConfigMMI->trigger();
+        spinFor(300ms);
+        const boxconfig::ReadResult saved = boxconfig::loadConfigFile(path);
+        ASSERT_TRUE(saved.config) << saved.error;
+        EXPECT_EQ(saved.config->lineCounts, (std::array<std::int32_t, 3>{4000, 4000, 4000}));
     }
     session.endBox();
 }

@@ -147,6 +147,7 @@ TEST_F(SettingsFile, AnOperatorsWriteRespectsAReadOnlyFile) {
         const char* name;
         mode_t directory, file;
         bool written;
+        rlim_t sizeLimit = RLIM_INFINITY;
     } cases[] = {
         {"both writable", 0755, 0644, true},
         // Made read-only to keep a port and mode: it stays as it is.
@@ -154,6 +155,8 @@ TEST_F(SettingsFile, AnOperatorsWriteRespectsAReadOnlyFile) {
         // No new file can be made beside it, but the file itself may be written.
         {"directory read-only", 0555, 0644, true},
         {"both read-only", 0555, 0444, false},
+        // ... and the write in place fails part way: the old text comes back whole.
+        {"directory read-only, write cut short", 0555, 0644, false, oldText.size()},
     };
     for (const auto& c : cases) {
         ::chmod(dir_.c_str(), 0755);
@@ -164,6 +167,9 @@ TEST_F(SettingsFile, AnOperatorsWriteRespectsAReadOnlyFile) {
         ASSERT_EQ(::chmod(dir_.c_str(), c.directory), 0);
         const int status = inChild([&] {
             if (::setgid(nogroup) != 0 || ::setuid(nobody) != 0) return 2;
+            ::signal(SIGXFSZ, SIG_IGN);
+            const rlimit limit{c.sizeLimit, c.sizeLimit};
+            if (::setrlimit(RLIMIT_FSIZE, &limit) != 0) return 2;
             return readout::writeSettingsFile(path(), newText) ? 1 : 0;
         });
         ::chmod(dir_.c_str(), 0755);
