@@ -8,13 +8,6 @@
 #include "link/RSLib.h"
 #include "platform/Prompts.h"
 
-namespace {
-const QString sentText =
-    QStringLiteral("Parametry zostały wysłane.\r\nZa 3 sekundy można kontynuować pomiar.");
-const QString notSentText = QStringLiteral("Parametry nie zostały wysłane.");
-const QString openFailedText = QStringLiteral("Błąd przy nawiązaniu połączenia.");
-}  // namespace
-
 ConfigDialog::ConfigDialog(TRS232Service& service, platform::Prompts& prompts,
                            platform::Clock& clock, QWidget* parent)
     : QDialog(parent),
@@ -23,11 +16,11 @@ ConfigDialog::ConfigDialog(TRS232Service& service, platform::Prompts& prompts,
       sendWatchdog(TRS232Service::ReplyTimeoutMs, clock),
       service_(service),
       prompts_(prompts) {
-    setWindowTitle(QStringLiteral("Paramtery"));
+    setWindowTitle(tr("Paramtery"));
     setFixedSize(386, 430);
-    saveButton = new QPushButton(QStringLiteral("Zapisz"), this);
+    saveButton = new QPushButton(tr("Zapisz"), this);
     saveButton->setGeometry(220, 398, 75, 25);
-    exitButton = new QPushButton(QStringLiteral("Zamknij"), this);
+    exitButton = new QPushButton(tr("Zamknij"), this);
     exitButton->setGeometry(304, 398, 75, 25);
     connect(exitButton, &QPushButton::clicked, this, [this] { exitButtonClick(); });
     canExitTimer.OnTimer = [this] { canExitTimerTimer(); };
@@ -82,7 +75,7 @@ bool ConfigDialog::startSend(std::function<void()> firstStep) {
             service_.Open();
         } catch (const std::exception&) {
             unbindSteps();
-            prompts_.showMessage(openFailedText);
+            prompts_.showMessage(tr("Błąd przy nawiązaniu połączenia."));
             setButtonsEnabled(true);
             return false;
         }
@@ -149,7 +142,8 @@ void ConfigDialog::OnEmpty() {
     sendWatchdog.SetEnabled(false);
     closeLinkQuietly();
     canExitTimer.SetEnabled(true);
-    prompts_.showMessage(sentText);
+    prompts_.showMessage(
+        tr("Parametry zostały wysłane.\r\nZa 3 sekundy można kontynuować pomiar."));
 }
 
 void ConfigDialog::SendFailed() {
@@ -160,7 +154,7 @@ void ConfigDialog::SendFailed() {
     // acknowledgement must not carry the chain on behind it.
     unbindSteps();
     closeLinkQuietly();
-    prompts_.showMessage(notSentText);
+    prompts_.showMessage(tr("Parametry nie zostały wysłane."));
     setButtonsEnabled(true);
 }
 

@@ -33,31 +33,30 @@ void TmainForm::keepCorrectionsRead(std::uint8_t count, std::uint32_t flags,
 
 QString TmainForm::askConfigPath() {
     if (askConfigPath_) return askConfigPath_();
-    return QFileDialog::getSaveFileName(
-        this, QStringLiteral("Zapisz konfigurację urządzenia"),
-        workDir + QStringLiteral("/kvt3-konfiguracja.ini"),
-        QStringLiteral("Konfiguracja KVT 3 (*.ini);;Wszystkie pliki (*)"));
+    return QFileDialog::getSaveFileName(this, tr("Zapisz konfigurację urządzenia"),
+                                        workDir + QLatin1Char('/') + tr("kvt3-konfiguracja.ini"),
+                                        tr("Konfiguracja KVT 3 (*.ini);;Wszystkie pliki (*)"));
 }
 
 void TmainForm::saveConfigMMIClick() {
     if (!configurationRead_) {
         message(
-            QStringLiteral("Konfiguracja urządzenia nie została jeszcze odczytana. "
-                           "Najpierw wykonaj test łącza RS."));
+            tr("Konfiguracja urządzenia nie została jeszcze odczytana. "
+               "Najpierw wykonaj test łącza RS."));
         return;
     }
     // A file this program could not read back is no backup: what it refuses is told now,
     // while the operator can still put the value right in the box.
     const boxconfig::ReadResult check = boxconfig::parseConfig(boxconfig::configText(boxRead_));
     if (!check.config || !(*check.config == boxRead_)) {
-        message(QStringLiteral("Konfiguracji urządzenia nie można zapisać: %1")
+        message(tr("Konfiguracji urządzenia nie można zapisać: %1")
                     .arg(QString::fromStdString(check.error)));
         return;
     }
     const QString path = askConfigPath();
     if (path.isEmpty()) return;
     if (boxconfig::saveConfigFile(QFile::encodeName(path).toStdString(), boxRead_))
-        message(QStringLiteral("Konfigurację urządzenia zapisano w pliku %1.").arg(path));
+        message(tr("Konfigurację urządzenia zapisano w pliku %1.").arg(path));
     else
-        message(QStringLiteral("Nie udało się zapisać pliku %1.").arg(path));
+        message(tr("Nie udało się zapisać pliku %1.").arg(path));
 }
