@@ -271,11 +271,11 @@ X&apos;, Y&apos;, Z&apos; values may be anything</translation>
     </message>
     <message>
         <source>Importuj z CSV…</source>
-        <translation>Import from CSV…</translation>
+        <translation>Import CSV…</translation>
     </message>
     <message>
         <source>Eksportuj do CSV…</source>
-        <translation>Export to CSV…</translation>
+        <translation>Export CSV…</translation>
     </message>
     <message>
         <source>Pliki CSV (*.csv);;Wszystkie pliki (*)</source>
