@@ -42,7 +42,7 @@ QLabel* makeLabel(QWidget* parent, const QString& text, int x, int y, int w, int
 }  // namespace
 
 TlogoForm::TlogoForm(QWidget* parent) : QDialog(parent, Qt::Tool) {
-    setWindowTitle(QStringLiteral("O Autorach"));
+    setWindowTitle(tr("O Autorach"));
     setFixedSize(400, 192);
     QPalette silver = palette();
     silver.setColor(QPalette::Window, QColor(0xC0, 0xC0, 0xC0));
@@ -57,13 +57,13 @@ TlogoForm::TlogoForm(QWidget* parent) : QDialog(parent, Qt::Tool) {
     Label3->setFont(italic);
     Label4 =
         makeLabel(this, QStringLiteral("ul. Przykładowa 1\n00-000 Miasto"), 12, 34, 200, 32, true);
-    Label5 = makeLabel(this, QStringLiteral("tel. (00) 000 00 00"), 12, 70, 200, 16, true);
-    Label6 = makeLabel(this, QStringLiteral("fax (00) 000 00 01"), 12, 88, 200, 16, true);
-    Label11 = makeLabel(this, QStringLiteral("tel. kom. 000 000 000"), 12, 106, 200, 16, true);
+    Label5 = makeLabel(this, tr("tel. (00) 000 00 00"), 12, 70, 200, 16, true);
+    Label6 = makeLabel(this, tr("fax (00) 000 00 01"), 12, 88, 200, 16, true);
+    Label11 = makeLabel(this, tr("tel. kom. 000 000 000"), 12, 106, 200, 16, true);
     Label9 = makeLabel(this, QStringLiteral("www.pracownia.example"), 196, 34, 200, 16, true, true);
-    Label10 = makeLabel(this, QStringLiteral("Zapraszamy do kontaktu:\nbiuro@pracownia.example"),
-                        196, 56, 200, 32, true, true);
-    verLabel = makeLabel(this, QStringLiteral("Wersja 2.1"), 12, 160, 200, 16, false);
+    Label10 = makeLabel(this, tr("Zapraszamy do kontaktu:\nbiuro@pracownia.example"), 196, 56, 200,
+                        32, true, true);
+    verLabel = makeLabel(this, tr("Wersja 2.1"), 12, 160, 200, 16, false);
 
     Btn = new QPushButton(QStringLiteral("OK"), this);
     Btn->setGeometry(312, 156, 75, 25);

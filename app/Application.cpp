@@ -15,7 +15,7 @@ bool TApplication::notify(QObject* receiver, QEvent* event) {
     } catch (const std::exception& e) {
         platform::showException(e.what());
     } catch (...) {
-        platform::showException("Nieznany wyjątek.");
+        platform::showException(translate("TApplication", "Nieznany wyjątek.").toStdString());
     }
     return false;
 }

@@ -37,7 +37,8 @@ QFont scaledFont(QFont font, double factor) {
 }  // namespace
 
 FullScreenReadout::FullScreenReadout(TmainForm& form) : QObject(&form), form_(form) {
-    toggleAction = new QAction(QStringLiteral("Pełny ekran"), &form);
+    toggleAction =
+        new QAction(QCoreApplication::translate("FullScreenReadout", "Pełny ekran"), &form);
     toggleAction->setShortcut(Qt::Key_F11);
     connect(toggleAction, &QAction::triggered, this, &FullScreenReadout::toggle);
     form.addAction(toggleAction);

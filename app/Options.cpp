@@ -217,9 +217,15 @@ Options:
 Qt's own options (-platform NAME, -display DISPLAY, -style STYLE, -session ID and the
 others Qt documents) are passed on to Qt.
 
+The window and its messages are in Polish; under an English locale (the first of LC_ALL,
+LC_MESSAGES and LANG that is set names en_*) they are in English, with the help text
+help_en.txt. An angular axis reads degrees'minutes'seconds: 6'12'36 is 6 degrees, 12 minutes,
+36 seconds.
+
 Files (in the working directory):
   params.kv3    the chosen port, the offsets and the display mode, written at exit
-  pomoc.txt     the help text; where the working directory has none, the installed one
+  pomoc.txt     the help text (help_en.txt in English); where the working directory has
+                none, the installed one
   COM1..COM4    optional links to the devices of the ports
 
 Which device is COMn, first match wins: a link (or device node) named COMn in the working

@@ -1,6 +1,7 @@
 #include "app/PortHints.h"
 
 #include <QAction>
+#include <QCoreApplication>
 #include <QMenu>
 
 #include "serial/PortNames.h"
@@ -8,8 +9,9 @@
 void updatePortHints(const std::array<QAction*, 4>& items) {
     for (int n = 1; n <= static_cast<int>(items.size()); ++n) {
         const std::string device = serial::portDescription(n);
-        const QString hint =
-            device.empty() ? QStringLiteral("Brak urządzenia") : QString::fromStdString(device);
+        const QString hint = device.empty()
+                                 ? QCoreApplication::translate("PortHints", "Brak urządzenia")
+                                 : QString::fromStdString(device);
         QAction* item = items[static_cast<std::size_t>(n - 1)];
         item->setToolTip(hint);
         item->setStatusTip(hint);

@@ -28,7 +28,7 @@ protected:
 }  // namespace
 
 TbreakForm::TbreakForm(QWidget* parent) : QDialog(parent, Qt::Tool) {
-    setWindowTitle(QStringLiteral("Informacja"));
+    setWindowTitle(tr("Informacja"));
     setFixedSize(236, 88);
 
     Image = new QLabel(this);
@@ -42,9 +42,9 @@ TbreakForm::TbreakForm(QWidget* parent) : QDialog(parent, Qt::Tool) {
     bold.setBold(true);
     bold.setPixelSize(11);  // two lines of the longest message fit the small window
     txtLabel->setFont(bold);
-    txtLabel->setText(QStringLiteral("23::Przerwa w transmisji\r\nChcesz przerwać czekanie?"));
+    txtLabel->setText(tr("23::Przerwa w transmisji\r\nChcesz przerwać czekanie?"));
 
-    yesBtn = new QPushButton(QStringLiteral("TAK"), this);
+    yesBtn = new QPushButton(tr("TAK"), this);
     yesBtn->setGeometry(80, 56, 75, 25);
     yesBtn->setDefault(true);
     connect(yesBtn, &QPushButton::clicked, this, [this] { done(ResultYes); });

@@ -12,7 +12,7 @@
 #include "app/Cp1250.h"
 
 ThelpForm::ThelpForm(QWidget* parent) : QDialog(parent, Qt::Tool) {
-    setWindowTitle(QStringLiteral("Pomoc"));
+    setWindowTitle(tr("Pomoc"));
     setFixedSize(536, 348);
 
     helpMemo = new QPlainTextEdit(this);
@@ -33,18 +33,17 @@ ThelpForm::ThelpForm(QWidget* parent) : QDialog(parent, Qt::Tool) {
 
 bool ThelpForm::loadHelp(const QString& directory) {
     helpMemo->clear();
-    QString path = QDir(directory).filePath(QStringLiteral("pomoc.txt"));
+    QString path = QDir(directory).filePath(fileName_);
     if (!QFileInfo::exists(path) && !installedDirectory_.isEmpty())
-        path = QDir(installedDirectory_).filePath(QStringLiteral("pomoc.txt"));
+        path = QDir(installedDirectory_).filePath(fileName_);
     if (!QFileInfo::exists(path)) return false;
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) {
-        throw std::runtime_error(
-            QStringLiteral("Nie można otworzyć pliku %1.").arg(path).toStdString());
+        throw std::runtime_error(tr("Nie można otworzyć pliku %1.").arg(path).toStdString());
     }
     const QByteArray bytes = file.readAll();
     if (file.error() != QFileDevice::NoError) {
-        throw std::runtime_error(QStringLiteral("Błąd odczytu pliku %1.").arg(path).toStdString());
+        throw std::runtime_error(tr("Błąd odczytu pliku %1.").arg(path).toStdString());
     }
     helpMemo->setPlainText(splitTextLines(decodeCp1250(bytes)).join(u'\n'));
     return true;

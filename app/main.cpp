@@ -31,6 +31,7 @@
 #include "app/helpUnit.h"
 #include "config/coordUnit.h"
 #include "config/paramsUnit.h"
+#include "i18n/Language.h"
 #include "link/RSLib.h"
 #include "link/RequestNames.h"
 #include "platform/ExceptionDisplay.h"
@@ -85,6 +86,8 @@ int runConfigCommand(int argc, char** argv, const ProgramOptions& options,
                      const std::string& configFile,
                      const std::shared_ptr<serial::LineTrace>& trace) {
     QCoreApplication app(argc, argv);
+    // The box's and the file's messages in the operator's language, as the window has them.
+    const i18n::Translation translation(i18n::systemLanguage());
     platform::QtClock clock;
     platform::setDefaultClock(&clock);
     platform::HandOverQt handOver;
@@ -156,6 +159,9 @@ int main(int argc, char** argv) {
     TApplication app(argc, argv);
     QGuiApplication::setDesktopFileName(QStringLiteral("kvt3"));
     QApplication::setWindowIcon(QIcon::fromTheme(QStringLiteral("kvt3")));
+    // Before any window: every text is translated as it is made.
+    const i18n::Language language = i18n::systemLanguage();
+    const i18n::Translation translation(language);
     platform::QtClock clock;
     platform::setDefaultClock(&clock);
     platform::HandOverQt handOver;
@@ -188,11 +194,12 @@ int main(int argc, char** argv) {
             TbreakForm breakForm(&mainForm);
             TlogoForm logoForm(&mainForm);
             ThelpForm helpForm(&mainForm);
+            helpForm.setFileName(i18n::helpFileName(language));
             TparamsForm paramsForm(*service, prompts, clock, &mainForm);
             TcoordForm coordForm(*service, prompts, clock, &mainForm);
             mainForm.attachWindows(breakForm, logoForm, helpForm, paramsForm, coordForm);
-            // Installed: <prefix>/bin/kvt3 and <prefix>/share/kvt3/pomoc.txt; in the build tree
-            // the help file lies beside the program.
+            // Installed: <prefix>/bin/kvt3 and <prefix>/share/kvt3/pomoc.txt with help_en.txt
+            // beside it; in the build tree the help files lie beside the program.
             const QDir programDir(QCoreApplication::applicationDirPath());
             const QString installedHelp = programDir.filePath(QStringLiteral("../share/kvt3"));
             helpForm.setInstalledDirectory(

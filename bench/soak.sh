@@ -29,6 +29,8 @@
 # Needs Xvfb, xdotool, xwininfo, ImageMagick and tesseract with its Polish data (scripts/setup.sh
 # installs them).
 set -euo pipefail
+# It reads the window's Polish texts: the program shows English under an English locale.
+export LC_ALL=C.UTF-8
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=$(cd "${1:-$root/build}" && pwd)
 clean=${2:-1000000}

@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "config/ConfigFile.h"
+#include "platform/Translate.h"
 
 namespace boxconfig {
 
@@ -12,7 +13,8 @@ std::string rowsText(const TCorrectionTable& table, int rows) {
     int used = 0;
     for (int row = 1; row <= rows; ++row)
         if (table[row].Position != 0 || table[row].Corrected != 0) ++used;
-    return std::to_string(used) + " z " + std::to_string(rows) + " wierszy niezerowych";
+    return platform::format(platform::translate("ConfigCompare", "%1 z %2 wierszy niezerowych"),
+                            {std::to_string(used), std::to_string(rows)});
 }
 
 int rowsDiffering(const BoxConfig& a, const BoxConfig& b, std::size_t axis) {
@@ -39,40 +41,49 @@ std::vector<Difference> compare(const BoxConfig& box, const BoxConfig& file) {
         out.push_back(
             {std::move(axis), std::move(field), std::move(now), std::move(fromFile), changed});
     };
-    add("", "rodzaj urządzenia", std::to_string(box.deviceKind), std::to_string(file.deviceKind));
+    add("", platform::translate("ConfigCompare", "rodzaj urządzenia"),
+        std::to_string(box.deviceKind), std::to_string(file.deviceKind));
     static const char* const letters[] = {"X", "Y", "Z"};
     const bool corrections = hasCorrections(box.deviceKind) || hasCorrections(file.deviceKind);
     for (std::size_t i = 0; i < 3; ++i) {
         const Axis axis = static_cast<Axis>(i);
         const auto kind = [](const BoxConfig& c, Axis a) {
-            return std::string(angular(c, a) ? "kątowa" : "liniowa");
+            return angular(c, a) ? platform::translate("ConfigCompare", "kątowa")
+                                 : platform::translate("ConfigCompare", "liniowa");
         };
-        add(letters[i], "kod rozdzielczości", std::to_string(box.resolutionCodes[i]),
-            std::to_string(file.resolutionCodes[i]));
-        add(letters[i], "zliczenia na obrót (4 × impulsy)", std::to_string(box.lineCounts[i]),
-            std::to_string(file.lineCounts[i]));
-        add(letters[i], "kalibracja", calibrationText(box.calibrationMillionths[i]),
+        add(letters[i], platform::translate("ConfigCompare", "kod rozdzielczości"),
+            std::to_string(box.resolutionCodes[i]), std::to_string(file.resolutionCodes[i]));
+        add(letters[i], platform::translate("ConfigCompare", "zliczenia na obrót (4 × impulsy)"),
+            std::to_string(box.lineCounts[i]), std::to_string(file.lineCounts[i]));
+        add(letters[i], platform::translate("ConfigCompare", "kalibracja"),
+            calibrationText(box.calibrationMillionths[i]),
             calibrationText(file.calibrationMillionths[i]));
-        add(letters[i], "rodzaj osi", kind(box, axis), kind(file, axis));
+        add(letters[i], platform::translate("ConfigCompare", "rodzaj osi"), kind(box, axis),
+            kind(file, axis));
         if (!corrections) continue;
         const auto on = [](const BoxConfig& c, Axis a) {
-            return std::string(correctionOn(c, a) ? "włączona" : "wyłączona");
+            return correctionOn(c, a) ? platform::translate("ConfigCompare", "włączona")
+                                      : platform::translate("ConfigCompare", "wyłączona");
         };
-        add(letters[i], "korekcja", on(box, axis), on(file, axis));
+        add(letters[i], platform::translate("ConfigCompare", "korekcja"), on(box, axis),
+            on(file, axis));
         // A table is summed up, not listed: its rows that differ are counted.
-        Difference table{letters[i], "tabela korekcji",
+        Difference table{letters[i], platform::translate("ConfigCompare", "tabela korekcji"),
                          rowsText(box.corrections[i], box.correctionRows),
                          rowsText(file.corrections[i], file.correctionRows), false};
         const int differing = rowsDiffering(box, file, i);
         table.changed = differing > 0;
-        if (differing > 0) table.fromFile += ", różnych wierszy: " + std::to_string(differing);
+        if (differing > 0)
+            table.fromFile +=
+                platform::format(platform::translate("ConfigCompare", ", różnych wierszy: %1"),
+                                 {std::to_string(differing)});
         out.push_back(std::move(table));
     }
     if (corrections) {
-        add("", "liczba wierszy korekcji", std::to_string(box.correctionRows),
-            std::to_string(file.correctionRows));
-        add("", "pozostałe bity flag", hex(box.correctionFlags & ~0x70u),
-            hex(file.correctionFlags & ~0x70u));
+        add("", platform::translate("ConfigCompare", "liczba wierszy korekcji"),
+            std::to_string(box.correctionRows), std::to_string(file.correctionRows));
+        add("", platform::translate("ConfigCompare", "pozostałe bity flag"),
+            hex(box.correctionFlags & ~0x70u), hex(file.correctionFlags & ~0x70u));
     }
     return out;
 }

@@ -7,13 +7,6 @@
 #include "link/RSLib.h"
 #include "platform/Prompts.h"
 
-namespace {
-const QString sentText =
-    QStringLiteral("Parametry zostały wysłane.\r\nZa 3 sekundy można kontynuować pomiar.");
-const QString notSentText = QStringLiteral("Parametry nie zostały wysłane.");
-const QString openFailedText = QStringLiteral("Błąd przy nawiązaniu połączenia.");
-}  // namespace
-
 ConfigDialog::ConfigDialog(TRS232Service& service, platform::Prompts& prompts,
                            platform::Clock& clock, QWidget* parent)
     : QDialog(parent),
@@ -21,20 +14,21 @@ ConfigDialog::ConfigDialog(TRS232Service& service, platform::Prompts& prompts,
       service_(service),
       prompts_(prompts),
       chain_(service, clock) {
-    setWindowTitle(QStringLiteral("Paramtery"));
+    setWindowTitle(tr("Paramtery"));
     setFixedSize(386, 430);
-    saveButton = new QPushButton(QStringLiteral("Zapisz"), this);
+    saveButton = new QPushButton(tr("Zapisz"), this);
     saveButton->setGeometry(220, 398, 75, 25);
-    exitButton = new QPushButton(QStringLiteral("Zamknij"), this);
+    exitButton = new QPushButton(tr("Zamknij"), this);
     exitButton->setGeometry(304, 398, 75, 25);
     connect(exitButton, &QPushButton::clicked, this, [this] { exitButtonClick(); });
     canExitTimer.OnTimer = [this] { canExitTimerTimer(); };
     chain_.onSent = [this] {
         canExitTimer.SetEnabled(true);
-        prompts_.showMessage(sentText);
+        prompts_.showMessage(
+            tr("Parametry zostały wysłane.\r\nZa 3 sekundy można kontynuować pomiar."));
     };
     chain_.onFailed = [this] {
-        prompts_.showMessage(notSentText);
+        prompts_.showMessage(tr("Parametry nie zostały wysłane."));
         setButtonsEnabled(true);
     };
 }
@@ -75,7 +69,7 @@ void ConfigDialog::closeEvent(QCloseEvent* event) {
 
 bool ConfigDialog::startSend(std::function<void()> firstStep) {
     if (chain_.start(std::move(firstStep))) return true;
-    prompts_.showMessage(openFailedText);
+    prompts_.showMessage(tr("Błąd przy nawiązaniu połączenia."));
     setButtonsEnabled(true);
     return false;
 }

@@ -1,20 +1,21 @@
 #include "config/ConfigRead.h"
 
+#include <QCoreApplication>
 #include <exception>
 
 #include "link/RSLib.h"
 
 QString configtexts::openFailed() {
-    return QStringLiteral("Błąd przy nawiązaniu połączenia.");
+    return QCoreApplication::translate("ConfigRead", "Błąd przy nawiązaniu połączenia.");
 }
 QString configtexts::unknownDevice() {
-    return QStringLiteral("Nieznany typ urządzenia.");
+    return QCoreApplication::translate("ConfigRead", "Nieznany typ urządzenia.");
 }
 QString configtexts::badParameter() {
-    return QStringLiteral("Błędna wartość parametru.");
+    return QCoreApplication::translate("ConfigRead", "Błędna wartość parametru.");
 }
 QString configtexts::noAnswer() {
-    return QStringLiteral("Urządzenie nie odpowiada.");
+    return QCoreApplication::translate("ConfigRead", "Urządzenie nie odpowiada.");
 }
 
 ConfigRead::ConfigRead(TRS232Service& service) : service_(service) {}
@@ -65,8 +66,8 @@ void ConfigRead::bind() {
     // A read is not waited for beyond the service's time-out: nobody sits at a wait dialog.
     service_.OnTimeout = [this] { fail(configtexts::noAnswer()); };
     service_.OnLinkError = [this](std::int32_t code) {
-        fail(QStringLiteral("Urządzenie niedostępne ") + QString::fromStdString(ErrorText(code)) +
-             QStringLiteral("."));
+        fail(QCoreApplication::translate("texts", "Urządzenie niedostępne %1.")
+                 .arg(QString::fromStdString(ErrorText(code))));
     };
 }
 

@@ -1,5 +1,7 @@
 #include "config/ConfigRestore.h"
 
+#include <QCoreApplication>
+
 #include "config/ParamsWrite.h"
 #include "link/RSLib.h"
 
@@ -21,11 +23,18 @@ ParamsValues paramsOf(const boxconfig::BoxConfig& file) {
 }
 
 QString notWritten(const QString& why) {
-    return why + QStringLiteral(" Nic nie zostało zapisane w urządzeniu.");
+    return QCoreApplication::translate("ConfigRestore", "%1 Nic nie zostało zapisane w urządzeniu.")
+        .arg(why);
 }
 
-const QString partlyWritten = QStringLiteral(
-    " Urządzenie może mieć teraz część konfiguracji z pliku; powtórz odtwarzanie konfiguracji.");
+// "<what failed> <this>".
+QString partlyWritten(const QString& what) {
+    return QCoreApplication::translate(
+               "ConfigRestore",
+               "%1 Urządzenie może mieć teraz część konfiguracji z pliku; powtórz odtwarzanie "
+               "konfiguracji.")
+        .arg(what);
+}
 
 }  // namespace
 
@@ -54,7 +63,9 @@ void ConfigRestore::checked(const boxconfig::BoxConfig& box) {
     }
     stage(Stage::Parameters);
     chain_.onFailed = [this] {
-        finish(false, true, QStringLiteral("Parametry nie zostały wysłane.") + partlyWritten);
+        finish(false, true,
+               partlyWritten(
+                   QCoreApplication::translate("ConfigRestore", "Parametry nie zostały wysłane.")));
     };
     chain_.onSent = [this] {
         pause_.OnTimer = [this] {
@@ -72,7 +83,9 @@ void ConfigRestore::checked(const boxconfig::BoxConfig& box) {
 void ConfigRestore::writeCorrections() {
     stage(Stage::Corrections);
     chain_.onFailed = [this] {
-        finish(false, true, QStringLiteral("Tabele korekcji nie zostały wysłane.") + partlyWritten);
+        finish(false, true,
+               partlyWritten(QCoreApplication::translate("ConfigRestore",
+                                                         "Tabele korekcji nie zostały wysłane.")));
     };
     chain_.onSent = [this] {
         pause_.OnTimer = [this] {
@@ -82,7 +95,7 @@ void ConfigRestore::writeCorrections() {
         pause_.SetEnabled(true);
     };
     if (!chain_.start([this] { chain_.finish(); })) {
-        finish(false, true, configtexts::openFailed() + partlyWritten);
+        finish(false, true, partlyWritten(configtexts::openFailed()));
         return;
     }
     const auto& t = file_.corrections;
@@ -94,9 +107,11 @@ void ConfigRestore::readBack() {
     read_.onRead = [this](const boxconfig::BoxConfig& box) { compareReadBack(box); };
     read_.onFailed = [this](const QString& why) {
         finish(false, true,
-               QStringLiteral("Konfiguracja została wysłana, ale jej odczyt kontrolny nie "
-                              "powiódł się: ") +
-                   why + QStringLiteral(" Nie wiadomo, czy urządzenie ją przechowuje."));
+               QCoreApplication::translate(
+                   "ConfigRestore",
+                   "Konfiguracja została wysłana, ale jej odczyt kontrolny nie powiódł się: %1 "
+                   "Nie wiadomo, czy urządzenie ją przechowuje.")
+                   .arg(why));
     };
     read_.start();
 }
@@ -104,20 +119,24 @@ void ConfigRestore::readBack() {
 void ConfigRestore::compareReadBack(const boxconfig::BoxConfig& box) {
     if (box == file_) {
         finish(true, true,
-               QStringLiteral("Konfiguracja z pliku została zapisana w urządzeniu i potwierdzona "
-                              "odczytem."));
+               QCoreApplication::translate(
+                   "ConfigRestore",
+                   "Konfiguracja z pliku została zapisana w urządzeniu i potwierdzona odczytem."));
         return;
     }
     QString differing;
     for (const boxconfig::Difference& d : boxconfig::compare(box, file_)) {
         if (!d.changed) continue;
         differing += QStringLiteral("\r\n") +
-                     QString::fromStdString((d.axis.empty() ? "" : d.axis + ": ") + d.field +
-                                            " = " + d.now + " (w pliku " + d.fromFile + ")");
+                     QCoreApplication::translate("ConfigRestore", "%1%2 = %3 (w pliku %4)")
+                         .arg(QString::fromStdString(d.axis.empty() ? "" : d.axis + ": "),
+                              QString::fromStdString(d.field), QString::fromStdString(d.now),
+                              QString::fromStdString(d.fromFile));
     }
     finish(false, true,
-           QStringLiteral("Urządzenie nie przechowuje konfiguracji z pliku. Odczytano inne "
-                          "wartości:") +
+           QCoreApplication::translate(
+               "ConfigRestore",
+               "Urządzenie nie przechowuje konfiguracji z pliku. Odczytano inne wartości:") +
                differing);
 }
 

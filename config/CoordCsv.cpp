@@ -55,8 +55,8 @@ void TcoordForm::importButtonClick() {
     const correctioncsv::ReadResult read =
         correctioncsv::loadCsvFile(QFile::encodeName(path).toStdString(), csvUnits(axis));
     if (!read.table) {
-        prompts_.showMessage(QStringLiteral("Nie wczytano pliku CSV.\r\n") +
-                             QString::fromStdString(read.error));
+        prompts_.showMessage(
+            tr("Nie wczytano pliku CSV.\r\n%1").arg(QString::fromStdString(read.error)));
         return;
     }
     const correctioncsv::Table& table = *read.table;
@@ -105,7 +105,7 @@ void TcoordForm::exportButtonClick() {
     if (path.isEmpty()) return;
     if (!correctioncsv::saveCsvFile(QFile::encodeName(path).toStdString(), table,
                                     grid(axis)->rowCount() - 1, letter, csvUnits(axis))) {
-        prompts_.showMessage(QStringLiteral("Nie udało się zapisać pliku CSV."));
+        prompts_.showMessage(tr("Nie udało się zapisać pliku CSV."));
     }
 }
 

@@ -49,17 +49,17 @@ bool TcoordForm::editorClosing(Axis axis, int column, int row) {
 
 bool TcoordForm::ValidateCell(QTableWidget* g, int column, const QString& text, int row) {
     const std::optional<double> value = ParseCellValue(text);
-    if (!value) return refuseCell(g, column, row, QStringLiteral("Niepoprawna wartość."), false);
+    if (!value) return refuseCell(g, column, row, tr("Niepoprawna wartość."), false);
     if (row == 1 || column == 2) return true;
 
     const std::optional<double> above = ParseCellValue(cellText(g, 1, row - 1));
     if (!above) {
-        return refuseCell(g, column, row, QStringLiteral("Niepoprawna poprzednia wartość."), false);
+        return refuseCell(g, column, row, tr("Niepoprawna poprzednia wartość."), false);
     }
 
     MayLeaveGrid = true;
     if (*value >= *above) return true;
-    if (!WarningShown) refuseCell(g, column, row, QStringLiteral("Wartości powinny rosnąć."), true);
+    if (!WarningShown) refuseCell(g, column, row, tr("Wartości powinny rosnąć."), true);
     return false;
 }
 

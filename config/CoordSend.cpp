@@ -63,9 +63,8 @@ void TcoordForm::gridValues(const QTableWidget* g, QChar letter, long double sca
                 const double quotient = parsed ? static_cast<double>(*parsed / scale) : 0;
                 if (!parsed || !fitsTheWire(quotient)) {
                     const QString mark = column == 2 ? QStringLiteral("'") : QString();
-                    throw EIncorrectValue((QStringLiteral("Niewłaściwa wartość dla osi ") + letter +
-                                           mark + QStringLiteral(" na pozycji ") +
-                                           QString::number(row))
+                    throw EIncorrectValue(tr("Niewłaściwa wartość dla osi %1%2 na pozycji %3")
+                                              .arg(QString(letter), mark, QString::number(row))
                                               .toStdString());
                 }
                 value = quotient;

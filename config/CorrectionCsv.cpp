@@ -11,6 +11,7 @@
 #include "link/WireFormats.h"
 #include "platform/Files.h"
 #include "platform/TextLines.h"
+#include "platform/Translate.h"
 
 namespace correctioncsv {
 
@@ -19,7 +20,8 @@ namespace {
 constexpr std::string_view byteOrderMark = "\xEF\xBB\xBF";
 
 std::string lineText(int line, const std::string& message) {
-    return "wiersz " + std::to_string(line) + ": " + message;
+    return platform::format(platform::translate("CorrectionCsv", "wiersz %1: %2"),
+                            {std::to_string(line), message});
 }
 
 // What the file holds that the program did not write: printable ASCII only, cut short, so that
@@ -50,7 +52,7 @@ std::optional<std::vector<std::string>> fieldsOf(std::string_view line, char sep
             at = start + 1;
             while (true) {
                 if (at >= line.size()) {
-                    why = "niezamknięty cudzysłów.";
+                    why = platform::translate("CorrectionCsv", "niezamknięty cudzysłów.");
                     return std::nullopt;
                 }
                 if (line[at] == '"') {
@@ -66,7 +68,7 @@ std::optional<std::vector<std::string>> fieldsOf(std::string_view line, char sep
             }
             while (at < line.size() && line[at] == ' ') ++at;
             if (at < line.size() && line[at] != separator) {
-                why = "tekst po zamykającym cudzysłowie.";
+                why = platform::translate("CorrectionCsv", "tekst po zamykającym cudzysłowie.");
                 return std::nullopt;
             }
         } else {
@@ -128,28 +130,35 @@ namespace {
 // A value in the axis's units as a whole number of box units, or why it is none.
 std::optional<long double> unitsOf(const std::string& text, int column, const AxisUnits& axis,
                                    std::string& why) {
-    const std::string which = column == 1 ? " w kolumnie 1 (położenie)" : " w kolumnie 2";
+    const std::string which =
+        column == 1 ? platform::translate("CorrectionCsv", " w kolumnie 1 (położenie)")
+                    : platform::translate("CorrectionCsv", " w kolumnie 2");
+    const auto reason = [&](const std::string& pattern, const std::string& more = {}) {
+        why = platform::format(pattern, {quoted(text), which, more});
+    };
     const std::optional<double> value = entries::parseCell(text);
     if (!value) {
-        why = "niepoprawna wartość " + quoted(text) + which + ".";
+        reason(platform::translate("CorrectionCsv", "niepoprawna wartość %1%2."));
         return std::nullopt;
     }
     const long double units = static_cast<long double>(*value) / usableScale(axis.scale);
     const long double whole = std::round(units);
     if (!(whole >= std::numeric_limits<std::int32_t>::min() &&
           whole <= std::numeric_limits<std::int32_t>::max())) {
-        why = "wartość " + quoted(text) + which + " jest poza zakresem urządzenia.";
+        reason(platform::translate("CorrectionCsv", "wartość %1%2 jest poza zakresem urządzenia."));
         return std::nullopt;
     }
     const int decimals = usableDecimals(axis.decimals);
     if (!nearlyWhole(static_cast<long double>(*value) * powerOfTen(decimals))) {
-        why = "wartość " + quoted(text) + which + " ma więcej miejsc po przecinku niż oś (" +
-              std::to_string(decimals) + ").";
+        reason(platform::translate("CorrectionCsv",
+                                   "wartość %1%2 ma więcej miejsc po przecinku niż oś (%3)."),
+               std::to_string(decimals));
         return std::nullopt;
     }
     if (!nearlyWhole(units)) {
-        why = "wartość " + quoted(text) + which + " nie jest wielokrotnością kroku osi (" +
-              unitsText(1, axis) + ").";
+        reason(platform::translate("CorrectionCsv",
+                                   "wartość %1%2 nie jest wielokrotnością kroku osi (%3)."),
+               unitsText(1, axis));
         return std::nullopt;
     }
     return whole == 0 ? 0.0L : whole;  // no "-0"
@@ -160,7 +169,9 @@ std::optional<long double> unitsOf(const std::string& text, int column, const Ax
 ReadResult parseCsv(std::string_view text, AxisUnits axis) {
     if (text.size() > maxFileBytes)
         return {std::nullopt,
-                "Plik CSV jest za duży (ponad " + std::to_string(maxFileBytes) + " bajtów)."};
+                platform::format(platform::translate("CorrectionCsv",
+                                                     "Plik CSV jest za duży (ponad %1 bajtów)."),
+                                 {std::to_string(maxFileBytes)})};
     if (text.starts_with(byteOrderMark)) text.remove_prefix(byteOrderMark.size());
     // A decimal comma needs another separator: a file that has a ';' separates by it.
     const char separator = text.find(';') != std::string_view::npos ? ';' : ',';
@@ -182,21 +193,33 @@ ReadResult parseCsv(std::string_view text, AxisUnits axis) {
         headerPossible = false;
         if (header) continue;
         if (used != 2)
-            return {std::nullopt, lineText(number,
-                                           "oczekiwano dwóch wartości (położenie i wartość po "
-                                           "korekcji), a jest ich " +
-                                               std::to_string(used) + ".")};
+            return {std::nullopt,
+                    lineText(number, platform::format(
+                                         platform::translate(
+                                             "CorrectionCsv",
+                                             "oczekiwano dwóch wartości (położenie i wartość po "
+                                             "korekcji), a jest ich %1."),
+                                         {std::to_string(used)}))};
         if (table.rows == maxRows)
-            return {std::nullopt, lineText(number, "więcej niż " + std::to_string(maxRows) +
-                                                       " wierszy: tyle mieści urządzenie.")};
+            return {std::nullopt,
+                    lineText(number,
+                             platform::format(platform::translate(
+                                                  "CorrectionCsv",
+                                                  "więcej niż %1 wierszy: tyle mieści urządzenie."),
+                                              {std::to_string(maxRows)}))};
         const auto position = unitsOf((*fields)[0], 1, axis, why);
         const auto corrected = position ? unitsOf((*fields)[1], 2, axis, why) : std::nullopt;
         if (!corrected) return {std::nullopt, lineText(number, why)};
         if (table.rows > 0 && *position < table.values[table.rows].Position)
-            return {std::nullopt, lineText(number, "wartości położenia powinny rosnąć.")};
+            return {std::nullopt,
+                    lineText(number, platform::translate("CorrectionCsv",
+                                                         "wartości położenia powinny rosnąć."))};
         table.values[++table.rows] = {*position, *corrected};
     }
-    if (table.rows == 0) return {std::nullopt, "Plik CSV nie zawiera żadnego wiersza wartości."};
+    if (table.rows == 0)
+        return {
+            std::nullopt,
+            platform::translate("CorrectionCsv", "Plik CSV nie zawiera żadnego wiersza wartości.")};
     return {table, {}};
 }
 
@@ -211,7 +234,9 @@ std::string csvText(const TCorrectionTable& table, int rows, char letter, AxisUn
 ReadResult loadCsvFile(const std::string& path, AxisUnits axis) {
     // One byte more than may be read tells a file that is too large.
     const std::optional<std::string> text = platform::readRegularFile(path, maxFileBytes + 1);
-    if (!text) return {std::nullopt, "Nie można odczytać pliku CSV."};
+    if (!text)
+        return {std::nullopt,
+                platform::translate("CorrectionCsv", "Nie można odczytać pliku CSV.")};
     return parseCsv(*text, axis);
 }
 

@@ -6,9 +6,6 @@
 
 namespace {
 
-const QString emptyHint =
-    QStringLiteral("Brak wartości do wykreślenia.\nWpisz lub zaimportuj tabelę.");
-
 // A range of zero width (one point, or a flat correction) still gets an axis to stand on.
 std::pair<double, double> span(double low, double high) {
     if (high > low) return {low, high};
@@ -19,9 +16,9 @@ std::pair<double, double> span(double low, double high) {
 }  // namespace
 
 CorrectionCurve::CorrectionCurve(QWidget* parent) : QWidget(parent) {
-    setAccessibleName(QStringLiteral("Wykres korekcji"));
+    setAccessibleName(tr("Wykres korekcji"));
     setAccessibleDescription(
-        QStringLiteral("Korekcja (wartość po korekcji minus położenie) w funkcji położenia"));
+        tr("Korekcja (wartość po korekcji minus położenie) w funkcji położenia"));
     setAutoFillBackground(true);
     setBackgroundRole(QPalette::Base);
 }
@@ -35,7 +32,8 @@ void CorrectionCurve::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     painter.setPen(palette().color(QPalette::Text));
     if (points_.empty()) {
-        painter.drawText(rect(), Qt::AlignCenter | Qt::TextWordWrap, emptyHint);
+        painter.drawText(rect(), Qt::AlignCenter | Qt::TextWordWrap,
+                         tr("Brak wartości do wykreślenia.\nWpisz lub zaimportuj tabelę."));
         return;
     }
     const QFontMetrics metrics = painter.fontMetrics();
@@ -72,8 +70,8 @@ void CorrectionCurve::paintEvent(QPaintEvent*) {
         right);
     painter.drawText(
         QRectF(plot.left(), plot.bottom() + metrics.height(), plot.width(), metrics.height() * 1.5),
-        Qt::AlignCenter, QStringLiteral("położenie"));
-    painter.drawText(QPointF(2, metrics.ascent()), QStringLiteral("korekcja"));
+        Qt::AlignCenter, tr("położenie"));
+    painter.drawText(QPointF(2, metrics.ascent()), tr("korekcja"));
     // The zero line: where the table corrects nothing.
     if (minY < 0 && maxY > 0) {
         painter.setPen(QPen(palette().color(QPalette::Mid), 0, Qt::DashLine));

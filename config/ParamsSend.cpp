@@ -31,8 +31,8 @@ bool isKnownKind(int kind) {
 
 bool TparamsForm::ValidateAxis(Axis axis) {
     const std::size_t i = at(axis);
-    const auto refuse = [this, axis](const char* text) {
-        prompts_.showMessage(QString::fromUtf8(text) + axisText(axis));
+    const auto refuse = [this, axis](const QString& text) {
+        prompts_.showMessage(text.arg(axisText(axis)));
         setButtonsEnabled(true);
         return false;
     };
@@ -41,12 +41,12 @@ bool TparamsForm::ValidateAxis(Axis axis) {
     const int code = resolution::codeForIndex(kind, resolutionCombo(axis)->currentIndex());
     ResolutionCode[i] = code;
     if (isKnownKind(kind) && (code < resolution::minCode(kind) || code > maxResolutionCode_)) {
-        return refuse("Błędna wartość rozdzielczości dla osi ");
+        return refuse(tr("Błędna wartość rozdzielczości dla osi %1"));
     }
 
     const std::int32_t pulses = entries::parseWholeNumber(impulseEdit(axis)->text()).value_or(-1);
     if (pulses < 0 || pulses > limits::maxPulseCount) {
-        return refuse("Błędna wartość ilości impulsów dla osi ");
+        return refuse(tr("Błędna wartość ilości impulsów dla osi %1"));
     }
     const ReadValues& read = read_[i];
     LineCount[i] = read.lineCount && impulseEdit(axis)->text() == read.pulseText ? *read.lineCount
@@ -54,11 +54,11 @@ bool TparamsForm::ValidateAxis(Axis axis) {
 
     const std::optional<double> calibration =
         entries::parseCalibration(calibrationEdit(axis)->text());
-    if (!calibration) return refuse("Błędna wartość kalibracji dla osi ");
+    if (!calibration) return refuse(tr("Błędna wartość kalibracji dla osi %1"));
     Calibration[i] = *calibration;
     // A kind 1 box would keep a value above 8.388607 without its last decimal.
     if (!limits::calibrationWritable(kind, *calibration)) {
-        return refuse("Wartość kalibracji poza przedziałem dla osi ");
+        return refuse(tr("Wartość kalibracji poza przedziałem dla osi %1"));
     }
     return true;
 }

@@ -1,6 +1,7 @@
 #include "config/RestoreDialog.h"
 
 #include <QCloseEvent>
+#include <QCoreApplication>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
@@ -15,13 +16,13 @@ namespace {
 QString stageText(ConfigRestore::Stage stage) {
     switch (stage) {
         case ConfigRestore::Stage::Checking:
-            return QStringLiteral("Sprawdzanie urządzenia…");
+            return QCoreApplication::translate("RestoreDialog", "Sprawdzanie urządzenia…");
         case ConfigRestore::Stage::Parameters:
-            return QStringLiteral("Zapisywanie parametrów…");
+            return QCoreApplication::translate("RestoreDialog", "Zapisywanie parametrów…");
         case ConfigRestore::Stage::Corrections:
-            return QStringLiteral("Zapisywanie tabel korekcji…");
+            return QCoreApplication::translate("RestoreDialog", "Zapisywanie tabel korekcji…");
         case ConfigRestore::Stage::ReadingBack:
-            return QStringLiteral("Odczyt kontrolny…");
+            return QCoreApplication::translate("RestoreDialog", "Odczyt kontrolny…");
     }
     return {};
 }
@@ -31,15 +32,14 @@ QString stageText(ConfigRestore::Stage stage) {
 RestoreDialog::RestoreDialog(TRS232Service& service, platform::Prompts& prompts,
                              platform::Clock& clock, QWidget* parent)
     : QDialog(parent), prompts_(prompts), restore_(service, clock) {
-    setWindowTitle(QStringLiteral("Odtwarzanie konfiguracji"));
+    setWindowTitle(tr("Odtwarzanie konfiguracji"));
     resize(640, 520);
     heading_ = new QLabel(this);
     heading_->setWordWrap(true);
     table = new QTableWidget(0, 5, this);
-    table->setHorizontalHeaderLabels({QStringLiteral("Oś"), QStringLiteral("Wartość"),
-                                      QStringLiteral("W urządzeniu"), QStringLiteral("Z pliku"),
-                                      QStringLiteral("Zmiana")});
-    table->setAccessibleName(QStringLiteral("Porównanie urządzenia z plikiem"));
+    table->setHorizontalHeaderLabels(
+        {tr("Oś"), tr("Wartość"), tr("W urządzeniu"), tr("Z pliku"), tr("Zmiana")});
+    table->setAccessibleName(tr("Porównanie urządzenia z plikiem"));
     table->setEditTriggers(QAbstractItemView::NoEditTriggers);
     table->setSelectionBehavior(QAbstractItemView::SelectRows);
     table->verticalHeader()->setVisible(false);
@@ -47,8 +47,8 @@ RestoreDialog::RestoreDialog(TRS232Service& service, platform::Prompts& prompts,
     table->horizontalHeader()->setStretchLastSection(true);
     status = new QLabel(this);
     status->setWordWrap(true);
-    writeButton = new QPushButton(QStringLiteral("Zapisz do urządzenia"), this);
-    closeButton = new QPushButton(QStringLiteral("Zamknij"), this);
+    writeButton = new QPushButton(tr("Zapisz do urządzenia"), this);
+    closeButton = new QPushButton(tr("Zamknij"), this);
     // A look at the comparison never writes: Return presses a button only once the operator
     // has moved to it.
     for (QPushButton* b : {writeButton, closeButton}) {
@@ -80,10 +80,9 @@ void RestoreDialog::setComparison(const boxconfig::BoxConfig& box, const boxconf
     for (int r = 0; r < table->rowCount(); ++r) {
         const boxconfig::Difference& d = rows[static_cast<std::size_t>(r)];
         changes += d.changed ? 1 : 0;
-        const QString cells[] = {
-            QString::fromStdString(d.axis), QString::fromStdString(d.field),
-            QString::fromStdString(d.now), QString::fromStdString(d.fromFile),
-            d.changed ? QStringLiteral("zmiana") : QStringLiteral("bez zmian")};
+        const QString cells[] = {QString::fromStdString(d.axis), QString::fromStdString(d.field),
+                                 QString::fromStdString(d.now), QString::fromStdString(d.fromFile),
+                                 d.changed ? tr("zmiana") : tr("bez zmian")};
         for (int c = 0; c < 5; ++c) {
             auto* item = new QTableWidgetItem(cells[c]);
             QFont font = item->font();
@@ -93,11 +92,10 @@ void RestoreDialog::setComparison(const boxconfig::BoxConfig& box, const boxconf
         }
     }
     table->resizeColumnsToContents();
-    heading_->setText(
-        QStringLiteral("Plik %1 względem konfiguracji odczytanej z urządzenia: %2.")
-            .arg(path, changes == 0 ? QStringLiteral("bez zmian")
-                                    : QStringLiteral("zmienionych wartości: %1").arg(changes)));
-    status->setText(QStringLiteral("Nic nie zostało jeszcze zapisane w urządzeniu."));
+    heading_->setText(tr("Plik %1 względem konfiguracji odczytanej z urządzenia: %2.")
+                          .arg(path, changes == 0 ? tr("bez zmian")
+                                                  : tr("zmienionych wartości: %1").arg(changes)));
+    status->setText(tr("Nic nie zostało jeszcze zapisane w urządzeniu."));
     writeButton->setEnabled(true);
     closeButton->setEnabled(true);
     // The focus starts on the table, not on a button.

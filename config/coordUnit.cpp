@@ -48,12 +48,11 @@ TcoordForm::TcoordForm(TRS232Service& service, platform::Prompts& prompts, platf
     zCBox = new QCheckBox(pgCtrl->tabBar());
     for (Axis axis : allAxes) {
         // The caption's leading blanks leave room for the check box over the tab's left end.
-        pgCtrl->addTab(page(axis),
-                       QStringLiteral("      Kor.odcinkowa %1").arg(QChar(letters[at(axis)])));
+        pgCtrl->addTab(page(axis), tr("      Kor.odcinkowa %1").arg(QChar(letters[at(axis)])));
         checkBox(axis)->setChecked(true);
         // The check box has no caption of its own, it stands on its page's tab: a screen reader
         // names it, and the page's grid, by that tab's caption.
-        const QString name = QStringLiteral("Kor.odcinkowa %1").arg(QChar(letters[at(axis)]));
+        const QString name = tr("Kor.odcinkowa %1").arg(QChar(letters[at(axis)]));
         checkBox(axis)->setAccessibleName(name);
         grid(axis)->setAccessibleName(name);
         connect(checkBox(axis), &QCheckBox::toggled, this, [this, axis] { CBoxClick(axis); });
@@ -61,10 +60,10 @@ TcoordForm::TcoordForm(TRS232Service& service, platform::Prompts& prompts, platf
     pgCtrl->setCurrentIndex(0);
     placeCheckBoxes();
 
-    Label1 = new QLabel(QStringLiteral("UWAGA !"), this);
+    Label1 = new QLabel(tr("UWAGA !"), this);
     Label1->setGeometry(12, 342, 120, 16);
-    Label2 = new QLabel(QStringLiteral("Wartości X, Y, Z muszą być rosnące\r\n"
-                                       "Wartości X', Y', Z' mogą być dowolne"),
+    Label2 = new QLabel(tr("Wartości X, Y, Z muszą być rosnące\r\n"
+                           "Wartości X', Y', Z' mogą być dowolne"),
                         this);
     Label2->setGeometry(12, 360, 260, 34);
 
@@ -75,18 +74,16 @@ TcoordForm::TcoordForm(TRS232Service& service, platform::Prompts& prompts, platf
     exitButton->move(544, 398);
     curve = new CorrectionCurve(this);
     curve->setGeometry(390, 26, 230, 270);
-    importButton = new QPushButton(QStringLiteral("Importuj z CSV…"), this);
+    importButton = new QPushButton(tr("Importuj z CSV…"), this);
     importButton->setGeometry(390, 304, 106, 25);
-    exportButton = new QPushButton(QStringLiteral("Eksportuj do CSV…"), this);
+    exportButton = new QPushButton(tr("Eksportuj do CSV…"), this);
     exportButton->setGeometry(500, 304, 120, 25);
     connect(importButton, &QPushButton::clicked, this, [this] { importButtonClick(); });
     connect(exportButton, &QPushButton::clicked, this, [this] { exportButtonClick(); });
     askCsvPath = [this](bool save) {
-        const QString filter = QStringLiteral("Pliki CSV (*.csv);;Wszystkie pliki (*)");
-        return save ? QFileDialog::getSaveFileName(this, QStringLiteral("Eksportuj do CSV"),
-                                                   QString(), filter)
-                    : QFileDialog::getOpenFileName(this, QStringLiteral("Importuj z CSV"),
-                                                   QString(), filter);
+        const QString filter = tr("Pliki CSV (*.csv);;Wszystkie pliki (*)");
+        return save ? QFileDialog::getSaveFileName(this, tr("Eksportuj do CSV"), QString(), filter)
+                    : QFileDialog::getOpenFileName(this, tr("Importuj z CSV"), QString(), filter);
     };
     for (Axis axis : allAxes) {
         connect(grid(axis), &QTableWidget::itemChanged, this, [this, axis] {
@@ -160,7 +157,7 @@ void TcoordForm::setCell(QTableWidget* g, int column, int row, const QString& te
 void TcoordForm::SetGridHeader(Axis axis) {
     CorrectionGrid* g = grid(axis);
     const QChar letter(letters[at(axis)]);
-    g->setTitleCell(0, 0, QStringLiteral("Lp."));
+    g->setTitleCell(0, 0, tr("Lp."));
     g->setTitleCell(1, 0, QString(letter));
     g->setTitleCell(2, 0, QString(letter) + u'\'');
     for (int row = 1; row < g->rowCount(); ++row) g->setTitleCell(0, row, QString::number(row));

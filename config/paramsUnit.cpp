@@ -50,7 +50,7 @@ TparamsForm::TparamsForm(TRS232Service& service, platform::Prompts& prompts, pla
     pgCtrl = new QTabWidget(this);
     pgCtrl->setGeometry(4, 4, 378, 384);
     orientationTabSheet = new QWidget;
-    pgCtrl->addTab(orientationTabSheet, QStringLiteral("Orientacje"));
+    pgCtrl->addTab(orientationTabSheet, tr("Orientacje"));
     for (Axis axis : allAxes) buildAxis(axis, orientationTabSheet, 4 + 116 * axisIndex(axis));
 
     connect(saveButton, &QPushButton::clicked, this, [this] { saveButtonClick(); });
@@ -79,14 +79,14 @@ TparamsForm::~TparamsForm() = default;
 
 void TparamsForm::buildAxis(Axis axis, QWidget* page, int top) {
     const AxisMembers& m = members(axis);
-    auto* box = new QGroupBox(QStringLiteral(" Oś %1 ").arg(m.letter), page);
+    auto* box = new QGroupBox(tr(" Oś %1 ").arg(m.letter), page);
     box->setGeometry(6, top, 362, 110);
     this->*m.group = box;
 
-    auto* line = new QRadioButton(QStringLiteral("Orienacja liniowa"), box);
+    auto* line = new QRadioButton(tr("Orienacja liniowa"), box);
     line->setGeometry(12, 20, 150, 20);
     this->*m.line = line;
-    auto* angle = new QRadioButton(QStringLiteral("Orientacja katowa"), box);
+    auto* angle = new QRadioButton(tr("Orientacja katowa"), box);
     angle->setGeometry(12, 44, 150, 20);
     this->*m.angle = angle;
 
@@ -95,18 +95,18 @@ void TparamsForm::buildAxis(Axis axis, QWidget* page, int top) {
         l->setGeometry(x, y, w, 20);
         return l;
     };
-    this->*m.resLabel = label(QStringLiteral("Rodzielczosc"), 12, 76, 80);
+    this->*m.resLabel = label(tr("Rodzielczosc"), 12, 76, 80);
     auto* combo = new QComboBox(box);
     combo->setGeometry(96, 76, 90, 22);
     combo->addItems(resolution::entries(1));
     this->*m.combo = combo;
     this->*m.umLabel = label(QStringLiteral(",um"), 190, 76, 30);
 
-    this->*m.impulseLabel = label(QStringLiteral("Liczba impulsów"), 176, 20, 100);
+    this->*m.impulseLabel = label(tr("Liczba impulsów"), 176, 20, 100);
     auto* impulse = new QLineEdit(box);
     impulse->setGeometry(280, 20, 72, 22);
     this->*m.impulse = impulse;
-    this->*m.calibLabel = label(QStringLiteral("Kalibracja"), 176, 48, 100);
+    this->*m.calibLabel = label(tr("Kalibracja"), 176, 48, 100);
     auto* calib = new QLineEdit(box);
     calib->setGeometry(280, 48, 72, 22);
     this->*m.calib = calib;

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "link/WireFormats.h"
+#include "platform/Translate.h"
 
 namespace {
 
@@ -53,37 +54,37 @@ ReplyState stateAwaitingReplyTo(std::uint8_t command) {
 std::string ErrorText(std::int32_t code) {
     switch (code) {
         case 1:
-            return "(błąd ramki)";
+            return platform::translate("ErrorText", "(błąd ramki)");
         case 2:
-            return "(błąd portu drukarki)";
+            return platform::translate("ErrorText", "(błąd portu drukarki)");
         case 3:
-            return "(błąd połączenia)";
+            return platform::translate("ErrorText", "(błąd połączenia)");
         case 4:
-            return "(błąd czytania gotowości)";
+            return platform::translate("ErrorText", "(błąd czytania gotowości)");
         case 5:
-            return "(błąd czytania kalibracji)";
+            return platform::translate("ErrorText", "(błąd czytania kalibracji)");
         case 6:
-            return "(błąd czytania znaku)";
+            return platform::translate("ErrorText", "(błąd czytania znaku)");
         case 7:
-            return "(błąd czytania liczby błędów)";
+            return platform::translate("ErrorText", "(błąd czytania liczby błędów)");
         case 8:
-            return "(błąd czytania pozycji XY)";
+            return platform::translate("ErrorText", "(błąd czytania pozycji XY)");
         case 9:
-            return "(błąd czytania rozdzielczości)";
+            return platform::translate("ErrorText", "(błąd czytania rozdzielczości)");
         case 10:
-            return "(błąd czytania testu)";
+            return platform::translate("ErrorText", "(błąd czytania testu)");
         case 11:
-            return "(błąd czytania akceptacji)";
+            return platform::translate("ErrorText", "(błąd czytania akceptacji)");
         case 12:
-            return "(błąd pisania znaku)";
+            return platform::translate("ErrorText", "(błąd pisania znaku)");
         case 13:
-            return "(błąd czytania ilości linii)";
+            return platform::translate("ErrorText", "(błąd czytania ilości linii)");
         case 14:
-            return "(błąd czytania typu wymiarów)";
+            return platform::translate("ErrorText", "(błąd czytania typu wymiarów)");
         case 15:
-            return "(błąd czytania referencji)";
+            return platform::translate("ErrorText", "(błąd czytania referencji)");
         default:
-            return "(błąd inny)";
+            return platform::translate("ErrorText", "(błąd inny)");
     }
 }
 
@@ -95,7 +96,8 @@ void SetRS232Service(TRS232Service* service) {
 }
 
 TRS232Service::TRS232Service(platform::Clock& clock, std::shared_ptr<serial::CommDevice> device)
-    : timeoutTimer_(ReplyTimeoutMs, clock), comm_(std::make_unique<serial::TVaComm>(std::move(device))) {
+    : timeoutTimer_(ReplyTimeoutMs, clock),
+      comm_(std::make_unique<serial::TVaComm>(std::move(device))) {
     using namespace serial;
     TVaComm& c = *comm_;
     c.SetParity(TVaParity::paOdd);

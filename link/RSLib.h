@@ -36,7 +36,7 @@ enum class ReplyState : std::uint8_t {
 };
 
 // The message text of a link error code, e.g. "(błąd ramki)" for 1; "(błąd inny)" for unknown
-// codes.
+// codes; in the operator's language (platform/Translate.h).
 std::string ErrorText(std::int32_t code);
 
 // The one object through which the program talks to the readout box: owns the serial port and the

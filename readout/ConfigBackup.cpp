@@ -19,24 +19,26 @@ void TmainForm::keepCorrectionsRead(std::uint8_t count, std::uint32_t flags,
     for (std::size_t i = 0; i < 3; ++i) boxReading_.corrections[i] = *tables[i];
 }
 
-namespace {
+QString TmainForm::configFileFilter() const {
+    return tr("Konfiguracja KVT 3 (*.ini);;Wszystkie pliki (*)");
+}
 
-const QString notReadYet = QStringLiteral(
-    "Konfiguracja urządzenia nie została jeszcze odczytana. Najpierw wykonaj test łącza RS.");
-const QString fileFilter = QStringLiteral("Konfiguracja KVT 3 (*.ini);;Wszystkie pliki (*)");
-
-}  // namespace
+QString TmainForm::configurationNotReadText() const {
+    return tr(
+        "Konfiguracja urządzenia nie została jeszcze odczytana. "
+        "Najpierw wykonaj test łącza RS.");
+}
 
 QString TmainForm::askConfigPath() {
     if (askConfigPath_) return askConfigPath_();
-    return QFileDialog::getSaveFileName(this, QStringLiteral("Zapisz konfigurację urządzenia"),
-                                        workDir + QStringLiteral("/kvt3-konfiguracja.ini"),
-                                        fileFilter);
+    return QFileDialog::getSaveFileName(this, tr("Zapisz konfigurację urządzenia"),
+                                        workDir + QLatin1Char('/') + tr("kvt3-konfiguracja.ini"),
+                                        configFileFilter());
 }
 
 void TmainForm::saveConfigMMIClick() {
     if (!configurationRead_) {
-        message(notReadYet);
+        message(configurationNotReadText());
         return;
     }
     // A file this program could not read back is no backup: what it refuses is told now,
@@ -45,30 +47,29 @@ void TmainForm::saveConfigMMIClick() {
     std::optional<std::string> refusal = boxconfig::calibrationBeyondFile(calibrationRead_);
     if (!check.config || !(*check.config == boxRead_)) refusal = check.error;
     if (refusal) {
-        message(QStringLiteral("Konfiguracji urządzenia nie można zapisać: %1")
+        message(tr("Konfiguracji urządzenia nie można zapisać: %1")
                     .arg(QString::fromStdString(*refusal)));
         return;
     }
     const QString path = askConfigPath();
     if (path.isEmpty()) return;
     if (boxconfig::saveConfigFile(QFile::encodeName(path).toStdString(), boxRead_))
-        message(QStringLiteral("Konfigurację urządzenia zapisano w pliku %1.").arg(path));
+        message(tr("Konfigurację urządzenia zapisano w pliku %1.").arg(path));
     else
-        message(QStringLiteral("Nie udało się zapisać pliku %1.").arg(path));
+        message(tr("Nie udało się zapisać pliku %1.").arg(path));
 }
 
 void TmainForm::restoreConfigMMIClick() {
     // The comparison is made with what the last link start read; without it there is nothing
     // to show the operator what would change.
     if (!configurationRead_) {
-        message(notReadYet);
+        message(configurationNotReadText());
         return;
     }
     const QString path =
-        askRestorePath_
-            ? askRestorePath_()
-            : QFileDialog::getOpenFileName(this, QStringLiteral("Odtwórz konfigurację urządzenia"),
-                                           workDir, fileFilter);
+        askRestorePath_ ? askRestorePath_()
+                        : QFileDialog::getOpenFileName(this, tr("Odtwórz konfigurację urządzenia"),
+                                                       workDir, configFileFilter());
     if (path.isEmpty()) return;
     const boxconfig::ReadResult file =
         boxconfig::loadConfigFile(QFile::encodeName(path).toStdString());
@@ -78,8 +79,7 @@ void TmainForm::restoreConfigMMIClick() {
     else
         refusal = boxconfig::kindMismatch(*file.config, boxRead_.deviceKind);
     if (refusal) {
-        message(QStringLiteral("Pliku %1 nie można odtworzyć: %2 Nic nie zostało zapisane w "
-                               "urządzeniu.")
+        message(tr("Pliku %1 nie można odtworzyć: %2 Nic nie zostało zapisane w urządzeniu.")
                     .arg(path, QString::fromStdString(*refusal)));
         return;
     }

@@ -108,8 +108,8 @@ void TmainForm::setReadoutsLive(bool live) {
         palette.setColor(QPalette::WindowText, colour);
         figures->setPalette(palette);
         // The grey is not seen by someone who listens to the figures: they are told in words.
-        const QString row = QStringLiteral("Oś %1").arg(QChar(u"XYZ"[axisIndex(axis)]));
-        figures->setSpokenState(live ? row : row + QStringLiteral(", odczyt nieaktualny"));
+        const QString row = tr("Oś %1").arg(QChar(u"XYZ"[axisIndex(axis)]));
+        figures->setSpokenState(live ? row : tr("%1, odczyt nieaktualny").arg(row));
     }
 }
 

@@ -163,10 +163,10 @@ void TmainForm::buildControls() {
     auto* bottom = new QHBoxLayout(bottomPanel);
     bottom->setContentsMargins(10, 4, 10, 4);
     bottom->setSpacing(10);
-    absRButton = new QRadioButton(QStringLiteral("absolutne"), bottomPanel);
-    relRButton = new QRadioButton(QStringLiteral("relatywne"), bottomPanel);
+    absRButton = new QRadioButton(tr("absolutne"), bottomPanel);
+    relRButton = new QRadioButton(tr("relatywne"), bottomPanel);
     absRButton->setChecked(true);
-    deltaLabel = new QLabel(QStringLiteral("Przesunięcie"), bottomPanel);
+    deltaLabel = new QLabel(tr("Przesunięcie"), bottomPanel);
     deltaEdit = new QLineEdit(bottomPanel);
     deltaEdit->setMaxLength(12);
     deltaEdit->setFixedWidth(120);
@@ -196,8 +196,8 @@ void TmainForm::buildMenus() {
                 [this, handler] { guarded([&] { (this->*handler)(); }); });
     };
 
-    configMMI = menuBar()->addMenu(QStringLiteral("Konfiguracja"));
-    testAction = configMMI->addAction(QStringLiteral("Test łącza RS"));
+    configMMI = menuBar()->addMenu(tr("Konfiguracja"));
+    testAction = configMMI->addAction(tr("Test łącza RS"));
     testAction->setShortcut(Qt::Key_F5);
     bind(testAction, &TmainForm::testMMIClick);
     configMMI->addSeparator();
@@ -213,17 +213,17 @@ void TmainForm::buildMenus() {
     }
     COM[0]->setChecked(true);
     configMMI->addSeparator();
-    paramsMMI = configMMI->addAction(QStringLiteral("Parametry"));
+    paramsMMI = configMMI->addAction(tr("Parametry"));
     bind(paramsMMI, &TmainForm::paramsMMIClick);
-    coordMMI = configMMI->addAction(QStringLiteral("Koordynaty"));
+    coordMMI = configMMI->addAction(tr("Koordynaty"));
     bind(coordMMI, &TmainForm::coordMMIClick);
-    saveConfigMMI = configMMI->addAction(QStringLiteral("Zapisz konfigurację do pliku…"));
+    saveConfigMMI = configMMI->addAction(tr("Zapisz konfigurację do pliku…"));
     bind(saveConfigMMI, &TmainForm::saveConfigMMIClick);
-    restoreConfigMMI = configMMI->addAction(QStringLiteral("Odtwórz konfigurację z pliku…"));
+    restoreConfigMMI = configMMI->addAction(tr("Odtwórz konfigurację z pliku…"));
     bind(restoreConfigMMI, &TmainForm::restoreConfigMMIClick);
     configMMI->addSeparator();
     // Shown once a live view is attached.
-    viewMMI = configMMI->addAction(QStringLiteral("Podgląd w sieci…"));
+    viewMMI = configMMI->addAction(tr("Podgląd w sieci…"));
     viewMMI->setVisible(false);
     connect(viewMMI, &QAction::triggered, this, [this] {
         guarded([&] {
@@ -231,15 +231,15 @@ void TmainForm::buildMenus() {
         });
     });
 
-    fileMMI = menuBar()->addMenu(QStringLiteral("Plik"));
-    exitAction = fileMMI->addAction(QStringLiteral("Wyjscie"));
+    fileMMI = menuBar()->addMenu(tr("Plik"));
+    exitAction = fileMMI->addAction(tr("Wyjscie"));
     exitAction->setShortcut(Qt::Key_F10);
     bind(exitAction, &TmainForm::exitActionExecute);
 
-    infoMMI = menuBar()->addMenu(QStringLiteral("Informacje"));
-    prodAction = infoMMI->addAction(QStringLiteral("O produkcie"));
+    infoMMI = menuBar()->addMenu(tr("Informacje"));
+    prodAction = infoMMI->addAction(tr("O produkcie"));
     bind(prodAction, &TmainForm::prodActionExecute);
-    authorAction = infoMMI->addAction(QStringLiteral("O autorze"));
+    authorAction = infoMMI->addAction(tr("O autorze"));
     bind(authorAction, &TmainForm::authorActionExecute);
 
     // The shortcuts work with the menus closed.

@@ -29,8 +29,8 @@
 #include "web/LiveView.h"
 
 QString texts::deviceUnavailable(int errorCode) {
-    return QStringLiteral("Urządzenie niedostępne ") +
-           QString::fromStdString(ErrorText(errorCode)) + QStringLiteral(".");
+    return QCoreApplication::translate("texts", "Urządzenie niedostępne %1.")
+        .arg(QString::fromStdString(ErrorText(errorCode)));
 }
 
 TmainForm::TmainForm(TRS232Service& service, platform::Prompts& prompts, platform::Clock& clock,

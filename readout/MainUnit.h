@@ -300,6 +300,8 @@ private:
     bool calibrationRefused_ = false;
     bool destroyed_ = false;
     QString askConfigPath();
+    QString configFileFilter() const;
+    QString configurationNotReadText() const;
     void keepCalibrationRead(const long double (&values)[3]);
     void keepCorrectionsRead(std::uint8_t count, std::uint32_t flags,
                              const TCorrectionTable* const (&tables)[3]);

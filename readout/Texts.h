@@ -1,47 +1,50 @@
 #pragma once
 
+#include <QCoreApplication>
 #include <QString>
 
-// The readout window's messages, exactly as the operator sees them.
+// The readout window's messages, exactly as the operator sees them: the Polish source texts, or
+// their translation when the program runs under an English locale.
 namespace texts {
 
 inline QString openFailed() {
-    return QStringLiteral("Błąd przy nawiązaniu połączenia.");
+    return QCoreApplication::translate("texts", "Błąd przy nawiązaniu połączenia.");
 }
 inline QString waitForDevice() {
-    return QStringLiteral("Urządzenie niedostępne.\n\rChcesz przerwać czekanie?");
+    return QCoreApplication::translate("texts",
+                                       "Urządzenie niedostępne.\n\rChcesz przerwać czekanie?");
 }
 inline QString testPassed() {
-    return QStringLiteral("Test przeprowadzony pomyślnie.");
+    return QCoreApplication::translate("texts", "Test przeprowadzony pomyślnie.");
 }
 inline QString badParameter() {
-    return QStringLiteral("Błędna wartość parametru.");
+    return QCoreApplication::translate("texts", "Błędna wartość parametru.");
 }
 // "Urządzenie niedostępne " + the link error's text + "."
 QString deviceUnavailable(int errorCode);
 inline QString referenceInterrupted() {
-    return QStringLiteral("Przerwa w transmisji referencji.");
+    return QCoreApplication::translate("texts", "Przerwa w transmisji referencji.");
 }
 inline QString badOffset() {
-    return QStringLiteral("Zła wartość przesunięcia.");
+    return QCoreApplication::translate("texts", "Zła wartość przesunięcia.");
 }
 inline QString minutesTwoDigits() {
-    return QStringLiteral("Wartość minut musi być dwucyfrowa.");
+    return QCoreApplication::translate("texts", "Wartość minut musi być dwucyfrowa.");
 }
 inline QString secondsTwoDigits() {
-    return QStringLiteral("Wartość sekund musi być dwucyfrowa.");
+    return QCoreApplication::translate("texts", "Wartość sekund musi być dwucyfrowa.");
 }
 inline QString degreesExceeded() {
-    return QStringLiteral("Przekroczona wartość stopni.");
+    return QCoreApplication::translate("texts", "Przekroczona wartość stopni.");
 }
 inline QString minutesExceeded() {
-    return QStringLiteral("Przekroczona wartość minut.");
+    return QCoreApplication::translate("texts", "Przekroczona wartość minut.");
 }
 inline QString secondsExceeded() {
-    return QStringLiteral("Przekroczona wartość sekund.");
+    return QCoreApplication::translate("texts", "Przekroczona wartość sekund.");
 }
 inline QString notAnInteger(const QString& text) {
-    return QStringLiteral("'%1' is not a valid integer value").arg(text);
+    return QCoreApplication::translate("texts", "'%1' is not a valid integer value").arg(text);
 }
 
 }  // namespace texts

@@ -48,7 +48,7 @@ status=0
 in_root kvt3 --bogus 2>/dev/null || status=$?
 check "kvt3 --bogus ends with status 2" [ "$status" -eq 2 ]
 check "kvt3-sim --help" in_root sh -c 'kvt3-sim --help >/dev/null'
-for f in /usr/bin/kvt3 /usr/bin/kvt3-sim /usr/share/kvt3/pomoc.txt \
+for f in /usr/bin/kvt3 /usr/bin/kvt3-sim /usr/share/kvt3/pomoc.txt /usr/share/kvt3/help_en.txt \
   /usr/share/applications/kvt3.desktop \
   /usr/share/icons/hicolor/scalable/apps/kvt3.svg /usr/share/icons/hicolor/48x48/apps/kvt3.png \
   /usr/lib/udev/rules.d/60-kvt3-serial.rules \
@@ -61,6 +61,7 @@ check "desktop entry starts kvt3 --desktop" grep -qx 'Exec=kvt3 --desktop' "$roo
 check "man finds kvt3" [ "$(in_root man -w kvt3)" = /usr/share/man/man1/kvt3.1.gz ]
 check "man finds kvt3-sim" [ "$(in_root man -w kvt3-sim)" = /usr/share/man/man1/kvt3-sim.1.gz ]
 check "man page tells how COMn is chosen" bash -c 'zcat "$0/usr/share/man/man1/kvt3.1.gz" | grep -qF "serial/by\\-id"' "$root"
+check "man page says the window is Polish and has the glossary" bash -c 'zcat "$0/usr/share/man/man1/kvt3.1.gz" | grep -q "in Polish by default" && zcat "$0/usr/share/man/man1/kvt3.1.gz" | grep -q "^\.SH GLOSSARY"' "$root"
 check "udev rule gives dialout the adapters" grep -q 'GROUP="dialout"' "$root/usr/lib/udev/rules.d/60-kvt3-serial.rules"
 check "udev rule sets the FTDI latency when the driver binds" grep -q 'ACTION=="[a-z|]*bind[a-z|]*".*ATTR{latency_timer}="1"' "$root/usr/lib/udev/rules.d/60-kvt3-serial.rules"
 # The installed program on the simulated box: its libraries are all there, it finds the box

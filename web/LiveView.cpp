@@ -104,7 +104,7 @@ QString LiveView::start(ServeChoice& choice) {
                                      ? QHostAddress(QHostAddress::Any)
                                      : QHostAddress(QString::fromStdString(choice.address));
     if (address.isNull())
-        return QStringLiteral("nieprawidłowy adres %1").arg(QString::fromStdString(choice.address));
+        return tr("nieprawidłowy adres %1").arg(QString::fromStdString(choice.address));
     auto server = std::make_unique<ViewServer>();
     const QString why = server->start(address, choice.port, choice.token, machineNames());
     if (!why.isEmpty()) return why;

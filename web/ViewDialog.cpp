@@ -19,43 +19,41 @@
 namespace web {
 
 namespace {
-const QString allAddressesText = QStringLiteral("Wszystkie adresy");
-const QString failurePrefix = QStringLiteral("Nie można nasłuchiwać: ");
 constexpr std::uint16_t defaultPort = 8080;
 }  // namespace
 
 ViewDialog::ViewDialog(LiveView& view, QWidget* parent) : QDialog(parent), view_(view) {
-    setWindowTitle(QStringLiteral("Podgląd w sieci"));
+    setWindowTitle(tr("Podgląd w sieci"));
     // The readings go on while this window is open: the pages keep showing them as current.
     setProperty("kvt3KeepsReadings", true);
 
-    shareBox = new QCheckBox(QStringLiteral("Udostępniaj odczyty w sieci"), this);
-    shareBox->setAccessibleName(QStringLiteral("Udostępniaj odczyty w sieci"));
+    shareBox = new QCheckBox(tr("Udostępniaj odczyty w sieci"), this);
+    shareBox->setAccessibleName(tr("Udostępniaj odczyty w sieci"));
 
-    addressLabel = new QLabel(QStringLiteral("&Adres nasłuchu:"), this);
+    addressLabel = new QLabel(tr("&Adres nasłuchu:"), this);
     addressCombo = new QComboBox(this);
-    addressCombo->setAccessibleName(QStringLiteral("Adres nasłuchu"));
+    addressCombo->setAccessibleName(tr("Adres nasłuchu"));
     addressLabel->setBuddy(addressCombo);
 
-    portLabel = new QLabel(QStringLiteral("&Port:"), this);
+    portLabel = new QLabel(tr("&Port:"), this);
     portSpin = new QSpinBox(this);
     portSpin->setRange(1, 65535);
     portSpin->setValue(defaultPort);
     // A port is a number, not a quantity: no thousands separator ("8 080").
     portSpin->setGroupSeparatorShown(false);
-    portSpin->setAccessibleName(QStringLiteral("Port"));
+    portSpin->setAccessibleName(tr("Port"));
     portLabel->setBuddy(portSpin);
 
-    urlLabel = new QLabel(QStringLiteral("Adres do &otwarcia:"), this);
+    urlLabel = new QLabel(tr("Adres do &otwarcia:"), this);
     urlEdit = new QLineEdit(this);
     urlEdit->setReadOnly(true);  // selectable and copyable, in the tab order for a screen reader
-    urlEdit->setPlaceholderText(QStringLiteral("podgląd wyłączony"));
+    urlEdit->setPlaceholderText(tr("podgląd wyłączony"));
     // Wide enough for a whole address on a network, key included.
     urlEdit->setMinimumWidth(
         urlEdit->fontMetrics().horizontalAdvance(
             QStringLiteral("http://192.168.100.200:65535/0123456789abcdef0123456789abcdef/")) +
         24);
-    urlEdit->setAccessibleName(QStringLiteral("Adres do otwarcia w przeglądarce"));
+    urlEdit->setAccessibleName(tr("Adres do otwarcia w przeglądarce"));
     urlLabel->setBuddy(urlEdit);
 
     qrLabel = new QLabel(this);
@@ -63,18 +61,18 @@ ViewDialog::ViewDialog(LiveView& view, QWidget* parent) : QDialog(parent), view_
     qrLabel->setWordWrap(true);
     qrLabel->setFixedSize(qrSide,
                           qrSide);  // the window keeps its size when the code comes and goes
-    qrLabel->setAccessibleName(QStringLiteral("Kod QR adresu do otwarcia"));
+    qrLabel->setAccessibleName(tr("Kod QR adresu do otwarcia"));
 
-    renewButton = new QPushButton(QStringLiteral("Nowy klucz dostępu"), this);
-    renewButton->setAccessibleName(QStringLiteral("Nowy klucz dostępu"));
+    renewButton = new QPushButton(tr("Nowy klucz dostępu"), this);
+    renewButton->setAccessibleName(tr("Nowy klucz dostępu"));
     renewButton->setAccessibleDescription(
-        QStringLiteral("Zmienia adres; strony otwarte ze starym przestają działać"));
+        tr("Zmienia adres; strony otwarte ze starym przestają działać"));
 
-    noteLabel = new QLabel(
-        QStringLiteral("Każdy w sieci, kto zna ten adres, widzi odczyty, ale niczego nie może "
-                       "zmienić. Nowy klucz dostępu zmienia adres: strony otwarte ze starym "
-                       "przestają działać."),
-        this);
+    noteLabel =
+        new QLabel(tr("Każdy w sieci, kto zna ten adres, widzi odczyty, ale niczego nie może "
+                      "zmienić. Nowy klucz dostępu zmienia adres: strony otwarte ze starym "
+                      "przestają działać."),
+                   this);
     noteLabel->setWordWrap(true);
 
     failureLabel = new QLabel(this);
@@ -85,11 +83,11 @@ ViewDialog::ViewDialog(LiveView& view, QWidget* parent) : QDialog(parent), view_
     failureLabel->setPalette(red);
     failureLabel->hide();
 
-    applyButton = new QPushButton(QStringLiteral("Zastosuj"), this);
-    applyButton->setAccessibleName(QStringLiteral("Zastosuj"));
+    applyButton = new QPushButton(tr("Zastosuj"), this);
+    applyButton->setAccessibleName(tr("Zastosuj"));
     applyButton->setDefault(true);
-    closeButton = new QPushButton(QStringLiteral("Zamknij"), this);
-    closeButton->setAccessibleName(QStringLiteral("Zamknij"));
+    closeButton = new QPushButton(tr("Zamknij"), this);
+    closeButton->setAccessibleName(tr("Zamknij"));
 
     auto* grid = new QGridLayout;
     grid->addWidget(shareBox, 0, 0, 1, 2);
@@ -158,7 +156,7 @@ void ViewDialog::load(const ServeChoice& choice) {
     loaded_ = choice;
     const QSignalBlocker blockCombo(addressCombo);
     addressCombo->clear();
-    addressCombo->addItem(allAddressesText, QString());
+    addressCombo->addItem(tr("Wszystkie adresy"), QString());
     for (const QString& address : LiveView::machineAddresses())
         addressCombo->addItem(address, address);
     const QString address = QString::fromStdString(choice.address);
@@ -213,7 +211,7 @@ void ViewDialog::showServing() {
         }
     }
     if (code.isNull()) {
-        const QString none = QStringLiteral("Kod QR pojawi się, gdy podgląd działa.");
+        const QString none = tr("Kod QR pojawi się, gdy podgląd działa.");
         qrLabel->setText(none);
         qrLabel->setEnabled(false);
         qrLabel->setAccessibleDescription(none);
@@ -232,7 +230,7 @@ void ViewDialog::showFailure(const QString& why, bool operatorAsked) {
         portSpin->setAccessibleDescription(QString());
         return;
     }
-    const QString text = failurePrefix + why;
+    const QString text = tr("Nie można nasłuchiwać: %1").arg(why);
     failureLabel->setText(text);
     failureLabel->show();
     // A screen reader hears it where the focus goes after a failed "Zastosuj" or new key: to the
@@ -243,7 +241,7 @@ void ViewDialog::showFailure(const QString& why, bool operatorAsked) {
 
 QString ViewDialog::outcome(QString why, bool wanted) const {
     // Never a success unless it serves: a view that says nothing but does not listen failed too.
-    if (why.isEmpty() && wanted && !view_.serving()) why = QStringLiteral("serwer nie działa");
+    if (why.isEmpty() && wanted && !view_.serving()) why = tr("serwer nie działa");
     return why;
 }
 

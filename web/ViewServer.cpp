@@ -1,6 +1,7 @@
 #include "web/ViewServer.h"
 
 #include <QAbstractHttpServer>
+#include <QCoreApplication>
 #include <QDateTime>
 #include <QElapsedTimer>
 #include <QFile>
@@ -74,15 +75,17 @@ QByteArray refusal(int status) {
 QString listenFailure(QAbstractSocket::SocketError error, const QString& detail) {
     switch (error) {
         case QAbstractSocket::AddressInUseError:
-            return QStringLiteral("port jest już zajęty przez inny program");
+            return QCoreApplication::translate("ViewServer",
+                                               "port jest już zajęty przez inny program");
         case QAbstractSocket::SocketAccessError:
-            return QStringLiteral(
-                "brak uprawnień do tego portu (porty poniżej 1024 wymagają "
-                "uprawnień administratora)");
+            return QCoreApplication::translate("ViewServer",
+                                               "brak uprawnień do tego portu (porty poniżej 1024 "
+                                               "wymagają uprawnień administratora)");
         case QAbstractSocket::SocketAddressNotAvailableError:
-            return QStringLiteral("ten adres nie należy do tego komputera");
+            return QCoreApplication::translate("ViewServer",
+                                               "ten adres nie należy do tego komputera");
         default:
-            return QStringLiteral("błąd sieci (%1)").arg(detail);
+            return QCoreApplication::translate("ViewServer", "błąd sieci (%1)").arg(detail);
     }
 }
 

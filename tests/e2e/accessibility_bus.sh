@@ -5,6 +5,8 @@
 # stopped. The walk is the screen-reader bench's, once.
 #   tests/e2e/accessibility_bus.sh BUILD-DIR
 set -euo pipefail
+# It reads the window's Polish texts: the program shows English under an English locale.
+export LC_ALL=C.UTF-8
 root=$(cd "$(dirname "$0")/../.." && pwd)
 out=$(bash "$root/bench/a11y_walk.sh" "$1" 1 1 2>&1) || { echo "$out"; exit 1; }
 running=$(grep '^static text in the main window, readings running:' <<<"$out" || true)

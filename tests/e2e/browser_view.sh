@@ -9,6 +9,8 @@
 # scripts/setup.sh installs what it needs: chromium, node and tests/browser's playwright-core,
 # and for the page test the accessibility bus, its client and a virtual X server.
 set -euo pipefail
+# It reads the window's Polish texts: the program shows English under an English locale.
+export LC_ALL=C.UTF-8
 root=$(cd "$(dirname "$0")/../.." && pwd)
 build=$(cd "$1" && pwd)
 kind=$2

@@ -1,0 +1,849 @@
+<?xml version="1.0" encoding="utf-8"?>
+<!DOCTYPE TS>
+<TS version="2.1" language="en_GB">
+<context>
+    <name>ConfigCompare</name>
+    <message>
+        <source>%1 z %2 wierszy niezerowych</source>
+        <translation>%1 of %2 rows not zero</translation>
+    </message>
+    <message>
+        <source>rodzaj urządzenia</source>
+        <translation>kind of box</translation>
+    </message>
+    <message>
+        <source>kątowa</source>
+        <translation>angular</translation>
+    </message>
+    <message>
+        <source>liniowa</source>
+        <translation>linear</translation>
+    </message>
+    <message>
+        <source>kod rozdzielczości</source>
+        <translation>resolution code</translation>
+    </message>
+    <message>
+        <source>zliczenia na obrót (4 × impulsy)</source>
+        <translation>counts per revolution (4 × pulses)</translation>
+    </message>
+    <message>
+        <source>kalibracja</source>
+        <translation>calibration</translation>
+    </message>
+    <message>
+        <source>rodzaj osi</source>
+        <translation>axis type</translation>
+    </message>
+    <message>
+        <source>włączona</source>
+        <translation>on</translation>
+    </message>
+    <message>
+        <source>wyłączona</source>
+        <translation>off</translation>
+    </message>
+    <message>
+        <source>korekcja</source>
+        <translation>correction</translation>
+    </message>
+    <message>
+        <source>tabela korekcji</source>
+        <translation>correction table</translation>
+    </message>
+    <message>
+        <source>, różnych wierszy: %1</source>
+        <translation>, rows that differ: %1</translation>
+    </message>
+    <message>
+        <source>liczba wierszy korekcji</source>
+        <translation>correction rows</translation>
+    </message>
+    <message>
+        <source>pozostałe bity flag</source>
+        <translation>other flag bits</translation>
+    </message>
+</context>
+<context>
+    <name>ConfigDialog</name>
+    <message>
+        <source>Paramtery</source>
+        <translation>Parameters</translation>
+    </message>
+    <message>
+        <source>Zapisz</source>
+        <translation>Save</translation>
+    </message>
+    <message>
+        <source>Zamknij</source>
+        <translation>Close</translation>
+    </message>
+    <message>
+        <source>Błąd przy nawiązaniu połączenia.</source>
+        <translation>Error while connecting.</translation>
+    </message>
+    <message>
+        <source>Parametry zostały wysłane.<byte value="xd"/>
+Za 3 sekundy można kontynuować pomiar.</source>
+        <translation>The parameters have been sent.<byte value="xd"/>
+Measuring can go on in 3 seconds.</translation>
+    </message>
+    <message>
+        <source>Parametry nie zostały wysłane.</source>
+        <translation>The parameters have not been sent.</translation>
+    </message>
+</context>
+<context>
+    <name>ConfigRead</name>
+    <message>
+        <source>Błąd przy nawiązaniu połączenia.</source>
+        <translation>Error while connecting.</translation>
+    </message>
+    <message>
+        <source>Nieznany typ urządzenia.</source>
+        <translation>Unknown kind of box.</translation>
+    </message>
+    <message>
+        <source>Błędna wartość parametru.</source>
+        <translation>Wrong parameter value.</translation>
+    </message>
+    <message>
+        <source>Urządzenie nie odpowiada.</source>
+        <translation>The box does not answer.</translation>
+    </message>
+</context>
+<context>
+    <name>ConfigRestore</name>
+    <message>
+        <source>%1 Nic nie zostało zapisane w urządzeniu.</source>
+        <translation>%1 Nothing was written to the box.</translation>
+    </message>
+    <message>
+        <source>%1 Urządzenie może mieć teraz część konfiguracji z pliku; powtórz odtwarzanie konfiguracji.</source>
+        <translation>%1 The box may now hold part of the file&apos;s configuration; run the restore again.</translation>
+    </message>
+    <message>
+        <source>Parametry nie zostały wysłane.</source>
+        <translation>The parameters have not been sent.</translation>
+    </message>
+    <message>
+        <source>Tabele korekcji nie zostały wysłane.</source>
+        <translation>The correction tables have not been sent.</translation>
+    </message>
+    <message>
+        <source>Konfiguracja została wysłana, ale jej odczyt kontrolny nie powiódł się: %1 Nie wiadomo, czy urządzenie ją przechowuje.</source>
+        <translation>The configuration was sent, but reading it back failed: %1 Whether the box holds it is not known.</translation>
+    </message>
+    <message>
+        <source>Konfiguracja z pliku została zapisana w urządzeniu i potwierdzona odczytem.</source>
+        <translation>The file&apos;s configuration was written to the box and confirmed by reading it back.</translation>
+    </message>
+    <message>
+        <source>%1%2 = %3 (w pliku %4)</source>
+        <translation>%1%2 = %3 (in the file %4)</translation>
+    </message>
+    <message>
+        <source>Urządzenie nie przechowuje konfiguracji z pliku. Odczytano inne wartości:</source>
+        <translation>The box does not hold the file&apos;s configuration. Other values were read:</translation>
+    </message>
+</context>
+<context>
+    <name>CorrectionCsv</name>
+    <message>
+        <source>wiersz %1: %2</source>
+        <translation>line %1: %2</translation>
+    </message>
+    <message>
+        <source>niezamknięty cudzysłów.</source>
+        <translation>unclosed quotation mark.</translation>
+    </message>
+    <message>
+        <source>tekst po zamykającym cudzysłowie.</source>
+        <translation>text after the closing quotation mark.</translation>
+    </message>
+    <message>
+        <source> w kolumnie 1 (położenie)</source>
+        <translation> in column 1 (position)</translation>
+    </message>
+    <message>
+        <source> w kolumnie 2</source>
+        <translation> in column 2</translation>
+    </message>
+    <message>
+        <source>niepoprawna wartość %1%2.</source>
+        <translation>invalid value %1%2.</translation>
+    </message>
+    <message>
+        <source>wartość %1%2 jest poza zakresem urządzenia.</source>
+        <translation>value %1%2 is outside the box&apos;s range.</translation>
+    </message>
+    <message>
+        <source>wartość %1%2 ma więcej miejsc po przecinku niż oś (%3).</source>
+        <translation>value %1%2 has more decimal places than the axis (%3).</translation>
+    </message>
+    <message>
+        <source>wartość %1%2 nie jest wielokrotnością kroku osi (%3).</source>
+        <translation>value %1%2 is not a multiple of the axis&apos;s step (%3).</translation>
+    </message>
+    <message>
+        <source>Plik CSV jest za duży (ponad %1 bajtów).</source>
+        <translation>The CSV file is too large (over %1 bytes).</translation>
+    </message>
+    <message>
+        <source>oczekiwano dwóch wartości (położenie i wartość po korekcji), a jest ich %1.</source>
+        <translation>two values expected (position and corrected value), found %1.</translation>
+    </message>
+    <message>
+        <source>więcej niż %1 wierszy: tyle mieści urządzenie.</source>
+        <translation>more than %1 rows: that is what the box holds.</translation>
+    </message>
+    <message>
+        <source>wartości położenia powinny rosnąć.</source>
+        <translation>the position values should rise.</translation>
+    </message>
+    <message>
+        <source>Plik CSV nie zawiera żadnego wiersza wartości.</source>
+        <translation>The CSV file holds no row of values.</translation>
+    </message>
+    <message>
+        <source>Nie można odczytać pliku CSV.</source>
+        <translation>Cannot read the CSV file.</translation>
+    </message>
+</context>
+<context>
+    <name>CorrectionCurve</name>
+    <message>
+        <source>Wykres korekcji</source>
+        <translation>Correction curve</translation>
+    </message>
+    <message>
+        <source>Korekcja (wartość po korekcji minus położenie) w funkcji położenia</source>
+        <translation>Correction (corrected value minus position) against position</translation>
+    </message>
+    <message>
+        <source>Brak wartości do wykreślenia.
+Wpisz lub zaimportuj tabelę.</source>
+        <translation>No values to plot.
+Type or import a table.</translation>
+    </message>
+    <message>
+        <source>położenie</source>
+        <translation>position</translation>
+    </message>
+    <message>
+        <source>korekcja</source>
+        <translation>correction</translation>
+    </message>
+</context>
+<context>
+    <name>ErrorText</name>
+    <message>
+        <source>(błąd ramki)</source>
+        <translation>(framing error)</translation>
+    </message>
+    <message>
+        <source>(błąd portu drukarki)</source>
+        <translation>(printer port error)</translation>
+    </message>
+    <message>
+        <source>(błąd połączenia)</source>
+        <translation>(connection error)</translation>
+    </message>
+    <message>
+        <source>(błąd czytania gotowości)</source>
+        <translation>(error reading readiness)</translation>
+    </message>
+    <message>
+        <source>(błąd czytania kalibracji)</source>
+        <translation>(error reading calibration)</translation>
+    </message>
+    <message>
+        <source>(błąd czytania znaku)</source>
+        <translation>(error reading a character)</translation>
+    </message>
+    <message>
+        <source>(błąd czytania liczby błędów)</source>
+        <translation>(error reading the error count)</translation>
+    </message>
+    <message>
+        <source>(błąd czytania pozycji XY)</source>
+        <translation>(error reading XY positions)</translation>
+    </message>
+    <message>
+        <source>(błąd czytania rozdzielczości)</source>
+        <translation>(error reading resolution)</translation>
+    </message>
+    <message>
+        <source>(błąd czytania testu)</source>
+        <translation>(error reading the test)</translation>
+    </message>
+    <message>
+        <source>(błąd czytania akceptacji)</source>
+        <translation>(error reading acknowledgement)</translation>
+    </message>
+    <message>
+        <source>(błąd pisania znaku)</source>
+        <translation>(error writing a character)</translation>
+    </message>
+    <message>
+        <source>(błąd czytania ilości linii)</source>
+        <translation>(error reading line counts)</translation>
+    </message>
+    <message>
+        <source>(błąd czytania typu wymiarów)</source>
+        <translation>(error reading dimension types)</translation>
+    </message>
+    <message>
+        <source>(błąd czytania referencji)</source>
+        <translation>(error reading the reference)</translation>
+    </message>
+    <message>
+        <source>(błąd inny)</source>
+        <translation>(other error)</translation>
+    </message>
+</context>
+<context>
+    <name>FullScreenReadout</name>
+    <message>
+        <source>Pełny ekran</source>
+        <translation>Full screen</translation>
+    </message>
+</context>
+<context>
+    <name>PortHints</name>
+    <message>
+        <source>Brak urządzenia</source>
+        <translation>No device</translation>
+    </message>
+</context>
+<context>
+    <name>RestoreDialog</name>
+    <message>
+        <source>Sprawdzanie urządzenia…</source>
+        <translation>Checking the box…</translation>
+    </message>
+    <message>
+        <source>Zapisywanie parametrów…</source>
+        <translation>Writing the parameters…</translation>
+    </message>
+    <message>
+        <source>Zapisywanie tabel korekcji…</source>
+        <translation>Writing the correction tables…</translation>
+    </message>
+    <message>
+        <source>Odczyt kontrolny…</source>
+        <translation>Reading back…</translation>
+    </message>
+    <message>
+        <source>Odtwarzanie konfiguracji</source>
+        <translation>Restoring the configuration</translation>
+    </message>
+    <message>
+        <source>Oś</source>
+        <translation>Axis</translation>
+    </message>
+    <message>
+        <source>Wartość</source>
+        <translation>Value</translation>
+    </message>
+    <message>
+        <source>W urządzeniu</source>
+        <translation>In the box</translation>
+    </message>
+    <message>
+        <source>Z pliku</source>
+        <translation>From the file</translation>
+    </message>
+    <message>
+        <source>Zmiana</source>
+        <translation>Change</translation>
+    </message>
+    <message>
+        <source>Porównanie urządzenia z plikiem</source>
+        <translation>The box compared with the file</translation>
+    </message>
+    <message>
+        <source>Zapisz do urządzenia</source>
+        <translation>Write to the box</translation>
+    </message>
+    <message>
+        <source>Zamknij</source>
+        <translation>Close</translation>
+    </message>
+    <message>
+        <source>zmiana</source>
+        <translation>changed</translation>
+    </message>
+    <message>
+        <source>bez zmian</source>
+        <translation>unchanged</translation>
+    </message>
+    <message>
+        <source>Plik %1 względem konfiguracji odczytanej z urządzenia: %2.</source>
+        <translation>The file %1 against the configuration read from the box: %2.</translation>
+    </message>
+    <message>
+        <source>zmienionych wartości: %1</source>
+        <translation>values changed: %1</translation>
+    </message>
+    <message>
+        <source>Nic nie zostało jeszcze zapisane w urządzeniu.</source>
+        <translation>Nothing has been written to the box yet.</translation>
+    </message>
+</context>
+<context>
+    <name>TApplication</name>
+    <message>
+        <source>Nieznany wyjątek.</source>
+        <translation>Unknown exception.</translation>
+    </message>
+</context>
+<context>
+    <name>TbreakForm</name>
+    <message>
+        <source>Informacja</source>
+        <translation>Information</translation>
+    </message>
+    <message>
+        <source>23::Przerwa w transmisji<byte value="xd"/>
+Chcesz przerwać czekanie?</source>
+        <translation>23::Transmission break<byte value="xd"/>
+Stop waiting?</translation>
+    </message>
+    <message>
+        <source>TAK</source>
+        <translation>YES</translation>
+    </message>
+</context>
+<context>
+    <name>TcoordForm</name>
+    <message>
+        <source>Nie wczytano pliku CSV.<byte value="xd"/>
+%1</source>
+        <translation>The CSV file was not loaded.<byte value="xd"/>
+%1</translation>
+    </message>
+    <message>
+        <source>Nie udało się zapisać pliku CSV.</source>
+        <translation>Could not write the CSV file.</translation>
+    </message>
+    <message>
+        <source>Niepoprawna wartość.</source>
+        <translation>Invalid value.</translation>
+    </message>
+    <message>
+        <source>Niepoprawna poprzednia wartość.</source>
+        <translation>Invalid previous value.</translation>
+    </message>
+    <message>
+        <source>Wartości powinny rosnąć.</source>
+        <translation>The values should rise.</translation>
+    </message>
+    <message>
+        <source>Niewłaściwa wartość dla osi %1%2 na pozycji %3</source>
+        <translation>Wrong value for axis %1%2 at position %3</translation>
+    </message>
+    <message>
+        <source>      Kor.odcinkowa %1</source>
+        <translation>      Segment corr. %1</translation>
+    </message>
+    <message>
+        <source>Kor.odcinkowa %1</source>
+        <translation>Segment corr. %1</translation>
+    </message>
+    <message>
+        <source>UWAGA !</source>
+        <translation>NOTE!</translation>
+    </message>
+    <message>
+        <source>Wartości X, Y, Z muszą być rosnące<byte value="xd"/>
+Wartości X&apos;, Y&apos;, Z&apos; mogą być dowolne</source>
+        <translation>X, Y, Z values must be rising<byte value="xd"/>
+X&apos;, Y&apos;, Z&apos; values may be anything</translation>
+    </message>
+    <message>
+        <source>Importuj z CSV…</source>
+        <translation>Import CSV…</translation>
+    </message>
+    <message>
+        <source>Eksportuj do CSV…</source>
+        <translation>Export CSV…</translation>
+    </message>
+    <message>
+        <source>Pliki CSV (*.csv);;Wszystkie pliki (*)</source>
+        <translation>CSV files (*.csv);;All files (*)</translation>
+    </message>
+    <message>
+        <source>Eksportuj do CSV</source>
+        <translation>Export to CSV</translation>
+    </message>
+    <message>
+        <source>Importuj z CSV</source>
+        <translation>Import from CSV</translation>
+    </message>
+    <message>
+        <source>Lp.</source>
+        <translation>No.</translation>
+    </message>
+</context>
+<context>
+    <name>ThelpForm</name>
+    <message>
+        <source>Pomoc</source>
+        <translation>Help</translation>
+    </message>
+    <message>
+        <source>Nie można otworzyć pliku %1.</source>
+        <translation>Cannot open the file %1.</translation>
+    </message>
+    <message>
+        <source>Błąd odczytu pliku %1.</source>
+        <translation>Error reading the file %1.</translation>
+    </message>
+</context>
+<context>
+    <name>TlogoForm</name>
+    <message>
+        <source>O Autorach</source>
+        <translation>About the Authors</translation>
+    </message>
+    <message>
+        <source>tel. (00) 000 00 00</source>
+        <translation>phone (00) 000 00 00</translation>
+    </message>
+    <message>
+        <source>fax (00) 000 00 01</source>
+        <translation>fax (00) 000 00 01</translation>
+    </message>
+    <message>
+        <source>tel. kom. 000 000 000</source>
+        <translation>mobile 000 000 000</translation>
+    </message>
+    <message>
+        <source>Zapraszamy do kontaktu:
+biuro@pracownia.example</source>
+        <translation>Get in touch:
+biuro@pracownia.example</translation>
+    </message>
+    <message>
+        <source>Wersja 2.1</source>
+        <translation>Version 2.1</translation>
+    </message>
+</context>
+<context>
+    <name>TmainForm</name>
+    <message>
+        <source>Zapisz konfigurację urządzenia</source>
+        <translation>Save the box&apos;s configuration</translation>
+    </message>
+    <message>
+        <source>kvt3-konfiguracja.ini</source>
+        <translation>kvt3-configuration.ini</translation>
+    </message>
+    <message>
+        <source>Konfiguracja KVT 3 (*.ini);;Wszystkie pliki (*)</source>
+        <translation>KVT 3 configuration (*.ini);;All files (*)</translation>
+    </message>
+    <message>
+        <source>Konfiguracja urządzenia nie została jeszcze odczytana. Najpierw wykonaj test łącza RS.</source>
+        <translation>The box&apos;s configuration has not been read yet. Run the RS link test first.</translation>
+    </message>
+    <message>
+        <source>Konfiguracji urządzenia nie można zapisać: %1</source>
+        <translation>The box&apos;s configuration cannot be saved: %1</translation>
+    </message>
+    <message>
+        <source>Konfigurację urządzenia zapisano w pliku %1.</source>
+        <translation>The box&apos;s configuration was saved in the file %1.</translation>
+    </message>
+    <message>
+        <source>Nie udało się zapisać pliku %1.</source>
+        <translation>Could not write the file %1.</translation>
+    </message>
+    <message>
+        <source>Oś %1</source>
+        <translation>Axis %1</translation>
+    </message>
+    <message>
+        <source>%1, odczyt nieaktualny</source>
+        <translation>%1, reading not current</translation>
+    </message>
+    <message>
+        <source>absolutne</source>
+        <translation>absolute</translation>
+    </message>
+    <message>
+        <source>relatywne</source>
+        <translation>relative</translation>
+    </message>
+    <message>
+        <source>Przesunięcie</source>
+        <translation>Offset</translation>
+    </message>
+    <message>
+        <source>Konfiguracja</source>
+        <translation>Configuration</translation>
+    </message>
+    <message>
+        <source>Test łącza RS</source>
+        <translation>RS link test</translation>
+    </message>
+    <message>
+        <source>Parametry</source>
+        <translation>Parameters</translation>
+    </message>
+    <message>
+        <source>Koordynaty</source>
+        <translation>Corrections</translation>
+    </message>
+    <message>
+        <source>Zapisz konfigurację do pliku…</source>
+        <translation>Save configuration to file…</translation>
+    </message>
+    <message>
+        <source>Podgląd w sieci…</source>
+        <translation>Network view…</translation>
+    </message>
+    <message>
+        <source>Plik</source>
+        <translation>File</translation>
+    </message>
+    <message>
+        <source>Wyjscie</source>
+        <translation>Exit</translation>
+    </message>
+    <message>
+        <source>Informacje</source>
+        <translation>Info</translation>
+    </message>
+    <message>
+        <source>O produkcie</source>
+        <translation>About the product</translation>
+    </message>
+    <message>
+        <source>O autorze</source>
+        <translation>About the author</translation>
+    </message>
+    <message>
+        <source>Odtwórz konfigurację urządzenia</source>
+        <translation>Restore the box&apos;s configuration</translation>
+    </message>
+    <message>
+        <source>Pliku %1 nie można odtworzyć: %2 Nic nie zostało zapisane w urządzeniu.</source>
+        <translation>The file %1 cannot be restored: %2 Nothing was written to the box.</translation>
+    </message>
+    <message>
+        <source>Odtwórz konfigurację z pliku…</source>
+        <translation>Restore configuration from file…</translation>
+    </message>
+</context>
+<context>
+    <name>TparamsForm</name>
+    <message>
+        <source>Błędna wartość rozdzielczości dla osi %1</source>
+        <translation>Wrong resolution value for axis %1</translation>
+    </message>
+    <message>
+        <source>Błędna wartość ilości impulsów dla osi %1</source>
+        <translation>Wrong pulse count for axis %1</translation>
+    </message>
+    <message>
+        <source>Błędna wartość kalibracji dla osi %1</source>
+        <translation>Wrong calibration value for axis %1</translation>
+    </message>
+    <message>
+        <source>Wartość kalibracji poza przedziałem dla osi %1</source>
+        <translation>Calibration value out of range for axis %1</translation>
+    </message>
+    <message>
+        <source>Orientacje</source>
+        <translation>Orientations</translation>
+    </message>
+    <message>
+        <source> Oś %1 </source>
+        <translation> Axis %1 </translation>
+    </message>
+    <message>
+        <source>Orienacja liniowa</source>
+        <translation>Linear orientation</translation>
+    </message>
+    <message>
+        <source>Orientacja katowa</source>
+        <translation>Angular orientation</translation>
+    </message>
+    <message>
+        <source>Rodzielczosc</source>
+        <translation>Resolution</translation>
+    </message>
+    <message>
+        <source>Liczba impulsów</source>
+        <translation>Pulse count</translation>
+    </message>
+    <message>
+        <source>Kalibracja</source>
+        <translation>Calibration</translation>
+    </message>
+</context>
+<context>
+    <name>ViewServer</name>
+    <message>
+        <source>port jest już zajęty przez inny program</source>
+        <translation>the port is already taken by another program</translation>
+    </message>
+    <message>
+        <source>brak uprawnień do tego portu (porty poniżej 1024 wymagają uprawnień administratora)</source>
+        <translation>no permission for this port (ports below 1024 need administrator rights)</translation>
+    </message>
+    <message>
+        <source>ten adres nie należy do tego komputera</source>
+        <translation>this address does not belong to this computer</translation>
+    </message>
+    <message>
+        <source>błąd sieci (%1)</source>
+        <translation>network error (%1)</translation>
+    </message>
+</context>
+<context>
+    <name>texts</name>
+    <message>
+        <source>Urządzenie niedostępne %1.</source>
+        <translation>Device unavailable %1.</translation>
+    </message>
+    <message>
+        <source>Błąd przy nawiązaniu połączenia.</source>
+        <translation>Error while connecting.</translation>
+    </message>
+    <message>
+        <source>Urządzenie niedostępne.
+<byte value="xd"/>Chcesz przerwać czekanie?</source>
+        <translation>Device unavailable.
+<byte value="xd"/>Stop waiting?</translation>
+    </message>
+    <message>
+        <source>Test przeprowadzony pomyślnie.</source>
+        <translation>Test completed successfully.</translation>
+    </message>
+    <message>
+        <source>Błędna wartość parametru.</source>
+        <translation>Wrong parameter value.</translation>
+    </message>
+    <message>
+        <source>Przerwa w transmisji referencji.</source>
+        <translation>Break in the reference transmission.</translation>
+    </message>
+    <message>
+        <source>Zła wartość przesunięcia.</source>
+        <translation>Wrong offset value.</translation>
+    </message>
+    <message>
+        <source>Wartość minut musi być dwucyfrowa.</source>
+        <translation>The minutes must have two digits.</translation>
+    </message>
+    <message>
+        <source>Wartość sekund musi być dwucyfrowa.</source>
+        <translation>The seconds must have two digits.</translation>
+    </message>
+    <message>
+        <source>Przekroczona wartość stopni.</source>
+        <translation>Degrees value exceeded.</translation>
+    </message>
+    <message>
+        <source>Przekroczona wartość minut.</source>
+        <translation>Minutes value exceeded.</translation>
+    </message>
+    <message>
+        <source>Przekroczona wartość sekund.</source>
+        <translation>Seconds value exceeded.</translation>
+    </message>
+    <message>
+        <source>&apos;%1&apos; is not a valid integer value</source>
+        <translation>&apos;%1&apos; is not a valid integer value</translation>
+    </message>
+</context>
+<context>
+    <name>web::LiveView</name>
+    <message>
+        <source>nieprawidłowy adres %1</source>
+        <translation>invalid address %1</translation>
+    </message>
+</context>
+<context>
+    <name>web::ViewDialog</name>
+    <message>
+        <source>Podgląd w sieci</source>
+        <translation>Network view</translation>
+    </message>
+    <message>
+        <source>Udostępniaj odczyty w sieci</source>
+        <translation>Share the readings on the network</translation>
+    </message>
+    <message>
+        <source>&amp;Adres nasłuchu:</source>
+        <translation>&amp;Listen on:</translation>
+    </message>
+    <message>
+        <source>Adres nasłuchu</source>
+        <translation>Listen on</translation>
+    </message>
+    <message>
+        <source>&amp;Port:</source>
+        <translation>&amp;Port:</translation>
+    </message>
+    <message>
+        <source>Port</source>
+        <translation>Port</translation>
+    </message>
+    <message>
+        <source>Adres do &amp;otwarcia:</source>
+        <translation>Address to &amp;open:</translation>
+    </message>
+    <message>
+        <source>podgląd wyłączony</source>
+        <translation>view off</translation>
+    </message>
+    <message>
+        <source>Adres do otwarcia w przeglądarce</source>
+        <translation>Address to open in a browser</translation>
+    </message>
+    <message>
+        <source>Kod QR adresu do otwarcia</source>
+        <translation>QR code of the address to open</translation>
+    </message>
+    <message>
+        <source>Nowy klucz dostępu</source>
+        <translation>New access key</translation>
+    </message>
+    <message>
+        <source>Zmienia adres; strony otwarte ze starym przestają działać</source>
+        <translation>Changes the address; pages opened with the old one stop working</translation>
+    </message>
+    <message>
+        <source>Każdy w sieci, kto zna ten adres, widzi odczyty, ale niczego nie może zmienić. Nowy klucz dostępu zmienia adres: strony otwarte ze starym przestają działać.</source>
+        <translation>Anyone on the network who knows this address sees the readings but cannot change anything. A new access key changes the address: pages opened with the old one stop working.</translation>
+    </message>
+    <message>
+        <source>Zastosuj</source>
+        <translation>Apply</translation>
+    </message>
+    <message>
+        <source>Zamknij</source>
+        <translation>Close</translation>
+    </message>
+    <message>
+        <source>Wszystkie adresy</source>
+        <translation>All addresses</translation>
+    </message>
+    <message>
+        <source>Kod QR pojawi się, gdy podgląd działa.</source>
+        <translation>The QR code appears when the view is on.</translation>
+    </message>
+    <message>
+        <source>Nie można nasłuchiwać: %1</source>
+        <translation>Cannot listen: %1</translation>
+    </message>
+    <message>
+        <source>serwer nie działa</source>
+        <translation>the server is not running</translation>
+    </message>
+</context>
+</TS>
