@@ -12,7 +12,8 @@ is a kind 1 box with three axes, Z angular, all moving slowly.
 Usage: kvt3-sim [--option value | --option=value]...
 
 Port and line:
-  --dir DIR              directory of the link (default: the current one)
+  --dir DIR              directory of the link, made when missing (default: the current one);
+                         kvt3 --desktop works in ~/.local/share/kvt3
   --port NAME            name of the link (default COM1)
   --no-pacing            bytes as fast as the pseudo-terminal goes (default: each byte takes
                          11 bit times at 9600 baud, 1.146 ms, both ways)
