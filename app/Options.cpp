@@ -5,6 +5,7 @@
 
 #include <string_view>
 
+#include "platform/Licence.h"
 #include "serial/PortNames.h"
 
 #ifndef KVT3_VERSION
@@ -178,7 +179,7 @@ ParsedOptions parseOptions(const std::vector<std::string>& args) {
 }
 
 std::string versionText() {
-    return "kvt3 " KVT3_VERSION "\n";
+    return std::string("kvt3 " KVT3_VERSION "\n") + platform::LicenceNotice;
 }
 
 std::string usageText() {

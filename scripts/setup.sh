@@ -12,7 +12,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   clang libclang-rt-14-dev
   xvfb xauth x11-apps imagemagick fonts-dejavu-core
-  dpkg-dev help2man desktop-file-utils debootstrap lintian
+  dpkg-dev help2man desktop-file-utils debootstrap lintian appstream
   xdotool x11-utils tesseract-ocr tesseract-ocr-pol strace time
   at-spi2-core python3-pyatspi dbus-daemon dbus-bin  # the readout read over the accessibility bus
   chromium chromium-driver nodejs  # the live view in a browser (tests/browser)

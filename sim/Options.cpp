@@ -158,6 +158,11 @@ const std::vector<Option>& optionTable() {
              o.help = true;
              return true;
          }},
+        {"version", false,
+         [](auto, auto& o) {
+             o.version = true;
+             return true;
+         }},
         {"state", true, [](auto v, auto& o) { return !v.empty() && (o.stateFile = v, true); }},
         {"turnaround", true,
          [](auto v, auto& o) { return durationUs(v, 1, o.config.turnaroundUs); }},

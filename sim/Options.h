@@ -18,6 +18,7 @@ struct ProgramOptions {
     std::string stateFile;
     ServeOptions serve;
     bool help = false;
+    bool version = false;
 };
 
 // The box of the demo: kind 1 with three axes, Z angular, all of them moving slowly.
@@ -34,5 +35,7 @@ bool parseOptions(const std::vector<std::string>& args, ProgramOptions& options,
 bool finalSettings(const ProgramOptions& options, BoxSettings& settings, std::string& error);
 
 const char* usageText();
+// The answer to --version: name, version and licence.
+std::string versionText();
 
 }  // namespace sim

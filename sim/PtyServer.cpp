@@ -14,6 +14,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
+#include <filesystem>
 #include <limits>
 #include <stdexcept>
 
@@ -89,6 +90,7 @@ void PtyServer::start() {
     prctl(PR_SET_TIMERSLACK, 1000UL, 0, 0, 0);
     timer_ = timerfd_create(CLOCK_MONOTONIC, TFD_CLOEXEC | TFD_NONBLOCK);
     if (timer_ < 0) throw systemError("timerfd_create");
+    makeDirectory();
     openTerminal();
     link(terminalPath_);
     housekeepingAtUs_ = nowUs() + HousekeepingUs;
@@ -130,6 +132,16 @@ void PtyServer::closeTerminal() {
     toHost_.clear();
 }
 
+void PtyServer::makeDirectory() const {
+    // The folder the host will work in may not exist before the host's first start (the
+    // desktop's per-user directory): it is made here, as mkdir -p makes it.
+    std::error_code error;
+    std::filesystem::create_directories(options_.dir, error);
+    if (error)
+        throw std::runtime_error("cannot make the directory " + options_.dir + ": " +
+                                 error.message());
+}
+
 void PtyServer::link(const std::string& target) {
     const std::string path = linkPath();
     struct stat st {};
@@ -138,9 +150,12 @@ void PtyServer::link(const std::string& target) {
     // A link left by an earlier run is replaced in one step, so the host never finds none.
     const std::string temporary = path + ".kvt3-sim." + std::to_string(getpid());
     ::unlink(temporary.c_str());
-    if (symlink(target.c_str(), temporary.c_str()) != 0) throw systemError("symlink " + temporary);
+    // Failures name the directory and the link the operator asked for, not the temporary name.
+    const std::string failure =
+        "cannot link " + options_.port + " in the directory " + options_.dir;
+    if (symlink(target.c_str(), temporary.c_str()) != 0) throw systemError(failure);
     if (rename(temporary.c_str(), path.c_str()) != 0) {
-        const auto error = systemError("rename " + temporary);
+        const auto error = systemError(failure);
         ::unlink(temporary.c_str());
         throw error;
     }

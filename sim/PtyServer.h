@@ -47,7 +47,8 @@ public:
     PtyServer(const PtyServer&) = delete;
     PtyServer& operator=(const PtyServer&) = delete;
 
-    // Creates the pseudo-terminal and the link; throws std::runtime_error when it cannot.
+    // Makes the link's directory when missing, creates the pseudo-terminal and the link; throws
+    // std::runtime_error naming the directory when it cannot.
     void start();
     // Serves until the stop descriptor is readable; prints the totals with --stats.
     void run();
@@ -69,6 +70,8 @@ private:
 
     void openTerminal();
     void closeTerminal();
+    // Makes options_.dir with its parents when missing; throws when it cannot.
+    void makeDirectory() const;
     // Points the link at target, replacing whatever link is there in one step.
     void link(const std::string& target);
     void unlink();

@@ -1,4 +1,9 @@
+#include "platform/Licence.h"
 #include "sim/Options.h"
+
+#ifndef KVT3_VERSION
+#define KVT3_VERSION "0"
+#endif
 
 namespace sim {
 
@@ -12,7 +17,8 @@ is a kind 1 box with three axes, Z angular, all moving slowly.
 Usage: kvt3-sim [--option value | --option=value]...
 
 Port and line:
-  --dir DIR              directory of the link (default: the current one)
+  --dir DIR              directory of the link, made when missing (default: the current one);
+                         kvt3 --desktop works in ~/.local/share/kvt3
   --port NAME            name of the link (default COM1)
   --no-pacing            bytes as fast as the pseudo-terminal goes (default: each byte takes
                          11 bit times at 9600 baud, 1.146 ms, both ways)
@@ -78,6 +84,7 @@ Output (on standard error):
                          byte to the host's acknowledgement), every second and at the end;
                          each fault above as the box makes it, and how many of each kind
   --help                 this text
+  --version              the version and the licence
 
 Examples:
   kvt3-sim                                  the demo: kind 1, three axes, Z angular
@@ -89,6 +96,10 @@ Examples:
   kvt3-sim --silent 100/2000 --silent-for 6000   ... for 6 s every 2000 requests
   kvt3-sim --kind 4 --correction x:0=0,10000=10010 --correction-flags 10
 )";
+}
+
+std::string versionText() {
+    return std::string("kvt3-sim " KVT3_VERSION "\n") + platform::LicenceNotice;
 }
 
 }  // namespace sim

@@ -57,6 +57,10 @@ int main(int argc, char** argv) {
         std::fputs(sim::usageText(), stdout);
         return 0;
     }
+    if (options.version) {
+        std::fputs(sim::versionText().c_str(), stdout);
+        return 0;
+    }
     sim::BoxSettings settings = options.config.settings;
     if (!options.stateFile.empty() && fileExists(options.stateFile) &&
         !sim::loadSettings(options.stateFile, settings, error)) {

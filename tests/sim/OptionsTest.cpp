@@ -123,6 +123,11 @@ TEST(Options, WhatEachOptionSets) {
                     p.options.config.turnaroundUs == 250 &&
                     p.options.config.hostTimeoutUs == 20000 && p.options.stateFile == "box.kv3";
          }},
+        {{"--version"},
+         [](const Parsed& p) {
+             return p.options.version && !p.options.help &&
+                    sim::versionText().starts_with("kvt3-sim 2.");
+         }},
     };
     for (const Case& c : cases) {
         std::string joined;

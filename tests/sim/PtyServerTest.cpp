@@ -127,6 +127,39 @@ TEST_F(PtyServerTest, AFileInTheWayIsNotReplaced) {
     EXPECT_EQ(content, "mine");
 }
 
+TEST_F(PtyServerTest, TheLinksDirectoryIsMadeWhenMissingOrNamedWhenItCannotBe) {
+    // A file where a directory of the path should be: nobody, root included, can make it.
+    std::ofstream(dir / "file") << "in the way";
+    struct Case {
+        fs::path linkDir;
+        bool serves;
+    };
+    const Case cases[] = {
+        {dir / "not" / "yet", true},
+        {dir / "file" / "kvt3", false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.linkDir);
+        sim::Box b(box4());
+        sim::ServeOptions options;
+        options.dir = c.linkDir.string();
+        sim::PtyServer s(b, options);
+        if (c.serves) {
+            s.start();
+            EXPECT_EQ(fs::read_symlink(c.linkDir / "COM1").string(), s.terminalPath());
+            continue;
+        }
+        try {
+            s.start();
+            ADD_FAILURE() << "started";
+        } catch (const std::runtime_error& e) {
+            const std::string message = e.what();
+            EXPECT_NE(message.find(c.linkDir.string()), std::string::npos) << message;
+            EXPECT_EQ(message.find(".kvt3-sim."), std::string::npos) << message;
+        }
+    }
+}
+
 TEST_F(PtyServerTest, TheHostMayCloseAndReopenItsPortAsOftenAsItLikes) {
     serve(box4());
     for (int i = 0; i < 3; ++i) {
