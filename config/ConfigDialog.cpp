@@ -6,6 +6,7 @@
 #include <exception>
 
 #include "link/RSLib.h"
+#include "platform/DialogKeys.h"
 #include "platform/Prompts.h"
 
 namespace {
@@ -32,6 +33,7 @@ ConfigDialog::ConfigDialog(TRS232Service& service, platform::Prompts& prompts,
     connect(exitButton, &QPushButton::clicked, this, [this] { exitButtonClick(); });
     canExitTimer.OnTimer = [this] { canExitTimerTimer(); };
     sendWatchdog.OnTimer = [this] { sendWatchdogTimer(); };
+    platform::setUpDialogKeys(*this, [this] { return firstEntry(); });
 }
 
 ConfigDialog::~ConfigDialog() = default;
@@ -172,7 +174,7 @@ void ConfigDialog::showEvent(QShowEvent* event) {
 void ConfigDialog::keyPressEvent(QKeyEvent* event) {
     // No button of these dialogs answers Escape; only "Zamknij" and the close box leave them.
     // Nor does Return left over by an entry or the grid press "Zapisz": a write to the box is
-    // started only from the button itself (which takes Return while it has the focus).
+    // started only from the button itself (the dialog's keys press it while it has the focus).
     switch (event->key()) {
         case Qt::Key_Escape:
         case Qt::Key_Return:

@@ -13,6 +13,7 @@
 #include <QVBoxLayout>
 #include <cmath>
 
+#include "platform/DialogKeys.h"
 #include "web/LiveView.h"
 #include "web/Qr.h"
 
@@ -87,7 +88,6 @@ ViewDialog::ViewDialog(LiveView& view, QWidget* parent) : QDialog(parent), view_
 
     applyButton = new QPushButton(QStringLiteral("Zastosuj"), this);
     applyButton->setAccessibleName(QStringLiteral("Zastosuj"));
-    applyButton->setDefault(true);
     closeButton = new QPushButton(QStringLiteral("Zamknij"), this);
     closeButton->setAccessibleName(QStringLiteral("Zamknij"));
 
@@ -129,6 +129,8 @@ ViewDialog::ViewDialog(LiveView& view, QWidget* parent) : QDialog(parent), view_
     connect(closeButton, &QPushButton::clicked, this, &QDialog::reject);
     connect(renewButton, &QPushButton::clicked, this, [this] { renew(); });
     connect(&view_, &LiveView::servingChanged, this, [this] { onServingChanged(); });
+    // Return in the port does not apply it: only "Zastosuj" itself does.
+    platform::setUpDialogKeys(*this, [this] { return shareBox; });
 
     load(current());
     showServing();
