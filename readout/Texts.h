@@ -8,6 +8,10 @@ namespace texts {
 inline QString openFailed() {
     return QStringLiteral("Błąd przy nawiązaniu połączenia.");
 }
+// The box answers, but its readiness byte names no kind this program can read.
+inline QString unknownDevice() {
+    return QStringLiteral("Nieznany typ urządzenia.");
+}
 inline QString waitForDevice() {
     return QStringLiteral("Urządzenie niedostępne.\n\rChcesz przerwać czekanie?");
 }
