@@ -6,6 +6,8 @@
 #include <QPushButton>
 #include <array>
 
+#include "platform/DialogKeys.h"
+
 namespace {
 
 // The letters that, typed in a row, reveal the hidden text.
@@ -67,9 +69,9 @@ TlogoForm::TlogoForm(QWidget* parent) : QDialog(parent, Qt::Tool) {
 
     Btn = new QPushButton(QStringLiteral("OK"), this);
     Btn->setGeometry(312, 156, 75, 25);
-    Btn->setDefault(true);
     connect(Btn, &QPushButton::clicked, this, [this] { done(QDialog::Accepted); });
     Btn->installEventFilter(this);
+    platform::setUpDialogKeys(*this);
 }
 
 void TlogoForm::FormKeyDown(int key) {

@@ -7,6 +7,7 @@
 #include <QPushButton>
 #include <QStyle>
 
+#include "platform/DialogKeys.h"
 #include "platform/QtPrompts.h"
 
 namespace {
@@ -46,8 +47,9 @@ TbreakForm::TbreakForm(QWidget* parent) : QDialog(parent, Qt::Tool) {
 
     yesBtn = new QPushButton(tr("TAK"), this);
     yesBtn->setGeometry(80, 56, 75, 25);
-    yesBtn->setDefault(true);
     connect(yesBtn, &QPushButton::clicked, this, [this] { done(ResultYes); });
+    // Its one button has the focus, and Return presses it as before.
+    platform::setUpDialogKeys(*this);
 }
 
 void TbreakForm::done(int result) {

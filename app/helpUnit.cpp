@@ -10,6 +10,7 @@
 #include <stdexcept>
 
 #include "app/Cp1250.h"
+#include "platform/DialogKeys.h"
 
 ThelpForm::ThelpForm(QWidget* parent) : QDialog(parent, Qt::Tool) {
     setWindowTitle(tr("Pomoc"));
@@ -26,9 +27,10 @@ ThelpForm::ThelpForm(QWidget* parent) : QDialog(parent, Qt::Tool) {
 
     okBtn = new QPushButton(QStringLiteral("OK"), this);
     okBtn->setGeometry(230, 318, 75, 25);
-    okBtn->setDefault(true);
     connect(okBtn, &QPushButton::clicked, this, [this] { done(QDialog::Accepted); });
     okBtn->installEventFilter(this);
+    // The text is read first; Return closes the window only from "OK".
+    platform::setUpDialogKeys(*this, [this] { return helpMemo; });
 }
 
 bool ThelpForm::loadHelp(const QString& directory) {

@@ -5,6 +5,7 @@
 #include <QPushButton>
 
 #include "link/RSLib.h"
+#include "platform/DialogKeys.h"
 #include "platform/Prompts.h"
 
 ConfigDialog::ConfigDialog(TRS232Service& service, platform::Prompts& prompts,
@@ -31,6 +32,7 @@ ConfigDialog::ConfigDialog(TRS232Service& service, platform::Prompts& prompts,
         prompts_.showMessage(tr("Parametry nie zostały wysłane."));
         setButtonsEnabled(true);
     };
+    platform::setUpDialogKeys(*this, [this] { return firstEntry(); });
 }
 
 ConfigDialog::~ConfigDialog() = default;
@@ -82,7 +84,7 @@ void ConfigDialog::showEvent(QShowEvent* event) {
 void ConfigDialog::keyPressEvent(QKeyEvent* event) {
     // No button of these dialogs answers Escape; only "Zamknij" and the close box leave them.
     // Nor does Return left over by an entry or the grid press "Zapisz": a write to the box is
-    // started only from the button itself (which takes Return while it has the focus).
+    // started only from the button itself (the dialog's keys press it while it has the focus).
     switch (event->key()) {
         case Qt::Key_Escape:
         case Qt::Key_Return:

@@ -31,6 +31,8 @@ public:
 
     // Runs each time the dialog is shown.
     virtual void FormShow();
+    // Where the focus starts each time the dialog is shown.
+    virtual QWidget* firstEntry() const = 0;
     void exitButtonClick();
     void canExitTimerTimer();
     void reject() override;

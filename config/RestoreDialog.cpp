@@ -9,6 +9,7 @@
 #include <QTableWidget>
 #include <QVBoxLayout>
 
+#include "platform/DialogKeys.h"
 #include "platform/Prompts.h"
 
 namespace {
@@ -50,11 +51,8 @@ RestoreDialog::RestoreDialog(TRS232Service& service, platform::Prompts& prompts,
     writeButton = new QPushButton(tr("Zapisz do urządzenia"), this);
     closeButton = new QPushButton(tr("Zamknij"), this);
     // A look at the comparison never writes: Return presses a button only once the operator
-    // has moved to it.
-    for (QPushButton* b : {writeButton, closeButton}) {
-        b->setAutoDefault(false);
-        b->setDefault(false);
-    }
+    // has moved to it, and the focus starts on the table.
+    platform::setUpDialogKeys(*this, [this] { return table; });
     auto* buttons = new QHBoxLayout;
     buttons->addStretch();
     buttons->addWidget(writeButton);
@@ -98,8 +96,6 @@ void RestoreDialog::setComparison(const boxconfig::BoxConfig& box, const boxconf
     status->setText(tr("Nic nie zostało jeszcze zapisane w urządzeniu."));
     writeButton->setEnabled(true);
     closeButton->setEnabled(true);
-    // The focus starts on the table, not on a button.
-    table->setFocus();
 }
 
 void RestoreDialog::writeButtonClick() {

@@ -228,6 +228,10 @@ void TcoordForm::CBoxClick(Axis axis) {
     pgCtrl->setCurrentIndex(target);
 }
 
+QWidget* TcoordForm::firstEntry() const {
+    return grid(activeAxis());
+}
+
 void TcoordForm::FormShow() {
     ConfigDialog::FormShow();
     clearLastEdit();

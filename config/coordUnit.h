@@ -94,6 +94,8 @@ public:
     void CBoxClick(Axis axis);
 
     void FormShow() override;
+    // The grid of the page shown.
+    QWidget* firstEntry() const override;
 
     // Editing. The operator's text is checked when its editor closes and when the selection is
     // about to leave its cell; a refused text stays in the cell with the editor open on it.

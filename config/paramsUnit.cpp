@@ -231,6 +231,10 @@ void TparamsForm::resCBoxChange(Axis axis) {
     LinearIndex[static_cast<std::size_t>(axisIndex(axis))] = combo->currentIndex();
 }
 
+QWidget* TparamsForm::firstEntry() const {
+    return impulseXEdit;
+}
+
 void TparamsForm::FormShow() {
     for (Axis axis : allAxes) {
         LinearIndex[static_cast<std::size_t>(axisIndex(axis))] =

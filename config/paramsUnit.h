@@ -90,6 +90,8 @@ public:
     void resCBoxChange(Axis axis);
 
     void FormShow() override;
+    // The pulse count of X, the first entry of the page.
+    QWidget* firstEntry() const override;
     void ClearSendValues();
 
     // Checks one axis's entries and keeps its values for the send; on a refusal the operator is

@@ -759,6 +759,10 @@ biuro@pracownia.example</translation>
         <source>&apos;%1&apos; is not a valid integer value</source>
         <translation>&apos;%1&apos; is not a valid integer value</translation>
     </message>
+    <message>
+        <source>Nieznany typ urządzenia.</source>
+        <translation>Unknown kind of box.</translation>
+    </message>
 </context>
 <context>
     <name>web::LiveView</name>

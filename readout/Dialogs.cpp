@@ -29,7 +29,7 @@ void TmainForm::requestDialog(platform::Timer& requestTimer, void (TmainForm::*o
     // whole read they would offer the window's defaults, or another box's values, as this box's
     // settings, and a save would write them over what it holds.
     if (!configurationRead_) {
-        message(texts::openFailed());
+        message(unknownDevice_ ? texts::unknownDevice() : texts::openFailed());
         return;
     }
     if (dialogRequested) {

@@ -41,6 +41,7 @@ void TmainForm::startLink(bool announce) {
     quiesceLink();
     announceSuccess = announce;
     configurationRead_ = false;
+    unknownDevice_ = false;
     registerConfigurationHandlers();
 
     if (!service_.Comm().Active()) {
@@ -112,7 +113,16 @@ void TmainForm::readyReceived(bool accepted) {
     boxReading_.deviceKind = kind;
     if (paramsForm_ && (kind == 1 || kindWithIntegers(kind)))
         paramsForm_->LoadResolutionLists(kind);
-    if (accepted) service_.ReadCalibration();
+    if (accepted) {
+        service_.ReadCalibration();
+        return;
+    }
+    // The port opened and the box answered, but with no kind this program can read: nothing of
+    // its configuration will come. Waiting out the reply time-out and then asking whether to wait
+    // on would blame the line; the link is let go and the operator told what it is.
+    unknownDevice_ = true;
+    abandonLink();
+    message(texts::unknownDevice());
 }
 
 void TmainForm::calibrationReceived(long double x, long double y, long double z) {

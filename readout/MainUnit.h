@@ -297,6 +297,8 @@ private:
     // The last link start read the box's whole configuration: the dialogs show what the box
     // holds, and only then may they write it back.
     bool configurationRead_ = false;
+    // The last link start found a box whose readiness byte names no kind this program knows.
+    bool unknownDevice_ = false;
     bool calibrationRefused_ = false;
     bool destroyed_ = false;
     QString askConfigPath();

@@ -10,6 +10,10 @@ namespace texts {
 inline QString openFailed() {
     return QCoreApplication::translate("texts", "Błąd przy nawiązaniu połączenia.");
 }
+// The box answers, but its readiness byte names no kind this program can read.
+inline QString unknownDevice() {
+    return QCoreApplication::translate("texts", "Nieznany typ urządzenia.");
+}
 inline QString waitForDevice() {
     return QCoreApplication::translate("texts",
                                        "Urządzenie niedostępne.\n\rChcesz przerwać czekanie?");

@@ -13,6 +13,7 @@
 #include <QVBoxLayout>
 #include <cmath>
 
+#include "platform/DialogKeys.h"
 #include "web/LiveView.h"
 #include "web/Qr.h"
 
@@ -85,7 +86,6 @@ ViewDialog::ViewDialog(LiveView& view, QWidget* parent) : QDialog(parent), view_
 
     applyButton = new QPushButton(tr("Zastosuj"), this);
     applyButton->setAccessibleName(tr("Zastosuj"));
-    applyButton->setDefault(true);
     closeButton = new QPushButton(tr("Zamknij"), this);
     closeButton->setAccessibleName(tr("Zamknij"));
 
@@ -127,6 +127,8 @@ ViewDialog::ViewDialog(LiveView& view, QWidget* parent) : QDialog(parent), view_
     connect(closeButton, &QPushButton::clicked, this, &QDialog::reject);
     connect(renewButton, &QPushButton::clicked, this, [this] { renew(); });
     connect(&view_, &LiveView::servingChanged, this, [this] { onServingChanged(); });
+    // Return in the port does not apply it: only "Zastosuj" itself does.
+    platform::setUpDialogKeys(*this, [this] { return shareBox; });
 
     load(current());
     showServing();

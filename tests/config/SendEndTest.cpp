@@ -198,4 +198,37 @@ TEST_F(SendEnd, ReturnSendsOnlyFromZapiszItself) {
     }
 }
 
+// Opened to look, a dialog writes nothing: the focus starts on its first entry, where Return
+// presses no button, and a button the operator moved to answers Return, Enter and Space.
+TEST_F(SendEnd, OpenedToLookItWritesNothingUntilZapiszIsChosen) {
+    for (const Dialog& d : dialogs) {
+        QWidget* first =
+            d.form == &coord ? static_cast<QWidget*>(coord.correctionXSGrid) : params.impulseXEdit;
+        for (const Qt::Key key : {Qt::Key_Return, Qt::Key_Enter, Qt::Key_Space}) {
+            SCOPED_TRACE(testing::Message() << d.name << ": key " << key);
+            attachBox(2);
+            // Each case opens the dialog again, with the focus left on "Zapisz" by the last one.
+            fill(d);
+            QApplication::setActiveWindow(d.form);
+            EXPECT_EQ(d.form->focusWidget(), first);
+            prompts.clear();
+            QTest::keyClick(d.form->focusWidget(), Qt::Key_Return);
+            clock.advance(20000);
+            EXPECT_TRUE(sent().empty()) << wire->transcript();
+            EXPECT_TRUE(prompts.messages.isEmpty());
+            EXPECT_TRUE(d.form->isVisible());
+
+            for (int i = 0; i < 60 && d.form->focusWidget() != d.form->saveButton; ++i)
+                QTest::keyClick(d.form->focusWidget(), Qt::Key_Tab);
+            ASSERT_EQ(d.form->focusWidget(), d.form->saveButton);
+            QTest::keyClick(d.form->saveButton, key);
+            clock.advance(20000);
+            ASSERT_FALSE(sent().empty());
+            EXPECT_EQ(sent().back(), 0xF1) << wire->transcript();
+            EXPECT_EQ(prompts.messages, QStringList{configtest::sentMessage});
+            d.form->close();
+        }
+    }
+}
+
 }  // namespace

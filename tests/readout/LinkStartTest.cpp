@@ -8,6 +8,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTableWidget>
+#include <cerrno>
 
 #include "tests/readout/Harness.h"
 
@@ -37,13 +38,36 @@ TEST_F(ReadoutTest, ConfigurationReadOrderPerKind) {
     EXPECT_TRUE(prompts.messages.isEmpty()) << prompts.messages.join('|').toStdString();
 }
 
+// The port opened and the box answered, with a byte that names no kind: the operator is told of
+// an unknown box at once, and again when asking for a dialog, not of a link that failed.
 TEST_F(ReadoutTest, ReadinessRefusedRequestsNothingMore) {
-    showAndStart();
-    BoxConfig config;
-    config.readiness = 0x40;
-    EXPECT_EQ(answerConfiguration(config), Bytes{0xE9});
-    EXPECT_EQ(paramsForm->MaxResolutionCode(), 0);
-    EXPECT_FALSE(form->configMMI->isEnabled());
+    const QString unknown = QStringLiteral("Nieznany typ urządzenia.");
+    const std::uint8_t bytes[] = {0x00, 0x0F, 0x40, 0x7F, 0xDF, 0xE1, 0xE9, 0xFF};
+    for (const std::uint8_t readiness : bytes) {
+        SCOPED_TRACE(int(readiness));
+        startOrRestartLink();
+        prompts.clear();
+        BoxConfig config;
+        config.readiness = readiness;
+        EXPECT_EQ(answerConfiguration(config), Bytes{0xE9});
+        EXPECT_EQ(paramsForm->MaxResolutionCode(), 0);
+        EXPECT_EQ(prompts.messages, QStringList{unknown});
+        EXPECT_TRUE(form->configMMI->isEnabled());
+        EXPECT_FALSE(device->isOpen());
+        // Nothing more is asked, and no wait dialog offers to wait for what will not come.
+        clock.advance(20000);
+        EXPECT_EQ(lastCommand(), 0);
+        EXPECT_EQ(prompts.dialogCount, 0);
+        form->paramsMMI->trigger();
+        form->coordMMI->trigger();
+        EXPECT_EQ(prompts.messages, (QStringList{unknown, unknown, unknown}));
+    }
+    // A port that then fails to open is told as such.
+    device->failOpen(ENOENT);
+    startOrRestartLink();
+    prompts.clear();
+    form->paramsMMI->trigger();
+    EXPECT_EQ(prompts.messages, QStringList{QStringLiteral("Błąd przy nawiązaniu połączenia.")});
 }
 
 TEST_F(ReadoutTest, AxisRowsFromResolutionCodes) {

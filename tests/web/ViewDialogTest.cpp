@@ -161,6 +161,21 @@ TEST_F(ViewDialogTest, TurnedOnServesAtTheShownAddressWithItsCode) {
     EXPECT_TRUE(socket.waitForConnected(2000));
 }
 
+// Return after typing the port applies nothing; "Zastosuj" does, also by Return once the
+// operator has moved to it.
+TEST_F(ViewDialogTest, ReturnAppliesOnlyFromZastosuj) {
+    EXPECT_EQ(QApplication::focusWidget(), dialog.shareBox);
+    choose(loopback, freePort());
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+    EXPECT_FALSE(view.serving());
+    EXPECT_TRUE(dialog.isVisible());
+    for (int i = 0; i < 10 && QApplication::focusWidget() != dialog.applyButton; ++i)
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    ASSERT_EQ(QApplication::focusWidget(), dialog.applyButton);
+    QTest::keyClick(dialog.applyButton, Qt::Key_Return);
+    EXPECT_TRUE(view.serving()) << dialog.failureLabel->text().toStdString();
+}
+
 TEST_F(ViewDialogTest, PortTakenIsToldInRedAndTheViewStaysOff) {
     QTcpServer taken;
     ASSERT_TRUE(taken.listen(QHostAddress(loopback), 0));

@@ -1,0 +1,75 @@
+#include "platform/DialogKeys.h"
+
+#include <QDialog>
+#include <QEvent>
+#include <QKeyEvent>
+#include <QPushButton>
+#include <QTabBar>
+
+namespace platform {
+
+namespace {
+
+bool canStartOn(const QDialog& dialog, const QWidget* w) {
+    return w && w->window() == &dialog && w->isEnabled() && w->isVisibleTo(&dialog) &&
+           (w->focusPolicy() & Qt::TabFocus);
+}
+
+// The first control of the tab order that enters or chooses something: not a push button, and
+// not a page's tab, which only turns pages.
+QWidget* firstInTabOrder(QDialog& dialog) {
+    for (QWidget* w = dialog.nextInFocusChain(); w && w != &dialog; w = w->nextInFocusChain()) {
+        if (qobject_cast<QPushButton*>(w) || qobject_cast<QTabBar*>(w)) continue;
+        if (canStartOn(dialog, w)) return w;
+    }
+    return nullptr;
+}
+
+class DialogKeys : public QObject {
+public:
+    DialogKeys(QDialog& dialog, std::function<QWidget*()> firstEntry)
+        : QObject(&dialog), dialog_(dialog), firstEntry_(std::move(firstEntry)) {}
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (watched != &dialog_) return false;
+        if (event->type() == QEvent::Show) {
+            prepare();
+        } else if (event->type() == QEvent::KeyPress) {
+            // A key reaches the dialog itself when the control with the focus left it unused.
+            const int key = static_cast<QKeyEvent*>(event)->key();
+            if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+                auto* button = qobject_cast<QPushButton*>(dialog_.focusWidget());
+                if (button && button->isEnabled() && button->isVisible()) {
+                    button->click();
+                    return true;
+                }
+            }
+        }
+        return false;
+    }
+
+private:
+    // Before Qt picks a default button, which it does right after the show event; buttons made
+    // after the dialog are covered too.
+    void prepare() {
+        for (QPushButton* button : dialog_.findChildren<QPushButton*>()) {
+            button->setAutoDefault(false);
+            button->setDefault(false);
+        }
+        QWidget* first = firstEntry_ ? firstEntry_() : nullptr;
+        if (!canStartOn(dialog_, first)) first = firstInTabOrder(dialog_);
+        if (first) first->setFocus(Qt::OtherFocusReason);
+    }
+
+    QDialog& dialog_;
+    std::function<QWidget*()> firstEntry_;
+};
+
+}  // namespace
+
+void setUpDialogKeys(QDialog& dialog, std::function<QWidget*()> firstEntry) {
+    dialog.installEventFilter(new DialogKeys(dialog, std::move(firstEntry)));
+}
+
+}  // namespace platform
