@@ -8,6 +8,7 @@
 #include "config/ConfigFile.h"
 #include "link/WireFormats.h"
 #include "readout/MainUnit.h"
+#include "readout/Texts.h"
 
 namespace {
 
@@ -41,9 +42,11 @@ QString TmainForm::askConfigPath() {
 
 void TmainForm::saveConfigMMIClick() {
     if (!configurationRead_) {
-        message(
-            QStringLiteral("Konfiguracja urządzenia nie została jeszcze odczytana. "
-                           "Najpierw wykonaj test łącza RS."));
+        // A box of no known kind has no configuration this program can read.
+        message(unknownDevice_
+                    ? texts::unknownDevice()
+                    : QStringLiteral("Konfiguracja urządzenia nie została jeszcze odczytana. "
+                                     "Najpierw wykonaj test łącza RS."));
         return;
     }
     // A file this program could not read back is no backup: what it refuses is told now,
