@@ -33,7 +33,8 @@ public:
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override {
         if (watched != &dialog_) return false;
-        if (event->type() == QEvent::Show) {
+        // Each opening; not a window restored from the task bar, where the operator left off.
+        if (event->type() == QEvent::Show && !event->spontaneous()) {
             prepare();
         } else if (event->type() == QEvent::KeyPress) {
             // A key reaches the dialog itself when the control with the focus left it unused.

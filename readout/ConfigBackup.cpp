@@ -5,6 +5,7 @@
 
 #include "config/ConfigFile.h"
 #include "readout/MainUnit.h"
+#include "readout/Texts.h"
 
 void TmainForm::keepCalibrationRead(const long double (&values)[3]) {
     calibrationReading_ = {values[0], values[1], values[2]};
@@ -24,6 +25,8 @@ QString TmainForm::configFileFilter() const {
 }
 
 QString TmainForm::configurationNotReadText() const {
+    // A box of no known kind has no configuration this program can read.
+    if (unknownDevice_) return texts::unknownDevice();
     return tr(
         "Konfiguracja urządzenia nie została jeszcze odczytana. "
         "Najpierw wykonaj test łącza RS.");

@@ -60,7 +60,8 @@ TEST_F(ReadoutTest, ReadinessRefusedRequestsNothingMore) {
         EXPECT_EQ(prompts.dialogCount, 0);
         form->paramsMMI->trigger();
         form->coordMMI->trigger();
-        EXPECT_EQ(prompts.messages, (QStringList{unknown, unknown, unknown}));
+        form->saveConfigMMI->trigger();
+        EXPECT_EQ(prompts.messages, (QStringList{unknown, unknown, unknown, unknown}));
     }
     // A port that then fails to open is told as such.
     device->failOpen(ENOENT);
