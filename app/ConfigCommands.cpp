@@ -1,5 +1,6 @@
 #include "app/ConfigCommands.h"
 
+#include <QCoreApplication>
 #include <QEventLoop>
 #include <QString>
 #include <algorithm>
@@ -55,21 +56,30 @@ std::string padded(const std::string& text, int width) {
 void printComparison(const boxconfig::BoxConfig& box, const boxconfig::BoxConfig& file,
                      std::ostream& out) {
     const std::vector<boxconfig::Difference> rows = boxconfig::compare(box, file);
+    // The window's restore dialog has the same headings: one translation serves both.
+    const auto heading = [](const char* text) {
+        return QCoreApplication::translate("RestoreDialog", text).toStdString();
+    };
+    const std::string titles[] = {heading("Wartość"), heading("W urządzeniu"), heading("Z pliku")};
+    const std::string changed =
+        QCoreApplication::translate("RestoreDialog", "zmiana").toUpper().toStdString();
+    const std::string same =
+        QCoreApplication::translate("RestoreDialog", "bez zmian").toStdString();
     // Each column as wide as its longest text, two blanks between columns.
-    std::array<int, 3> width{static_cast<int>(QStringLiteral("Wartość").size()),
-                             static_cast<int>(QStringLiteral("W urządzeniu").size()),
-                             static_cast<int>(QStringLiteral("Z pliku").size())};
+    std::array<int, 3> width{};
+    for (std::size_t c = 0; c < 3; ++c)
+        width[c] = static_cast<int>(QString::fromStdString(titles[c]).size());
     for (const boxconfig::Difference& d : rows) {
         const std::string* texts[] = {&d.field, &d.now, &d.fromFile};
         for (std::size_t c = 0; c < 3; ++c)
             width[c] =
                 std::max(width[c], static_cast<int>(QString::fromStdString(*texts[c]).size()));
     }
-    out << padded("Oś", 4) << padded("Wartość", width[0] + 2)
-        << padded("W urządzeniu", width[1] + 2) << padded("Z pliku", width[2] + 2) << "\n";
+    out << padded(heading("Oś"), 4) << padded(titles[0], width[0] + 2)
+        << padded(titles[1], width[1] + 2) << padded(titles[2], width[2] + 2) << "\n";
     for (const boxconfig::Difference& d : rows) {
         out << padded(d.axis, 4) << padded(d.field, width[0] + 2) << padded(d.now, width[1] + 2)
-            << padded(d.fromFile, width[2] + 2) << (d.changed ? "ZMIANA" : "bez zmian") << "\n";
+            << padded(d.fromFile, width[2] + 2) << (d.changed ? changed : same) << "\n";
     }
 }
 

@@ -53,7 +53,7 @@ std::vector<Difference> compare(const BoxConfig& box, const BoxConfig& file) {
         };
         add(letters[i], platform::translate("ConfigCompare", "kod rozdzielczości"),
             std::to_string(box.resolutionCodes[i]), std::to_string(file.resolutionCodes[i]));
-        add(letters[i], platform::translate("ConfigCompare", "zliczenia na obrót (4 × impulsy)"),
+        add(letters[i], platform::translate("ConfigCompare", "zliczenia (4 × impulsy)"),
             std::to_string(box.lineCounts[i]), std::to_string(file.lineCounts[i]));
         add(letters[i], platform::translate("ConfigCompare", "kalibracja"),
             calibrationText(box.calibrationMillionths[i]),

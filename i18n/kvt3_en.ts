@@ -24,8 +24,8 @@
         <translation>resolution code</translation>
     </message>
     <message>
-        <source>zliczenia na obrót (4 × impulsy)</source>
-        <translation>counts per revolution (4 × pulses)</translation>
+        <source>zliczenia (4 × impulsy)</source>
+        <translation>counts (4 × pulses)</translation>
     </message>
     <message>
         <source>kalibracja</source>
