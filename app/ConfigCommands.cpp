@@ -75,10 +75,10 @@ void printComparison(const boxconfig::BoxConfig& box, const boxconfig::BoxConfig
             width[c] =
                 std::max(width[c], static_cast<int>(QString::fromStdString(*texts[c]).size()));
     }
-    out << padded(heading("Oś"), 4) << padded(titles[0], width[0] + 2)
+    out << padded(heading("Oś"), 6) << padded(titles[0], width[0] + 2)
         << padded(titles[1], width[1] + 2) << padded(titles[2], width[2] + 2) << "\n";
     for (const boxconfig::Difference& d : rows) {
-        out << padded(d.axis, 4) << padded(d.field, width[0] + 2) << padded(d.now, width[1] + 2)
+        out << padded(d.axis, 6) << padded(d.field, width[0] + 2) << padded(d.now, width[1] + 2)
             << padded(d.fromFile, width[2] + 2) << (d.changed ? changed : same) << "\n";
     }
 }
