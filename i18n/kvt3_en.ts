@@ -310,6 +310,70 @@ Type or import a table.</translation>
     </message>
 </context>
 <context>
+    <name>LinkStatus</name>
+    <message>
+        <source>%1: łączenie z urządzeniem…</source>
+        <translation>%1: connecting to the device…</translation>
+    </message>
+    <message>
+        <source>%1: odczyty aktualne.</source>
+        <translation>%1: readings current.</translation>
+    </message>
+    <message numerus="yes">
+        <source>%1: brak odczytów od %n s.</source>
+        <translation>
+            <numerusform>%1: no readings for %n s.</numerusform>
+            <numerusform>%1: no readings for %n s.</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source>%1: urządzenie nie odpowiada od %n s, ponawiam co 1 s.</source>
+        <translation>
+            <numerusform>%1: the device has not answered for %n s; retrying every second.</numerusform>
+            <numerusform>%1: the device has not answered for %n s; retrying every second.</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source>%1: połączenie przerwane od %n s, ponawiam co 1 s.</source>
+        <translation>
+            <numerusform>%1: link lost for %n s; reopening every second.</numerusform>
+            <numerusform>%1: link lost for %n s; reopening every second.</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>%1: nieznany typ urządzenia.</source>
+        <translation>%1: unknown device kind.</translation>
+    </message>
+    <message>
+        <source>Odczyty wstrzymane na czas okna konfiguracji.</source>
+        <translation>Readings paused while a configuration window is open.</translation>
+    </message>
+    <message>
+        <source>Przesunięcia wyzerowane przy starcie programu.</source>
+        <translation>Offsets set to zero at program start.</translation>
+    </message>
+    <message>
+        <source>Przesunięcia wyzerowane: połączenie było przerwane.</source>
+        <translation>Offsets set to zero: the link was lost.</translation>
+    </message>
+    <message>
+        <source>Przesunięcia wyzerowane: wybrano inny port.</source>
+        <translation>Offsets set to zero: another port was chosen.</translation>
+    </message>
+    <message>
+        <source>Przesunięcia wyzerowane: zmieniła się konfiguracja urządzenia.</source>
+        <translation>Offsets set to zero: the device&apos;s configuration changed.</translation>
+    </message>
+    <message>
+        <source>F5: spróbuj od razu. Cyfry szare to ostatni odczyt.</source>
+        <translation>F5: try now. Grey figures are the last reading.</translation>
+    </message>
+    <message>
+        <source>F5: uruchom łącze od nowa. Cyfry szare to ostatni odczyt.</source>
+        <translation>F5: start the link anew. Grey figures are the last reading.</translation>
+    </message>
+</context>
+<context>
     <name>PortHints</name>
     <message>
         <source>Brak urządzenia</source>
@@ -636,6 +700,26 @@ biuro@pracownia.example</translation>
         <source>Odtwórz konfigurację z pliku…</source>
         <translation>Restore configuration from file…</translation>
     </message>
+    <message>
+        <source>Stan połączenia</source>
+        <translation>Link state</translation>
+    </message>
+    <message>
+        <source>Urządzenie nie odpowiada</source>
+        <translation>The device does not answer</translation>
+    </message>
+    <message>
+        <source>W programie otwarto okno – odczyty wstrzymane</source>
+        <translation>A window was opened in the program – readings paused</translation>
+    </message>
+    <message>
+        <source>Brak połączenia z urządzeniem</source>
+        <translation>No link to the device</translation>
+    </message>
+    <message>
+        <source>Brak aktualnych odczytów z urządzenia</source>
+        <translation>No current readings from the device</translation>
+    </message>
 </context>
 <context>
     <name>TparamsForm</name>
@@ -762,6 +846,10 @@ biuro@pracownia.example</translation>
     <message>
         <source>Nieznany typ urządzenia.</source>
         <translation>Unknown kind of box.</translation>
+    </message>
+    <message>
+        <source>Odczyt nie jest aktualny (cyfry szare), więc przesunięcia nie można teraz ustawić. Poczekaj na bieżący odczyt (cyfry zielone).</source>
+        <translation>The reading is not current (grey figures), so the offset cannot be set now. Wait for a current reading (green figures).</translation>
     </message>
 </context>
 <context>

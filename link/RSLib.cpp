@@ -109,6 +109,10 @@ TRS232Service::TRS232Service(platform::Clock& clock, std::shared_ptr<serial::Com
     c.OnBreak = [this] { HandleTimeout(); };
     c.OnPErr = [this] { HandlePrinterError(); };
     c.OnError = [this](std::int32_t errors) { HandleLineError(errors); };
+    c.OnGone = [this] {
+        if (!portOpen_) return;
+        if (auto handler = OnPortGone) handler();
+    };
     c.SetMonitorEvents({TVaCommEvent::ceError, TVaCommEvent::ceRxChar, TVaCommEvent::ceTxEmpty});
     c.SetParityCheck(true);
     c.SetWritePriority(TThreadPriority::tpTimeCritical);

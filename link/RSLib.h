@@ -94,6 +94,9 @@ public:
     std::function<void(std::int32_t Code)> OnLinkError;
     std::function<void(std::uint8_t Value)> OnRawByte;
     std::function<void(bool Accepted)> OnAcknowledge;
+    // The port's device went away under the open link (hang-up, I/O error, unplugged adapter):
+    // no reply will come until the link is closed and opened again.
+    std::function<void()> OnPortGone;
     // Raised as each request's command byte is about to go out; for the line trace.
     std::function<void(std::uint8_t Command)> OnRequest;
 

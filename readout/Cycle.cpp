@@ -49,7 +49,8 @@ void TmainForm::startPolling() {
         service_.Open();
     } catch (const std::exception&) {
         TimeOutTripleTimer.SetEnabled(false);
-        message(texts::openFailed());
+        beginOutage(true);
+        tellLinkFailure(texts::openFailed());
         return;
     }
     portOpen = true;
@@ -61,6 +62,19 @@ void TmainForm::startPolling() {
 
 void TmainForm::positionsReceived(std::int32_t countX, std::int32_t countY, std::int32_t countZ,
                                   bool valid) {
+    if (outage_.active) {
+        // A garbled reply proves nothing: the recovery asks again.
+        if (!valid) return;
+        if (!outage_.inCycle || outage_.portBroke || outage_.probes > 0) {
+            // The box answers the recovery: it may have restarted meanwhile, or be another one.
+            // The link starts anew, and the read tells whether the offsets still hold.
+            startLinkQuietly();
+            return;
+        }
+        // The box answers a request it had before it fell silent: the same box, counting on.
+        linkLostSinceRead_ = false;
+        endOutage();
+    }
     if (pendingRefByte != 0) {
         sendReference();
         return;
@@ -98,6 +112,10 @@ void TmainForm::setReadoutsLive(bool live) {
     }
     if (live == readoutsLive_) return;
     readoutsLive_ = live;
+    // The time of the last reading is only needed once there are no more: taken as they stop.
+    if (!live && readingsShown_ > 0) lastReadingUs_ = clock_.nowUs();
+    statusTimer.SetEnabled(!live);
+    updateStatusLine();
     notifyView();
     // Green figures are the box's reading of a moment ago; grey ones are what was last read
     // before the readings stopped (no answer, a link error, a link start, a dialog).
@@ -159,11 +177,11 @@ void TmainForm::TimeOutTripleTimerTimer() {
         return;
     }
     // The request and two repeats went unanswered: a reply that still comes closes the dialog
-    // with "no" and the cycle goes on from it; "yes" leaves the cycle stopped, the link open.
-    if (breakForm_) breakForm_->yesBtn->setText(QStringLiteral("OK"));
-    // Stopped also while a Ref button holds the menu: the link test must stay within reach.
-    if (!waitDialogShowing() && showWaitDialog() == TbreakForm::ResultYes)
-        configMMI->setEnabled(true);
+    // and the cycle goes on from it. From now on the box is asked again about once a second, and
+    // "OK" only ends the question.
+    beginOutage(false);
+    outage_.inCycle = true;
+    showOutageDialog();
 }
 
 void TmainForm::continueOnTimer() {
@@ -173,7 +191,13 @@ void TmainForm::continueOnTimer() {
         service_.Open();
         service_.ReadPositions();
     } catch (const std::exception&) {
-        message(texts::openFailed());
+        // The port would not open again: it is reopened about once a second from now on, and the
+        // status line says so, rather than a message at each repeat.
+        portOpen = false;
+        stopCycleTimers();
+        beginOutage(true);
+        outage_.inCycle = true;
+        return;
     }
     TimeOutTripleTimer.SetEnabled(true);
 }
@@ -182,5 +206,6 @@ void TmainForm::pollErrorReported(std::int32_t code) {
     // The menu comes back also when a Ref button held it: with the link closed, releasing the
     // button no longer gives it back, and the link test is the only way on.
     abandonLink();
-    message(texts::deviceUnavailable(code));
+    beginOutage(false);
+    tellLinkFailure(texts::deviceUnavailable(code));
 }

@@ -82,18 +82,24 @@ void TmainForm::prepareDialog(platform::Timer& requestTimer) {
     testTimer.SetEnabled(false);
     continueTimer.SetEnabled(false);
     TimeOutTripleTimer.SetEnabled(false);
+    // The recovery of a lost link waits too: the dialog holds the port until it closes.
+    recoverTimer.SetEnabled(false);
+    pausedForDialog_ = true;
     setReadoutsLive(false);
+    updateStatusLine();
     if (service_.Comm().Active()) service_.Close();
     service_.Purge();
 }
 
 void TmainForm::resumeAfterDialog() {
     dialogRequested = false;
+    pausedForDialog_ = false;
     // The dialog may have bound the port's transmit-empty notification for its last byte.
     service_.Comm().OnTxEmpty = nullptr;
     service_.Purge();
     // 100 ms later the link starts anew and reads back what the dialog wrote.
     testTimer.SetEnabled(true);
+    updateStatusLine();
 }
 
 void TmainForm::openParamsDialog() {

@@ -32,17 +32,30 @@ bool kindWithIntegers(int kind) {
 }  // namespace
 
 void TmainForm::startLink(bool announce) {
+    beginLink(announce, false);
+}
+
+void TmainForm::startLinkQuietly() {
+    beginLink(false, true);
+}
+
+void TmainForm::beginLink(bool announce, bool quiet) {
     service_.AxisCount = 3;
-    offsets = {};
+    // The offsets stay until the whole read has shown whether they still hold (settleOffsets).
     positions = {};
     retriesLeft = 2;
     shownAxes = 3;
     testTimer.SetEnabled(false);
     quiesceLink();
+    // A recovery's link start keeps the menu: the link test and another port stay within reach.
+    if (outage_.active) configMMI->setEnabled(true);
     announceSuccess = announce;
     configurationRead_ = false;
     unknownDevice_ = false;
+    quietStart_ = quiet;
+    linkStarting_ = true;
     registerConfigurationHandlers();
+    updateStatusLine();
 
     if (!service_.Comm().Active()) {
         try {
@@ -52,8 +65,11 @@ void TmainForm::startLink(bool announce) {
         try {
             service_.Open();
         } catch (const std::exception&) {
+            linkStarting_ = false;
             configMMI->setEnabled(true);
-            message(texts::openFailed());
+            // Told once; the port is tried again about once a second from now on.
+            beginOutage(true);
+            if (!quiet) tellLinkFailure(texts::openFailed());
             return;
         }
         portOpen = true;
@@ -101,8 +117,17 @@ void TmainForm::registerConfigurationHandlers() {
 
 void TmainForm::configurationRefused() {
     setReadoutsLive(false);
-    message(texts::badParameter());
+    linkStarting_ = false;
     configMMI->setEnabled(true);
+    tellConfigurationProblem(texts::badParameter());
+}
+
+void TmainForm::tellConfigurationProblem(const QString& text) {
+    // A recovery reads the configuration again about once a second: its problems are told once.
+    if (quietStart_)
+        tellLinkFailure(text);
+    else
+        message(text);
 }
 
 void TmainForm::readyReceived(bool accepted) {
@@ -114,15 +139,22 @@ void TmainForm::readyReceived(bool accepted) {
     if (paramsForm_ && (kind == 1 || kindWithIntegers(kind)))
         paramsForm_->LoadResolutionLists(kind);
     if (accepted) {
+        // The box answers: the recovery's next attempt would only interrupt the read.
+        recoverTimer.SetEnabled(false);
         service_.ReadCalibration();
         return;
     }
     // The port opened and the box answered, but with no kind this program can read: nothing of
     // its configuration will come. Waiting out the reply time-out and then asking whether to wait
-    // on would blame the line; the link is let go and the operator told what it is.
+    // on would blame the line; the link is let go and the operator told what it is. A recovery
+    // asks again at its next attempt: a byte of an earlier reply may have been taken for it.
     unknownDevice_ = true;
+    linkStarting_ = false;
+    const bool quiet = quietStart_;
     abandonLink();
-    message(texts::unknownDevice());
+    if (outage_.active) scheduleRecovery();
+    updateStatusLine();
+    if (!quiet) message(texts::unknownDevice());
 }
 
 void TmainForm::calibrationReceived(long double x, long double y, long double z) {
@@ -142,7 +174,7 @@ void TmainForm::calibrationReceived(long double x, long double y, long double z)
     for (long double v : values) {
         if (!calibrationAccepted(v)) {
             calibrationRefused_ = true;
-            message(texts::badParameter());
+            tellConfigurationProblem(texts::badParameter());
             break;
         }
     }
@@ -161,25 +193,25 @@ void TmainForm::resolutionReceived(std::uint8_t codeX, std::uint8_t codeY, std::
     const int maxCode = paramsForm_ ? paramsForm_->MaxResolutionCode() : 0;
     boxReading_.resolutionCodes = {codeX, codeY, codeZ};
     int axesShown = shownAxes;
-    if (codeZ > maxCode) message(texts::badParameter());
+    if (codeZ > maxCode) tellConfigurationProblem(texts::badParameter());
     if (kind == 1)
         axesShown = codeZ == 0 ? 2 : 3;
     else if (kindWithIntegers(kind))
         axesShown = kind - 1;
     else
-        message(texts::badParameter());
-    if (codeY > maxCode) message(texts::badParameter());
+        tellConfigurationProblem(texts::badParameter());
+    if (codeY > maxCode) tellConfigurationProblem(texts::badParameter());
     if (kind == 1 && codeY == 0) axesShown = 1;
     // The rows shown are always the first axesShown ones: a Z row beside a missing Y row would
     // show a counter the box does not send.
     setShownAxes(axesShown);
-    const int outerHeight = axesShown >= 3 ? 286 : axesShown == 2 ? 236 : 186;
+    const int outerHeight = (axesShown >= 3 ? 286 : axesShown == 2 ? 236 : 186) + statusLineExtra();
     setFixedHeight(outerHeight - (frameGeometry().height() - height()));
     service_.AxisCount = static_cast<std::uint8_t>(axesShown);
 
     if ((kind == 1 && (codeX == 0 || codeX > maxCode)) ||
         (kindWithIntegers(kind) && codeX > maxCode))
-        message(texts::badParameter());
+        tellConfigurationProblem(texts::badParameter());
     if (paramsForm_) {
         paramsForm_->EnableAxisGroup(Axis::Y, shownAxes > 1);
         paramsForm_->EnableAxisGroup(Axis::Z, shownAxes > 2);
@@ -238,10 +270,16 @@ void TmainForm::finishConfiguration() {
     configMMI->setEnabled(true);
     closeLink();
     configurationRead_ = true;
+    linkStarting_ = false;
+    settleOffsets();
     // Only a whole read is the box's configuration: a re-read that stops part way (after a
     // reference command) leaves the last whole one for the backup and the restore's comparison.
     boxRead_ = boxReading_;
     calibrationRead_ = calibrationReading_;
+    // The box answered the whole read: the link is back.
+    endOutage();
+    quietStart_ = false;
+    updateStatusLine();
     // The operator was told of a refused calibration when it came; no figures are made with it.
     if (calibrationRefused_) return;
     // Once per link test: a later re-read (after a reference command) is no test.
@@ -253,9 +291,13 @@ void TmainForm::finishConfiguration() {
 }
 
 void TmainForm::startupTimedOut() {
-    if (waitDialogShowing()) return;
-    // A byte that still comes closes the dialog with "no" and the read goes on.
-    if (showWaitDialog() != TbreakForm::ResultNo) abandonLink();
+    // From now on the link start is tried again about once a second, until the box answers.
+    beginOutage(false);
+    if (waitDialogShowing() || outage_.dialogShown || messagesShowing_ > 0) return;
+    outage_.dialogShown = true;
+    // A byte that still comes closes the dialog with "no" and the read goes on; so does a
+    // recovery's link start that the box answers. "OK" only ends the question.
+    if (showWaitDialog() != TbreakForm::ResultNo) configMMI->setEnabled(true);
 }
 
 void TmainForm::lateReplyReceived() {
@@ -263,8 +305,13 @@ void TmainForm::lateReplyReceived() {
 }
 
 void TmainForm::startupErrorReported(std::int32_t code) {
+    const bool quiet = quietStart_;
+    linkStarting_ = false;
     abandonLink();
-    message(texts::deviceUnavailable(code));
+    beginOutage(false);
+    // A recovery meets such errors as a line comes back (a cable plugged in): the status line
+    // tells them.
+    if (!quiet) tellLinkFailure(texts::deviceUnavailable(code));
 }
 
 void TmainForm::abandonLink() {

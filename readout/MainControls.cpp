@@ -177,7 +177,19 @@ void TmainForm::buildControls() {
     bottom->addWidget(deltaLabel);
     bottom->addWidget(deltaEdit);
     outer->addWidget(bottomPanel);
+
+    // The state of the link in words, two lines: what is going on, and what F5 does or what
+    // happened to the offsets.
+    statusLabel = new QLabel(central);
+    statusLabel->setTextFormat(Qt::PlainText);
+    statusLabel->setContentsMargins(4, 0, 4, 0);
+    statusLabel->setFixedHeight(2 * statusLabel->fontMetrics().lineSpacing() + 4);
+    statusLabel->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    statusLabel->setAccessibleName(tr("Stan połączenia"));
+    outer->addWidget(statusLabel);
     outer->addStretch(1);
+    // Taken now: full screen scales the label, never the normal window's height.
+    statusLineExtra_ = statusLabel->maximumHeight() + outer->spacing();
 
     // Programmatic checking runs the handler too (the settings file selects the mode that way).
     connect(absRButton, &QRadioButton::toggled, this, [this](bool checked) {
@@ -187,7 +199,12 @@ void TmainForm::buildControls() {
         if (checked) guarded([&] { relRButtonClick(); });
     });
 
-    setFixedSize(windowWidth, 286);
+    setFixedSize(windowWidth, 286 + statusLineExtra());
+}
+
+int TmainForm::statusLineExtra() const {
+    // The line and the spacing above it, on top of the rows, the mode panel and the menu.
+    return statusLineExtra_;
 }
 
 void TmainForm::buildMenus() {

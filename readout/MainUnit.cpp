@@ -44,8 +44,11 @@ TmainForm::TmainForm(TRS232Service& service, platform::Prompts& prompts, platfor
       coordTimer(3000, clock),
       restoreTimer(3000, clock),
       freshnessTimer(1200, clock),
+      recoverTimer(1000, clock),
+      statusTimer(1000, clock),
       service_(service),
-      prompts_(prompts) {
+      prompts_(prompts),
+      clock_(clock) {
     setWindowTitle(QStringLiteral("KVT 3"));
     buildControls();
     buildMenus();
@@ -68,6 +71,7 @@ TmainForm::~TmainForm() {
     service_.OnLinkError = nullptr;
     service_.OnRawByte = nullptr;
     service_.OnAcknowledge = nullptr;
+    service_.OnPortGone = nullptr;
 }
 
 void TmainForm::attachWindows(TbreakForm& breakForm, TlogoForm& logoForm, ThelpForm& helpForm,
@@ -90,10 +94,15 @@ void TmainForm::bindTimers() {
     bind(configTimer, &TmainForm::configTimerTimer);
     bind(coordTimer, &TmainForm::coordTimerTimer);
     bind(restoreTimer, &TmainForm::restoreTimerTimer);
+    bind(recoverTimer, &TmainForm::recoverTimerTimer);
     freshnessTimer.OnTimer = [this] {
         freshnessTimer.SetEnabled(false);
         setReadoutsLive(false);
+        // The last reading came as long ago as the timer waited.
+        if (lastReadingUs_ >= 0) lastReadingUs_ -= freshnessTimer.Interval() * std::int64_t{1000};
+        updateStatusLine();
     };
+    statusTimer.OnTimer = [this] { updateStatusLine(); };
 }
 
 void TmainForm::FormCreate() {
@@ -101,6 +110,9 @@ void TmainForm::FormCreate() {
     QLocale::setDefault(QLocale::c());
     workDir = QDir::currentPath();
     service_.SetPortName("COM1");
+    // Whatever phase the link is in, a port that goes away is the window's to recover (a
+    // configuration dialog open meets it in its own writes).
+    service_.OnPortGone = [this] { guarded([&] { portGone(); }); };
     // Nothing has been read from a box yet.
     setReadoutsLive(false);
     if (QScreen* screen = QGuiApplication::primaryScreen())
@@ -138,7 +150,8 @@ void TmainForm::FormDestroy() {
     destroyed_ = true;
     // Nothing may start the link again once the window has gone.
     for (platform::Timer* timer :
-         {&testTimer, &TimeOutTripleTimer, &continueTimer, &refTimer, &configTimer, &coordTimer})
+         {&testTimer, &TimeOutTripleTimer, &continueTimer, &refTimer, &configTimer, &coordTimer,
+          &restoreTimer, &recoverTimer, &statusTimer})
         timer->SetEnabled(false);
     closeLink();
     if (liveView_) liveView_->programEnding();
@@ -185,7 +198,15 @@ void TmainForm::checkPortItem(int port) {
 
 void TmainForm::COMClick(int port) {
     quiesceLink();
-    service_.SetPortName("COM" + std::to_string(port));
+    const std::string name = "COM" + std::to_string(port);
+    // Another port may have another box behind it, or this box counting from elsewhere.
+    if (name != service_.GetPortName()) portChangedSinceRead_ = true;
+    // What was being recovered was the other port's link; this one starts afresh.
+    if (outage_.active) {
+        linkLostSinceRead_ = true;
+        endOutage();
+    }
+    service_.SetPortName(name);
     checkPortItem(port);
     testTimer.SetEnabled(true);
 }

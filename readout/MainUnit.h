@@ -13,6 +13,7 @@
 #include "platform/Prompts.h"
 #include "platform/Timer.h"
 #include "readout/Figures.h"
+#include "readout/LinkStatus.h"
 #include "readout/Priority.h"
 #include "readout/SettingsFile.h"
 #include "web/ServeChoice.h"
@@ -94,6 +95,8 @@ public:
     QPushButton* setZButton;
     QLabel* deltaLabel;
     QLineEdit* deltaEdit;
+    // The state of the link in words, under the controls.
+    QLabel* statusLabel = nullptr;
     QMenu* configMMI;
     QMenu* fileMMI;
     QMenu* infoMMI;
@@ -119,6 +122,10 @@ public:
     // Runs out when no reading has been shown for as long as the cycle's watchdog waits: the
     // figures then turn grey, whatever exchange the link is in.
     platform::Timer freshnessTimer;
+    // Reopens a lost link: the port first, then the box, backing off to about once a second.
+    platform::Timer recoverTimer;
+    // Counts the seconds without a reading in the status line.
+    platform::Timer statusTimer;
 
     // Controls of one axis, for code that treats the three alike.
     QFrame* panel(Axis axis) const;
@@ -174,6 +181,9 @@ public:
 
     // ---- link start and configuration read ----
     void startLink(bool announce);
+    // The link start of a recovery: failures it meets are the lost link's, told by the status
+    // line rather than a message each time, and the menu stays available meanwhile.
+    void startLinkQuietly();
     void readyReceived(bool accepted);
     void calibrationReceived(long double x, long double y, long double z);
     void resolutionReceived(std::uint8_t codeX, std::uint8_t codeY, std::uint8_t codeZ);
@@ -204,6 +214,17 @@ public:
     void openCoordDialog();
     bool waitDialogShowing() const;
 
+    // ---- a lost link and its recovery ----
+    // The port went away under the link (hang-up, I/O error, unplugged adapter).
+    void portGone();
+    void recoverTimerTimer();
+    bool linkLost() const { return outage_.active; }
+    // What the status line says now.
+    readout::LinkStatus linkStatus() const;
+    void updateStatusLine();
+    // How much higher the window is for its status line.
+    int statusLineExtra() const;
+
     // ---- offsets, relative mode, reference marks ----
     void absRButtonClick();
     void relRButtonClick();
@@ -216,6 +237,8 @@ public:
     // The readout of one axis as a number, relative or absolute.
     void showAxisValue(Axis axis, bool relative);
     void setOffsetButtonsEnabled(bool enabled);
+    // The operator has set the offsets anew: the note that they were zeroed goes.
+    void forgetOffsetsZeroed();
 
     // ---- the box's configuration in a file ----
     void saveConfigMMIClick();
@@ -264,6 +287,26 @@ private:
     // Stops the cycle's watchdog, its repeat and the reference watchdog.
     void stopCycleTimers();
 
+    // The link is lost: the box may have restarted meanwhile, so the offsets no longer hold at
+    // the next whole read. Starts the recovery. portBroke: the port itself failed, so only a new
+    // link start can bring the readings back.
+    void beginOutage(bool portBroke);
+    // Readings came back.
+    void endOutage();
+    void scheduleRecovery();
+    // The wait dialog for a lost link, once per outage; the recovery goes on whatever the answer.
+    void showOutageDialog();
+    // A failure the operator is told of by a message box: at most one such box at a time, and
+    // once per outage of the link.
+    void tellLinkFailure(const QString& text);
+    // Decides at the end of a whole read whether the offsets still hold, and zeroes them (and
+    // says why) when they may not.
+    void settleOffsets();
+    void beginLink(bool announce, bool quiet);
+    void tellConfigurationProblem(const QString& text);
+    // Refused while the figures are not a current reading: the position would be a stale one.
+    bool currentReadingOrRefuse();
+
     void setWaitText();
     void closeWaitDialog();
     // Shows the wait dialog with its button captioned "OK"; returns its result (6 or 7).
@@ -291,6 +334,7 @@ private:
     ThelpForm* helpForm_ = nullptr;
     TparamsForm* paramsForm_ = nullptr;
     TcoordForm* coordForm_ = nullptr;
+    platform::Clock& clock_;
     PriorityBoost priority_;
     bool shown_ = false;
     bool readoutsLive_ = true;
@@ -300,6 +344,41 @@ private:
     // The last link start found a box whose readiness byte names no kind this program knows.
     bool unknownDevice_ = false;
     bool calibrationRefused_ = false;
+    // A lost link, from its first sign until readings come again.
+    struct Outage {
+        bool active = false;
+        // The port failed (went away, would not open): the recovery reopens it and starts the
+        // link anew. Otherwise the box fell silent on a working port: the recovery repeats the
+        // position request, so a reply the box still owes can close the outage.
+        bool portBroke = false;
+        // The cycle's requests unanswered until the wait dialog, rather than a link start.
+        bool inCycle = false;
+        // Position requests sent by the recovery; a reply after one is no longer the box's
+        // answer to a request from before the outage.
+        int probes = 0;
+        int attempts = 0;
+        bool dialogShown = false;
+        bool told = false;
+        std::int64_t sinceUs = 0;
+    } outage_;
+    // Since the last whole read of the box's configuration: the link was lost, or another port
+    // chosen. Either way the box behind the figures may not count as it did.
+    bool linkLostSinceRead_ = false;
+    bool portChangedSinceRead_ = false;
+    // No whole read yet in this run: the first one starts from zero offsets.
+    bool firstRead_ = true;
+    // The last link start runs as a recovery (startLinkQuietly).
+    bool quietStart_ = false;
+    // A link start is under way (from startLink to finishConfiguration or a failure).
+    bool linkStarting_ = false;
+    // A configuration dialog holds the port.
+    bool pausedForDialog_ = false;
+    // Why the offsets were last zeroed, for the status line, until the operator sets one again.
+    readout::OffsetsZeroed offsetsZeroed_ = readout::OffsetsZeroed::no;
+    // When the last reading was shown (clock µs), for "no readings for N s".
+    std::int64_t lastReadingUs_ = -1;
+    int messagesShowing_ = 0;
+    int statusLineExtra_ = 0;
     bool destroyed_ = false;
     QString askConfigPath();
     QString configFileFilter() const;

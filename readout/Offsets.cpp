@@ -7,6 +7,7 @@
 #include <QMenu>
 #include <QPushButton>
 #include <QRadioButton>
+#include <algorithm>
 #include <cmath>
 
 #include "link/RSLib.h"
@@ -16,7 +17,16 @@
 
 namespace {
 constexpr Axis axes[] = {Axis::X, Axis::Y, Axis::Z};
+
+// The figures show ten significant digits: a linear reading beyond them would be shown with its
+// last places as zeros, or in exponent form, and no longer as entered.
+bool figuresShowExactly(double value, int decimals) {
+    const std::string shown = readout::formatAxisValue(value, decimals, false);
+    if (shown.find_first_of("eE") != std::string::npos) return false;
+    const auto back = readout::parseDecimal(shown);
+    return back && std::fabs(*back - value) <= 1e-9 * std::max(1.0, std::fabs(value));
 }
+}  // namespace
 
 void TmainForm::showAxisValue(Axis axis, bool relative) {
     const auto i = static_cast<std::size_t>(axisIndex(axis));
@@ -49,9 +59,19 @@ void TmainForm::relRButtonClick() {
     for (Axis axis : axes) showAxisValue(axis, true);
 }
 
+void TmainForm::forgetOffsetsZeroed() {
+    if (offsetsZeroed_ == readout::OffsetsZeroed::no) return;
+    offsetsZeroed_ = readout::OffsetsZeroed::no;
+    updateStatusLine();
+}
+
 void TmainForm::clrButtonClick(Axis axis) {
+    // The zero is taken from the position shown: from a grey one it would be an old position,
+    // and every reading after it off by as far as the axis has moved since.
+    if (!currentReadingOrRefuse()) return;
     const auto i = static_cast<std::size_t>(axisIndex(axis));
     offsets[i] = positions[i];
+    forgetOffsetsZeroed();
     readout(axis)->setText(QStringLiteral("0.0"));
 }
 
@@ -59,6 +79,7 @@ void TmainForm::applyOffsetEntry(Axis axis) {
     const auto i = static_cast<std::size_t>(axisIndex(axis));
     const double step = resolutionSteps[i];
     if (step == 0) return;
+    if (!currentReadingOrRefuse()) return;
     const std::string entry = deltaEdit->text().toStdString();
     const std::string_view text = readout::trimmed(entry);
 
@@ -104,12 +125,15 @@ void TmainForm::applyOffsetEntry(Axis axis) {
     }
     // A huge entry overflows while it is snapped to the step: an infinite offset would show
     // on every reading and go into the settings file.
+    // One the figures cannot show as typed is refused too.
     const double offset = positions[i] - value;
-    if (!std::isfinite(value) || !std::isfinite(offset) || !std::isfinite(positions[i] - offset)) {
+    if (!std::isfinite(value) || !std::isfinite(offset) || !std::isfinite(positions[i] - offset) ||
+        (!angular(axis) && !figuresShowExactly(value, decimals[i]))) {
         message(texts::badOffset());
         return;
     }
     offsets[i] = offset;
+    forgetOffsetsZeroed();
     showAxisValue(axis, true);
 }
 

@@ -47,6 +47,13 @@ inline QString minutesExceeded() {
 inline QString secondsExceeded() {
     return QCoreApplication::translate("texts", "Przekroczona wartość sekund.");
 }
+// "clr" or "set" while the figures are grey: the position they would take is an old one.
+inline QString staleReading() {
+    return QCoreApplication::translate(
+        "texts",
+        "Odczyt nie jest aktualny (cyfry szare), więc przesunięcia nie można teraz ustawić. "
+        "Poczekaj na bieżący odczyt (cyfry zielone).");
+}
 inline QString notAnInteger(const QString& text) {
     return QCoreApplication::translate("texts", "'%1' is not a valid integer value").arg(text);
 }

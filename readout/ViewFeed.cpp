@@ -43,14 +43,17 @@ web::ViewState TmainForm::viewState() const {
     if (state.live) return state;
     if (destroyed_)
         state.why = QStringLiteral("Program został zamknięty");
+    else if (outage_.active)
+        // The status line's own words: lost or silent, for how long, and that it is retried.
+        state.why = readout::statusText(linkStatus()).section(QLatin1Char('\n'), 0, 0);
     else if (breakForm_ && breakForm_->isVisible())
-        state.why = QStringLiteral("Urządzenie nie odpowiada");
+        state.why = tr("Urządzenie nie odpowiada");
     else if (otherWindow)
-        state.why = QStringLiteral("W programie otwarto okno – odczyty wstrzymane");
+        state.why = tr("W programie otwarto okno – odczyty wstrzymane");
     else if (!portOpen)
-        state.why = QStringLiteral("Brak połączenia z urządzeniem");
+        state.why = tr("Brak połączenia z urządzeniem");
     else
-        state.why = QStringLiteral("Brak aktualnych odczytów z urządzenia");
+        state.why = tr("Brak aktualnych odczytów z urządzenia");
     return state;
 }
 

@@ -57,6 +57,10 @@ public:
     void failReads(bool on);
     void failWrites(bool on);
     void dropNext(int n);
+    // The far end goes away under the open line (an adapter unplugged): the port hears it once,
+    // nothing more is received and every write fails until the line is opened again. With
+    // vanished, the device node goes too: opening fails (ENOENT) until failOpen(0).
+    void hangUp(bool vanished = false);
 
     // ---- what the host did ----
     const std::vector<std::uint8_t>& written() const { return written_; }
@@ -97,6 +101,7 @@ private:
     int failOpen_ = 0;
     bool failReads_ = false;
     bool failWrites_ = false;
+    bool hungUp_ = false;
     int dropNext_ = 0;
     platform::Clock* autoTxClock_ = nullptr;
     std::int64_t autoTxDelayUs_ = 0;

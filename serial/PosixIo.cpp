@@ -222,7 +222,8 @@ void PosixDevice::ioLoop(Io& io) {
                 std::lock_guard lock(mutex_);
                 gone_ = true;
                 stopScriptLocked();
-                ring = pending_ != 0;
+                pending_ |= EventBits::Gone;
+                ring = true;
             }
             if (ring) io.ring();
             return;
@@ -268,6 +269,8 @@ void PosixDevice::ioLoop(Io& io) {
             }
             pending_ |= found & eventMask_;
             gone = gone_;
+            // The main thread hears once that nothing more will come, after what came before.
+            if (gone) pending_ |= EventBits::Gone;
             // The bytes of a reply answered here reach the main thread together, at its end,
             // and a reply's last byte once it has settled.
             // After a byte behind it, all of it once the line is quiet, line errors too.

@@ -130,7 +130,8 @@ void TVaCustomComm::StartThreads() {
     if (impl_->eventMask != 0) {
         // A device that reports more than it was asked for is not believed.
         int err = impl_->device->startWatching(
-            [this](std::uint32_t mask) { handleMask(mask & impl_->eventMask); }, eventPriority_);
+            [this](std::uint32_t mask) { handleMask(mask & (impl_->eventMask | EventBits::Gone)); },
+            eventPriority_);
         if (err) throw EVaCommError(systemMessage("Error starting the event thread", err));
     }
     if (!directWrite_) {
@@ -271,6 +272,7 @@ void TVaCustomComm::DoRxChar() {
 }
 
 void TVaCustomComm::DoEvents(std::uint32_t mask) {
+    const std::uint64_t watched = impl_->closings;
     if (mask & EventBits::Error) {
         std::int32_t errors = 0, inQue = 0, outQue = 0;
         GetStatus(errors, inQue, outQue);
@@ -291,6 +293,10 @@ void TVaCustomComm::DoEvents(std::uint32_t mask) {
         if (!(mask & bit)) continue;
         if (auto handler = *event) handler();
     }
+    // Last: whatever came before the device went away has been handed over first. A handler
+    // above that closed the port has let go of the device that went.
+    if ((mask & EventBits::Gone) && impl_->closings == watched)
+        if (auto handler = OnGone) handler();
 }
 
 // ---- properties ----

@@ -92,7 +92,11 @@ namespace EventBits {
 constexpr std::uint32_t RxChar = 0x01, RxFlag = 0x02, TxEmpty = 0x04, Cts = 0x08, Dsr = 0x10,
                         Rlsd = 0x20, Break = 0x40, Error = 0x80, Ring = 0x100, PErr = 0x200,
                         Rx80Full = 0x400, Event1 = 0x800, Event2 = 0x1000;
-}
+// Not a line event: the device hung up or failed (an adapter unplugged, the far end of a
+// pseudo-terminal closed). Reported once per opening, whatever the mask; nothing more comes until
+// the port is closed and opened again.
+constexpr std::uint32_t Gone = 0x10000;
+}  // namespace EventBits
 // Line error bits reported through OnError.
 namespace ErrorBits {
 constexpr std::int32_t Overflow = 0x0001, Overrun = 0x0002, Parity = 0x0004, Frame = 0x0008,
@@ -188,6 +192,9 @@ public:
         OnPErr, OnRx80Full, OnEvent1, OnEvent2;
     TVaCommErrorEvent OnError;
     TVaCommRxCharEvent OnRxChar;
+    // The device went away under the open port (EventBits::Gone); the port stays open until
+    // closed, but nothing more will be received.
+    TNotifyEvent OnGone;
 
 protected:
     virtual void OpenDevice();

@@ -50,6 +50,14 @@ void Session::endBox() {
     ASSERT_TRUE(sim_->waitFor(5s, status)) << "kvt3-sim did not end on SIGTERM";
 }
 
+void Session::signalBox(int signalNumber) {
+    ASSERT_TRUE(sim_ && sim_->running()) << "no box";
+    sim_->signal(signalNumber);
+    if (signalNumber != SIGKILL) return;
+    int status = 0;
+    ASSERT_TRUE(sim_->waitFor(5s, status));
+}
+
 std::string Session::boxLog() const {
     return readFile(file("sim.log"));
 }

@@ -27,6 +27,9 @@ public:
     void endProgramThenBox();
     // SIGTERM to the box, which must end.
     void endBox();
+    // A signal to the box: SIGSTOP and SIGCONT hold it and let it go on; SIGKILL ends it at once,
+    // leaving its link behind as a power cut would.
+    void signalBox(int signalNumber);
 
     Process& program() { return *kvt3_; }
     std::string boxLog() const;

@@ -1,13 +1,18 @@
-// The real windows on the real serial port, in real time, against a kvt3-sim box that falls
-// silent for longer than the request and its two repeats: the wait dialog comes, the operator
-// stops waiting, the cycle stays stopped even once the box answers again, and the operator's
-// link test brings the readouts back.
+// The real windows on the real serial port, in real time, against kvt3-sim, driven by the
+// operator's keys and clicks: the operator's zero kept over a link test, no zero taken from grey
+// figures, and a box killed and started again coming back by itself, the wait dialog closing
+// itself and the status line saying why the zero went.
 #include <gtest/gtest.h>
 
+#include <QLabel>
+#include <QLineEdit>
 #include <QMenu>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QTest>
+#include <csignal>
 
+#include "readout/Texts.h"
 #include "tests/e2e/Session.h"
 #include "tests/e2e/SimTrace.h"
 #include "tests/e2e/WindowProgram.h"
@@ -17,85 +22,71 @@ namespace {
 using namespace std::chrono_literals;
 using namespace e2e;
 
-constexpr int answeredBeforeSilence = 40;
-constexpr auto silence = 6000ms;
-
-TEST(WindowRecovery, CycleStoppedThroughTheWaitDialogRestartsWithTheLinkTest) {
+TEST(WindowRecovery, TheZeroIsKeptNeverTakenFromGreyFiguresAndTheLinkComesBackByItself) {
     e2e::Session session;
-    ASSERT_NO_FATAL_FAILURE(
-        session.startBox({"--trace", "--silent-after", std::to_string(answeredBeforeSilence),
-                          "--silent-for", std::to_string(silence.count())}));
+    ASSERT_NO_FATAL_FAILURE(session.startBox({"--trace"}));
     const auto simLog = [&] { return session.boxLog(); };
 
     CurrentDir currentDir(session.directory());
     Program program;
     testsupport::FakePrompts prompts;
-    {
-        Windows windows(program, prompts);
-        TmainForm& form = windows.form;
-        TbreakForm& breakForm = windows.breakForm;
+    Windows windows(program, prompts);
+    TmainForm& form = windows.form;
+    form.show();
+    ASSERT_TRUE(spinUntil([&] { return form.readoutsLive(); }, 10s)) << simLog();
 
-        // The operator looks at the wait dialog for a moment, then presses its button.
-        const QDialog* shown = nullptr;
-        QString caption;
-        QStringList readoutsAtDialog;
-        SteadyClock::time_point dialogAt{};
-        prompts.whileDialogOpen = [&](QDialog& dialog) {
-            shown = &dialog;
-            dialogAt = SteadyClock::now();
-            caption = breakForm.yesBtn->text();
-            readoutsAtDialog = readouts(form);
-            spinFor(300ms);
-        };
-        prompts.dialogAnswer = TbreakForm::ResultYes;
+    // The operator's zero: relative mode, X set to 5.
+    QTest::mouseClick(form.relRButton, Qt::LeftButton);
+    QTest::keyClicks(form.deltaEdit, QStringLiteral("5"));
+    QTest::mouseClick(form.setXButton, Qt::LeftButton);
+    const std::array<double, 3> zero = form.offsets;
+    ASSERT_TRUE(prompts.messages.isEmpty()) << prompts.messages.join('|').toStdString();
 
-        form.show();
-        const QStringList initial = readouts(form);
-        ASSERT_TRUE(spinUntil([&] { return readouts(form) != initial; }, 10s)) << "no readings\n"
-                                                                               << simLog();
-        const QStringList first = readouts(form);
-        ASSERT_TRUE(spinUntil([&] { return readouts(form) != first; }, 5s)) << "readouts stand";
+    // F5 on a healthy link: the link test passes and the zero stays.
+    QTest::keyClick(&form, Qt::Key_F5);
+    ASSERT_TRUE(spinUntil([&] { return !prompts.messages.isEmpty(); }, 5s));
+    EXPECT_EQ(prompts.messages, QStringList{"Test przeprowadzony pomyślnie."});
+    ASSERT_TRUE(spinUntil([&] { return form.readoutsLive(); }, 5s));
+    EXPECT_EQ(form.offsets, zero);
 
-        // The box falls silent; the request and two repeats go unanswered.
-        ASSERT_TRUE(spinUntil([&] { return e2e::timeOfNote(simLog(), "silent for") >= 0; }, 10s))
-            << simLog();
-        const auto silentAt = SteadyClock::now();
-        ASSERT_TRUE(spinUntil([&] { return prompts.dialogCount > 0 && prompts.depth() == 0; },
-                              silentAt + 3800ms + 5s))
-            << "no wait dialog";
-        EXPECT_EQ(shown, &breakForm);
-        EXPECT_EQ(caption, QStringLiteral("OK"));
-        EXPECT_EQ(prompts.dialogResults, QList<int>{TbreakForm::ResultYes});
-        // About 3.8 s: three watchdog periods of 1200 ms and two repeat delays of 100 ms.
-        const auto waited = dialogAt - silentAt;
-        EXPECT_GT(waited, 3300ms);
-        EXPECT_LT(waited, 6000ms);
-        EXPECT_EQ(e2e::countNotesAfter(simLog(), "silent: E1 not answered", 0), 2) << simLog();
+    // The box stops: once the figures are grey, "clr" is refused with its reason.
+    prompts.clear();
+    ASSERT_NO_FATAL_FAILURE(session.signalBox(SIGSTOP));
+    ASSERT_TRUE(spinUntil([&] { return !form.readoutsLive(); }, 3s));
+    QTest::mouseClick(form.clrZButton, Qt::LeftButton);
+    EXPECT_EQ(prompts.messages, QStringList{texts::staleReading()});
+    EXPECT_EQ(form.offsets, zero);
+    ASSERT_NO_FATAL_FAILURE(session.signalBox(SIGCONT));
+    ASSERT_TRUE(spinUntil([&] { return form.readoutsLive(); }, 5s)) << simLog();
+    EXPECT_EQ(form.offsets, zero) << "a box that answers again on its own keeps the zero";
 
-        // Stopped: nothing more goes to the box, even once it would answer again, and the
-        // readouts keep their last text.
-        const QStringList stopped = readouts(form);
-        EXPECT_EQ(stopped, readoutsAtDialog);
-        spinFor(200ms);
-        const std::size_t sentBefore = simLog().size();
-        spinFor(std::chrono::duration_cast<std::chrono::milliseconds>(silentAt + silence + 1500ms -
-                                                                      SteadyClock::now()));
-        const std::string whileStopped = simLog().substr(sentBefore);
-        EXPECT_EQ(whileStopped.find("host>box"), std::string::npos) << whileStopped;
-        EXPECT_EQ(readouts(form), stopped);
-        EXPECT_EQ(prompts.dialogCount, 1);
-
-        // The operator's link test: the link starts anew and the cycle with it.
-        form.testAction->trigger();
-        EXPECT_TRUE(spinUntil([&] { return readouts(form) != stopped; }, 8s))
-            << "readouts did not move after the link test\n"
-            << simLog().substr(sentBefore);
-        const QStringList resumed = readouts(form);
-        EXPECT_TRUE(spinUntil([&] { return readouts(form) != resumed; }, 5s));
-        // Started from a stopped cycle, the link test completes without the success message.
-        EXPECT_TRUE(prompts.messages.isEmpty()) << prompts.messages.join('|').toStdString();
-        EXPECT_TRUE(prompts.exceptions.isEmpty()) << prompts.exceptions.join('|').toStdString();
-    }
+    // Killed and started again 4 s later on the same port, nobody pressing a key: the wait
+    // dialog comes meanwhile and closes itself, the readings come back, the zero is gone and
+    // the status line says why.
+    prompts.clear();
+    SteadyClock::time_point boxBack{};
+    prompts.whileDialogOpen = [&](QDialog& dialog) {
+        spinFor(std::chrono::duration_cast<std::chrono::milliseconds>(std::max(
+            0ms, 4000ms - std::chrono::duration_cast<std::chrono::milliseconds>(SteadyClock::now() -
+                                                                                boxBack))));
+        ASSERT_NO_FATAL_FAILURE(session.startBox({"--trace"}));
+        boxBack = SteadyClock::now();
+        spinUntil([&] { return !dialog.isVisible(); }, 10s);
+    };
+    ASSERT_NO_FATAL_FAILURE(session.signalBox(SIGKILL));
+    boxBack = SteadyClock::now();  // when it went, until it is back
+    ASSERT_TRUE(spinUntil([&] { return prompts.dialogCount > 0 && prompts.depth() == 0; }, 15s))
+        << "no wait dialog";
+    EXPECT_EQ(prompts.dialogResults, QList<int>{TbreakForm::ResultNo});
+    ASSERT_TRUE(spinUntil([&] { return form.readoutsLive(); }, boxBack + 3s))
+        << "not live within 3 s of the box's return\n"
+        << simLog();
+    EXPECT_EQ(form.offsets, (std::array<double, 3>{}));
+    EXPECT_TRUE(form.statusLabel->text().contains(
+        QStringLiteral("Przesunięcia wyzerowane: połączenie było przerwane.")))
+        << form.statusLabel->text().toStdString();
+    EXPECT_TRUE(prompts.messages.isEmpty()) << prompts.messages.join('|').toStdString();
+    EXPECT_TRUE(prompts.exceptions.isEmpty()) << prompts.exceptions.join('|').toStdString();
     session.endBox();
 }
 
@@ -132,12 +123,10 @@ TEST(WindowRecovery, SilenceAfterAReferenceCommandEndsInTheWaitDialogNotInFrozen
         EXPECT_TRUE(form.configMMI->isEnabled());
         EXPECT_TRUE(form.xSButton->isChecked());
 
-        // Once the box answers again, the operator's link test restarts the readings; the mark
-        // was passed meanwhile, so X counts again and its Ref button is released.
-        spinFor(std::chrono::duration_cast<std::chrono::milliseconds>(silentAt + 7000ms -
-                                                                      SteadyClock::now()));
-        form.testAction->trigger();
-        EXPECT_TRUE(spinUntil([&] { return !form.xSButton->isChecked(); }, 8s)) << simLog();
+        // Once the box answers again, the link starts anew by itself; the mark was passed
+        // meanwhile, so X counts again and its Ref button is released.
+        EXPECT_TRUE(spinUntil([&] { return !form.xSButton->isChecked(); }, silentAt + 10s))
+            << simLog();
         const QStringList resumed = readouts(form);
         EXPECT_TRUE(spinUntil([&] { return readouts(form) != resumed; }, 5s));
         EXPECT_TRUE(prompts.messages.isEmpty()) << prompts.messages.join('|').toStdString();

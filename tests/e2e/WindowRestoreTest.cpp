@@ -62,7 +62,8 @@ TEST(WindowRestore, TheComparisonIsShownThenTheBoxGetsTheFileAndTheWindowReadsIt
         prompts.whileDialogOpen = [&](QDialog& dialog) {
             auto* restore = dynamic_cast<RestoreDialog*>(&dialog);
             ASSERT_NE(restore, nullptr);
-            const int row = comparisonRow(*restore->table, "X", QStringLiteral("zliczenia (4 × impulsy)"));
+            const int row =
+                comparisonRow(*restore->table, "X", QStringLiteral("zliczenia (4 × impulsy)"));
             ASSERT_GE(row, 0);
             xLines = restore->table->item(row, 2)->text() + "→" +
                      restore->table->item(row, 3)->text() + " " +

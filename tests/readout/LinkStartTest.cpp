@@ -93,7 +93,8 @@ TEST_F(ReadoutTest, AxisRowsFromResolutionCodes) {
                                   std::to_string(c.codes[2]);
         EXPECT_EQ(form->shownAxes, c.axes) << label;
         EXPECT_EQ(service.AxisCount, c.axes) << label;
-        EXPECT_EQ(form->frameGeometry().height(), c.height) << label;
+        // The status line adds its height to each.
+        EXPECT_EQ(form->frameGeometry().height(), c.height + form->statusLineExtra()) << label;
         EXPECT_EQ(form->yPanel->isVisible(), c.axes > 1) << label;
         EXPECT_EQ(form->ySButton->isVisible(), c.axes > 1) << label;
         EXPECT_EQ(form->zPanel->isVisible(), c.axes > 2) << label;
@@ -262,14 +263,14 @@ TEST_F(ReadoutTest, ConfigurationFillsTheDialogs) {
     EXPECT_EQ(coordForm->correctionYSGrid->item(2, 2)->text(), "0.402");
 }
 
-TEST_F(ReadoutTest, LinkStartResetsOffsetsAndReadings) {
+TEST_F(ReadoutTest, LinkStartResetsReadingsAndKeepsOffsetsUntilTheReadIsWhole) {
     startCycle(box);
     replyPositions(1000, 2000, 3000);
     form->relRButton->setChecked(true);
     form->offsets = {1.0, 2.0, 3.0};
     form->testMMIClick();
     replyPositions(1000, 2000, 3000);  // takes the link test over
-    EXPECT_EQ(form->offsets, (std::array<double, 3>{}));
+    EXPECT_EQ(form->offsets, (std::array<double, 3>{1.0, 2.0, 3.0}));
     EXPECT_EQ(form->positions, (std::array<double, 3>{}));
     EXPECT_EQ(lastCommand(), 0xE9);
 }

@@ -104,26 +104,29 @@ TEST_F(SimScenarioTest, BoxSwitchedOffDuringTheCycle) {
     config.faults.silent.first = 40;  // a position request well into the cycle
     connectBox(config);
     std::int64_t shownAt = 0;
+    std::vector<std::int64_t> times;
     prompts.whileDialogOpen = [&](QDialog& dialog) {
         EXPECT_EQ(&dialog, breakForm.get());
         shownAt = clock.nowUs();
+        times = positionRequestTimes();
     };
     showAndStart();
     clock.advance(10000);
     ASSERT_EQ(prompts.dialogCount, 1) << transcript();
     // The request and its two repeats, 1300 ms apart, and the dialog 1200 ms after the last.
-    const auto times = positionRequestTimes();
     ASSERT_GE(times.size(), 3u);
     const std::int64_t first = times[times.size() - 3];
     EXPECT_EQ(times[times.size() - 2] - first, 1300000);
     EXPECT_EQ(times.back() - first, 2600000);
     EXPECT_EQ(shownAt - first, 3800000);
-    // The operator stopped waiting: nothing more is sent, the readouts stand still.
+    // The operator stopped waiting: the box is asked again once a second, the readouts stand
+    // still and grey.
     const QString frozen = form->xxLabel->text();
-    const auto sent = wire->hostBytes().size();
+    const auto asked = positionRequestTimes().size();
     clock.advance(20000);
-    EXPECT_EQ(wire->hostBytes().size(), sent);
+    EXPECT_EQ(positionRequestTimes().size() - asked, 20u);
     EXPECT_EQ(form->xxLabel->text(), frozen);
+    EXPECT_FALSE(form->readoutsLive());
     EXPECT_TRUE(prompts.messages.isEmpty());
 }
 
