@@ -89,6 +89,7 @@ void MemoryDevice::notify(std::uint32_t mask) {
 // ---- the host side ----
 
 int MemoryDevice::open(const std::string& name) {
+    ++openAttempts_;
     if (open_) return EBUSY;
     if (failOpen_ != 0) return failOpen_;
     open_ = true;

@@ -67,6 +67,8 @@ public:
     std::vector<std::uint8_t> takeWritten();
     bool isOpen() const { return open_; }
     int openCount() const { return openCount_; }
+    // Openings tried, failed ones included.
+    int openAttempts() const { return openAttempts_; }
     const std::string& openedName() const { return openedName_; }
 
     // ---- the host side (called by the port) ----
@@ -91,6 +93,7 @@ private:
     std::vector<std::uint8_t> written_;
     bool open_ = false;
     int openCount_ = 0;
+    int openAttempts_ = 0;
     std::string openedName_;
 
     std::deque<std::uint8_t> input_;

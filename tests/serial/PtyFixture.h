@@ -138,26 +138,36 @@ protected:
         pumpUntil([] { return false; }, ms);
     }
 
-    // The far end goes away (unplugged) after some bytes: the port takes the bytes, finds the
-    // device gone, does not spin a core over it, and reads, purges and closes without fault.
+    // The far end goes away (unplugged) after some bytes: the port takes the bytes, tells the
+    // main thread once that the device is gone, after them, does not spin a core over it, and
+    // reads, purges and closes without fault.
     void checkUnplugging(TVaComm& comm) {
         std::vector<std::uint8_t> got;
+        int goneTold = 0;
+        std::size_t bytesWhenTold = 0;
         comm.OnRxChar = [&](std::int32_t n) {
             for (std::int32_t i = 0; i < n; ++i) {
                 std::uint8_t b;
                 if (comm.ReadChar(b)) got.push_back(b);
             }
         };
+        comm.OnGone = [&] {
+            ++goneTold;
+            bytesWhenTold = got.size();
+        };
         comm.Open();
         pty.send({1, 2, 3});
         ASSERT_TRUE(pumpUntil([&] { return got.size() == 3; }));
         pty.closeMaster();
-        ASSERT_TRUE(pumpUntil([&] { return device->gone(); }));
+        ASSERT_TRUE(pumpUntil([&] { return goneTold > 0; }));
+        EXPECT_TRUE(device->gone());
+        EXPECT_EQ(bytesWhenTold, 3u) << "bytes received before the hang-up come first";
 
         const std::int64_t cpuBefore = processCpuUs();
         pumpFor(300);
         EXPECT_LT(processCpuUs() - cpuBefore, 100000) << "something spins after the hang-up";
 
+        EXPECT_EQ(goneTold, 1);
         std::uint8_t b;
         EXPECT_FALSE(comm.ReadChar(b));
         EXPECT_EQ(comm.InQueCount(), 0);
