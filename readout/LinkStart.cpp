@@ -69,7 +69,7 @@ void TmainForm::beginLink(bool announce, bool quiet) {
             configMMI->setEnabled(true);
             // Told once; the port is tried again about once a second from now on.
             beginOutage(true);
-            if (!quiet) tellLinkFailure(texts::openFailed());
+            if (!quiet) tellLinkFailure(texts::openFailed(), true);
             return;
         }
         portOpen = true;

@@ -297,8 +297,8 @@ private:
     // The wait dialog for a lost link, once per outage; the recovery goes on whatever the answer.
     void showOutageDialog();
     // A failure the operator is told of by a message box: at most one such box at a time, and
-    // once per outage of the link.
-    void tellLinkFailure(const QString& text);
+    // once per outage of the link unless the operator's own action met it.
+    void tellLinkFailure(const QString& text, bool operatorAsked = false);
     // Decides at the end of a whole read whether the offsets still hold, and zeroes them (and
     // says why) when they may not.
     void settleOffsets();

@@ -113,8 +113,8 @@ void TmainForm::showOutageDialog() {
     if (outage_.active) configMMI->setEnabled(true);
 }
 
-void TmainForm::tellLinkFailure(const QString& text) {
-    if (messagesShowing_ > 0 || (outage_.active && outage_.told)) return;
+void TmainForm::tellLinkFailure(const QString& text, bool operatorAsked) {
+    if (messagesShowing_ > 0 || (outage_.active && outage_.told && !operatorAsked)) return;
     if (outage_.active) outage_.told = true;
     ++messagesShowing_;
     message(text);
