@@ -581,50 +581,6 @@ biuro@pracownia.example</translation>
         <translation>Offset</translation>
     </message>
     <message>
-        <source>Konfiguracja</source>
-        <translation>Configuration</translation>
-    </message>
-    <message>
-        <source>Test łącza RS</source>
-        <translation>RS link test</translation>
-    </message>
-    <message>
-        <source>Parametry</source>
-        <translation>Parameters</translation>
-    </message>
-    <message>
-        <source>Koordynaty</source>
-        <translation>Corrections</translation>
-    </message>
-    <message>
-        <source>Zapisz konfigurację do pliku…</source>
-        <translation>Save configuration to file…</translation>
-    </message>
-    <message>
-        <source>Podgląd w sieci…</source>
-        <translation>Network view…</translation>
-    </message>
-    <message>
-        <source>Plik</source>
-        <translation>File</translation>
-    </message>
-    <message>
-        <source>Wyjscie</source>
-        <translation>Exit</translation>
-    </message>
-    <message>
-        <source>Informacje</source>
-        <translation>Info</translation>
-    </message>
-    <message>
-        <source>O produkcie</source>
-        <translation>About the product</translation>
-    </message>
-    <message>
-        <source>O autorze</source>
-        <translation>About the author</translation>
-    </message>
-    <message>
         <source>Odtwórz konfigurację urządzenia</source>
         <translation>Restore the box&apos;s configuration</translation>
     </message>
@@ -633,8 +589,52 @@ biuro@pracownia.example</translation>
         <translation>The file %1 cannot be restored: %2 Nothing was written to the box.</translation>
     </message>
     <message>
-        <source>Odtwórz konfigurację z pliku…</source>
-        <translation>Restore configuration from file…</translation>
+        <source>&amp;Konfiguracja</source>
+        <translation>&amp;Configuration</translation>
+    </message>
+    <message>
+        <source>&amp;Test łącza RS</source>
+        <translation>RS link &amp;test</translation>
+    </message>
+    <message>
+        <source>&amp;Parametry</source>
+        <translation>&amp;Parameters</translation>
+    </message>
+    <message>
+        <source>&amp;Koordynaty</source>
+        <translation>&amp;Corrections</translation>
+    </message>
+    <message>
+        <source>&amp;Zapisz konfigurację do pliku…</source>
+        <translation>&amp;Save configuration to file…</translation>
+    </message>
+    <message>
+        <source>&amp;Odtwórz konfigurację z pliku…</source>
+        <translation>&amp;Restore configuration from file…</translation>
+    </message>
+    <message>
+        <source>Podgląd w &amp;sieci…</source>
+        <translation>&amp;Network view…</translation>
+    </message>
+    <message>
+        <source>&amp;Plik</source>
+        <translation>&amp;File</translation>
+    </message>
+    <message>
+        <source>&amp;Wyjscie</source>
+        <translation>E&amp;xit</translation>
+    </message>
+    <message>
+        <source>&amp;Informacje</source>
+        <translation>&amp;Info</translation>
+    </message>
+    <message>
+        <source>O &amp;produkcie</source>
+        <translation>About the &amp;product</translation>
+    </message>
+    <message>
+        <source>O &amp;autorze</source>
+        <translation>About the &amp;author</translation>
     </message>
 </context>
 <context>

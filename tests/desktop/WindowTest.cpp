@@ -124,7 +124,7 @@ TEST_F(Desktop, PortItemsNameTheirDevices) {
     EXPECT_EQ(form->COM[2]->toolTip(), QStringLiteral("/dev/ttyUSB5"));
     EXPECT_EQ(form->COM[2]->statusTip(), QStringLiteral("/dev/ttyUSB5"));
     EXPECT_EQ(form->COM[0]->toolTip(), QStringLiteral("Brak urządzenia"));
-    EXPECT_EQ(form->COM[0]->text(), QStringLiteral("COM1"));
+    EXPECT_EQ(form->COM[0]->text(), QStringLiteral("COM&1"));
     EXPECT_TRUE(form->configMMI->toolTipsVisible());
 
     // Opening the menu looks again: a link made meanwhile shows.

@@ -122,7 +122,7 @@ TEST_F(EnglishWindows, NoTextOfTheWindowItsDialogsOrItsMessagesIsLeftInPolish) {
         if (names.contains(text)) continue;
         EXPECT_FALSE(looksPolish(text)) << text.toStdString();
     }
-    EXPECT_EQ(form->configMMI->title(), QStringLiteral("Configuration"));
+    EXPECT_EQ(form->configMMI->title(), QStringLiteral("&Configuration"));
     EXPECT_EQ(texts::deviceUnavailable(1), QStringLiteral("Device unavailable (framing error)."));
 }
 
@@ -151,9 +151,9 @@ TEST_F(LocaleOfTheProcess, TheWindowIsEnglishUnderAnEnglishLangAndPolishUnderC) 
         const char* absolute;
     };
     const Case cases[] = {
-        {"en_GB.UTF-8", {"Configuration", "File", "Info"}, "absolute"},
-        {"C", {"Konfiguracja", "Plik", "Informacje"}, "absolutne"},
-        {"POSIX", {"Konfiguracja", "Plik", "Informacje"}, "absolutne"},
+        {"en_GB.UTF-8", {"&Configuration", "&File", "&Info"}, "absolute"},
+        {"C", {"&Konfiguracja", "&Plik", "&Informacje"}, "absolutne"},
+        {"POSIX", {"&Konfiguracja", "&Plik", "&Informacje"}, "absolutne"},
     };
     for (const Case& c : cases) {
         ::setenv("LANG", c.lang, 1);
