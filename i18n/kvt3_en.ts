@@ -94,6 +94,161 @@ Measuring can go on in 3 seconds.</translation>
     </message>
 </context>
 <context>
+    <name>ConfigFile</name>
+    <message>
+        <source>wiersz %1: %2</source>
+        <translation>line %1: %2</translation>
+    </message>
+    <message>
+        <source>niezamknięty nawias sekcji.</source>
+        <translation>section bracket not closed.</translation>
+    </message>
+    <message>
+        <source>niezrozumiały wiersz (oczekiwano „pole = wartość” albo „[sekcja]”).</source>
+        <translation>line not understood (expected “field = value” or “[section]”).</translation>
+    </message>
+    <message>
+        <source>pole przed pierwszą sekcją.</source>
+        <translation>field before the first section.</translation>
+    </message>
+    <message>
+        <source>pole %1 powtórzone.</source>
+        <translation>field %1 repeated.</translation>
+    </message>
+    <message>
+        <source>Plik jest niekompletny: w sekcji [%1] brak pola %2.</source>
+        <translation>The file is incomplete: section [%1] lacks the field %2.</translation>
+    </message>
+    <message>
+        <source>nieznane pole %1 w sekcji [%2].</source>
+        <translation>unknown field %1 in section [%2].</translation>
+    </message>
+    <message>
+        <source>To nie jest plik konfiguracji KVT 3: pierwszą sekcją powinna być [kvt3].</source>
+        <translation>This is not a KVT 3 configuration file: its first section should be [kvt3].</translation>
+    </message>
+    <message>
+        <source>po [kvt3] powinno być pole „format”.</source>
+        <translation>[kvt3] should be followed by the field “format”.</translation>
+    </message>
+    <message>
+        <source>niepoprawna wersja formatu.</source>
+        <translation>invalid format version.</translation>
+    </message>
+    <message>
+        <source>Plik zapisano w nowszej wersji formatu (%1); ten program zna wersję %2.</source>
+        <translation>The file was written in a newer format version (%1); this program knows version %2.</translation>
+    </message>
+    <message>
+        <source>tekst po [end].</source>
+        <translation>text after [end].</translation>
+    </message>
+    <message>
+        <source>Plik jest niekompletny: nie kończy się sekcją [end].</source>
+        <translation>The file is incomplete: it does not end with the section [end].</translation>
+    </message>
+    <message>
+        <source>oczekiwano liczby szesnastkowej, np. 0x00.</source>
+        <translation>expected a hexadecimal number, e.g. 0x00.</translation>
+    </message>
+    <message>
+        <source>nieznany rodzaj urządzenia %1 (znane: 1 do 4).</source>
+        <translation>unknown device kind %1 (known: 1 to 4).</translation>
+    </message>
+    <message>
+        <source>błędna wartość rozdzielczości dla osi %1.</source>
+        <translation>invalid resolution for axis %1.</translation>
+    </message>
+    <message>
+        <source>błędna liczba zliczeń na obrót dla osi %1.</source>
+        <translation>invalid count per revolution for axis %1.</translation>
+    </message>
+    <message>
+        <source>kalibracja ma więcej niż 6 miejsc po przecinku.</source>
+        <translation>the calibration has more than 6 decimal places.</translation>
+    </message>
+    <message>
+        <source>błędna wartość kalibracji dla osi %1.</source>
+        <translation>invalid calibration for axis %1.</translation>
+    </message>
+    <message>
+        <source>wartość kalibracji poza przedziałem dla osi %1.</source>
+        <translation>calibration out of range for axis %1.</translation>
+    </message>
+    <message>
+        <source>typ osi to „linear” albo „angular”.</source>
+        <translation>the axis type is “linear” or “angular”.</translation>
+    </message>
+    <message>
+        <source>urządzenie rodzaju 1 nie ma korekcji.</source>
+        <translation>a kind 1 box has no correction.</translation>
+    </message>
+    <message>
+        <source>korekcja to „on” albo „off”.</source>
+        <translation>the correction is “on” or “off”.</translation>
+    </message>
+    <message>
+        <source>liczba wierszy korekcji poza zakresem 0 do 255.</source>
+        <translation>number of correction rows outside 0 to 255.</translation>
+    </message>
+    <message>
+        <source>bity 0x70 to przełączniki korekcji, pola „correction” osi.</source>
+        <translation>the bits 0x70 are the correction switches, the axes’ “correction” fields.</translation>
+    </message>
+    <message>
+        <source>tablica %1 ma więcej wierszy, niż mówi pole „rows” (%2).</source>
+        <translation>table %1 has more rows than the field “rows” says (%2).</translation>
+    </message>
+    <message>
+        <source>oczekiwano wiersza %1 (tablica %2), a jest %3.</source>
+        <translation>expected row %1 (table %2), found %3.</translation>
+    </message>
+    <message>
+        <source>oczekiwano dwóch liczb całkowitych (położenie i korekta) w zakresie liczb urządzenia.</source>
+        <translation>expected two whole numbers (position and correction) within the box’s range.</translation>
+    </message>
+    <message>
+        <source>Plik jest niekompletny: tablica %1 ma %2 z %3 wierszy.</source>
+        <translation>The file is incomplete: table %1 has %2 of %3 rows.</translation>
+    </message>
+    <message>
+        <source>Plik jest niekompletny: brak sekcji [%1].</source>
+        <translation>The file is incomplete: the section [%1] is missing.</translation>
+    </message>
+    <message>
+        <source>nieznana sekcja [%1].</source>
+        <translation>unknown section [%1].</translation>
+    </message>
+    <message>
+        <source>sekcja [%1] powtórzona.</source>
+        <translation>section [%1] repeated.</translation>
+    </message>
+    <message>
+        <source>oczekiwano bajtu bez bitów 0x07, pól „type” osi.</source>
+        <translation>expected a byte without the bits 0x07, the axes’ “type” fields.</translation>
+    </message>
+    <message>
+        <source>urządzenie rodzaju 1 nie ma tablic korekcji.</source>
+        <translation>a kind 1 box has no correction tables.</translation>
+    </message>
+    <message>
+        <source>kalibracja osi %1 ma więcej niż sześć miejsc po przecinku, a plik przechowuje sześć. Popraw ją w oknie „Parametry” i zapisz konfigurację ponownie.</source>
+        <translation>the calibration of axis %1 has more than six decimal places, and the file keeps six. Correct it in the “Parameters” window and save the configuration again.</translation>
+    </message>
+    <message>
+        <source>Plik jest za duży na plik konfiguracji (ponad %1 bajtów).</source>
+        <translation>The file is too large for a configuration file (over %1 bytes).</translation>
+    </message>
+    <message>
+        <source>Plik jest konfiguracją urządzenia rodzaju %1, a podłączone jest urządzenie rodzaju %2.</source>
+        <translation>The file is the configuration of a kind %1 box, and the box connected is of kind %2.</translation>
+    </message>
+    <message>
+        <source>Nie można odczytać pliku konfiguracji.</source>
+        <translation>The configuration file cannot be read.</translation>
+    </message>
+</context>
+<context>
     <name>ConfigRead</name>
     <message>
         <source>Błąd przy nawiązaniu połączenia.</source>
