@@ -11,6 +11,7 @@
 #include <cmath>
 
 #include "config/CellText.h"
+#include "config/ConfigFile.h"
 #include "config/CorrectionCurve.h"
 #include "config/CorrectionGrid.h"
 #include "link/RSLib.h"
@@ -78,6 +79,13 @@ TcoordForm::TcoordForm(TRS232Service& service, platform::Prompts& prompts, platf
     importButton->setGeometry(390, 304, 106, 25);
     exportButton = new QPushButton(tr("Eksportuj do CSV…"), this);
     exportButton->setGeometry(500, 304, 120, 25);
+    noTablesLabel = new QLabel(this);
+    noTablesLabel->setGeometry(390, 334, 230, 58);
+    noTablesLabel->setWordWrap(true);
+    QFont bold = noTablesLabel->font();
+    bold.setBold(true);
+    noTablesLabel->setFont(bold);
+    noTablesLabel->hide();
     connect(importButton, &QPushButton::clicked, this, [this] { importButtonClick(); });
     connect(exportButton, &QPushButton::clicked, this, [this] { exportButtonClick(); });
     askCsvPath = [this](bool save) {
@@ -235,7 +243,28 @@ QWidget* TcoordForm::firstEntry() const {
 void TcoordForm::FormShow() {
     ConfigDialog::FormShow();
     clearLastEdit();
+    // A kind 1 box has no tables: its switches show the flags a send would carry, and there is
+    // nothing to edit or import. A box of no known kind was not read; what is typed is kept.
+    const int kind = service_.DeviceKind();
+    const bool noTables = kind == 1;
+    if (noTables) SetCorrectionFlags(CorrectionFlags);
+    for (Axis axis : allAxes) checkBox(axis)->setEnabled(!noTables);
+    importButton->setEnabled(!noTables);
+    noTablesLabel->setText(noTables ? tr("Urządzenie rodzaju 1 nie ma tabel korekcji.")
+                                    : tr("Rodzaj urządzenia nieznany: tabele korekcji nie "
+                                         "zostały odczytane."));
+    noTablesLabel->setVisible(!boxconfig::hasCorrections(kind));
     placeCheckBoxes();
+}
+
+QString TcoordForm::sentMessage() const {
+    // Only a box that keeps tables has stored what was sent.
+    const int kind = service_.DeviceKind();
+    if (boxconfig::hasCorrections(kind)) return ConfigDialog::sentMessage();
+    return kind == 1 ? tr("Urządzenie rodzaju 1 nie ma tabel korekcji, więc nie zostały "
+                          "zapisane.\r\nZa 3 sekundy można kontynuować pomiar.")
+                     : tr("Rodzaj urządzenia nieznany: tabele korekcji nie zostały "
+                          "zapisane.\r\nZa 3 sekundy można kontynuować pomiar.");
 }
 
 void TcoordForm::placeCheckBoxes() {

@@ -61,6 +61,8 @@ public:
     QPushButton* importButton;
     QPushButton* exportButton;
     CorrectionCurve* curve = nullptr;
+    // Says that the box attached keeps no tables (kind 1) or is of no known kind; hidden otherwise.
+    QLabel* noTablesLabel;
     // Asks the operator for the CSV file to read (save false) or to write; empty when cancelled.
     // A file dialog by default.
     std::function<QString(bool save)> askCsvPath;
@@ -93,6 +95,8 @@ public:
     // The check box rule of one axis: page enabled, flag bit, active page.
     void CBoxClick(Axis axis);
 
+    // Also says when the box attached keeps no tables (kind 1; nothing can be edited then) or
+    // was not read (no known kind).
     void FormShow() override;
     // The grid of the page shown.
     QWidget* firstEntry() const override;
@@ -130,6 +134,8 @@ public:
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
+    // A box without tables is told that its send stored nothing.
+    QString sentMessage() const override;
 
 private:
     Axis activeAxis() const;

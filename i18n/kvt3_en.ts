@@ -640,6 +640,26 @@ X&apos;, Y&apos;, Z&apos; values may be anything</translation>
         <source>Lp.</source>
         <translation>No.</translation>
     </message>
+    <message>
+        <source>Urządzenie rodzaju 1 nie ma tabel korekcji.</source>
+        <translation>A kind 1 box has no correction tables.</translation>
+    </message>
+    <message>
+        <source>Rodzaj urządzenia nieznany: tabele korekcji nie zostały odczytane.</source>
+        <translation>Unknown kind of box: the correction tables were not read.</translation>
+    </message>
+    <message>
+        <source>Urządzenie rodzaju 1 nie ma tabel korekcji, więc nie zostały zapisane.<byte value="xd"/>
+Za 3 sekundy można kontynuować pomiar.</source>
+        <translation>A kind 1 box has no correction tables, so they were not saved.<byte value="xd"/>
+Measuring can go on in 3 seconds.</translation>
+    </message>
+    <message>
+        <source>Rodzaj urządzenia nieznany: tabele korekcji nie zostały zapisane.<byte value="xd"/>
+Za 3 sekundy można kontynuować pomiar.</source>
+        <translation>Unknown kind of box: the correction tables were not saved.<byte value="xd"/>
+Measuring can go on in 3 seconds.</translation>
+    </message>
 </context>
 <context>
     <name>ThelpForm</name>

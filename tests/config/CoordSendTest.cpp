@@ -1,3 +1,5 @@
+#include <QCheckBox>
+#include <QLabel>
 #include <QPushButton>
 
 #include "config/coordUnit.h"
@@ -186,8 +188,32 @@ TEST_F(CoordSend, KindOneSendsZerosWithTheRowCount) {
         expected.resize(expected.size() + 24 * static_cast<std::size_t>(rows), 0x00);
         expected.push_back(0xF1);
         EXPECT_EQ(sent(), expected);
-        EXPECT_EQ(prompts.messages, QStringList{configtest::sentMessage});
+        // Sent as the box's protocol has it, but not told as kept: the box has no tables.
+        EXPECT_EQ(prompts.messages,
+                  QStringList{QStringLiteral("Urządzenie rodzaju 1 nie ma tabel korekcji, więc nie "
+                                             "zostały zapisane.\r\nZa 3 sekundy można "
+                                             "kontynuować pomiar.")});
         clock.advance(3000);
+    }
+}
+
+// Opened on a kind 1 box the dialog says it has no tables, and its switches show the flags a
+// send carries (none were read: not the three ticks it is built with); a box with tables
+// brings the switches back.
+TEST_F(CoordSend, AKindOneBoxIsShownWithoutTables) {
+    for (const int kind : {1, 2}) {
+        SCOPED_TRACE(kind);
+        attachBox(kind);
+        if (kind == 2) loadRows(1, 1, 0x20);
+        form.show();
+        EXPECT_EQ(form.noTablesLabel->isVisible(), kind == 1);
+        EXPECT_EQ(form.importButton->isEnabled(), kind == 2);
+        for (Axis axis : {Axis::X, Axis::Y, Axis::Z}) {
+            EXPECT_EQ(form.checkBox(axis)->isEnabled(), kind == 2);
+            EXPECT_EQ(form.checkBox(axis)->isChecked(), kind == 2 && axis == Axis::Y);
+            EXPECT_EQ(form.grid(axis)->isEnabled(), kind == 2 && axis == Axis::Y);
+        }
+        form.hide();
     }
 }
 
