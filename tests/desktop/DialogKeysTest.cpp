@@ -99,8 +99,8 @@ TEST_F(Keys, TabOrCtrlTabReachesEveryButtonOfADialog) {
             visited.insert(QApplication::focusWidget());
         }
         for (QPushButton* button : c.dialog->findChildren<QPushButton*>()) {
-            if (button->isVisible() && button->isEnabled())
-                EXPECT_EQ(visited.count(button), 1u) << button->text().toStdString();
+            if (!button->isVisible() || !button->isEnabled()) continue;
+            EXPECT_EQ(visited.count(button), 1u) << button->text().toStdString();
         }
         c.dialog->done(QDialog::Rejected);
     }

@@ -1,5 +1,7 @@
 // F11 on screens of every size and shape (screens.json), after a window manager stretched and
-// squeezed the window: everything lies on the screen, and the rows take the room of missing ones.
+// squeezed the window: everything lies on the screen, and the rows take the height left, the room
+// of missing ones too, so that the screen is filled whatever its shape.
+#include <QLayout>
 #include <QScreen>
 #include <QTest>
 #include <QWindow>
@@ -50,6 +52,8 @@ TEST_F(FullScreenSizes, EverythingFitsAndFiguresTakeTheRoomOfMissingRows) {
                 EXPECT_TRUE(form->rect().contains(placed))
                     << w->metaObject()->className() << " " << w->accessibleName().toStdString();
             }
+            const QLayout* content = form->centralWidget()->layout();
+            EXPECT_GT(content->minimumSize().height(), form->centralWidget()->height() * 0.95);
             const int axes = service.AxisCount;
             figures[axes] = form->xxLabel->font().pixelSize();
             rows[axes] = form->xPanel->height();
@@ -63,7 +67,8 @@ TEST_F(FullScreenSizes, EverythingFitsAndFiguresTakeTheRoomOfMissingRows) {
         SCOPED_TRACE(screen->name().toStdString());
         EXPECT_GT(rows[2], rows[3]);
         EXPECT_GT(rows[1], rows[2]);
-        EXPECT_GT(figures[2], figures[3]);
+        // As large as their width allows, they may be as large with three rows as with two.
+        EXPECT_GE(figures[2], figures[3]);
         EXPECT_GE(figures[1], figures[2]);
     }
 }
