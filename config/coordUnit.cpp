@@ -15,6 +15,7 @@
 #include "config/CorrectionCurve.h"
 #include "config/CorrectionGrid.h"
 #include "link/RSLib.h"
+#include "platform/ScreenFit.h"
 
 namespace {
 
@@ -25,6 +26,20 @@ constexpr std::array<char16_t, 3> letters = {u'X', u'Y', u'Z'};
 std::size_t at(Axis axis) {
     return static_cast<std::size_t>(axisIndex(axis));
 }
+
+// The curve, the CSV buttons and the note right of the pages, or, on a screen too narrow for
+// that (a portrait panel), below them; "Zapisz" and "Zamknij" at the bottom right.
+struct Places {
+    QSize size;
+    QRect curve, importButton, exportButton, note;
+    QPoint save, exit;
+};
+const Places placesBeside{{626, 430},          {390, 26, 230, 270}, {390, 304, 106, 25},
+                          {500, 304, 120, 25}, {390, 334, 230, 58}, {460, 398},
+                          {544, 398}};
+const Places placesBelow{{386, 704},          {4, 400, 378, 196}, {4, 602, 124, 25},
+                         {132, 602, 130, 25}, {4, 632, 378, 34},  {220, 672},
+                         {304, 672}};
 
 }  // namespace
 
@@ -68,20 +83,12 @@ TcoordForm::TcoordForm(TRS232Service& service, platform::Prompts& prompts, platf
                         this);
     Label2->setGeometry(12, 360, 260, 34);
 
-    // The curve and the CSV buttons stand right of the pages; "Zapisz" and "Zamknij" stay at the
-    // bottom right.
-    setFixedSize(626, 430);
-    saveButton->move(460, 398);
-    exitButton->move(544, 398);
     curve = new CorrectionCurve(this);
-    curve->setGeometry(390, 26, 230, 270);
     importButton = new QPushButton(tr("Importuj z CSV…"), this);
-    importButton->setGeometry(390, 304, 106, 25);
     exportButton = new QPushButton(tr("Eksportuj do CSV…"), this);
-    exportButton->setGeometry(500, 304, 120, 25);
     noTablesLabel = new QLabel(this);
-    noTablesLabel->setGeometry(390, 334, 230, 58);
     noTablesLabel->setWordWrap(true);
+    arrange(true);
     QFont bold = noTablesLabel->font();
     bold.setBold(true);
     noTablesLabel->setFont(bold);
@@ -234,6 +241,23 @@ void TcoordForm::CBoxClick(Axis axis) {
         }
     }
     pgCtrl->setCurrentIndex(target);
+}
+
+void TcoordForm::setVisible(bool visible) {
+    // Before Qt places the dialog over the window, on that window's screen.
+    if (visible) arrange(platform::roomOnScreen(*this).width() >= placesBeside.size.width());
+    ConfigDialog::setVisible(visible);
+}
+
+void TcoordForm::arrange(bool beside) {
+    const Places& p = beside ? placesBeside : placesBelow;
+    setFixedSize(p.size);
+    curve->setGeometry(p.curve);
+    importButton->setGeometry(p.importButton);
+    exportButton->setGeometry(p.exportButton);
+    noTablesLabel->setGeometry(p.note);
+    saveButton->move(p.save);
+    exitButton->move(p.exit);
 }
 
 QWidget* TcoordForm::firstEntry() const {

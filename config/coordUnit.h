@@ -136,6 +136,7 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
     // A box without tables is told that its send stored nothing.
     QString sentMessage() const override;
+    void setVisible(bool visible) override;
 
 private:
     Axis activeAxis() const;
@@ -156,6 +157,8 @@ private:
     // Holds the grid on the cell and tells the operator once the editor is out of Qt's hands.
     bool refuseCell(QTableWidget* grid, int column, int row, const QString& message, bool warning);
     void placeCheckBoxes();
+    // The curve, the CSV buttons and the note beside the pages (true) or below them.
+    void arrange(bool beside);
     // Sets the row count (header row included, never below it) and numbers the data rows.
     void resizeGrid(Axis axis, int rowCount);
     void setCell(QTableWidget* grid, int column, int row, const QString& text);

@@ -40,10 +40,6 @@ public:
     // False when English was asked for and its translation could not be loaded: the texts stay
     // Polish.
     bool loaded() const { return language_ == Language::Polish || translator_ != nullptr; }
-    // Qt's own texts are in the language: English always, Polish when Qt's translation was found.
-    bool qtTextsLoaded() const {
-        return language_ == Language::English || qtTranslator_ != nullptr;
-    }
 
 private:
     Language language_;

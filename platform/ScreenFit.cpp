@@ -7,7 +7,10 @@
 namespace platform {
 
 QSize roomOnScreen(const QWidget& window) {
-    const QScreen* screen = window.screen() ? window.screen() : QGuiApplication::primaryScreen();
+    // A dialog not shown yet will open over the window it belongs to.
+    const QWidget& where =
+        window.isVisible() || !window.parentWidget() ? window : *window.parentWidget()->window();
+    const QScreen* screen = where.screen() ? where.screen() : QGuiApplication::primaryScreen();
     if (!screen) return {QWIDGETSIZE_MAX, QWIDGETSIZE_MAX};
     QSize frame = window.frameGeometry().size() - window.size();
     if (frame.isEmpty()) frame = assumedFrame;

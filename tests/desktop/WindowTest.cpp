@@ -54,7 +54,6 @@ TEST_F(Desktop, F11ScalesTheReadoutInProportionAndBackExactly) {
     const double f = fullScreen.factor();
     EXPECT_GT(f, 1.2);
     EXPECT_EQ(form->size(), form->screen()->geometry().size());
-    // The rows take the height the screen has left, and the figures grow with them.
     EXPECT_GE(form->xxLabel->font().pixelSize(), figures * f - 1.0);
     EXPECT_NEAR(form->xLabel->font().pixelSize(), letters * f, 1.0);
     EXPECT_NEAR(form->xLabel->minimumWidth(), letterBox.width() * f, 1.0);
