@@ -207,8 +207,8 @@ void FullScreenReadout::growRows(int extra) {
 }
 
 // One factor for everything: the content at its normal size, as large as fits the screen below
-// the menu, then the rows shown as high as the rows missing leave room for, and the whole centred
-// on the screen from top to bottom.
+// the menu, then the rows shown as high as the room left allows, and the whole centred on the
+// screen from top to bottom.
 void FullScreenReadout::fit() {
     // The window's own resizing below is no change to fit anew.
     fitting_ = true;
@@ -242,18 +242,14 @@ void FullScreenReadout::fit() {
         form_.layout()->activate();
         form_.setGeometry(area);
     }
+    // Whatever height is left, on a screen of another shape than the window or where rows are
+    // missing, goes to the rows shown, and their figures grow with them as far as their width
+    // allows.
     int shown = 0;
     for (Axis axis : allAxes)
         if (!form_.panel(axis)->isHidden()) ++shown;
-    if (shown > 0 && shown < 3) {
-        // What one row takes with the space after it: the height a missing row leaves.
-        QWidget* first = form_.panel(Axis::X);
-        int spacing = 0;
-        for (QGridLayout* grid : form_.centralWidget()->findChildren<QGridLayout*>())
-            if (grid->indexOf(first) >= 0) spacing = grid->verticalSpacing();
-        const int pitch = first->minimumHeight() + spacing;
-        const int leftOver = std::max(0, room.height() - used.height());
-        growRows(std::min(leftOver, (3 - shown) * pitch) / shown);
+    if (shown > 0) {
+        growRows(std::max(0, room.height() - used.height()) / shown);
         used = needed();
     }
     setExtraTop(std::max(0, (room.height() - used.height()) / 2));

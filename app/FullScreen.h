@@ -17,10 +17,10 @@ class TmainForm;
 // Large figures for reading from a metre or two away: F11 shows the readout window full screen
 // with everything in it scaled by one factor (rows, letters, figures, buttons), as large as the
 // screen allows, whatever its size and shape and whatever size the window had; the rows shown
-// then take the height the missing ones leave, and their figures grow with them as far as a
-// reading fits their width. F11 or Escape returns to the normal fixed window exactly as it was.
-// All controls keep working in between, and rows the link shows or hides meanwhile are fitted
-// anew.
+// then take the height left (that of missing rows, and all a portrait screen has below the
+// content), and their figures grow with them as far as a reading fits their width. F11 or
+// Escape returns to the normal fixed window exactly as it was. All controls keep working in
+// between, and rows the link shows or hides meanwhile are fitted anew.
 class FullScreenReadout : public QObject {
 public:
     explicit FullScreenReadout(TmainForm& form);

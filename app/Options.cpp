@@ -236,7 +236,8 @@ their names in /dev/serial/by-id, sorted. The Konfiguracja menu shows the device
 as a hint.
 
 Keys: F5 tests the link, F10 ends the program, F11 shows the figures full screen (F11 or
-Escape returns to the window).
+Escape returns to the window). Alt and a menu's underlined letter open it. In a dialog,
+Escape leaves it as its close button does, writing nothing; Ctrl+Tab moves on out of a table.
 
 The serial devices belong to the group dialout: join it once with
   sudo usermod -aG dialout $USER

@@ -4,33 +4,59 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QFontDatabase>
-#include <QKeyEvent>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScrollBar>
+#include <QTextDocument>
+#include <QVBoxLayout>
+#include <algorithm>
+#include <cmath>
 #include <stdexcept>
 
 #include "app/Cp1250.h"
 #include "platform/DialogKeys.h"
+#include "platform/ScreenFit.h"
 
 ThelpForm::ThelpForm(QWidget* parent) : QDialog(parent, Qt::Tool) {
     setWindowTitle(tr("Pomoc"));
-    setFixedSize(536, 348);
 
     helpMemo = new QPlainTextEdit(this);
-    helpMemo->setGeometry(0, 0, 536, 313);
     helpMemo->setReadOnly(true);
-    // The help text lines up its columns with blanks.
+    // The help text lines up its columns with blanks. The window is made as wide as its longest
+    // line; where the screen is narrower, a line goes on below rather than being cut.
     helpMemo->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
-    helpMemo->setLineWrapMode(QPlainTextEdit::NoWrap);
+    helpMemo->setLineWrapMode(QPlainTextEdit::WidgetWidth);
+    helpMemo->setWordWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
     helpMemo->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-    helpMemo->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
 
     okBtn = new QPushButton(QStringLiteral("OK"), this);
-    okBtn->setGeometry(230, 318, 75, 25);
+    okBtn->setFixedSize(75, 25);
     connect(okBtn, &QPushButton::clicked, this, [this] { done(QDialog::Accepted); });
-    okBtn->installEventFilter(this);
-    // The text is read first; Return closes the window only from "OK".
-    platform::setUpDialogKeys(*this, [this] { return helpMemo; });
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 5);
+    layout->setSpacing(5);
+    layout->addWidget(helpMemo, 1);
+    layout->addWidget(okBtn, 0, Qt::AlignHCenter);
+    resize(536, 348);
+    // The text is read first; Return closes the window only from "OK", Escape from anywhere.
+    platform::setUpDialogKeys(
+        *this, [this] { return helpMemo; }, okBtn);
+}
+
+void ThelpForm::fitToText() {
+    const QFontMetrics metrics(helpMemo->font());
+    int widest = 0;
+    const QStringList lines = helpMemo->toPlainText().split(u'\n');
+    for (const QString& line : lines) widest = std::max(widest, metrics.horizontalAdvance(line));
+    // Around the text: the document's margins, the memo's frame, its scroll bar, and a pixel for
+    // the cursor at a line's end.
+    const int margins = 2 * static_cast<int>(std::ceil(helpMemo->document()->documentMargin())) +
+                        2 * helpMemo->frameWidth() + 1;
+    const int textWidth = widest + margins + helpMemo->verticalScrollBar()->sizeHint().width();
+    const int textHeight = static_cast<int>(lines.size()) * metrics.lineSpacing() + margins;
+    const int below = okBtn->height() + layout()->spacing() + layout()->contentsMargins().bottom();
+    platform::resizeWithinScreen(
+        *this, QSize(std::max(536, textWidth), std::clamp(textHeight + below, 348, 600)));
 }
 
 bool ThelpForm::loadHelp(const QString& directory) {
@@ -48,23 +74,6 @@ bool ThelpForm::loadHelp(const QString& directory) {
         throw std::runtime_error(tr("Błąd odczytu pliku %1.").arg(path).toStdString());
     }
     helpMemo->setPlainText(splitTextLines(decodeCp1250(bytes)).join(u'\n'));
+    fitToText();
     return true;
-}
-
-bool ThelpForm::eventFilter(QObject* watched, QEvent* event) {
-    // Escape closes the window only from the button; in the text it does nothing.
-    if (watched == okBtn && event->type() == QEvent::KeyPress &&
-        static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape) {
-        done(QDialog::Accepted);
-        return true;
-    }
-    return QDialog::eventFilter(watched, event);
-}
-
-void ThelpForm::keyPressEvent(QKeyEvent* event) {
-    if (event->key() == Qt::Key_Escape) {
-        event->accept();
-        return;
-    }
-    QDialog::keyPressEvent(event);
 }

@@ -6,7 +6,7 @@ class QPlainTextEdit;
 class QPushButton;
 
 // The help window: the text of pomoc.txt (or of its translation, help_en.txt, when the program
-// runs in English), read-only, and an OK button.
+// runs in English), read-only, and an OK button. Escape closes it as "OK" does.
 class ThelpForm : public QDialog {
     Q_OBJECT
 public:
@@ -25,11 +25,10 @@ public:
     // The help file's name, pomoc.txt unless set.
     void setFileName(const QString& name) { fileName_ = name; }
 
-protected:
-    bool eventFilter(QObject* watched, QEvent* event) override;
-    void keyPressEvent(QKeyEvent* event) override;
-
 private:
+    // As wide as the text's longest line and as high as its lines, as far as the screen allows.
+    void fitToText();
+
     QString installedDirectory_;
     QString fileName_ = QStringLiteral("pomoc.txt");
 };

@@ -25,14 +25,15 @@ ConfigDialog::ConfigDialog(TRS232Service& service, platform::Prompts& prompts,
     canExitTimer.OnTimer = [this] { canExitTimerTimer(); };
     chain_.onSent = [this] {
         canExitTimer.SetEnabled(true);
-        prompts_.showMessage(
-            tr("Parametry zostały wysłane.\r\nZa 3 sekundy można kontynuować pomiar."));
+        prompts_.showMessage(sentMessage());
     };
     chain_.onFailed = [this] {
         prompts_.showMessage(tr("Parametry nie zostały wysłane."));
         setButtonsEnabled(true);
     };
-    platform::setUpDialogKeys(*this, [this] { return firstEntry(); });
+    // Escape leaves as "Zamknij" does, and not while it is disabled during a send.
+    platform::setUpDialogKeys(
+        *this, [this] { return firstEntry(); }, exitButton);
 }
 
 ConfigDialog::~ConfigDialog() = default;
@@ -44,6 +45,10 @@ void ConfigDialog::setButtonsEnabled(bool enabled) {
 
 void ConfigDialog::FormShow() {
     setButtonsEnabled(true);
+}
+
+QString ConfigDialog::sentMessage() const {
+    return tr("Parametry zostały wysłane.\r\nZa 3 sekundy można kontynuować pomiar.");
 }
 
 void ConfigDialog::exitButtonClick() {
@@ -82,9 +87,9 @@ void ConfigDialog::showEvent(QShowEvent* event) {
 }
 
 void ConfigDialog::keyPressEvent(QKeyEvent* event) {
-    // No button of these dialogs answers Escape; only "Zamknij" and the close box leave them.
-    // Nor does Return left over by an entry or the grid press "Zapisz": a write to the box is
-    // started only from the button itself (the dialog's keys press it while it has the focus).
+    // Return left over by an entry or the grid presses no "Zapisz": a write to the box is started
+    // only from the button itself (the dialog's keys press it while it has the focus). Escape
+    // never gets here: the dialog's keys press "Zamknij" for it.
     switch (event->key()) {
         case Qt::Key_Escape:
         case Qt::Key_Return:

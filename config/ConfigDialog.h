@@ -14,8 +14,9 @@ class Prompts;
 }
 
 // What the two configuration dialogs share: the fixed-size window, "Zapisz" and "Zamknij" at the
-// bottom right, the three-second pause after a send, leaving only through "Zamknij" or the
-// close box, both with the cancel result, and sending only from "Zapisz" itself.
+// bottom right, the three-second pause after a send, leaving only through "Zamknij" (Escape
+// presses it) or the close box, both with the cancel result, and sending only from "Zapisz"
+// itself.
 class ConfigDialog : public QDialog {
     Q_OBJECT
 public:
@@ -42,6 +43,8 @@ public:
 
 protected:
     void setButtonsEnabled(bool enabled);
+    // What the operator is told once the box has taken the last write.
+    virtual QString sentMessage() const;
     void showEvent(QShowEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void closeEvent(QCloseEvent* event) override;

@@ -16,6 +16,7 @@
 #include "link/WireFormats.h"
 #include "platform/Files.h"
 #include "platform/TextLines.h"
+#include "platform/Translate.h"
 
 namespace boxconfig {
 
@@ -39,8 +40,18 @@ struct Refusal {
     throw Refusal{std::move(message)};
 }
 
+// A reason in the operator's language, its values put in for %1, %2, ...
+std::string reason(const std::string& pattern, std::initializer_list<std::string_view> args = {}) {
+    return platform::format(pattern, args);
+}
+
+std::string lineReason(int line, const std::string& message) {
+    return reason(platform::translate("ConfigFile", "wiersz %1: %2"),
+                  {std::to_string(line), message});
+}
+
 [[noreturn]] void refuseLine(int line, const std::string& message) {
-    refuse("wiersz " + std::to_string(line) + ": " + message);
+    refuse(lineReason(line, message));
 }
 
 // What the file names that the program did not: printable ASCII only, cut short, so that no
@@ -96,13 +107,12 @@ Layout layoutOf(std::string_view text) {
         ++number;
         line = trimmed(line);
         if (line.empty() || line.front() == '#' || line.front() == ';') continue;
-        const auto fail = [&](const char* why) {
-            if (!layout.malformed)
-                layout.malformed = Refusal{"wiersz " + std::to_string(number) + ": " + why};
+        const auto fail = [&](const std::string& why) {
+            if (!layout.malformed) layout.malformed = Refusal{lineReason(number, why)};
         };
         if (line.front() == '[') {
             if (line.back() != ']') {
-                fail("niezamknięty nawias sekcji.");
+                fail(platform::translate("ConfigFile", "niezamknięty nawias sekcji."));
                 continue;
             }
             layout.sections.push_back({number, trimmed(line.substr(1, line.size() - 2)), {}});
@@ -110,9 +120,11 @@ Layout layoutOf(std::string_view text) {
         }
         const std::size_t equals = line.find('=');
         if (equals == std::string_view::npos) {
-            fail("niezrozumiały wiersz (oczekiwano „pole = wartość” albo „[sekcja]”).");
+            fail(platform::translate(
+                "ConfigFile",
+                "niezrozumiały wiersz (oczekiwano „pole = wartość” albo „[sekcja]”)."));
         } else if (layout.sections.empty()) {
-            fail("pole przed pierwszą sekcją.");
+            fail(platform::translate("ConfigFile", "pole przed pierwszą sekcją."));
         } else {
             layout.sections.back().entries.push_back(
                 {number, trimmed(line.substr(0, equals)), trimmed(line.substr(equals + 1))});
@@ -129,7 +141,8 @@ public:
             for (std::size_t j = 0; j < i; ++j) {
                 if (section.entries[j].key == section.entries[i].key)
                     refuseLine(section.entries[i].line,
-                               "pole " + quoted(section.entries[i].key) + " powtórzone.");
+                               reason(platform::translate("ConfigFile", "pole %1 powtórzone."),
+                                      {quoted(section.entries[i].key)}));
             }
         }
         taken_.assign(section.entries.size(), false);
@@ -147,16 +160,18 @@ public:
 
     const Entry& get(std::string_view key) {
         if (const Entry* entry = find(key)) return *entry;
-        refuse("Plik jest niekompletny: w sekcji [" + std::string(section_.name) + "] brak pola " +
-               quoted(key) + ".");
+        refuse(reason(platform::translate("ConfigFile",
+                                          "Plik jest niekompletny: w sekcji [%1] brak pola %2."),
+                      {section_.name, quoted(key)}));
     }
 
     void refuseOthers() const {
         for (std::size_t i = 0; i < taken_.size(); ++i) {
             if (!taken_[i])
-                refuseLine(section_.entries[i].line,
-                           "nieznane pole " + quoted(section_.entries[i].key) + " w sekcji [" +
-                               std::string(section_.name) + "].");
+                refuseLine(
+                    section_.entries[i].line,
+                    reason(platform::translate("ConfigFile", "nieznane pole %1 w sekcji [%2]."),
+                           {quoted(section_.entries[i].key), section_.name}));
         }
     }
 
@@ -169,26 +184,35 @@ private:
 // other line is looked at.
 void checkFormat(const Layout& layout) {
     if (layout.sections.empty() || layout.sections.front().name != "kvt3")
-        refuse("To nie jest plik konfiguracji KVT 3: pierwszą sekcją powinna być [kvt3].");
+        refuse(platform::translate(
+            "ConfigFile",
+            "To nie jest plik konfiguracji KVT 3: pierwszą sekcją powinna być [kvt3]."));
     const Section& header = layout.sections.front();
     if (header.entries.empty() || header.entries.front().key != "format")
-        refuseLine(header.line, "po [kvt3] powinno być pole „format”.");
+        refuseLine(header.line,
+                   platform::translate("ConfigFile", "po [kvt3] powinno być pole „format”."));
     const Entry& format = header.entries.front();
     const auto version = wholeNumber<int>(format.value);
-    if (!version || *version < 1) refuseLine(format.line, "niepoprawna wersja formatu.");
+    if (!version || *version < 1)
+        refuseLine(format.line, platform::translate("ConfigFile", "niepoprawna wersja formatu."));
     if (*version > formatVersion)
-        refuse("Plik zapisano w nowszej wersji formatu (" + std::to_string(*version) +
-               "); ten program zna wersję " + std::to_string(formatVersion) + ".");
+        refuse(
+            reason(platform::translate(
+                       "ConfigFile",
+                       "Plik zapisano w nowszej wersji formatu (%1); ten program zna wersję %2."),
+                   {std::to_string(*version), std::to_string(formatVersion)}));
 }
 
 // The file ends in "[end]": one cut short, at a line's end or within one, lacks it.
 void checkEnd(const Layout& layout) {
     for (std::size_t i = 0; i + 1 < layout.sections.size(); ++i) {
         if (layout.sections[i].name == "end")
-            refuseLine(layout.sections[i + 1].line, "tekst po [end].");
+            refuseLine(layout.sections[i + 1].line,
+                       platform::translate("ConfigFile", "tekst po [end]."));
     }
     if (layout.sections.back().name != "end")
-        refuse("Plik jest niekompletny: nie kończy się sekcją [end].");
+        refuse(platform::translate("ConfigFile",
+                                   "Plik jest niekompletny: nie kończy się sekcją [end]."));
 }
 
 bool allDigits(std::string_view s) {
@@ -224,7 +248,8 @@ std::optional<std::uint32_t> hexWord(const Entry& entry) {
     const std::string_view digits = entry.value.substr(entry.value.starts_with("0x") ? 2 : 0);
     if (!entry.value.starts_with("0x") || digits.size() > 8 ||
         !wholeNumber<std::uint32_t>(digits, 16))
-        refuseLine(entry.line, "oczekiwano liczby szesnastkowej, np. 0x00.");
+        refuseLine(entry.line,
+                   platform::translate("ConfigFile", "oczekiwano liczby szesnastkowej, np. 0x00."));
     return wholeNumber<std::uint32_t>(digits, 16);
 }
 
@@ -242,13 +267,15 @@ int deviceKindOf(Fields& header) {
     const auto kind = wholeNumber<int>(device.value);
     if (!kind || *kind < 1 || *kind > 4)
         refuseLine(device.line,
-                   "nieznany rodzaj urządzenia " + quoted(device.value) + " (znane: 1 do 4).");
+                   reason(platform::translate("ConfigFile",
+                                              "nieznany rodzaj urządzenia %1 (znane: 1 do 4)."),
+                          {quoted(device.value)}));
     return *kind;
 }
 
 void readAxis(const Section& section, std::size_t axis, BoxConfig& config) {
     const int kind = config.deviceKind;
-    const std::string forAxis = std::string(" dla osi ") + axisLetters[axis] + ".";
+    const std::string_view letter(&axisLetters[axis], 1);
     Fields fields(section);
 
     const Entry& resolution = fields.get("resolution");
@@ -256,36 +283,55 @@ void readAxis(const Section& section, std::size_t axis, BoxConfig& config) {
     // Kind 1 tells a missing Y or Z axis by the code 0.
     const int lowest = axis == 0 ? resolution::minCode(kind) : 0;
     if (!code || *code < lowest || *code > resolution::maxCode(kind))
-        refuseLine(resolution.line, "błędna wartość rozdzielczości" + forAxis);
+        refuseLine(
+            resolution.line,
+            reason(platform::translate("ConfigFile", "błędna wartość rozdzielczości dla osi %1."),
+                   {letter}));
     config.resolutionCodes[axis] = *code;
 
     const Entry& lines = fields.get("lines");
     const auto count = wholeNumber<std::int32_t>(lines.value);
     if (!count || !limits::lineCountWritable(*count))
-        refuseLine(lines.line, "błędna liczba zliczeń na obrót" + forAxis);
+        refuseLine(
+            lines.line,
+            reason(platform::translate("ConfigFile", "błędna liczba zliczeń na obrót dla osi %1."),
+                   {letter}));
     config.lineCounts[axis] = *count;
 
     const Entry& calibration = fields.get("calibration");
     bool tooFine = false;
     const auto millionths = millionthsOf(calibration.value, tooFine);
-    if (tooFine) refuseLine(calibration.line, "kalibracja ma więcej niż 6 miejsc po przecinku.");
-    if (!millionths) refuseLine(calibration.line, "błędna wartość kalibracji" + forAxis);
+    if (tooFine)
+        refuseLine(
+            calibration.line,
+            platform::translate("ConfigFile", "kalibracja ma więcej niż 6 miejsc po przecinku."));
+    if (!millionths)
+        refuseLine(
+            calibration.line,
+            reason(platform::translate("ConfigFile", "błędna wartość kalibracji dla osi %1."),
+                   {letter}));
     if (!limits::calibrationWritable(kind, static_cast<double>(*millionths) / millionth))
-        refuseLine(calibration.line, "wartość kalibracji poza przedziałem" + forAxis);
+        refuseLine(calibration.line,
+                   reason(platform::translate("ConfigFile",
+                                              "wartość kalibracji poza przedziałem dla osi %1."),
+                          {letter}));
     config.calibrationMillionths[axis] = static_cast<std::int32_t>(*millionths);
 
     const Entry& type = fields.get("type");
     if (type.value != "linear" && type.value != "angular")
-        refuseLine(type.line, "typ osi to „linear” albo „angular”.");
+        refuseLine(type.line,
+                   platform::translate("ConfigFile", "typ osi to „linear” albo „angular”."));
     if (type.value == "angular") config.dimensionTypes |= static_cast<std::uint8_t>(1u << axis);
 
     const Entry* correction = fields.find("correction");
     if (correction && !hasCorrections(kind))
-        refuseLine(correction->line, "urządzenie rodzaju 1 nie ma korekcji.");
+        refuseLine(correction->line,
+                   platform::translate("ConfigFile", "urządzenie rodzaju 1 nie ma korekcji."));
     if (hasCorrections(kind)) {
         if (!correction) correction = &fields.get("correction");
         if (correction->value != "on" && correction->value != "off")
-            refuseLine(correction->line, "korekcja to „on” albo „off”.");
+            refuseLine(correction->line,
+                       platform::translate("ConfigFile", "korekcja to „on” albo „off”."));
         if (correction->value == "on") config.correctionFlags |= switchBit(axis);
     }
     fields.refuseOthers();
@@ -296,29 +342,37 @@ void readCorrections(const Section& section, BoxConfig& config) {
     const Entry& rows = fields.get("rows");
     const auto count = wholeNumber<int>(rows.value);
     if (!count || *count < 0 || *count > 255)
-        refuseLine(rows.line, "liczba wierszy korekcji poza zakresem 0 do 255.");
+        refuseLine(rows.line, platform::translate(
+                                  "ConfigFile", "liczba wierszy korekcji poza zakresem 0 do 255."));
     config.correctionRows = static_cast<std::uint8_t>(*count);
 
     const Entry& flags = fields.get("otherFlags");
     const auto word = hexWord(flags);
     if (*word & switchBits)
-        refuseLine(flags.line, "bity 0x70 to przełączniki korekcji, pola „correction” osi.");
+        refuseLine(flags.line,
+                   platform::translate(
+                       "ConfigFile", "bity 0x70 to przełączniki korekcji, pola „correction” osi."));
     config.correctionFlags |= *word;
     fields.refuseOthers();
 }
 
 void readTable(const Section& section, std::size_t axis, BoxConfig& config) {
     const int rows = config.correctionRows;
-    const std::string table = std::string("tablica ") + axisLetters[axis];
+    const std::string_view letter(&axisLetters[axis], 1);
     int row = 0;
     for (const Entry& entry : section.entries) {
         ++row;
         if (row > rows)
-            refuseLine(entry.line, table + " ma więcej wierszy, niż mówi pole „rows” (" +
-                                       std::to_string(rows) + ").");
+            refuseLine(entry.line,
+                       reason(platform::translate(
+                                  "ConfigFile",
+                                  "tablica %1 ma więcej wierszy, niż mówi pole „rows” (%2)."),
+                              {letter, std::to_string(rows)}));
         if (wholeNumber<int>(entry.key) != row)
-            refuseLine(entry.line, "oczekiwano wiersza " + std::to_string(row) + " (" + table +
-                                       "), a jest " + quoted(entry.key) + ".");
+            refuseLine(entry.line,
+                       reason(platform::translate("ConfigFile",
+                                                  "oczekiwano wiersza %1 (tablica %2), a jest %3."),
+                              {std::to_string(row), letter, quoted(entry.key)}));
         const std::size_t blank = entry.value.find_first_of(" \t");
         const auto position = wholeNumber<std::int32_t>(entry.value.substr(0, blank));
         const auto corrected = blank == std::string_view::npos
@@ -326,14 +380,16 @@ void readTable(const Section& section, std::size_t axis, BoxConfig& config) {
                                    : wholeNumber<std::int32_t>(trimmed(entry.value.substr(blank)));
         if (!position || !corrected)
             refuseLine(entry.line,
-                       "oczekiwano dwóch liczb całkowitych (położenie i korekta) w zakresie "
-                       "liczb urządzenia.");
+                       platform::translate("ConfigFile",
+                                           "oczekiwano dwóch liczb całkowitych (położenie i "
+                                           "korekta) w zakresie liczb urządzenia."));
         config.corrections[axis][row] = {static_cast<long double>(*position),
                                          static_cast<long double>(*corrected)};
     }
     if (row < rows)
-        refuse("Plik jest niekompletny: " + table + " ma " + std::to_string(row) + " z " +
-               std::to_string(rows) + " wierszy.");
+        refuse(reason(platform::translate("ConfigFile",
+                                          "Plik jest niekompletny: tablica %1 ma %2 z %3 wierszy."),
+                      {letter, std::to_string(row), std::to_string(rows)}));
 }
 
 const Section* findSection(const Layout& layout, std::string_view name) {
@@ -344,7 +400,8 @@ const Section* findSection(const Layout& layout, std::string_view name) {
 
 const Section& needSection(const Layout& layout, const std::string& name) {
     if (const Section* section = findSection(layout, name)) return *section;
-    refuse("Plik jest niekompletny: brak sekcji [" + name + "].");
+    refuse(reason(platform::translate("ConfigFile", "Plik jest niekompletny: brak sekcji [%1]."),
+                  {name}));
 }
 
 BoxConfig configOf(const Layout& layout) {
@@ -355,14 +412,19 @@ BoxConfig configOf(const Layout& layout) {
     for (std::size_t i = 0; i < layout.sections.size(); ++i) {
         const Section& section = layout.sections[i];
         if (std::find(std::begin(known), std::end(known), section.name) == std::end(known))
-            refuseLine(section.line, "nieznana sekcja [" + shown(section.name) + "].");
+            refuseLine(section.line,
+                       reason(platform::translate("ConfigFile", "nieznana sekcja [%1]."),
+                              {shown(section.name)}));
         for (std::size_t j = 0; j < i; ++j) {
             if (layout.sections[j].name == section.name)
-                refuseLine(section.line, "sekcja [" + shown(section.name) + "] powtórzona.");
+                refuseLine(section.line,
+                           reason(platform::translate("ConfigFile", "sekcja [%1] powtórzona."),
+                                  {shown(section.name)}));
         }
     }
     const Section& last = layout.sections.back();
-    if (!last.entries.empty()) refuseLine(last.entries.front().line, "tekst po [end].");
+    if (!last.entries.empty())
+        refuseLine(last.entries.front().line, platform::translate("ConfigFile", "tekst po [end]."));
 
     BoxConfig config;
     Fields header(layout.sections.front());
@@ -371,7 +433,9 @@ BoxConfig configOf(const Layout& layout) {
     const Entry& types = header.get("otherTypes");
     const auto otherTypes = hexWord(types);
     if (*otherTypes > 0xFF || (*otherTypes & typeBits))
-        refuseLine(types.line, "oczekiwano bajtu bez bitów 0x07, pól „type” osi.");
+        refuseLine(
+            types.line,
+            platform::translate("ConfigFile", "oczekiwano bajtu bez bitów 0x07, pól „type” osi."));
     config.dimensionTypes = static_cast<std::uint8_t>(*otherTypes);
     header.refuseOthers();
 
@@ -379,7 +443,9 @@ BoxConfig configOf(const Layout& layout) {
     if (!corrections) {
         for (const char* name : {"corrections", "corrections X", "corrections Y", "corrections Z"})
             if (const Section* section = findSection(layout, name))
-                refuseLine(section->line, "urządzenie rodzaju 1 nie ma tablic korekcji.");
+                refuseLine(section->line,
+                           platform::translate("ConfigFile",
+                                               "urządzenie rodzaju 1 nie ma tablic korekcji."));
     }
     if (corrections) readCorrections(needSection(layout, "corrections"), config);
     for (std::size_t axis = 0; axis < 3; ++axis) {
@@ -405,9 +471,12 @@ std::optional<std::string> calibrationBeyondFile(const std::array<long double, 3
         const long double scaled = values[i] * 1000000.0L;
         if (std::fabs(scaled - static_cast<long double>(millionthsOf(values[i]))) < 0.001L)
             continue;
-        return std::string("kalibracja osi ") + axisLetters[i] +
-               " ma więcej niż sześć miejsc po przecinku, a plik przechowuje sześć. Popraw ją "
-               "w oknie „Parametry” i zapisz konfigurację ponownie.";
+        return reason(
+            platform::translate("ConfigFile",
+                                "kalibracja osi %1 ma więcej niż sześć miejsc po przecinku, a plik "
+                                "przechowuje sześć. Popraw ją w oknie „Parametry” i zapisz "
+                                "konfigurację ponownie."),
+            {std::string_view(&axisLetters[i], 1)});
     }
     return std::nullopt;
 }
@@ -461,8 +530,11 @@ std::string configText(const BoxConfig& config) {
 
 ReadResult parseConfig(std::string_view text) {
     if (text.size() > maxFileBytes)
-        return {std::nullopt, "Plik jest za duży na plik konfiguracji (ponad " +
-                                  std::to_string(maxFileBytes) + " bajtów)."};
+        return {
+            std::nullopt,
+            reason(platform::translate("ConfigFile",
+                                       "Plik jest za duży na plik konfiguracji (ponad %1 bajtów)."),
+                   {std::to_string(maxFileBytes)})};
     // Editors on other systems may begin a UTF-8 file with a byte order mark.
     if (text.starts_with("\xEF\xBB\xBF")) text.remove_prefix(3);
     try {
@@ -478,14 +550,18 @@ ReadResult parseConfig(std::string_view text) {
 
 std::optional<std::string> kindMismatch(const BoxConfig& config, int connectedKind) {
     if (config.deviceKind == connectedKind) return std::nullopt;
-    return "Plik jest konfiguracją urządzenia rodzaju " + std::to_string(config.deviceKind) +
-           ", a podłączone jest urządzenie rodzaju " + std::to_string(connectedKind) + ".";
+    return reason(platform::translate("ConfigFile",
+                                      "Plik jest konfiguracją urządzenia rodzaju %1, a "
+                                      "podłączone jest urządzenie rodzaju %2."),
+                  {std::to_string(config.deviceKind), std::to_string(connectedKind)});
 }
 
 ReadResult loadConfigFile(const std::string& path) {
     // One byte more than may be read tells a file that is too large.
     const std::optional<std::string> text = platform::readRegularFile(path, maxFileBytes + 1);
-    if (!text) return {std::nullopt, "Nie można odczytać pliku konfiguracji."};
+    if (!text)
+        return {std::nullopt,
+                platform::translate("ConfigFile", "Nie można odczytać pliku konfiguracji.")};
     return parseConfig(*text);
 }
 

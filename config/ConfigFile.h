@@ -56,8 +56,8 @@ std::int32_t millionthsOf(long double value);
 std::optional<std::string> calibrationBeyondFile(const std::array<long double, 3>& values);
 bool correctionOn(const BoxConfig& config, Axis axis);
 
-// A file's configuration, or why it was refused: a Polish sentence naming the line ("wiersz 7:
-// ...") or the field that is wrong or missing.
+// A file's configuration, or why it was refused: a sentence in the operator's language naming the
+// line ("wiersz 7: ...") or the field that is wrong or missing.
 struct ReadResult {
     std::optional<BoxConfig> config;
     std::string error;

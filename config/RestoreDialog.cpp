@@ -11,6 +11,7 @@
 
 #include "platform/DialogKeys.h"
 #include "platform/Prompts.h"
+#include "platform/ScreenFit.h"
 
 namespace {
 
@@ -34,7 +35,6 @@ RestoreDialog::RestoreDialog(TRS232Service& service, platform::Prompts& prompts,
                              platform::Clock& clock, QWidget* parent)
     : QDialog(parent), prompts_(prompts), restore_(service, clock) {
     setWindowTitle(tr("Odtwarzanie konfiguracji"));
-    resize(640, 520);
     heading_ = new QLabel(this);
     heading_->setWordWrap(true);
     table = new QTableWidget(0, 5, this);
@@ -43,6 +43,8 @@ RestoreDialog::RestoreDialog(TRS232Service& service, platform::Prompts& prompts,
     table->setAccessibleName(tr("Porównanie urządzenia z plikiem"));
     table->setEditTriggers(QAbstractItemView::NoEditTriggers);
     table->setSelectionBehavior(QAbstractItemView::SelectRows);
+    // Nothing in it is edited: Tab goes on to the buttons instead of from cell to cell.
+    table->setTabKeyNavigation(false);
     table->verticalHeader()->setVisible(false);
     table->verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 8);
     table->horizontalHeader()->setStretchLastSection(true);
@@ -51,8 +53,9 @@ RestoreDialog::RestoreDialog(TRS232Service& service, platform::Prompts& prompts,
     writeButton = new QPushButton(tr("Zapisz do urządzenia"), this);
     closeButton = new QPushButton(tr("Zamknij"), this);
     // A look at the comparison never writes: Return presses a button only once the operator
-    // has moved to it, and the focus starts on the table.
-    platform::setUpDialogKeys(*this, [this] { return table; });
+    // has moved to it, the focus starts on the table, and Escape is "Zamknij".
+    platform::setUpDialogKeys(
+        *this, [this] { return table; }, closeButton);
     auto* buttons = new QHBoxLayout;
     buttons->addStretch();
     buttons->addWidget(writeButton);
@@ -90,6 +93,8 @@ void RestoreDialog::setComparison(const boxconfig::BoxConfig& box, const boxconf
         }
     }
     table->resizeColumnsToContents();
+    // The buttons stay on the screen of a panel PC; the table scrolls instead.
+    platform::resizeWithinScreen(*this, QSize(640, 520));
     heading_->setText(tr("Plik %1 względem konfiguracji odczytanej z urządzenia: %2.")
                           .arg(path, changes == 0 ? tr("bez zmian")
                                                   : tr("zmienionych wartości: %1").arg(changes)));

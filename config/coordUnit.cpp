@@ -11,9 +11,11 @@
 #include <cmath>
 
 #include "config/CellText.h"
+#include "config/ConfigFile.h"
 #include "config/CorrectionCurve.h"
 #include "config/CorrectionGrid.h"
 #include "link/RSLib.h"
+#include "platform/ScreenFit.h"
 
 namespace {
 
@@ -24,6 +26,20 @@ constexpr std::array<char16_t, 3> letters = {u'X', u'Y', u'Z'};
 std::size_t at(Axis axis) {
     return static_cast<std::size_t>(axisIndex(axis));
 }
+
+// The curve, the CSV buttons and the note right of the pages, or, on a screen too narrow for
+// that (a portrait panel), below them; "Zapisz" and "Zamknij" at the bottom right.
+struct Places {
+    QSize size;
+    QRect curve, importButton, exportButton, note;
+    QPoint save, exit;
+};
+const Places placesBeside{{626, 430},          {390, 26, 230, 270}, {390, 304, 106, 25},
+                          {500, 304, 120, 25}, {390, 334, 230, 58}, {460, 398},
+                          {544, 398}};
+const Places placesBelow{{386, 704},          {4, 400, 378, 196}, {4, 602, 124, 25},
+                         {132, 602, 130, 25}, {4, 632, 378, 34},  {220, 672},
+                         {304, 672}};
 
 }  // namespace
 
@@ -67,17 +83,16 @@ TcoordForm::TcoordForm(TRS232Service& service, platform::Prompts& prompts, platf
                         this);
     Label2->setGeometry(12, 360, 260, 34);
 
-    // The curve and the CSV buttons stand right of the pages; "Zapisz" and "Zamknij" stay at the
-    // bottom right.
-    setFixedSize(626, 430);
-    saveButton->move(460, 398);
-    exitButton->move(544, 398);
     curve = new CorrectionCurve(this);
-    curve->setGeometry(390, 26, 230, 270);
     importButton = new QPushButton(tr("Importuj z CSV…"), this);
-    importButton->setGeometry(390, 304, 106, 25);
     exportButton = new QPushButton(tr("Eksportuj do CSV…"), this);
-    exportButton->setGeometry(500, 304, 120, 25);
+    noTablesLabel = new QLabel(this);
+    noTablesLabel->setWordWrap(true);
+    arrange(true);
+    QFont bold = noTablesLabel->font();
+    bold.setBold(true);
+    noTablesLabel->setFont(bold);
+    noTablesLabel->hide();
     connect(importButton, &QPushButton::clicked, this, [this] { importButtonClick(); });
     connect(exportButton, &QPushButton::clicked, this, [this] { exportButtonClick(); });
     askCsvPath = [this](bool save) {
@@ -228,6 +243,23 @@ void TcoordForm::CBoxClick(Axis axis) {
     pgCtrl->setCurrentIndex(target);
 }
 
+void TcoordForm::setVisible(bool visible) {
+    // Before Qt places the dialog over the window, on that window's screen.
+    if (visible) arrange(platform::roomOnScreen(*this).width() >= placesBeside.size.width());
+    ConfigDialog::setVisible(visible);
+}
+
+void TcoordForm::arrange(bool beside) {
+    const Places& p = beside ? placesBeside : placesBelow;
+    setFixedSize(p.size);
+    curve->setGeometry(p.curve);
+    importButton->setGeometry(p.importButton);
+    exportButton->setGeometry(p.exportButton);
+    noTablesLabel->setGeometry(p.note);
+    saveButton->move(p.save);
+    exitButton->move(p.exit);
+}
+
 QWidget* TcoordForm::firstEntry() const {
     return grid(activeAxis());
 }
@@ -235,7 +267,28 @@ QWidget* TcoordForm::firstEntry() const {
 void TcoordForm::FormShow() {
     ConfigDialog::FormShow();
     clearLastEdit();
+    // A kind 1 box has no tables: its switches show the flags a send would carry, and there is
+    // nothing to edit or import. A box of no known kind was not read; what is typed is kept.
+    const int kind = service_.DeviceKind();
+    const bool noTables = kind == 1;
+    if (noTables) SetCorrectionFlags(CorrectionFlags);
+    for (Axis axis : allAxes) checkBox(axis)->setEnabled(!noTables);
+    importButton->setEnabled(!noTables);
+    noTablesLabel->setText(noTables ? tr("Urządzenie rodzaju 1 nie ma tabel korekcji.")
+                                    : tr("Rodzaj urządzenia nieznany: tabele korekcji nie "
+                                         "zostały odczytane."));
+    noTablesLabel->setVisible(!boxconfig::hasCorrections(kind));
     placeCheckBoxes();
+}
+
+QString TcoordForm::sentMessage() const {
+    // Only a box that keeps tables has stored what was sent.
+    const int kind = service_.DeviceKind();
+    if (boxconfig::hasCorrections(kind)) return ConfigDialog::sentMessage();
+    return kind == 1 ? tr("Urządzenie rodzaju 1 nie ma tabel korekcji, więc nie zostały "
+                          "zapisane.\r\nZa 3 sekundy można kontynuować pomiar.")
+                     : tr("Rodzaj urządzenia nieznany: tabele korekcji nie zostały "
+                          "zapisane.\r\nZa 3 sekundy można kontynuować pomiar.");
 }
 
 void TcoordForm::placeCheckBoxes() {

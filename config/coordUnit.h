@@ -61,6 +61,8 @@ public:
     QPushButton* importButton;
     QPushButton* exportButton;
     CorrectionCurve* curve = nullptr;
+    // Says that the box attached keeps no tables (kind 1) or is of no known kind; hidden otherwise.
+    QLabel* noTablesLabel;
     // Asks the operator for the CSV file to read (save false) or to write; empty when cancelled.
     // A file dialog by default.
     std::function<QString(bool save)> askCsvPath;
@@ -93,6 +95,8 @@ public:
     // The check box rule of one axis: page enabled, flag bit, active page.
     void CBoxClick(Axis axis);
 
+    // Also says when the box attached keeps no tables (kind 1; nothing can be edited then) or
+    // was not read (no known kind).
     void FormShow() override;
     // The grid of the page shown.
     QWidget* firstEntry() const override;
@@ -130,6 +134,9 @@ public:
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
+    // A box without tables is told that its send stored nothing.
+    QString sentMessage() const override;
+    void setVisible(bool visible) override;
 
 private:
     Axis activeAxis() const;
@@ -150,6 +157,8 @@ private:
     // Holds the grid on the cell and tells the operator once the editor is out of Qt's hands.
     bool refuseCell(QTableWidget* grid, int column, int row, const QString& message, bool warning);
     void placeCheckBoxes();
+    // The curve, the CSV buttons and the note beside the pages (true) or below them.
+    void arrange(bool beside);
     // Sets the row count (header row included, never below it) and numbers the data rows.
     void resizeGrid(Axis axis, int rowCount);
     void setCell(QTableWidget* grid, int column, int row, const QString& text);

@@ -1,6 +1,8 @@
 #include "i18n/Language.h"
 
 #include <QCoreApplication>
+#include <QLibraryInfo>
+#include <QLocale>
 #include <QTranslator>
 #include <cstdlib>
 #include <string_view>
@@ -44,7 +46,19 @@ QString helpFileName(Language language) {
 }
 
 Translation::Translation(Language language) : language_(language) {
-    if (language != Language::English) return;
+    if (language == Language::Polish) {
+        // Qt's own dialogs and menus (the file dialogs, "replace?", an entry's context menu) are
+        // English in Qt itself; Debian's qt6-translations-l10n has them in Polish. Without it
+        // they stay English and nothing else changes.
+        auto qtTexts = std::make_unique<QTranslator>();
+        if (qtTexts->load(QLocale(QLocale::Polish, QLocale::Poland), QStringLiteral("qtbase"),
+                          QStringLiteral("_"),
+                          QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
+            QCoreApplication::installTranslator(qtTexts.get());
+            qtTranslator_ = std::move(qtTexts);
+        }
+        return;
+    }
     // Built from i18n/kvt3_en.ts and compiled into the program.
     auto translator = std::make_unique<QTranslator>();
     if (!translator->load(QStringLiteral(":/i18n/kvt3_en.qm"))) return;
@@ -56,6 +70,7 @@ Translation::Translation(Language language) : language_(language) {
 }
 
 Translation::~Translation() {
+    if (qtTranslator_) QCoreApplication::removeTranslator(qtTranslator_.get());
     if (!translator_) return;
     platform::setTranslator(nullptr);
     QCoreApplication::removeTranslator(translator_.get());

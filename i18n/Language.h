@@ -28,7 +28,8 @@ QString helpFileName(Language language);
 
 // Puts the language's texts in force for the application object that exists, until destroyed:
 // Qt's translator for tr() and QCoreApplication::translate, and the hook of the texts made below
-// the windows (platform/Translate.h). For Polish nothing is installed.
+// the windows (platform/Translate.h). For Polish our texts are the source texts; Qt's own (its
+// dialogs, an entry's context menu) come from Qt's Polish translation where it is installed.
 class Translation {
 public:
     explicit Translation(Language language);
@@ -43,6 +44,7 @@ public:
 private:
     Language language_;
     std::unique_ptr<QTranslator> translator_;
+    std::unique_ptr<QTranslator> qtTranslator_;
 };
 
 }  // namespace i18n

@@ -94,6 +94,161 @@ Measuring can go on in 3 seconds.</translation>
     </message>
 </context>
 <context>
+    <name>ConfigFile</name>
+    <message>
+        <source>wiersz %1: %2</source>
+        <translation>line %1: %2</translation>
+    </message>
+    <message>
+        <source>niezamknięty nawias sekcji.</source>
+        <translation>section bracket not closed.</translation>
+    </message>
+    <message>
+        <source>niezrozumiały wiersz (oczekiwano „pole = wartość” albo „[sekcja]”).</source>
+        <translation>line not understood (expected “field = value” or “[section]”).</translation>
+    </message>
+    <message>
+        <source>pole przed pierwszą sekcją.</source>
+        <translation>field before the first section.</translation>
+    </message>
+    <message>
+        <source>pole %1 powtórzone.</source>
+        <translation>field %1 repeated.</translation>
+    </message>
+    <message>
+        <source>Plik jest niekompletny: w sekcji [%1] brak pola %2.</source>
+        <translation>The file is incomplete: section [%1] lacks the field %2.</translation>
+    </message>
+    <message>
+        <source>nieznane pole %1 w sekcji [%2].</source>
+        <translation>unknown field %1 in section [%2].</translation>
+    </message>
+    <message>
+        <source>To nie jest plik konfiguracji KVT 3: pierwszą sekcją powinna być [kvt3].</source>
+        <translation>This is not a KVT 3 configuration file: its first section should be [kvt3].</translation>
+    </message>
+    <message>
+        <source>po [kvt3] powinno być pole „format”.</source>
+        <translation>[kvt3] should be followed by the field “format”.</translation>
+    </message>
+    <message>
+        <source>niepoprawna wersja formatu.</source>
+        <translation>invalid format version.</translation>
+    </message>
+    <message>
+        <source>Plik zapisano w nowszej wersji formatu (%1); ten program zna wersję %2.</source>
+        <translation>The file was written in a newer format version (%1); this program knows version %2.</translation>
+    </message>
+    <message>
+        <source>tekst po [end].</source>
+        <translation>text after [end].</translation>
+    </message>
+    <message>
+        <source>Plik jest niekompletny: nie kończy się sekcją [end].</source>
+        <translation>The file is incomplete: it does not end with the section [end].</translation>
+    </message>
+    <message>
+        <source>oczekiwano liczby szesnastkowej, np. 0x00.</source>
+        <translation>expected a hexadecimal number, e.g. 0x00.</translation>
+    </message>
+    <message>
+        <source>nieznany rodzaj urządzenia %1 (znane: 1 do 4).</source>
+        <translation>unknown device kind %1 (known: 1 to 4).</translation>
+    </message>
+    <message>
+        <source>błędna wartość rozdzielczości dla osi %1.</source>
+        <translation>invalid resolution for axis %1.</translation>
+    </message>
+    <message>
+        <source>błędna liczba zliczeń na obrót dla osi %1.</source>
+        <translation>invalid count per revolution for axis %1.</translation>
+    </message>
+    <message>
+        <source>kalibracja ma więcej niż 6 miejsc po przecinku.</source>
+        <translation>the calibration has more than 6 decimal places.</translation>
+    </message>
+    <message>
+        <source>błędna wartość kalibracji dla osi %1.</source>
+        <translation>invalid calibration for axis %1.</translation>
+    </message>
+    <message>
+        <source>wartość kalibracji poza przedziałem dla osi %1.</source>
+        <translation>calibration out of range for axis %1.</translation>
+    </message>
+    <message>
+        <source>typ osi to „linear” albo „angular”.</source>
+        <translation>the axis type is “linear” or “angular”.</translation>
+    </message>
+    <message>
+        <source>urządzenie rodzaju 1 nie ma korekcji.</source>
+        <translation>a kind 1 box has no correction.</translation>
+    </message>
+    <message>
+        <source>korekcja to „on” albo „off”.</source>
+        <translation>the correction is “on” or “off”.</translation>
+    </message>
+    <message>
+        <source>liczba wierszy korekcji poza zakresem 0 do 255.</source>
+        <translation>number of correction rows outside 0 to 255.</translation>
+    </message>
+    <message>
+        <source>bity 0x70 to przełączniki korekcji, pola „correction” osi.</source>
+        <translation>the bits 0x70 are the correction switches, the axes’ “correction” fields.</translation>
+    </message>
+    <message>
+        <source>tablica %1 ma więcej wierszy, niż mówi pole „rows” (%2).</source>
+        <translation>table %1 has more rows than the field “rows” says (%2).</translation>
+    </message>
+    <message>
+        <source>oczekiwano wiersza %1 (tablica %2), a jest %3.</source>
+        <translation>expected row %1 (table %2), found %3.</translation>
+    </message>
+    <message>
+        <source>oczekiwano dwóch liczb całkowitych (położenie i korekta) w zakresie liczb urządzenia.</source>
+        <translation>expected two whole numbers (position and correction) within the box’s range.</translation>
+    </message>
+    <message>
+        <source>Plik jest niekompletny: tablica %1 ma %2 z %3 wierszy.</source>
+        <translation>The file is incomplete: table %1 has %2 of %3 rows.</translation>
+    </message>
+    <message>
+        <source>Plik jest niekompletny: brak sekcji [%1].</source>
+        <translation>The file is incomplete: the section [%1] is missing.</translation>
+    </message>
+    <message>
+        <source>nieznana sekcja [%1].</source>
+        <translation>unknown section [%1].</translation>
+    </message>
+    <message>
+        <source>sekcja [%1] powtórzona.</source>
+        <translation>section [%1] repeated.</translation>
+    </message>
+    <message>
+        <source>oczekiwano bajtu bez bitów 0x07, pól „type” osi.</source>
+        <translation>expected a byte without the bits 0x07, the axes’ “type” fields.</translation>
+    </message>
+    <message>
+        <source>urządzenie rodzaju 1 nie ma tablic korekcji.</source>
+        <translation>a kind 1 box has no correction tables.</translation>
+    </message>
+    <message>
+        <source>kalibracja osi %1 ma więcej niż sześć miejsc po przecinku, a plik przechowuje sześć. Popraw ją w oknie „Parametry” i zapisz konfigurację ponownie.</source>
+        <translation>the calibration of axis %1 has more than six decimal places, and the file keeps six. Correct it in the “Parameters” window and save the configuration again.</translation>
+    </message>
+    <message>
+        <source>Plik jest za duży na plik konfiguracji (ponad %1 bajtów).</source>
+        <translation>The file is too large for a configuration file (over %1 bytes).</translation>
+    </message>
+    <message>
+        <source>Plik jest konfiguracją urządzenia rodzaju %1, a podłączone jest urządzenie rodzaju %2.</source>
+        <translation>The file is the configuration of a kind %1 box, and the box connected is of kind %2.</translation>
+    </message>
+    <message>
+        <source>Nie można odczytać pliku konfiguracji.</source>
+        <translation>The configuration file cannot be read.</translation>
+    </message>
+</context>
+<context>
     <name>ConfigRead</name>
     <message>
         <source>Błąd przy nawiązaniu połączenia.</source>
@@ -549,6 +704,26 @@ X&apos;, Y&apos;, Z&apos; values may be anything</translation>
         <source>Lp.</source>
         <translation>No.</translation>
     </message>
+    <message>
+        <source>Urządzenie rodzaju 1 nie ma tabel korekcji.</source>
+        <translation>A kind 1 box has no correction tables.</translation>
+    </message>
+    <message>
+        <source>Rodzaj urządzenia nieznany: tabele korekcji nie zostały odczytane.</source>
+        <translation>Unknown kind of box: the correction tables were not read.</translation>
+    </message>
+    <message>
+        <source>Urządzenie rodzaju 1 nie ma tabel korekcji, więc nie zostały zapisane.<byte value="xd"/>
+Za 3 sekundy można kontynuować pomiar.</source>
+        <translation>A kind 1 box has no correction tables, so they were not saved.<byte value="xd"/>
+Measuring can go on in 3 seconds.</translation>
+    </message>
+    <message>
+        <source>Rodzaj urządzenia nieznany: tabele korekcji nie zostały zapisane.<byte value="xd"/>
+Za 3 sekundy można kontynuować pomiar.</source>
+        <translation>Unknown kind of box: the correction tables were not saved.<byte value="xd"/>
+Measuring can go on in 3 seconds.</translation>
+    </message>
 </context>
 <context>
     <name>ThelpForm</name>
@@ -645,50 +820,6 @@ biuro@pracownia.example</translation>
         <translation>Offset</translation>
     </message>
     <message>
-        <source>Konfiguracja</source>
-        <translation>Configuration</translation>
-    </message>
-    <message>
-        <source>Test łącza RS</source>
-        <translation>RS link test</translation>
-    </message>
-    <message>
-        <source>Parametry</source>
-        <translation>Parameters</translation>
-    </message>
-    <message>
-        <source>Koordynaty</source>
-        <translation>Corrections</translation>
-    </message>
-    <message>
-        <source>Zapisz konfigurację do pliku…</source>
-        <translation>Save configuration to file…</translation>
-    </message>
-    <message>
-        <source>Podgląd w sieci…</source>
-        <translation>Network view…</translation>
-    </message>
-    <message>
-        <source>Plik</source>
-        <translation>File</translation>
-    </message>
-    <message>
-        <source>Wyjscie</source>
-        <translation>Exit</translation>
-    </message>
-    <message>
-        <source>Informacje</source>
-        <translation>Info</translation>
-    </message>
-    <message>
-        <source>O produkcie</source>
-        <translation>About the product</translation>
-    </message>
-    <message>
-        <source>O autorze</source>
-        <translation>About the author</translation>
-    </message>
-    <message>
         <source>Odtwórz konfigurację urządzenia</source>
         <translation>Restore the box&apos;s configuration</translation>
     </message>
@@ -697,8 +828,52 @@ biuro@pracownia.example</translation>
         <translation>The file %1 cannot be restored: %2 Nothing was written to the box.</translation>
     </message>
     <message>
-        <source>Odtwórz konfigurację z pliku…</source>
-        <translation>Restore configuration from file…</translation>
+        <source>&amp;Konfiguracja</source>
+        <translation>&amp;Configuration</translation>
+    </message>
+    <message>
+        <source>&amp;Test łącza RS</source>
+        <translation>RS link &amp;test</translation>
+    </message>
+    <message>
+        <source>&amp;Parametry</source>
+        <translation>&amp;Parameters</translation>
+    </message>
+    <message>
+        <source>&amp;Koordynaty</source>
+        <translation>&amp;Corrections</translation>
+    </message>
+    <message>
+        <source>&amp;Zapisz konfigurację do pliku…</source>
+        <translation>&amp;Save configuration to file…</translation>
+    </message>
+    <message>
+        <source>&amp;Odtwórz konfigurację z pliku…</source>
+        <translation>&amp;Restore configuration from file…</translation>
+    </message>
+    <message>
+        <source>Podgląd w &amp;sieci…</source>
+        <translation>&amp;Network view…</translation>
+    </message>
+    <message>
+        <source>&amp;Plik</source>
+        <translation>&amp;File</translation>
+    </message>
+    <message>
+        <source>&amp;Wyjscie</source>
+        <translation>E&amp;xit</translation>
+    </message>
+    <message>
+        <source>&amp;Informacje</source>
+        <translation>&amp;Info</translation>
+    </message>
+    <message>
+        <source>O &amp;produkcie</source>
+        <translation>About the &amp;product</translation>
+    </message>
+    <message>
+        <source>O &amp;autorze</source>
+        <translation>About the &amp;author</translation>
     </message>
     <message>
         <source>Stan połączenia</source>

@@ -1,9 +1,13 @@
 #include "platform/DialogKeys.h"
 
+#include <QAbstractButton>
+#include <QCoreApplication>
 #include <QDialog>
 #include <QEvent>
 #include <QKeyEvent>
+#include <QPointer>
 #include <QPushButton>
+#include <QShortcut>
 #include <QTabBar>
 
 namespace platform {
@@ -25,10 +29,29 @@ QWidget* firstInTabOrder(QDialog& dialog) {
     return nullptr;
 }
 
+// The dialog's own Tab, whichever control has the focus: Qt moves the focus along the dialog's
+// tab order, as a plain Tab does where no control keeps it.
+void moveFocus(QDialog& dialog, bool forward) {
+    QKeyEvent tab(QEvent::KeyPress, forward ? Qt::Key_Tab : Qt::Key_Backtab, Qt::NoModifier);
+    QCoreApplication::sendEvent(&dialog, &tab);
+}
+
 class DialogKeys : public QObject {
 public:
-    DialogKeys(QDialog& dialog, std::function<QWidget*()> firstEntry)
-        : QObject(&dialog), dialog_(dialog), firstEntry_(std::move(firstEntry)) {}
+    DialogKeys(QDialog& dialog, std::function<QWidget*()> firstEntry, QAbstractButton* closeButton)
+        : QObject(&dialog),
+          dialog_(dialog),
+          firstEntry_(std::move(firstEntry)),
+          closeButton_(closeButton) {
+        const auto bind = [&](QKeyCombination keys, bool forward) {
+            auto* shortcut = new QShortcut(QKeySequence(keys), &dialog);
+            connect(shortcut, &QShortcut::activated, this,
+                    [this, forward] { moveFocus(dialog_, forward); });
+        };
+        bind(Qt::CTRL | Qt::Key_Tab, true);
+        bind(Qt::CTRL | Qt::SHIFT | Qt::Key_Tab, false);
+        bind(Qt::CTRL | Qt::SHIFT | Qt::Key_Backtab, false);
+    }
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override {
@@ -45,6 +68,9 @@ protected:
                     button->click();
                     return true;
                 }
+            } else if (key == Qt::Key_Escape && closeButton_) {
+                if (closeButton_->isEnabled() && closeButton_->isVisible()) closeButton_->click();
+                return true;
             }
         }
         return false;
@@ -65,12 +91,14 @@ private:
 
     QDialog& dialog_;
     std::function<QWidget*()> firstEntry_;
+    QPointer<QAbstractButton> closeButton_;
 };
 
 }  // namespace
 
-void setUpDialogKeys(QDialog& dialog, std::function<QWidget*()> firstEntry) {
-    dialog.installEventFilter(new DialogKeys(dialog, std::move(firstEntry)));
+void setUpDialogKeys(QDialog& dialog, std::function<QWidget*()> firstEntry,
+                     QAbstractButton* closeButton) {
+    dialog.installEventFilter(new DialogKeys(dialog, std::move(firstEntry), closeButton));
 }
 
 }  // namespace platform

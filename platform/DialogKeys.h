@@ -2,6 +2,7 @@
 
 #include <functional>
 
+class QAbstractButton;
 class QDialog;
 class QWidget;
 
@@ -15,6 +16,15 @@ namespace platform {
 // focus (Space does too, as always) and no other; and each time the dialog is shown the focus
 // starts on `firstEntry` when it names one that can take it, otherwise on the first control in
 // the tab order that is not a push button.
-void setUpDialogKeys(QDialog& dialog, std::function<QWidget*()> firstEntry = nullptr);
+//
+// Escape leaves the dialog the way its `closeButton` does, by pressing it, and does nothing while
+// that button is disabled (a write to the box is running); without one it is Qt's own cancel.
+// A control that uses Escape itself (an open cell editor drops its typing) keeps it.
+//
+// Ctrl+Tab and Ctrl+Shift+Tab move the focus to the next and previous control of the dialog
+// from anywhere, out of a grid whose Tab key moves between cells too: every control can be
+// reached without a mouse.
+void setUpDialogKeys(QDialog& dialog, std::function<QWidget*()> firstEntry = nullptr,
+                     QAbstractButton* closeButton = nullptr);
 
 }  // namespace platform

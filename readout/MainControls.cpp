@@ -134,9 +134,13 @@ void TmainForm::buildControls() {
         relGrid->addWidget(cell, i, 0);
 
         // Three rows of alike buttons: a screen reader says which axis each one is for. The
-        // name keeps the caption, so that it is also what the operator sees.
-        for (QPushButton* button : {*refs[i], *clears[i], *sets[i]})
+        // name keeps the caption, so that it is also what the operator sees. A click leaves the
+        // focus where it was: Space straight after would start the search again or take the
+        // zero anew. Tab still reaches them.
+        for (QPushButton* button : {*refs[i], *clears[i], *sets[i]}) {
             button->setAccessibleName(button->text() + QLatin1Char(' ') + letters[i]);
+            button->setFocusPolicy(Qt::TabFocus);
+        }
 
         rows->addWidget(*axisLetters[i], i, 0);
         rows->addWidget(*panels[i], i, 1);
@@ -200,6 +204,9 @@ void TmainForm::buildControls() {
     });
 
     setFixedSize(windowWidth, 286 + statusLineExtra());
+    // The window opens on the entry of the offset: no single key there moves the machine or
+    // changes the readings ("Ref X", first in the tab order, would start a search on Space).
+    deltaEdit->setFocus(Qt::OtherFocusReason);
 }
 
 int TmainForm::statusLineExtra() const {
@@ -207,21 +214,23 @@ int TmainForm::statusLineExtra() const {
     return statusLineExtra_;
 }
 
+// Each menu and item has its Alt+letter (the letter marked with "&" in its text, in either
+// language its own within its menu); the texts shown are the same.
 void TmainForm::buildMenus() {
     const auto bind = [this](QAction* action, void (TmainForm::*handler)()) {
         connect(action, &QAction::triggered, this,
                 [this, handler] { guarded([&] { (this->*handler)(); }); });
     };
 
-    configMMI = menuBar()->addMenu(tr("Konfiguracja"));
-    testAction = configMMI->addAction(tr("Test łącza RS"));
+    configMMI = menuBar()->addMenu(tr("&Konfiguracja"));
+    testAction = configMMI->addAction(tr("&Test łącza RS"));
     testAction->setShortcut(Qt::Key_F5);
     bind(testAction, &TmainForm::testMMIClick);
     configMMI->addSeparator();
     comGroup = new QActionGroup(this);
     comGroup->setExclusive(true);
     for (int port = 1; port <= 4; ++port) {
-        QAction* item = configMMI->addAction(QStringLiteral("COM%1").arg(port));
+        QAction* item = configMMI->addAction(QStringLiteral("COM&%1").arg(port));
         item->setCheckable(true);
         comGroup->addAction(item);
         connect(item, &QAction::triggered, this,
@@ -230,17 +239,17 @@ void TmainForm::buildMenus() {
     }
     COM[0]->setChecked(true);
     configMMI->addSeparator();
-    paramsMMI = configMMI->addAction(tr("Parametry"));
+    paramsMMI = configMMI->addAction(tr("&Parametry"));
     bind(paramsMMI, &TmainForm::paramsMMIClick);
-    coordMMI = configMMI->addAction(tr("Koordynaty"));
+    coordMMI = configMMI->addAction(tr("&Koordynaty"));
     bind(coordMMI, &TmainForm::coordMMIClick);
-    saveConfigMMI = configMMI->addAction(tr("Zapisz konfigurację do pliku…"));
+    saveConfigMMI = configMMI->addAction(tr("&Zapisz konfigurację do pliku…"));
     bind(saveConfigMMI, &TmainForm::saveConfigMMIClick);
-    restoreConfigMMI = configMMI->addAction(tr("Odtwórz konfigurację z pliku…"));
+    restoreConfigMMI = configMMI->addAction(tr("&Odtwórz konfigurację z pliku…"));
     bind(restoreConfigMMI, &TmainForm::restoreConfigMMIClick);
     configMMI->addSeparator();
     // Shown once a live view is attached.
-    viewMMI = configMMI->addAction(tr("Podgląd w sieci…"));
+    viewMMI = configMMI->addAction(tr("Podgląd w &sieci…"));
     viewMMI->setVisible(false);
     connect(viewMMI, &QAction::triggered, this, [this] {
         guarded([&] {
@@ -248,15 +257,15 @@ void TmainForm::buildMenus() {
         });
     });
 
-    fileMMI = menuBar()->addMenu(tr("Plik"));
-    exitAction = fileMMI->addAction(tr("Wyjscie"));
+    fileMMI = menuBar()->addMenu(tr("&Plik"));
+    exitAction = fileMMI->addAction(tr("&Wyjscie"));
     exitAction->setShortcut(Qt::Key_F10);
     bind(exitAction, &TmainForm::exitActionExecute);
 
-    infoMMI = menuBar()->addMenu(tr("Informacje"));
-    prodAction = infoMMI->addAction(tr("O produkcie"));
+    infoMMI = menuBar()->addMenu(tr("&Informacje"));
+    prodAction = infoMMI->addAction(tr("O &produkcie"));
     bind(prodAction, &TmainForm::prodActionExecute);
-    authorAction = infoMMI->addAction(tr("O autorze"));
+    authorAction = infoMMI->addAction(tr("O &autorze"));
     bind(authorAction, &TmainForm::authorActionExecute);
 
     // The shortcuts work with the menus closed.

@@ -7,6 +7,7 @@ packages=(
   cmake ninja-build g++ pkg-config
   qt6-base-dev qt6-base-dev-tools libgl-dev
   qt6-tools-dev qt6-l10n-tools  # the English translation: lupdate, lrelease and their CMake macros
+  qt6-translations-l10n  # Qt's own dialogs in Polish (qtbase_pl.qm)
   qt6-httpserver-dev qt6-websockets-dev  # the live view for browsers
   libqrencode-dev  # the QR code of the live view's address
   libgtest-dev libgmock-dev libbenchmark-dev

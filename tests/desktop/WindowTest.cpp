@@ -54,16 +54,16 @@ TEST_F(Desktop, F11ScalesTheReadoutInProportionAndBackExactly) {
     const double f = fullScreen.factor();
     EXPECT_GT(f, 1.2);
     EXPECT_EQ(form->size(), form->screen()->geometry().size());
-    EXPECT_NEAR(form->xxLabel->font().pixelSize(), figures * f, 1.0);
+    EXPECT_GE(form->xxLabel->font().pixelSize(), figures * f - 1.0);
     EXPECT_NEAR(form->xLabel->font().pixelSize(), letters * f, 1.0);
     EXPECT_NEAR(form->xLabel->minimumWidth(), letterBox.width() * f, 1.0);
-    EXPECT_NEAR(form->zPanel->minimumHeight(), rowHeight * f, 1.0);
-    // Fills the screen in one direction and fits in both.
+    EXPECT_GE(form->zPanel->minimumHeight(), rowHeight * f - 1.0);
+    // Fills the screen from top to bottom and fits it.
     const QSize used = form->centralWidget()->layout()->minimumSize();
     const QSize room = form->centralWidget()->size();
     EXPECT_LE(used.height(), room.height());
     EXPECT_LE(used.width(), room.width());
-    EXPECT_TRUE(used.height() > room.height() * 0.9 || normal.width() * f > room.width() * 0.99);
+    EXPECT_GT(used.height(), room.height() * 0.95);
 
     // The readout goes on.
     device->takeWritten();
@@ -125,7 +125,7 @@ TEST_F(Desktop, PortItemsNameTheirDevices) {
     EXPECT_EQ(form->COM[2]->toolTip(), QStringLiteral("/dev/ttyUSB5"));
     EXPECT_EQ(form->COM[2]->statusTip(), QStringLiteral("/dev/ttyUSB5"));
     EXPECT_EQ(form->COM[0]->toolTip(), QStringLiteral("Brak urządzenia"));
-    EXPECT_EQ(form->COM[0]->text(), QStringLiteral("COM1"));
+    EXPECT_EQ(form->COM[0]->text(), QStringLiteral("COM&1"));
     EXPECT_TRUE(form->configMMI->toolTipsVisible());
 
     // Opening the menu looks again: a link made meanwhile shows.

@@ -17,6 +17,7 @@
 #include <QTableWidget>
 #include <cstdlib>
 
+#include "config/ConfigFile.h"
 #include "config/CorrectionCsv.h"
 #include "config/RestoreDialog.h"
 #include "i18n/Language.h"
@@ -114,6 +115,18 @@ TEST_F(EnglishWindows, NoTextOfTheWindowItsDialogsOrItsMessagesIsLeftInPolish) {
         texts << QString::fromStdString(
             correctioncsv::parseCsv(csv, correctioncsv::AxisUnits{}).error);
     }
+    // The configuration file's refusals, as the restore shows them: a good file spoilt.
+    boxconfig::BoxConfig config;
+    config.deviceKind = 2;
+    for (const char* spoilt : {"\nformat = 9", "\ndevice = 7", "\ntype = round", "\nrows = 300"}) {
+        std::string text = boxconfig::configText(config);
+        const auto at = text.find(std::string_view(spoilt).substr(0, 4));
+        const std::string error =
+            boxconfig::parseConfig(text.replace(at, text.find('\n', at + 1) - at, spoilt)).error;
+        EXPECT_FALSE(error.empty()) << spoilt;
+        texts << QString::fromStdString(error);
+    }
+    texts << QString::fromStdString(*boxconfig::kindMismatch(config, 3));
 
     // The about window's maker: a name and a postal address are not translated.
     const QStringList names{QStringLiteral("Pracownia Elektroniki Pomiarowej"),
@@ -122,7 +135,7 @@ TEST_F(EnglishWindows, NoTextOfTheWindowItsDialogsOrItsMessagesIsLeftInPolish) {
         if (names.contains(text)) continue;
         EXPECT_FALSE(looksPolish(text)) << text.toStdString();
     }
-    EXPECT_EQ(form->configMMI->title(), QStringLiteral("Configuration"));
+    EXPECT_EQ(form->configMMI->title(), QStringLiteral("&Configuration"));
     EXPECT_EQ(texts::deviceUnavailable(1), QStringLiteral("Device unavailable (framing error)."));
 }
 
@@ -149,11 +162,12 @@ TEST_F(LocaleOfTheProcess, TheWindowIsEnglishUnderAnEnglishLangAndPolishUnderC) 
         const char* lang;
         const char* menus[3];
         const char* absolute;
+        const char* qtUndo;  // Qt's own text: the first entry of an entry's context menu
     };
     const Case cases[] = {
-        {"en_GB.UTF-8", {"Configuration", "File", "Info"}, "absolute"},
-        {"C", {"Konfiguracja", "Plik", "Informacje"}, "absolutne"},
-        {"POSIX", {"Konfiguracja", "Plik", "Informacje"}, "absolutne"},
+        {"en_GB.UTF-8", {"&Configuration", "&File", "&Info"}, "absolute", "&Undo"},
+        {"C", {"&Konfiguracja", "&Plik", "&Informacje"}, "absolutne", "&Cofnij"},
+        {"POSIX", {"&Konfiguracja", "&Plik", "&Informacje"}, "absolutne", "&Cofnij"},
     };
     for (const Case& c : cases) {
         ::setenv("LANG", c.lang, 1);
@@ -170,6 +184,10 @@ TEST_F(LocaleOfTheProcess, TheWindowIsEnglishUnderAnEnglishLangAndPolishUnderC) 
         EXPECT_EQ(form.absRButton->text(), QString::fromUtf8(c.absolute)) << c.lang;
         EXPECT_EQ(form.deltaLabel->text(),
                   QString::fromUtf8(c.lang[0] == 'e' ? "Offset" : "Przesunięcie"))
+            << c.lang;
+        const std::unique_ptr<QMenu> menu(form.deltaEdit->createStandardContextMenu());
+        EXPECT_EQ(menu->actions().value(0)->text().section(u'\t', 0, 0),
+                  QString::fromUtf8(c.qtUndo))
             << c.lang;
     }
 }
