@@ -13,6 +13,7 @@
 #include "config/ConfigRead.h"
 #include "config/ConfigRestore.h"
 #include "link/RSLib.h"
+#include "platform/Files.h"
 #include "readout/SettingsFile.h"
 
 namespace {
@@ -124,8 +125,9 @@ int saveConfigCommand(TRS232Service& service, const std::string& path, std::ostr
         err << "kvt3: the box's configuration cannot be kept in a file: " << *refusal << "\n";
         return configFailed;
     }
-    if (!boxconfig::saveConfigFile(path, *box)) {
-        err << "kvt3: cannot write " << path << "\n";
+    int error = 0;
+    if (!boxconfig::saveConfigFile(path, *box, &error)) {
+        err << "kvt3: cannot write " << path << ": " << platform::fileErrorText(error) << "\n";
         return configFailed;
     }
     out << "The configuration of the kind " << box->deviceKind << " box on "

@@ -16,6 +16,7 @@
 #include "link/WireFormats.h"
 #include "platform/Files.h"
 #include "platform/TextLines.h"
+#include "platform/Translate.h"
 
 namespace boxconfig {
 
@@ -484,13 +485,19 @@ std::optional<std::string> kindMismatch(const BoxConfig& config, int connectedKi
 
 ReadResult loadConfigFile(const std::string& path) {
     // One byte more than may be read tells a file that is too large.
-    const std::optional<std::string> text = platform::readRegularFile(path, maxFileBytes + 1);
-    if (!text) return {std::nullopt, "Nie można odczytać pliku konfiguracji."};
+    int error = 0;
+    const std::optional<std::string> text =
+        platform::readRegularFile(path, maxFileBytes + 1, &error);
+    if (!text)
+        return {std::nullopt,
+                platform::format(platform::translate("ConfigFile",
+                                                     "Nie można odczytać pliku konfiguracji: %1."),
+                                 {platform::fileErrorText(error)})};
     return parseConfig(*text);
 }
 
-bool saveConfigFile(const std::string& path, const BoxConfig& config) {
-    return platform::replaceFile(path, configText(config));
+bool saveConfigFile(const std::string& path, const BoxConfig& config, int* error) {
+    return platform::replaceFile(path, configText(config), error);
 }
 
 }  // namespace boxconfig

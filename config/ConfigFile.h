@@ -76,8 +76,9 @@ std::optional<std::string> kindMismatch(const BoxConfig& config, int connectedKi
 
 // The file at `path` read and parsed; a file that cannot be read is refused too.
 ReadResult loadConfigFile(const std::string& path);
-// The text put in place of the file at `path`, whole or not at all (platform::replaceFile).
-bool saveConfigFile(const std::string& path, const BoxConfig& config);
+// The text put in place of the file at `path`, whole or not at all (platform::replaceFile);
+// `error` says why not (platform::fileErrorText).
+bool saveConfigFile(const std::string& path, const BoxConfig& config, int* error = nullptr);
 
 // One line of the comparison of what the box holds with what a file would write: the axis ("X",
 // "Y", "Z", or "" for the device as a whole), what the value is, both values as the operator

@@ -301,16 +301,20 @@ std::string csvText(const TCorrectionTable& table, int rows, char letter, AxisUn
 
 ReadResult loadCsvFile(const std::string& path, AxisUnits axis) {
     // One byte more than may be read tells a file that is too large.
-    const std::optional<std::string> text = platform::readRegularFile(path, maxFileBytes + 1);
+    int error = 0;
+    const std::optional<std::string> text =
+        platform::readRegularFile(path, maxFileBytes + 1, &error);
     if (!text)
         return {std::nullopt,
-                platform::translate("CorrectionCsv", "Nie można odczytać pliku CSV.")};
+                platform::format(
+                    platform::translate("CorrectionCsv", "Nie można odczytać pliku CSV: %1."),
+                    {platform::fileErrorText(error)})};
     return parseCsv(*text, axis);
 }
 
 bool saveCsvFile(const std::string& path, const TCorrectionTable& table, int rows, char letter,
-                 AxisUnits axis) {
-    return platform::replaceFile(path, csvText(table, rows, letter, axis));
+                 AxisUnits axis, int* error) {
+    return platform::replaceFile(path, csvText(table, rows, letter, axis), error);
 }
 
 }  // namespace correctioncsv

@@ -4,6 +4,7 @@
 #include <QMenu>
 
 #include "config/ConfigFile.h"
+#include "platform/Files.h"
 #include "readout/MainUnit.h"
 #include "readout/Texts.h"
 
@@ -56,10 +57,12 @@ void TmainForm::saveConfigMMIClick() {
     }
     const QString path = askConfigPath();
     if (path.isEmpty()) return;
-    if (boxconfig::saveConfigFile(QFile::encodeName(path).toStdString(), boxRead_))
+    int error = 0;
+    if (boxconfig::saveConfigFile(QFile::encodeName(path).toStdString(), boxRead_, &error))
         message(tr("Konfigurację urządzenia zapisano w pliku %1.").arg(path));
     else
-        message(tr("Nie udało się zapisać pliku %1.").arg(path));
+        message(tr("Nie udało się zapisać pliku %1: %2.")
+                    .arg(path, QString::fromStdString(platform::fileErrorText(error))));
 }
 
 void TmainForm::restoreConfigMMIClick() {
