@@ -401,11 +401,14 @@ std::int32_t millionthsOf(long double value) {
                    static_cast<long double>(std::numeric_limits<std::int32_t>::max())));
 }
 
+bool calibrationFitsFile(long double value) {
+    const long double scaled = value * 1000000.0L;
+    return std::fabs(scaled - static_cast<long double>(millionthsOf(value))) < 0.001L;
+}
+
 std::optional<std::string> calibrationBeyondFile(const std::array<long double, 3>& values) {
     for (std::size_t i = 0; i < 3; ++i) {
-        const long double scaled = values[i] * 1000000.0L;
-        if (std::fabs(scaled - static_cast<long double>(millionthsOf(values[i]))) < 0.001L)
-            continue;
+        if (calibrationFitsFile(values[i])) continue;
         return std::string("kalibracja osi ") + axisLetters[i] +
                " ma więcej niż sześć miejsc po przecinku, a plik przechowuje sześć. Popraw ją "
                "w oknie „Parametry” i zapisz konfigurację ponownie.";

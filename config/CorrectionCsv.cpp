@@ -2,8 +2,8 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstdio>
 #include <cstdint>
+#include <cstdio>
 #include <cstdlib>
 #include <limits>
 #include <vector>
@@ -212,8 +212,8 @@ std::string countReason(std::size_t used, char separator) {
                             "ich %1."),
         {std::to_string(used)});
     if (separator == ',')
-        why += platform::translate("CorrectionCsv",
-                                   " Przy przecinku dziesiętnym wartości rozdziela się średnikiem.");
+        why += platform::translate(
+            "CorrectionCsv", " Przy przecinku dziesiętnym wartości rozdziela się średnikiem.");
     return why;
 }
 
@@ -251,10 +251,9 @@ ReadResult parseCsv(std::string_view text, AxisUnits axis) {
         // values is a number: a first row with a mistyped value is a row, refused for that value,
         // not a header dropped without a word, which would make the table a row short.
         const bool header =
-            headerPossible && std::none_of(fields->begin(), fields->begin() + used,
-                                           [](const std::string& f) {
-                                               return entries::parseCell(f).has_value();
-                                           });
+            headerPossible &&
+            std::none_of(fields->begin(), fields->begin() + used,
+                         [](const std::string& f) { return entries::parseCell(f).has_value(); });
         headerPossible = false;
         if (header) {
             headerLine = number;

@@ -9,8 +9,8 @@
 #include <cerrno>
 #include <charconv>
 #include <cstdlib>
-#include <memory>
 #include <cstring>
+#include <memory>
 #include <vector>
 
 #include "platform/Translate.h"

@@ -47,9 +47,9 @@ void TmainForm::startPolling() {
     service_.OnLinkError = [this](std::int32_t code) { guarded([&] { pollErrorReported(code); }); };
     try {
         service_.Open();
-    } catch (const std::exception&) {
+    } catch (const std::exception& e) {
         TimeOutTripleTimer.SetEnabled(false);
-        message(texts::openFailed());
+        message(texts::openFailed(e, service_.GetPortName()));
         return;
     }
     portOpen = true;
@@ -172,8 +172,8 @@ void TmainForm::continueOnTimer() {
         service_.Close();
         service_.Open();
         service_.ReadPositions();
-    } catch (const std::exception&) {
-        message(texts::openFailed());
+    } catch (const std::exception& e) {
+        message(texts::openFailed(e, service_.GetPortName()));
     }
     TimeOutTripleTimer.SetEnabled(true);
 }

@@ -51,9 +51,9 @@ void TmainForm::startLink(bool announce) {
         }
         try {
             service_.Open();
-        } catch (const std::exception&) {
+        } catch (const std::exception& e) {
             configMMI->setEnabled(true);
-            message(texts::openFailed());
+            message(texts::openFailed(e, service_.GetPortName()));
             return;
         }
         portOpen = true;

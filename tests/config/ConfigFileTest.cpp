@@ -5,7 +5,6 @@
 #include <unistd.h>
 
 #include <cerrno>
-
 #include <string>
 
 #include "config/ConfigFile.h"

@@ -121,9 +121,9 @@ TEST_F(CoordCsv, ExportedTableReadsBackAsShownAndAFailedWriteSaysSo) {
 
     answer = dir.filePath("no such folder/x.csv");
     clickOnPage(Axis::X, form.exportButton);
-    EXPECT_EQ(prompts.messages, QStringList{QString::fromStdString(
-                                    "Nie udało się zapisać pliku CSV: " +
-                                    platform::fileErrorText(ENOENT) + ".")});
+    EXPECT_EQ(prompts.messages,
+              QStringList{QString::fromStdString(
+                  "Nie udało się zapisać pliku CSV: " + platform::fileErrorText(ENOENT) + ".")});
 }
 
 TEST_F(CoordCsv, CurveFollowsEditsCommittedByKeys) {

@@ -83,10 +83,14 @@ TEST(CorrectionCsv, RefusesWhatATypedCellWouldNotPassNamingTheLine) {
         // minus or a no-break space from a word processor is refused, not dropped.
         {"1.O;2\n3;4\n", micrometres,
          "wiersz 1: niepoprawna wartość „1.O” w kolumnie 1 (położenie)."},
-        {"\xE2\x88\x92" "1;2\n3;4\n", micrometres,
+        {"\xE2\x88\x92"
+         "1;2\n3;4\n",
+         micrometres,
          "wiersz 1: niepoprawna wartość „?1” w kolumnie 1 (położenie): znak U+2212 nie należy do "
          "liczby."},
-        {"1\xC2\xA0" "000;2\n", micrometres,
+        {"1\xC2\xA0"
+         "000;2\n",
+         micrometres,
          "wiersz 1: niepoprawna wartość „1?000” w kolumnie 1 (położenie): znak U+00A0 nie należy "
          "do liczby."},
         {"X;X'\n1 2\n", micrometres,

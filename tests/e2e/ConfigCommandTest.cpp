@@ -120,11 +120,11 @@ TEST(ConfigCommandFailure, ARestoreThatFailsPartWaySaysSoAndTheNextOneCompletes)
     } cases[] = {
         // Every write dropped by the box.
         {"refused acknowledgement", {"--bad-ack", "2"}},
-        // Gone at the line counts' write (the first read and the check take 6 requests), back
-        // a second later.
-        {"disconnect", {"--disconnect", "9", "--disconnect-for", "1000"}},
-        // Silent from the correction tables' write on, for 8 s.
-        {"silent box", {"--silent", "12", "--silent-for", "8000"}},
+        // Gone at the line counts' write (the first read and the check take 10 requests, the
+        // calibration is not written again), back a second later.
+        {"disconnect", {"--disconnect", "12", "--disconnect-for", "1000"}},
+        // Silent from the correction tables' write on, for 6 s.
+        {"silent box", {"--silent", "14", "--silent-for", "6000"}},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -133,7 +133,8 @@ TEST(ConfigCommandFailure, ARestoreThatFailsPartWaySaysSoAndTheNextOneCompletes)
         ASSERT_EQ(s.runProgram({"--save-config", "saved.ini"}, 20s), 0);
         const std::string saved = e2e::readFile(s.file("saved.ini"));
         const std::string before = e2e::readFile(s.file("box.state"));
-        write(s.file("changed.ini"), replaced(saved, "lines = 4000", "lines = 8000"));
+        write(s.file("changed.ini"),
+              replaced(replaced(saved, "lines = 4000", "lines = 8000"), "1 = 10 11", "1 = 10 12"));
         s.endBox();
 
         ASSERT_NO_FATAL_FAILURE(s.startBox(boxArgs(kind4, c.faults)));

@@ -15,6 +15,7 @@
 #include <QRegularExpression>
 #include <QTabWidget>
 #include <QTableWidget>
+#include <cerrno>
 #include <cstdlib>
 
 #include "config/CorrectionCsv.h"
@@ -22,6 +23,7 @@
 #include "i18n/Language.h"
 #include "link/RSLib.h"
 #include "readout/Texts.h"
+#include "serial/VaComm.h"
 #include "tests/readout/Harness.h"
 #include "web/LiveView.h"
 #include "web/ViewDialog.h"
@@ -110,7 +112,10 @@ TEST_F(EnglishWindows, NoTextOfTheWindowItsDialogsOrItsMessagesIsLeftInPolish) {
           << texts::minutesTwoDigits() << texts::secondsTwoDigits() << texts::degreesExceeded()
           << texts::minutesExceeded() << texts::secondsExceeded();
     for (int code = 1; code <= 16; ++code) texts << texts::deviceUnavailable(code);
-    for (const char* csv : {"1;2;3", "1;x", "1;2\n0;2", "\"1;2", ""}) {
+    texts << texts::openFailed(serial::EVaCommError("busy", EBUSY), "COM1");
+    for (const char* csv : {"1;2;3", "1;x", "1;2\n0;2", "\"1;2", "", "X;X'", "1 2", "0,1,0,2",
+                            "\xE2\x88\x92"
+                            "1;2"}) {
         texts << QString::fromStdString(
             correctioncsv::parseCsv(csv, correctioncsv::AxisUnits{}).error);
     }
