@@ -140,11 +140,12 @@ void ConfigRestore::readBack() {
     read_.start();
 }
 
-void ConfigRestore::compareReadBack(const boxconfig::BoxConfig& box) {
-    const std::array<long double, 3>& calibration = read_.calibrationAsReported();
+QString readBackDifferences(const boxconfig::BoxConfig& box,
+                            const std::array<long double, 3>& boxCalibration,
+                            const boxconfig::BoxConfig& file) {
     QString differing;
     // Every field has its line in the comparison, so whatever differs is named.
-    for (const boxconfig::Difference& d : boxconfig::compare(box, file_, &calibration)) {
+    for (const boxconfig::Difference& d : boxconfig::compare(box, file, &boxCalibration)) {
         if (!d.changed) continue;
         differing += QStringLiteral("\r\n") +
                      QCoreApplication::translate("ConfigRestore", "%1%2 = %3 (w pliku %4)")
@@ -152,6 +153,11 @@ void ConfigRestore::compareReadBack(const boxconfig::BoxConfig& box) {
                               QString::fromStdString(d.field), QString::fromStdString(d.now),
                               QString::fromStdString(d.fromFile));
     }
+    return differing;
+}
+
+void ConfigRestore::compareReadBack(const boxconfig::BoxConfig& box) {
+    const QString differing = readBackDifferences(box, read_.calibrationAsReported(), file_);
     if (differing.isEmpty()) {
         finish(true, true,
                QCoreApplication::translate(

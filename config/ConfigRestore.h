@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <array>
 #include <functional>
 
 #include "config/ConfigFile.h"
@@ -59,3 +60,9 @@ private:
     bool correctionsSent_ = false;
     bool running_ = false;
 };
+
+// What a box read back holds that differs from the file, one line each ("\r\nX: kalibracja =
+// 0.1234567 (w pliku 0.123456)"); empty when it holds the file.
+QString readBackDifferences(const boxconfig::BoxConfig& box,
+                            const std::array<long double, 3>& boxCalibration,
+                            const boxconfig::BoxConfig& file);

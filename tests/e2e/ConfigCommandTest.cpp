@@ -1,7 +1,9 @@
 // kvt3 --save-config and --restore-config against kvt3-sim keeping its store in a state file:
 // what a restore writes must give the box back every byte it held.
 #include <gtest/gtest.h>
+#include <sys/wait.h>
 
+#include <csignal>
 #include <fstream>
 #include <string>
 #include <thread>
@@ -150,6 +152,89 @@ TEST(ConfigCommandFailure, ARestoreThatFailsPartWaySaysSoAndTheNextOneCompletes)
         } else {
             std::this_thread::sleep_for(2s);
         }
+        EXPECT_EQ(s.runProgram({"--restore-config", "saved.ini", "--yes"}, 40s), 0)
+            << e2e::readFile(s.file("kvt3.log"));
+        EXPECT_EQ(e2e::readFile(s.file("box.state")), before);
+        s.endBox();
+    }
+}
+
+// Waits until the program's output holds `text`.
+bool logSays(e2e::Session& s, const std::string& text) {
+    for (int i = 0; i < 1000; ++i) {
+        if (e2e::readFile(s.file("kvt3.log")).find(text) != std::string::npos) return true;
+        std::this_thread::sleep_for(20ms);
+    }
+    return false;
+}
+
+// A restore whose file changes a line count and a table row: both stages write.
+std::string changedFrom(e2e::Session& s) {
+    EXPECT_EQ(s.runProgram({"--save-config", "saved.ini"}, 20s), 0);
+    const std::string changed =
+        replaced(replaced(e2e::readFile(s.file("saved.ini")), "lines = 4000", "lines = 8000"),
+                 "1 = 10 11", "1 = 10 12");
+    write(s.file("changed.ini"), changed);
+    return changed;
+}
+
+TEST(ConfigCommandPort, ARestoreHoldsThePortAndAnotherProgramIsToldItIsBusy) {
+    e2e::Session s;
+    ASSERT_NO_FATAL_FAILURE(s.startBox(boxArgs(kind4)));
+    const std::string changed = changedFrom(s);
+    s.startProgram({"--restore-config", "changed.ini", "--yes"});
+    ASSERT_TRUE(logSays(s, "writing the parameters"));
+    // Between the restore's stages too: its parameters and the other file's tables never mix.
+    for (const char* stage : {"writing the parameters", "writing the correction tables"}) {
+        ASSERT_TRUE(logSays(s, stage));
+        EXPECT_EQ(s.runAnotherProgram({"--restore-config", "saved.ini", "--yes"}, "other.log", 20s),
+                  1);
+        EXPECT_NE(e2e::readFile(s.file("other.log"))
+                      .find("Port COM1 jest używany przez inny "
+                            "program."),
+                  std::string::npos)
+            << e2e::readFile(s.file("other.log"));
+    }
+    int status = 0;
+    ASSERT_TRUE(s.program().waitFor(40s, status));
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << e2e::readFile(s.file("kvt3.log"));
+    ASSERT_EQ(s.runProgram({"--save-config", "after.ini"}, 20s), 0);
+    EXPECT_EQ(e2e::readFile(s.file("after.ini")), changed);
+    s.endBox();
+}
+
+TEST(ConfigCommandInterrupt, ASignalMidRestoreSaysWhatTheBoxMayHoldAndEndsTheProgramByIt) {
+    const struct {
+        int signal;
+        const char* stage;
+        std::string lateRequest;  // held 2 s by the box, so that the signal meets the stage
+        const char* said;
+    } cases[] = {
+        {SIGTERM, "writing the parameters", "12", "w czasie zapisu parametrów"},
+        {SIGINT, "writing the correction tables", "14", "w czasie zapisu tabel korekcji"},
+        {SIGHUP, "reading back", "16", "przed końcem odczytu kontrolnego"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.said);
+        e2e::Session s;
+        ASSERT_NO_FATAL_FAILURE(s.startBox(boxArgs(kind4)));
+        const std::string before = e2e::readFile(s.file("box.state"));
+        changedFrom(s);
+        s.endBox();
+        ASSERT_NO_FATAL_FAILURE(
+            s.startBox(boxArgs(kind4, {"--late", c.lateRequest, "--late-by", "2000"})));
+        s.startProgram({"--restore-config", "changed.ini", "--yes"});
+        ASSERT_TRUE(logSays(s, c.stage));
+        std::this_thread::sleep_for(300ms);
+        s.program().signal(c.signal);
+        int status = 0;
+        ASSERT_TRUE(s.program().waitFor(5s, status));
+        EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == c.signal) << status;
+        EXPECT_NE(e2e::readFile(s.file("kvt3.log")).find(c.said), std::string::npos)
+            << e2e::readFile(s.file("kvt3.log"));
+        // The port was let go: the next restore puts the box back, once the box has dropped the
+        // write cut short (its late answer, then a second without the rest).
+        std::this_thread::sleep_for(3500ms);
         EXPECT_EQ(s.runProgram({"--restore-config", "saved.ini", "--yes"}, 40s), 0)
             << e2e::readFile(s.file("kvt3.log"));
         EXPECT_EQ(e2e::readFile(s.file("box.state")), before);

@@ -19,15 +19,29 @@ void Session::startProgram(const std::vector<std::string>& args,
     kvt3_ = std::make_unique<Process>(KVT3_PATH, args, dir_.path(), file("kvt3.log"), environment);
 }
 
-int Session::runProgram(const std::vector<std::string>& args, std::chrono::milliseconds timeout) {
-    startProgram(args);
+namespace {
+
+int runToEnd(Process& process, std::chrono::milliseconds timeout) {
     int status = 0;
-    if (!kvt3_->waitFor(timeout, status)) {
-        kvt3_->signal(SIGKILL);
-        kvt3_->waitFor(5s, status);
+    if (!process.waitFor(timeout, status)) {
+        process.signal(SIGKILL);
+        process.waitFor(5s, status);
         return -1;
     }
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+}  // namespace
+
+int Session::runProgram(const std::vector<std::string>& args, std::chrono::milliseconds timeout) {
+    startProgram(args);
+    return runToEnd(*kvt3_, timeout);
+}
+
+int Session::runAnotherProgram(const std::vector<std::string>& args, const std::string& log,
+                               std::chrono::milliseconds timeout) {
+    Process other(KVT3_PATH, args, dir_.path(), file(log), {"QT_QPA_PLATFORM=offscreen"});
+    return runToEnd(other, timeout);
 }
 
 void Session::keepRunning(std::chrono::milliseconds time) {
