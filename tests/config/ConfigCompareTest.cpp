@@ -1,9 +1,7 @@
 #include <gtest/gtest.h>
 
-#include <array>
 #include <functional>
 #include <string>
-#include <tuple>
 
 #include "config/ConfigFile.h"
 
@@ -39,8 +37,6 @@ TEST(ConfigCompare, EveryValueIsListedAndOnlyWhatDiffersIsMarked) {
         {"other type bits",
          [](auto& c) { c.dimensionTypes = 0xFA; },
          {" pozostałe bity typów osi"}},
-        {"the row count", [](auto& c) { c.correctionRows = 2; }, {" liczba wierszy korekcji"}},
-        {"the kind", [](auto& c) { c.deviceKind = 3; }, {" rodzaj urządzenia"}},
     };
     boxconfig::BoxConfig box = kind4();
     box.dimensionTypes = 0x02;
@@ -64,57 +60,6 @@ TEST(ConfigCompare, EveryValueIsListedAndOnlyWhatDiffersIsMarked) {
     boxconfig::BoxConfig one = box;
     one.deviceKind = 1;
     EXPECT_EQ(boxconfig::compare(one, one).size(), 1u + 3 * 4 + 1);
-    // A seventh decimal the box holds is shown, and is a change: the restore writes six.
-    one.calibrationMillionths = {500000, 123456, 0};
-    const std::array<long double, 3> held{0.5L, 0.1234567L, -0.0L};
-    const auto kindOne = boxconfig::compare(one, one, &held);
-    EXPECT_EQ(kindOne[1 + 4 + 2].now, "0.1234567");
-    EXPECT_EQ(kindOne[1 + 4 + 2].fromFile, "0.123456");
-    EXPECT_TRUE(kindOne[1 + 4 + 2].changed);
-    EXPECT_FALSE(kindOne[1 + 2].changed);
-    EXPECT_FALSE(kindOne[1 + 8 + 2].changed);
-}
-
-TEST(ConfigCompare, ARestoreWritesOnlyWhatDiffers) {
-    using W = std::tuple<bool, bool, bool>;
-    const struct {
-        const char* name;
-        std::function<void(boxconfig::BoxConfig&)> change;
-        std::array<long double, 3> held;
-        W writes;  // calibration, parameters, corrections
-    } cases[] = {
-        // Equal values, whatever bytes the box holds them in (-0, 1.5 as 15 tenths).
-        {"nothing", [](auto&) {}, {0.5L, 0.5L, -0.0L}, W{false, false, false}},
-        {"a seventh decimal held", [](auto&) {}, {0.5L, 0.5000001L, 0}, W{true, true, false}},
-        {"a calibration",
-         [](auto& c) { c.calibrationMillionths[2] = 1; },
-         {0.5L, 0.5L, 0},
-         W{true, true, false}},
-        {"a line count",
-         [](auto& c) { c.lineCounts[0] = 8000; },
-         {0.5L, 0.5L, 0},
-         W{false, true, false}},
-        {"other type bits",
-         [](auto& c) { c.dimensionTypes = 0x80; },
-         {0.5L, 0.5L, 0},
-         W{false, true, false}},
-        {"a table row",
-         [](auto& c) { c.corrections[1][3].Position = 1; },
-         {0.5L, 0.5L, 0},
-         W{false, false, true}},
-        {"a switch",
-         [](auto& c) { c.correctionFlags = 0; },
-         {0.5L, 0.5L, 0},
-         W{false, false, true}},
-    };
-    boxconfig::BoxConfig box = kind4();
-    box.calibrationMillionths = {500000, 500000, 0};
-    for (const auto& c : cases) {
-        boxconfig::BoxConfig file = box;
-        c.change(file);
-        const boxconfig::Writes w = boxconfig::writesFor(box, c.held, file);
-        EXPECT_EQ(W(w.calibration, w.parameters, w.corrections), c.writes) << c.name;
-    }
 }
 
 }  // namespace

@@ -19,29 +19,23 @@ void Session::startProgram(const std::vector<std::string>& args,
     kvt3_ = std::make_unique<Process>(KVT3_PATH, args, dir_.path(), file("kvt3.log"), environment);
 }
 
-namespace {
-
-int runToEnd(Process& process, std::chrono::milliseconds timeout) {
+int Session::runProgram(const std::vector<std::string>& args, std::chrono::milliseconds timeout) {
+    startProgram(args);
     int status = 0;
-    if (!process.waitFor(timeout, status)) {
-        process.signal(SIGKILL);
-        process.waitFor(5s, status);
+    if (!kvt3_->waitFor(timeout, status)) {
+        kvt3_->signal(SIGKILL);
+        kvt3_->waitFor(5s, status);
         return -1;
     }
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
-}  // namespace
-
-int Session::runProgram(const std::vector<std::string>& args, std::chrono::milliseconds timeout) {
-    startProgram(args);
-    return runToEnd(*kvt3_, timeout);
-}
-
 int Session::runAnotherProgram(const std::vector<std::string>& args, const std::string& log,
                                std::chrono::milliseconds timeout) {
+    // Killed when it outlives the timeout.
     Process other(KVT3_PATH, args, dir_.path(), file(log), {"QT_QPA_PLATFORM=offscreen"});
-    return runToEnd(other, timeout);
+    int status = 0;
+    return other.waitFor(timeout, status) && WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
 void Session::keepRunning(std::chrono::milliseconds time) {

@@ -113,9 +113,7 @@ TEST_F(EnglishWindows, NoTextOfTheWindowItsDialogsOrItsMessagesIsLeftInPolish) {
           << texts::minutesExceeded() << texts::secondsExceeded();
     for (int code = 1; code <= 16; ++code) texts << texts::deviceUnavailable(code);
     texts << texts::openFailed(serial::EVaCommError("busy", EBUSY), "COM1");
-    for (const char* csv : {"1;2;3", "1;x", "1;2\n0;2", "\"1;2", "", "X;X'", "1 2", "0,1,0,2",
-                            "\xE2\x88\x92"
-                            "1;2"}) {
+    for (const char* csv : {"1;2;3", "1;x", "1;2\n0;2", "\"1;2", ""}) {
         texts << QString::fromStdString(
             correctioncsv::parseCsv(csv, correctioncsv::AxisUnits{}).error);
     }

@@ -39,18 +39,6 @@ TEST_F(ReadoutTest, TheConfigurationReadIsSavedAsTheBoxHoldsIt) {
     EXPECT_EQ(saved.config->dimensionTypes, 0x04);
     // A count of 0 as the box sent it, not the window's stand-in.
     EXPECT_EQ(saved.config->lineCounts, (std::array<std::int32_t, 3>{4000, 0, 3600}));
-
-    // A box that does not answer the read: nothing is saved, and the operator is told why.
-    QFile::remove(path);
-    prompts.whileDialogOpen = [&](QDialog&) { clock.advance(6000); };
-    clock.advance(100);
-    answerConfiguration(box);
-    form->saveConfigMMI->trigger();
-    replyPositions(0, 0, 0);
-    EXPECT_EQ(prompts.messages.last(),
-              QStringLiteral("Konfiguracji urządzenia nie odczytano: Urządzenie nie odpowiada. "
-                             "Plik nie został zapisany."));
-    EXPECT_FALSE(QFile::exists(path));
 }
 
 }  // namespace
