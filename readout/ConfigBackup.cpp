@@ -61,13 +61,6 @@ void TmainForm::saveConfigMMIClick() {
         message(configurationNotReadText());
         return;
     }
-    // What the last link start read refuses is told now, while the operator can still put the
-    // value right in the box.
-    if (const auto refusal = notKeptInFile(boxRead_, calibrationRead_)) {
-        message(tr("Konfiguracji urządzenia nie można zapisać: %1")
-                    .arg(QString::fromStdString(*refusal)));
-        return;
-    }
     const QString path = askConfigPath();
     if (path.isEmpty()) return;
     // The link may have been lost since, and another box may answer on the port: what is saved
