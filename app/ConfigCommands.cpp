@@ -140,10 +140,7 @@ int saveConfigCommand(TRS232Service& service, const std::string& path, std::ostr
                "saved: run the command again.\n";
         return configFailed;
     }
-    // A file this program could not read back, or that would hold another value, is no backup.
-    const boxconfig::ReadResult check = boxconfig::parseConfig(boxconfig::configText(*box));
-    std::optional<std::string> refusal = boxconfig::calibrationBeyondFile(calibration);
-    if (!check.config || !(*check.config == *box)) refusal = check.error;
+    const std::optional<std::string> refusal = boxconfig::notKeptInFile(*box, calibration);
     if (refusal) {
         err << "kvt3: the box's configuration cannot be kept in a file: " << *refusal << "\n";
         return configFailed;

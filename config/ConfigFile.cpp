@@ -480,6 +480,14 @@ ReadResult parseConfig(std::string_view text) {
     }
 }
 
+std::optional<std::string> notKeptInFile(const BoxConfig& box,
+                                         const std::array<long double, 3>& calibration) {
+    const ReadResult check = parseConfig(configText(box));
+    std::optional<std::string> refusal = calibrationBeyondFile(calibration);
+    if (!check.config || !(*check.config == box)) refusal = check.error;
+    return refusal;
+}
+
 std::optional<std::string> kindMismatch(const BoxConfig& config, int connectedKind) {
     if (config.deviceKind == connectedKind) return std::nullopt;
     return "Plik jest konfiguracją urządzenia rodzaju " + std::to_string(config.deviceKind) +
@@ -493,9 +501,9 @@ ReadResult loadConfigFile(const std::string& path) {
         platform::readRegularFile(path, maxFileBytes + 1, &error);
     if (!text)
         return {std::nullopt,
-                platform::format(platform::translate("ConfigFile",
-                                                     "Nie można odczytać pliku konfiguracji: %1."),
-                                 {platform::fileErrorText(error)})};
+                platform::format(
+                    platform::translate("ConfigFile", "Nie można odczytać pliku konfiguracji: %1."),
+                    {platform::fileErrorText(error)})};
     return parseConfig(*text);
 }
 

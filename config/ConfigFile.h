@@ -58,6 +58,10 @@ bool calibrationFitsFile(long double value);
 // nothing when they can.
 std::optional<std::string> calibrationBeyondFile(const std::array<long double, 3>& values);
 bool correctionOn(const BoxConfig& config, Axis axis);
+// Why a configuration read from the box, with its calibrations as reported, is no backup: a file
+// this program could not read back, or that would hold another value. Nothing when it is one.
+std::optional<std::string> notKeptInFile(const BoxConfig& box,
+                                         const std::array<long double, 3>& calibration);
 
 // A file's configuration, or why it was refused: a Polish sentence naming the line ("wiersz 7:
 // ...") or the field that is wrong or missing.

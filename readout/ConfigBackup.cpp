@@ -42,20 +42,6 @@ QString TmainForm::askConfigPath() {
                                         configFileFilter());
 }
 
-namespace {
-
-// Why the box's configuration cannot be kept in a file: a file this program could not read back,
-// or that would hold another value, is no backup. Nothing when it can.
-std::optional<std::string> notKeptInFile(const boxconfig::BoxConfig& box,
-                                         const std::array<long double, 3>& calibration) {
-    const boxconfig::ReadResult check = boxconfig::parseConfig(boxconfig::configText(box));
-    std::optional<std::string> refusal = boxconfig::calibrationBeyondFile(calibration);
-    if (!check.config || !(*check.config == box)) refusal = check.error;
-    return refusal;
-}
-
-}  // namespace
-
 void TmainForm::saveConfigMMIClick() {
     if (!configurationRead_) {
         message(configurationNotReadText());
@@ -92,7 +78,7 @@ void TmainForm::saveBoxRead() {
         return;
     }
     const boxconfig::BoxConfig& box = *reading.box();
-    if (const auto refusal = notKeptInFile(box, reading.calibrationAsReported())) {
+    if (const auto refusal = boxconfig::notKeptInFile(box, reading.calibrationAsReported())) {
         message(tr("Konfiguracji urządzenia nie można zapisać: %1")
                     .arg(QString::fromStdString(*refusal)));
         return;
