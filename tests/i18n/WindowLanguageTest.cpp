@@ -15,7 +15,6 @@
 #include <QRegularExpression>
 #include <QTabWidget>
 #include <QTableWidget>
-#include <cerrno>
 #include <cstdlib>
 
 #include "config/CorrectionCsv.h"
@@ -23,7 +22,6 @@
 #include "i18n/Language.h"
 #include "link/RSLib.h"
 #include "readout/Texts.h"
-#include "serial/VaComm.h"
 #include "tests/readout/Harness.h"
 #include "web/LiveView.h"
 #include "web/ViewDialog.h"
@@ -112,7 +110,6 @@ TEST_F(EnglishWindows, NoTextOfTheWindowItsDialogsOrItsMessagesIsLeftInPolish) {
           << texts::minutesTwoDigits() << texts::secondsTwoDigits() << texts::degreesExceeded()
           << texts::minutesExceeded() << texts::secondsExceeded();
     for (int code = 1; code <= 16; ++code) texts << texts::deviceUnavailable(code);
-    texts << texts::openFailed(serial::EVaCommError("busy", EBUSY), "COM1");
     for (const char* csv : {"1;2;3", "1;x", "1;2\n0;2", "\"1;2", ""}) {
         texts << QString::fromStdString(
             correctioncsv::parseCsv(csv, correctioncsv::AxisUnits{}).error);
