@@ -5,14 +5,17 @@
 #include <QString>
 #include <algorithm>
 #include <array>
+#include <exception>
 #include <istream>
 #include <optional>
 #include <ostream>
 
+#include "app/SignalWatch.h"
 #include "config/ConfigFile.h"
 #include "config/ConfigRead.h"
 #include "config/ConfigRestore.h"
 #include "link/RSLib.h"
+#include "platform/Files.h"
 #include "readout/SettingsFile.h"
 
 namespace {
@@ -24,12 +27,31 @@ std::string utf8(const QString& text) {
     return t.toStdString();
 }
 
-// The box's configuration, or nothing with the reason on `err`. Runs the event loop meanwhile.
-// The box's configuration, or nothing with the reason on `err`. Runs the event loop meanwhile.
-// `calibration` gets the calibrations as the box reported them.
+// The port, held from the command's first exchange with the box to its end: no other program's
+// exchange comes between the command's reads, the question and the restore's writes.
+class HeldPort {
+public:
+    explicit HeldPort(TRS232Service& service) : service_(service) {}
+    ~HeldPort() {
+        try {
+            if (service_.Comm().Active()) service_.Close();
+        } catch (const std::exception&) {
+            // The command is over; a port that will not close has nothing to add.
+        }
+    }
+    HeldPort(const HeldPort&) = delete;
+    HeldPort& operator=(const HeldPort&) = delete;
+
+private:
+    TRS232Service& service_;
+};
+
+// The box's configuration, or nothing with the reason on `err`. Runs the event loop meanwhile;
+// the port stays open (HeldPort). `calibration` gets the calibrations as the box reported them.
 std::optional<boxconfig::BoxConfig> readBox(TRS232Service& service, std::ostream& err,
                                             std::array<long double, 3>* calibration = nullptr) {
     ConfigRead read(service);
+    read.holdPort = true;
     QEventLoop loop;
     std::optional<boxconfig::BoxConfig> result;
     read.onRead = [&](const boxconfig::BoxConfig& config) {
@@ -53,9 +75,10 @@ std::string padded(const std::string& text, int width) {
     return t.leftJustified(width, u' ').toStdString();
 }
 
-void printComparison(const boxconfig::BoxConfig& box, const boxconfig::BoxConfig& file,
-                     std::ostream& out) {
-    const std::vector<boxconfig::Difference> rows = boxconfig::compare(box, file);
+void printComparison(const boxconfig::BoxConfig& box,
+                     const std::array<long double, 3>& boxCalibration,
+                     const boxconfig::BoxConfig& file, std::ostream& out) {
+    const std::vector<boxconfig::Difference> rows = boxconfig::compare(box, file, &boxCalibration);
     // The window's restore dialog has the same headings: one translation serves both.
     const auto heading = [](const char* text) {
         return QCoreApplication::translate("RestoreDialog", text).toStdString();
@@ -106,6 +129,7 @@ int saveConfigCommand(TRS232Service& service, const std::string& path, std::ostr
                       std::ostream& err) {
     // A reply can be garbled into values the box would hold just as well: a backup is taken
     // only when two reads agree.
+    const HeldPort held(service);
     std::array<long double, 3> calibration{};
     const std::optional<boxconfig::BoxConfig> box = readBox(service, err, &calibration);
     if (!box) return configFailed;
@@ -116,16 +140,14 @@ int saveConfigCommand(TRS232Service& service, const std::string& path, std::ostr
                "saved: run the command again.\n";
         return configFailed;
     }
-    // A file this program could not read back, or that would hold another value, is no backup.
-    const boxconfig::ReadResult check = boxconfig::parseConfig(boxconfig::configText(*box));
-    std::optional<std::string> refusal = boxconfig::calibrationBeyondFile(calibration);
-    if (!check.config || !(*check.config == *box)) refusal = check.error;
+    const std::optional<std::string> refusal = boxconfig::notKeptInFile(*box, calibration);
     if (refusal) {
         err << "kvt3: the box's configuration cannot be kept in a file: " << *refusal << "\n";
         return configFailed;
     }
-    if (!boxconfig::saveConfigFile(path, *box)) {
-        err << "kvt3: cannot write " << path << "\n";
+    int error = 0;
+    if (!boxconfig::saveConfigFile(path, *box, &error)) {
+        err << "kvt3: cannot write " << path << ": " << platform::fileErrorText(error) << "\n";
         return configFailed;
     }
     out << "The configuration of the kind " << box->deviceKind << " box on "
@@ -140,13 +162,15 @@ int restoreConfigCommand(TRS232Service& service, platform::Clock& clock, const s
         err << "kvt3: " << path << " is refused, nothing was written: " << file.error << "\n";
         return configRefused;
     }
-    const std::optional<boxconfig::BoxConfig> box = readBox(service, err);
+    const HeldPort held(service);
+    std::array<long double, 3> calibration{};
+    const std::optional<boxconfig::BoxConfig> box = readBox(service, err, &calibration);
     if (!box) return configFailed;
     if (const auto mismatch = boxconfig::kindMismatch(*file.config, box->deviceKind)) {
         err << "kvt3: " << path << " is refused, nothing was written: " << *mismatch << "\n";
         return configRefused;
     }
-    printComparison(*box, *file.config, out);
+    printComparison(*box, calibration, *file.config, out);
     if (!yes && !confirmed(in, out)) {
         err << "kvt3: nothing was written.\n";
         return configRefused;
@@ -155,6 +179,13 @@ int restoreConfigCommand(TRS232Service& service, platform::Clock& clock, const s
     ConfigRestore restore(service, clock);
     QEventLoop loop;
     int status = configFailed;
+    // Ctrl-C, SIGTERM or a closed terminal while the box is written: the writes stop where they
+    // are, and what the box may now hold is said before the program ends by the signal.
+    int interruptedBy = 0;
+    const SignalWatch watch([&](int signalNumber) {
+        interruptedBy = signalNumber;
+        restore.interrupt();
+    });
     restore.onStage = [&](ConfigRestore::Stage stage) {
         static const char* const names[] = {"checking the box", "writing the parameters",
                                             "writing the correction tables", "reading back"};
@@ -167,5 +198,5 @@ int restoreConfigCommand(TRS232Service& service, platform::Clock& clock, const s
     };
     restore.start(*file.config);
     if (restore.running()) loop.exec();
-    return status;
+    return interruptedBy != 0 ? configInterrupted + interruptedBy : status;
 }

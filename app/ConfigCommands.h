@@ -16,12 +16,16 @@ class Clock;
 // Exit statuses beyond 0 (done) and 2 (a wrong command line).
 constexpr int configFailed = 1;   // the port, the box or the file could not be used
 constexpr int configRefused = 3;  // the file refused or the restore declined: nothing written
+// A restore stopped by a signal returns this plus the signal's number, after saying what the box
+// may now hold; the program then ends by that signal, as a shell running it in a loop expects.
+constexpr int configInterrupted = 128;
 
 // Reads the box's configuration and writes it to `path`.
 int saveConfigCommand(TRS232Service& service, const std::string& path, std::ostream& out,
                       std::ostream& err);
 // Shows what the file at `path` would change, asks on `in` unless `yes`, writes it to the box,
-// reads it back and compares. 0 only when the box holds what the file says.
+// reads it back and compares. 0 only when the box holds what the file says. The port is held
+// from the first read to the end.
 int restoreConfigCommand(TRS232Service& service, platform::Clock& clock, const std::string& path,
                          bool yes, std::istream& in, std::ostream& out, std::ostream& err);
 

@@ -151,8 +151,14 @@ int main(int argc, char** argv) {
         }
     }
 
-    if (options.saveConfig || options.restoreConfig)
-        return runConfigCommand(argc, argv, options, configFile, trace);
+    if (options.saveConfig || options.restoreConfig) {
+        const int status = runConfigCommand(argc, argv, options, configFile, trace);
+        if (status > configInterrupted) {
+            std::signal(status - configInterrupted, SIG_DFL);
+            std::raise(status - configInterrupted);
+        }
+        return status;
+    }
 
     // The timers and the hand-over from the port's event thread run on Qt's loop, so the
     // application object comes before the service.

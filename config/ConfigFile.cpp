@@ -466,11 +466,14 @@ std::int32_t millionthsOf(long double value) {
                    static_cast<long double>(std::numeric_limits<std::int32_t>::max())));
 }
 
+bool calibrationFitsFile(long double value) {
+    const long double scaled = value * 1000000.0L;
+    return std::fabs(scaled - static_cast<long double>(millionthsOf(value))) < 0.001L;
+}
+
 std::optional<std::string> calibrationBeyondFile(const std::array<long double, 3>& values) {
     for (std::size_t i = 0; i < 3; ++i) {
-        const long double scaled = values[i] * 1000000.0L;
-        if (std::fabs(scaled - static_cast<long double>(millionthsOf(values[i]))) < 0.001L)
-            continue;
+        if (calibrationFitsFile(values[i])) continue;
         return reason(
             platform::translate("ConfigFile",
                                 "kalibracja osi %1 ma więcej niż sześć miejsc po przecinku, a plik "
@@ -548,6 +551,14 @@ ReadResult parseConfig(std::string_view text) {
     }
 }
 
+std::optional<std::string> notKeptInFile(const BoxConfig& box,
+                                         const std::array<long double, 3>& calibration) {
+    const ReadResult check = parseConfig(configText(box));
+    std::optional<std::string> refusal = calibrationBeyondFile(calibration);
+    if (!check.config || !(*check.config == box)) refusal = check.error;
+    return refusal;
+}
+
 std::optional<std::string> kindMismatch(const BoxConfig& config, int connectedKind) {
     if (config.deviceKind == connectedKind) return std::nullopt;
     return reason(platform::translate("ConfigFile",
@@ -558,15 +569,19 @@ std::optional<std::string> kindMismatch(const BoxConfig& config, int connectedKi
 
 ReadResult loadConfigFile(const std::string& path) {
     // One byte more than may be read tells a file that is too large.
-    const std::optional<std::string> text = platform::readRegularFile(path, maxFileBytes + 1);
+    int error = 0;
+    const std::optional<std::string> text =
+        platform::readRegularFile(path, maxFileBytes + 1, &error);
     if (!text)
         return {std::nullopt,
-                platform::translate("ConfigFile", "Nie można odczytać pliku konfiguracji.")};
+                platform::format(
+                    platform::translate("ConfigFile", "Nie można odczytać pliku konfiguracji: %1."),
+                    {platform::fileErrorText(error)})};
     return parseConfig(*text);
 }
 
-bool saveConfigFile(const std::string& path, const BoxConfig& config) {
-    return platform::replaceFile(path, configText(config));
+bool saveConfigFile(const std::string& path, const BoxConfig& config, int* error) {
+    return platform::replaceFile(path, configText(config), error);
 }
 
 }  // namespace boxconfig

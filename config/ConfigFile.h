@@ -51,10 +51,17 @@ std::string calibrationText(std::int32_t millionths);
 // A calibration as the box reports it, in whole millionths as the file keeps it: cut off beyond
 // six decimals, a value meant as a whole number of millionths kept as exactly that, saturated.
 std::int32_t millionthsOf(long double value);
-// Why calibrations as the box reports them cannot be kept in a file exactly (a kind 1 box may
-// hold a seventh decimal), naming the axis; nothing when they can.
+// Whether a calibration as the box reports it is a whole number of millionths, as a file keeps
+// it (a kind 1 box may hold a seventh decimal).
+bool calibrationFitsFile(long double value);
+// Why calibrations as the box reports them cannot be kept in a file exactly, naming the axis;
+// nothing when they can.
 std::optional<std::string> calibrationBeyondFile(const std::array<long double, 3>& values);
 bool correctionOn(const BoxConfig& config, Axis axis);
+// Why a configuration read from the box, with its calibrations as reported, is no backup: a file
+// this program could not read back, or that would hold another value. Nothing when it is one.
+std::optional<std::string> notKeptInFile(const BoxConfig& box,
+                                         const std::array<long double, 3>& calibration);
 
 // A file's configuration, or why it was refused: a sentence in the operator's language naming the
 // line ("wiersz 7: ...") or the field that is wrong or missing.
@@ -76,12 +83,14 @@ std::optional<std::string> kindMismatch(const BoxConfig& config, int connectedKi
 
 // The file at `path` read and parsed; a file that cannot be read is refused too.
 ReadResult loadConfigFile(const std::string& path);
-// The text put in place of the file at `path`, whole or not at all (platform::replaceFile).
-bool saveConfigFile(const std::string& path, const BoxConfig& config);
+// The text put in place of the file at `path`, whole or not at all (platform::replaceFile);
+// `error` says why not (platform::fileErrorText).
+bool saveConfigFile(const std::string& path, const BoxConfig& config, int* error = nullptr);
 
 // One line of the comparison of what the box holds with what a file would write: the axis ("X",
 // "Y", "Z", or "" for the device as a whole), what the value is, both values as the operator
-// reads them, and whether they differ. Every value is listed, unchanged ones too.
+// reads them, and whether they differ. Every value is listed, unchanged ones too, and every
+// field of the configuration has a line: two that differ in anything differ in a line.
 struct Difference {
     std::string axis;
     std::string field;
@@ -89,6 +98,20 @@ struct Difference {
     std::string fromFile;
     bool changed = false;
 };
-std::vector<Difference> compare(const BoxConfig& box, const BoxConfig& file);
+// `boxCalibration`, when given, holds the box's calibrations as it reported them: one finer than
+// a millionth is shown as it is and marked changed, as a restore rewrites it.
+std::vector<Difference> compare(const BoxConfig& box, const BoxConfig& file,
+                                const std::array<long double, 3>* boxCalibration = nullptr);
+
+// What a restore of `file` must write to a box of its kind that holds `box`, with calibrations
+// as `boxCalibration`: what already holds the file's values is not written again, so that the
+// box keeps the bytes it holds them in (a kind 1 box may hold 1.5 as 15 tenths).
+struct Writes {
+    bool calibration = false;  // the calibration frame, within the parameters
+    bool parameters = false;   // calibration, resolution, types, line counts
+    bool corrections = false;  // the correction tables with their row count and flags
+};
+Writes writesFor(const BoxConfig& box, const std::array<long double, 3>& boxCalibration,
+                 const BoxConfig& file);
 
 }  // namespace boxconfig

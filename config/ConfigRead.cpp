@@ -4,9 +4,19 @@
 #include <exception>
 
 #include "link/RSLib.h"
+#include "serial/VaComm.h"
 
 QString configtexts::openFailed() {
     return QCoreApplication::translate("ConfigRead", "Błąd przy nawiązaniu połączenia.");
+}
+QString configtexts::portInUse(const std::exception& failure, const std::string& port) {
+    if (!serial::PortInUse(failure)) return {};
+    return QStringLiteral("\r\n") +
+           QCoreApplication::translate("ConfigRead", "Port %1 jest używany przez inny program.")
+               .arg(QString::fromStdString(port));
+}
+QString configtexts::openFailed(const std::exception& failure, const std::string& port) {
+    return openFailed() + portInUse(failure, port);
 }
 QString configtexts::unknownDevice() {
     return QCoreApplication::translate("ConfigRead", "Nieznany typ urządzenia.");
@@ -30,14 +40,19 @@ void ConfigRead::start(bool readyOnly) {
     bind();
     running_ = true;
     try {
-        if (service_.Comm().Active()) service_.Close();
+        if (service_.Comm().Active() && !holdPort) service_.Close();
+        // Open on a port held open only ends what was under way on it; purged, it is as new.
         service_.Purge();
         service_.Open();
-    } catch (const std::exception&) {
-        fail(configtexts::openFailed());
+    } catch (const std::exception& e) {
+        fail(configtexts::openFailed(e, service_.GetPortName()));
         return;
     }
     service_.CheckReady();
+}
+
+void ConfigRead::cancel() {
+    if (running_) end();
 }
 
 void ConfigRead::bind() {
@@ -138,6 +153,7 @@ void ConfigRead::correctionsReceived(std::uint8_t count, std::uint32_t flags,
 void ConfigRead::end() {
     running_ = false;
     unbind();
+    if (holdPort) return;
     try {
         if (service_.Comm().Active()) service_.Close();
     } catch (const std::exception&) {

@@ -2,7 +2,9 @@
 
 #include <QString>
 #include <array>
+#include <exception>
 #include <functional>
+#include <string>
 
 #include "config/ConfigFile.h"
 
@@ -11,7 +13,7 @@ class TRS232Service;
 // Reads the box's whole configuration in the order of the link start: readiness (the device
 // kind), calibration, resolution (with the types for kinds 2 to 4), the types for kind 1, the
 // line counts and, for kinds 2 to 4, the correction tables. Reads only: the figures are the main
-// window's business. The port is closed when the read ends either way.
+// window's business. The port is closed when the read ends either way, unless it is to be held.
 class ConfigRead {
 public:
     explicit ConfigRead(TRS232Service& service);
@@ -26,6 +28,12 @@ public:
     // With `readyOnly` the read stops after the readiness: the config then holds only the kind.
     void start(bool readyOnly = false);
     bool running() const { return running_; }
+    // The port stays open when the read ends, for what the caller does next with the box: no
+    // other program can come between (the caller lets it go). A port already open is purged
+    // and used as it is.
+    bool holdPort = false;
+    // Stops a read under way; neither onRead nor onFailed is told.
+    void cancel();
     // The calibrations of the last read as the box reported them, before they were cut to the
     // millionths the configuration keeps.
     const std::array<long double, 3>& calibrationAsReported() const { return calibration_; }
@@ -54,6 +62,11 @@ private:
 
 namespace configtexts {
 QString openFailed();
+// The port's opening failed with `failure`: "Błąd przy nawiązaniu połączenia.", and when another
+// program holds the port, that it does.
+QString openFailed(const std::exception& failure, const std::string& port);
+// "" unless `failure` is the port held by another program; then that sentence, after a line end.
+QString portInUse(const std::exception& failure, const std::string& port);
 QString unknownDevice();
 QString badParameter();
 QString noAnswer();

@@ -10,6 +10,7 @@
 #include "config/CorrectionGrid.h"
 #include "config/Entries.h"
 #include "config/coordUnit.h"
+#include "platform/Files.h"
 #include "platform/Prompts.h"
 
 namespace {
@@ -103,9 +104,11 @@ void TcoordForm::exportButtonClick() {
     }
     const QString path = askCsvPath(true);
     if (path.isEmpty()) return;
+    int error = 0;
     if (!correctioncsv::saveCsvFile(QFile::encodeName(path).toStdString(), table,
-                                    grid(axis)->rowCount() - 1, letter, csvUnits(axis))) {
-        prompts_.showMessage(tr("Nie udało się zapisać pliku CSV."));
+                                    grid(axis)->rowCount() - 1, letter, csvUnits(axis), &error)) {
+        prompts_.showMessage(tr("Nie udało się zapisać pliku CSV: %1.")
+                                 .arg(QString::fromStdString(platform::fileErrorText(error))));
     }
 }
 

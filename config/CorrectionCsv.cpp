@@ -1,7 +1,9 @@
 #include "config/CorrectionCsv.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <cstdio>
 #include <cstdlib>
 #include <limits>
 #include <vector>
@@ -25,11 +27,37 @@ std::string lineText(int line, const std::string& message) {
 }
 
 // What the file holds that the program did not write: printable ASCII only, cut short, so that
-// no byte of it can spoil the message.
+// no byte of it can spoil the message; any other character, of however many bytes, is one '?'.
 std::string quoted(std::string_view text) {
     std::string out = "\u201E";
-    for (char c : text.substr(0, 30)) out += (c >= ' ' && c <= '~') ? c : '?';
+    for (char c : text.substr(0, 30)) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte >= 0x80 && byte < 0xC0) continue;  // the rest of a character already shown
+        out += (c >= ' ' && c <= '~') ? c : '?';
+    }
     return out + "\u201D";
+}
+
+// The first character outside ASCII in a value, as "U+2212": a minus sign or a no-break space
+// from a word processor looks like the character a number takes, and only its name tells them
+// apart. Nothing when there is none or its bytes are no UTF-8.
+std::optional<std::string> foreignCharacter(std::string_view text) {
+    for (std::size_t at = 0; at < text.size(); ++at) {
+        const auto lead = static_cast<unsigned char>(text[at]);
+        if (lead < 0x80) continue;
+        const int length = lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : lead >= 0xC0 ? 2 : 0;
+        if (length == 0 || at + static_cast<std::size_t>(length) > text.size()) return {};
+        std::uint32_t code = lead & (0x7Fu >> length);
+        for (int k = 1; k < length; ++k) {
+            const auto next = static_cast<unsigned char>(text[at + static_cast<std::size_t>(k)]);
+            if ((next & 0xC0) != 0x80) return {};
+            code = code << 6 | (next & 0x3Fu);
+        }
+        char name[16];
+        std::snprintf(name, sizeof name, "U+%04X", static_cast<unsigned>(code));
+        return name;
+    }
+    return {};
 }
 
 bool blank(std::string_view s) {
@@ -138,7 +166,12 @@ std::optional<long double> unitsOf(const std::string& text, int column, const Ax
     };
     const std::optional<double> value = entries::parseCell(text);
     if (!value) {
-        reason(platform::translate("CorrectionCsv", "niepoprawna wartość %1%2."));
+        if (const auto character = foreignCharacter(text))
+            reason(platform::translate("CorrectionCsv",
+                                       "niepoprawna wartość %1%2: znak %3 nie należy do liczby."),
+                   *character);
+        else
+            reason(platform::translate("CorrectionCsv", "niepoprawna wartość %1%2."));
         return std::nullopt;
     }
     const long double units = static_cast<long double>(*value) / usableScale(axis.scale);
@@ -164,6 +197,26 @@ std::optional<long double> unitsOf(const std::string& text, int column, const Ax
     return whole == 0 ? 0.0L : whole;  // no "-0"
 }
 
+// Why a line has not two values, with what the file likely meant: one value is two run
+// together by a separator this reader does not take; more than two in a comma-separated file
+// are decimal commas taken for separators.
+std::string countReason(std::size_t used, char separator) {
+    if (used == 1)
+        return platform::translate("CorrectionCsv",
+                                   "oczekiwano dwóch wartości (położenie i wartość po korekcji), "
+                                   "a jest jedna: wartości rozdziela się średnikiem, przecinkiem "
+                                   "albo tabulatorem.");
+    std::string why = platform::format(
+        platform::translate("CorrectionCsv",
+                            "oczekiwano dwóch wartości (położenie i wartość po korekcji), a jest "
+                            "ich %1."),
+        {std::to_string(used)});
+    if (separator == ',')
+        why += platform::translate(
+            "CorrectionCsv", " Przy przecinku dziesiętnym wartości rozdziela się średnikiem.");
+    return why;
+}
+
 }  // namespace
 
 ReadResult parseCsv(std::string_view text, AxisUnits axis) {
@@ -173,11 +226,17 @@ ReadResult parseCsv(std::string_view text, AxisUnits axis) {
                                                      "Plik CSV jest za duży (ponad %1 bajtów)."),
                                  {std::to_string(maxFileBytes)})};
     if (text.starts_with(byteOrderMark)) text.remove_prefix(byteOrderMark.size());
-    // A decimal comma needs another separator: a file that has a ';' separates by it.
-    const char separator = text.find(';') != std::string_view::npos ? ';' : ',';
+    // A decimal comma needs another separator: a file that has a ';' separates by it, one that
+    // has none but tabs (a spreadsheet's tab-separated text) by the tab.
+    const char separator = text.find(';') != std::string_view::npos    ? ';'
+                           : text.find('\t') != std::string_view::npos ? '\t'
+                                                                       : ',';
 
     Table table;
     bool headerPossible = true;
+    // The line taken for the columns' names, for a file that has nothing else.
+    int headerLine = 0;
+    std::string headerText;
     int number = 0;
     while (!text.empty()) {
         std::string_view line = platform::takeLine(text);
@@ -188,18 +247,20 @@ ReadResult parseCsv(std::string_view text, AxisUnits axis) {
         std::size_t used = fields->size();
         while (used > 0 && blank((*fields)[used - 1])) --used;
         if (used == 0) continue;  // an empty line, or one of empty cells
-        // The first line with something in it may name the columns.
-        const bool header = headerPossible && !entries::parseCell((*fields)[0]);
+        // The first line with something in it may name the columns, but only when none of its
+        // values is a number: a first row with a mistyped value is a row, refused for that value,
+        // not a header dropped without a word, which would make the table a row short.
+        const bool header =
+            headerPossible &&
+            std::none_of(fields->begin(), fields->begin() + used,
+                         [](const std::string& f) { return entries::parseCell(f).has_value(); });
         headerPossible = false;
-        if (header) continue;
-        if (used != 2)
-            return {std::nullopt,
-                    lineText(number, platform::format(
-                                         platform::translate(
-                                             "CorrectionCsv",
-                                             "oczekiwano dwóch wartości (położenie i wartość po "
-                                             "korekcji), a jest ich %1."),
-                                         {std::to_string(used)}))};
+        if (header) {
+            headerLine = number;
+            headerText = quoted(line);
+            continue;
+        }
+        if (used != 2) return {std::nullopt, lineText(number, countReason(used, separator))};
         if (table.rows == maxRows)
             return {std::nullopt,
                     lineText(number,
@@ -216,6 +277,12 @@ ReadResult parseCsv(std::string_view text, AxisUnits axis) {
                                                          "wartości położenia powinny rosnąć."))};
         table.values[++table.rows] = {*position, *corrected};
     }
+    if (table.rows == 0 && headerLine > 0)
+        return {std::nullopt,
+                platform::format(platform::translate("CorrectionCsv",
+                                                     "Plik CSV nie zawiera żadnego wiersza "
+                                                     "wartości, tylko nagłówek (wiersz %1: %2)."),
+                                 {std::to_string(headerLine), headerText})};
     if (table.rows == 0)
         return {
             std::nullopt,
@@ -233,16 +300,20 @@ std::string csvText(const TCorrectionTable& table, int rows, char letter, AxisUn
 
 ReadResult loadCsvFile(const std::string& path, AxisUnits axis) {
     // One byte more than may be read tells a file that is too large.
-    const std::optional<std::string> text = platform::readRegularFile(path, maxFileBytes + 1);
+    int error = 0;
+    const std::optional<std::string> text =
+        platform::readRegularFile(path, maxFileBytes + 1, &error);
     if (!text)
         return {std::nullopt,
-                platform::translate("CorrectionCsv", "Nie można odczytać pliku CSV.")};
+                platform::format(
+                    platform::translate("CorrectionCsv", "Nie można odczytać pliku CSV: %1."),
+                    {platform::fileErrorText(error)})};
     return parseCsv(*text, axis);
 }
 
 bool saveCsvFile(const std::string& path, const TCorrectionTable& table, int rows, char letter,
-                 AxisUnits axis) {
-    return platform::replaceFile(path, csvText(table, rows, letter, axis));
+                 AxisUnits axis, int* error) {
+    return platform::replaceFile(path, csvText(table, rows, letter, axis), error);
 }
 
 }  // namespace correctioncsv

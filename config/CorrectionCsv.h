@@ -56,8 +56,9 @@ std::string unitsText(long double units, const AxisUnits& axis);
 
 // The file at `path` read and parsed; a file that cannot be read is refused too.
 ReadResult loadCsvFile(const std::string& path, AxisUnits axis);
-// The text put in place of the file at `path`, whole or not at all (platform::replaceFile).
+// The text put in place of the file at `path`, whole or not at all (platform::replaceFile);
+// `error` says why not (platform::fileErrorText).
 bool saveCsvFile(const std::string& path, const TCorrectionTable& table, int rows, char letter,
-                 AxisUnits axis);
+                 AxisUnits axis, int* error = nullptr);
 
 }  // namespace correctioncsv

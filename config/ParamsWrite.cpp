@@ -45,6 +45,11 @@ bool writeParams(WriteChain& chain, TRS232Service& service, const ParamsValues& 
             chain.abandon();
         }
     };
+    if (!v->writeCalibration) {
+        if (!startChain([] {})) return false;
+        afterCalibration();
+        return true;
+    }
     if (!startChain(std::move(afterCalibration))) return false;
     service.WriteCalibration(v->calibration[0], v->calibration[1], v->calibration[2]);
     return true;

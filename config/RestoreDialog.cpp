@@ -8,7 +8,10 @@
 #include <QPushButton>
 #include <QTableWidget>
 #include <QVBoxLayout>
+#include <exception>
+#include <iostream>
 
+#include "link/RSLib.h"
 #include "platform/DialogKeys.h"
 #include "platform/Prompts.h"
 #include "platform/ScreenFit.h"
@@ -33,7 +36,11 @@ QString stageText(ConfigRestore::Stage stage) {
 
 RestoreDialog::RestoreDialog(TRS232Service& service, platform::Prompts& prompts,
                              platform::Clock& clock, QWidget* parent)
-    : QDialog(parent), prompts_(prompts), restore_(service, clock) {
+    : QDialog(parent),
+      service_(service),
+      prompts_(prompts),
+      restore_(service, clock),
+      read_(service) {
     setWindowTitle(tr("Odtwarzanie konfiguracji"));
     heading_ = new QLabel(this);
     heading_->setWordWrap(true);
@@ -71,11 +78,33 @@ RestoreDialog::RestoreDialog(TRS232Service& service, platform::Prompts& prompts,
     restore_.onFinished = [this](bool holds, bool, const QString& text) { finished(holds, text); };
 }
 
-void RestoreDialog::setComparison(const boxconfig::BoxConfig& box, const boxconfig::BoxConfig& file,
-                                  const QString& path) {
+void RestoreDialog::compareWithBox(const boxconfig::BoxConfig& file, const QString& path) {
     file_ = file;
     restored_ = false;
-    const std::vector<boxconfig::Difference> rows = boxconfig::compare(box, file);
+    table->setRowCount(0);
+    heading_->setText(tr("Plik %1.").arg(path));
+    status->setText(tr("Odczyt konfiguracji z urządzenia…"));
+    writeButton->setEnabled(false);
+    closeButton->setEnabled(true);
+    // Held from here to the end of the dialog: the restore then writes to the box compared.
+    read_.holdPort = true;
+    read_.onRead = [this, file, path](const boxconfig::BoxConfig& box) {
+        setComparison(box, file, path, &read_.calibrationAsReported());
+    };
+    read_.onFailed = [this](const QString& why) {
+        status->setText(
+            tr("Konfiguracji urządzenia nie odczytano: %1 Nic nie zostało zapisane w urządzeniu.")
+                .arg(why));
+    };
+    read_.start();
+}
+
+void RestoreDialog::setComparison(const boxconfig::BoxConfig& box, const boxconfig::BoxConfig& file,
+                                  const QString& path,
+                                  const std::array<long double, 3>* boxCalibration) {
+    file_ = file;
+    restored_ = false;
+    const std::vector<boxconfig::Difference> rows = boxconfig::compare(box, file, boxCalibration);
     int changes = 0;
     table->setRowCount(static_cast<int>(rows.size()));
     for (int r = 0; r < table->rowCount(); ++r) {
@@ -98,8 +127,12 @@ void RestoreDialog::setComparison(const boxconfig::BoxConfig& box, const boxconf
     heading_->setText(tr("Plik %1 względem konfiguracji odczytanej z urządzenia: %2.")
                           .arg(path, changes == 0 ? tr("bez zmian")
                                                   : tr("zmienionych wartości: %1").arg(changes)));
-    status->setText(tr("Nic nie zostało jeszcze zapisane w urządzeniu."));
-    writeButton->setEnabled(true);
+    const auto mismatch = boxconfig::kindMismatch(file, box.deviceKind);
+    status->setText(mismatch ? tr("Pliku nie można odtworzyć: %1 Nic nie zostało zapisane w "
+                                  "urządzeniu.")
+                                   .arg(QString::fromStdString(*mismatch))
+                             : tr("Nic nie zostało jeszcze zapisane w urządzeniu."));
+    writeButton->setEnabled(!mismatch);
     closeButton->setEnabled(true);
 }
 
@@ -117,6 +150,14 @@ void RestoreDialog::finished(bool holds, const QString& text) {
     closeButton->setEnabled(true);
     // A failed restore may be tried again; a done one has nothing left to write.
     writeButton->setEnabled(!holds);
+    if (closing_) {
+        // The program is ending: a message box would hold it up, and the window is going.
+        std::cerr
+            << "kvt3: "
+            << QString(text).replace(QStringLiteral("\r\n"), QStringLiteral("\n")).toStdString()
+            << std::endl;
+        return;
+    }
     prompts_.showMessage(text);
 }
 
@@ -125,10 +166,30 @@ void RestoreDialog::reject() {
     QDialog::reject();
 }
 
+void RestoreDialog::done(int result) {
+    if (restore_.running()) {
+        closing_ = true;
+        restore_.interrupt();
+        closing_ = false;
+    }
+    read_.cancel();
+    try {
+        if (service_.Comm().Active()) service_.Close();
+    } catch (const std::exception&) {
+        // The dialog closes either way; a port that will not close has nothing to add.
+    }
+    QDialog::done(result);
+}
+
 void RestoreDialog::closeEvent(QCloseEvent* event) {
     if (restore_.running()) {
-        event->ignore();
-        return;
+        // The operator's close (the title bar's button, Alt+F4) waits for the writes; the
+        // program's own (on a signal) stops them and says what the box may now hold.
+        if (event->spontaneous()) {
+            event->ignore();
+            return;
+        }
+        done(Rejected);
     }
     QDialog::closeEvent(event);
 }

@@ -22,15 +22,14 @@ bool WriteChain::start(std::function<void()> firstStep) {
     // and a line error would otherwise reach the main window, which closes the port under the
     // chain: either way the chain ends here.
     service_.OnLinkError = [this](std::int32_t) { fail(); };
-    if (service_.Comm().Active()) service_.Close();
-    if (!service_.Comm().Active()) {
-        try {
-            service_.Purge();
-            service_.Open();
-        } catch (const std::exception&) {
-            unbindSteps();
-            return false;
-        }
+    if (service_.Comm().Active() && !holdPort) service_.Close();
+    try {
+        // Open on a held port only ends what was under way on it; purged, it is as new.
+        service_.Purge();
+        service_.Open();
+    } catch (const std::exception&) {
+        unbindSteps();
+        return false;
     }
     running_ = true;
     restartWatchdog();
@@ -98,6 +97,7 @@ void WriteChain::unbindSteps() {
 }
 
 void WriteChain::closeLinkQuietly() {
+    if (holdPort) return;
     try {
         if (service_.Comm().Active()) service_.Close();
     } catch (const std::exception&) {

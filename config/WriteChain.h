@@ -39,6 +39,9 @@ public:
     void fail();
     // From the first write until the box acknowledged the last one or stopped answering.
     bool running() const { return running_; }
+    // The port is neither closed nor reopened: the caller holds it over several exchanges, so
+    // that no other program comes between them, and lets it go itself. start() purges it.
+    bool holdPort = false;
 
 private:
     void sent();

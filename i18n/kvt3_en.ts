@@ -2,6 +2,21 @@
 <!DOCTYPE TS>
 <TS version="2.1" language="en_GB">
 <context>
+    <name>BoxReadDialog</name>
+    <message>
+        <source>Odczyt konfiguracji</source>
+        <translation>Reading the configuration</translation>
+    </message>
+    <message>
+        <source>Odczyt konfiguracji z urządzenia…</source>
+        <translation>Reading the configuration from the box…</translation>
+    </message>
+    <message>
+        <source>Przerwij</source>
+        <translation>Stop</translation>
+    </message>
+</context>
+<context>
     <name>ConfigCompare</name>
     <message>
         <source>%1 z %2 wierszy niezerowych</source>
@@ -62,6 +77,10 @@
     <message>
         <source>pozostałe bity flag</source>
         <translation>other flag bits</translation>
+    </message>
+    <message>
+        <source>pozostałe bity typów osi</source>
+        <translation>other bits of the axis types</translation>
     </message>
 </context>
 <context>
@@ -244,8 +263,8 @@ Measuring can go on in 3 seconds.</translation>
         <translation>The file is the configuration of a kind %1 box, and the box connected is of kind %2.</translation>
     </message>
     <message>
-        <source>Nie można odczytać pliku konfiguracji.</source>
-        <translation>The configuration file cannot be read.</translation>
+        <source>Nie można odczytać pliku konfiguracji: %1.</source>
+        <translation>Cannot read the configuration file: %1.</translation>
     </message>
 </context>
 <context>
@@ -265,6 +284,10 @@ Measuring can go on in 3 seconds.</translation>
     <message>
         <source>Urządzenie nie odpowiada.</source>
         <translation>The box does not answer.</translation>
+    </message>
+    <message>
+        <source>Port %1 jest używany przez inny program.</source>
+        <translation>Port %1 is in use by another program.</translation>
     </message>
 </context>
 <context>
@@ -300,6 +323,30 @@ Measuring can go on in 3 seconds.</translation>
     <message>
         <source>Urządzenie nie przechowuje konfiguracji z pliku. Odczytano inne wartości:</source>
         <translation>The box does not hold the file&apos;s configuration. Other values were read:</translation>
+    </message>
+    <message>
+        <source>Urządzenie już przechowuje konfigurację z pliku; nic nie zostało zapisane.</source>
+        <translation>The box already holds the configuration from the file; nothing was written.</translation>
+    </message>
+    <message>
+        <source>Odtwarzanie konfiguracji przerwane.</source>
+        <translation>Configuration restore interrupted.</translation>
+    </message>
+    <message>
+        <source>Odtwarzanie konfiguracji przerwane przed końcem odczytu kontrolnego. Cała konfiguracja z pliku została wysłana do urządzenia, ale nie została potwierdzona odczytem; powtórz odtwarzanie konfiguracji.</source>
+        <translation>Configuration restore interrupted before the end of the check read. The whole configuration from the file was sent to the box, but it was not confirmed by reading it back; restore the configuration again.</translation>
+    </message>
+    <message>
+        <source>Odtwarzanie konfiguracji przerwane w czasie zapisu parametrów. Urządzenie może mieć teraz część parametrów z pliku, a resztę dawnych, i dawne tabele korekcji; powtórz odtwarzanie konfiguracji.</source>
+        <translation>Configuration restore interrupted while writing the parameters. The box may now have some of the parameters from the file and the rest of its old ones, and its old correction tables; restore the configuration again.</translation>
+    </message>
+    <message>
+        <source>Odtwarzanie konfiguracji przerwane w czasie zapisu tabel korekcji. Urządzenie ma parametry z pliku, a jego tabele korekcji mogą być zapisane tylko w części; powtórz odtwarzanie konfiguracji.</source>
+        <translation>Configuration restore interrupted while writing the correction tables. The box has the parameters from the file, and its correction tables may be only partly written; restore the configuration again.</translation>
+    </message>
+    <message>
+        <source>Odtwarzanie konfiguracji przerwane po zapisie parametrów. Urządzenie ma parametry z pliku, ale dawne tabele korekcji; powtórz odtwarzanie konfiguracji.</source>
+        <translation>Configuration restore interrupted after writing the parameters. The box has the parameters from the file but its old correction tables; restore the configuration again.</translation>
     </message>
 </context>
 <context>
@@ -361,8 +408,24 @@ Measuring can go on in 3 seconds.</translation>
         <translation>The CSV file holds no row of values.</translation>
     </message>
     <message>
-        <source>Nie można odczytać pliku CSV.</source>
-        <translation>Cannot read the CSV file.</translation>
+        <source>niepoprawna wartość %1%2: znak %3 nie należy do liczby.</source>
+        <translation>invalid value %1%2: the character %3 is not part of a number.</translation>
+    </message>
+    <message>
+        <source>oczekiwano dwóch wartości (położenie i wartość po korekcji), a jest jedna: wartości rozdziela się średnikiem, przecinkiem albo tabulatorem.</source>
+        <translation>expected two values (position and corrected value), found one: values are separated by a semicolon, a comma or a tab.</translation>
+    </message>
+    <message>
+        <source> Przy przecinku dziesiętnym wartości rozdziela się średnikiem.</source>
+        <translation> With a decimal comma, values are separated by a semicolon.</translation>
+    </message>
+    <message>
+        <source>Plik CSV nie zawiera żadnego wiersza wartości, tylko nagłówek (wiersz %1: %2).</source>
+        <translation>The CSV file contains no row of values, only a header (line %1: %2).</translation>
+    </message>
+    <message>
+        <source>Nie można odczytać pliku CSV: %1.</source>
+        <translation>Cannot read the CSV file: %1.</translation>
     </message>
 </context>
 <context>
@@ -455,6 +518,13 @@ Type or import a table.</translation>
     <message>
         <source>(błąd inny)</source>
         <translation>(other error)</translation>
+    </message>
+</context>
+<context>
+    <name>Files</name>
+    <message>
+        <source>to nie jest zwykły plik</source>
+        <translation>not a regular file</translation>
     </message>
 </context>
 <context>
@@ -609,6 +679,22 @@ Type or import a table.</translation>
         <source>Nic nie zostało jeszcze zapisane w urządzeniu.</source>
         <translation>Nothing has been written to the box yet.</translation>
     </message>
+    <message>
+        <source>Plik %1.</source>
+        <translation>File %1.</translation>
+    </message>
+    <message>
+        <source>Odczyt konfiguracji z urządzenia…</source>
+        <translation>Reading the configuration from the box…</translation>
+    </message>
+    <message>
+        <source>Konfiguracji urządzenia nie odczytano: %1 Nic nie zostało zapisane w urządzeniu.</source>
+        <translation>The box&apos;s configuration was not read: %1 Nothing was written to the box.</translation>
+    </message>
+    <message>
+        <source>Pliku nie można odtworzyć: %1 Nic nie zostało zapisane w urządzeniu.</source>
+        <translation>The file cannot be restored: %1 Nothing was written to the box.</translation>
+    </message>
 </context>
 <context>
     <name>TApplication</name>
@@ -641,10 +727,6 @@ Stop waiting?</translation>
 %1</source>
         <translation>The CSV file was not loaded.<byte value="xd"/>
 %1</translation>
-    </message>
-    <message>
-        <source>Nie udało się zapisać pliku CSV.</source>
-        <translation>Could not write the CSV file.</translation>
     </message>
     <message>
         <source>Niepoprawna wartość.</source>
@@ -724,6 +806,10 @@ Za 3 sekundy można kontynuować pomiar.</source>
         <translation>Unknown kind of box: the correction tables were not saved.<byte value="xd"/>
 Measuring can go on in 3 seconds.</translation>
     </message>
+    <message>
+        <source>Nie udało się zapisać pliku CSV: %1.</source>
+        <translation>Could not write the CSV file: %1.</translation>
+    </message>
 </context>
 <context>
     <name>ThelpForm</name>
@@ -794,10 +880,6 @@ biuro@pracownia.example</translation>
     <message>
         <source>Konfigurację urządzenia zapisano w pliku %1.</source>
         <translation>The box&apos;s configuration was saved in the file %1.</translation>
-    </message>
-    <message>
-        <source>Nie udało się zapisać pliku %1.</source>
-        <translation>Could not write the file %1.</translation>
     </message>
     <message>
         <source>Oś %1</source>
@@ -894,6 +976,14 @@ biuro@pracownia.example</translation>
     <message>
         <source>Brak aktualnych odczytów z urządzenia</source>
         <translation>No current readings from the device</translation>
+    </message>
+    <message>
+        <source>Konfiguracji urządzenia nie odczytano: %1 Plik nie został zapisany.</source>
+        <translation>The box&apos;s configuration was not read: %1 The file was not written.</translation>
+    </message>
+    <message>
+        <source>Nie udało się zapisać pliku %1: %2.</source>
+        <translation>Could not write the file %1: %2.</translation>
     </message>
 </context>
 <context>

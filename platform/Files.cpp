@@ -9,8 +9,11 @@
 #include <cerrno>
 #include <charconv>
 #include <cstdlib>
+#include <cstring>
 #include <memory>
 #include <vector>
+
+#include "platform/Translate.h"
 
 namespace platform {
 
@@ -47,20 +50,31 @@ bool writeAll(int fd, std::string_view text) {
     return true;
 }
 
-// The file a path names, through a symbolic link; the path itself when it is no link or when the
-// link leads nowhere yet.
-std::string followLink(const std::string& path) {
-    struct stat st {};
-    if (::lstat(path.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) return path;
-    std::unique_ptr<char, decltype(&std::free)> resolved(::realpath(path.c_str(), nullptr),
-                                                         &std::free);
-    return resolved ? std::string(resolved.get()) : path;
-}
-
 std::string directoryOf(const std::string& path) {
     const auto slash = path.rfind('/');
     if (slash == std::string::npos) return ".";
     return slash == 0 ? "/" : path.substr(0, slash);
+}
+
+// The file a path names, through symbolic links; the path itself when it is no link. A link that
+// leads nowhere yet names the file it leads to, which is then made where the link points, as a
+// shell's redirection would: a rename onto the path would put a file in the link's place.
+std::string followLink(const std::string& path) {
+    std::string at = path;
+    // As many links as the system itself follows in one path.
+    for (int links = 0; links < 40; ++links) {
+        struct stat st {};
+        if (::lstat(at.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) return at;
+        std::unique_ptr<char, decltype(&std::free)> resolved(::realpath(at.c_str(), nullptr),
+                                                             &std::free);
+        if (resolved) return resolved.get();
+        std::string target(static_cast<std::size_t>(st.st_size > 0 ? st.st_size : 255) + 1, '\0');
+        const ssize_t n = ::readlink(at.c_str(), target.data(), target.size());
+        if (n <= 0 || static_cast<std::size_t>(n) >= target.size()) return at;
+        target.resize(static_cast<std::size_t>(n));
+        at = target.front() == '/' ? target : directoryOf(at) + "/" + target;
+    }
+    return at;
 }
 
 std::string baseOf(const std::string& path) {
@@ -149,21 +163,34 @@ bool writeInPlace(const std::string& target, std::string_view text) {
 
 }  // namespace
 
-std::optional<std::string> readRegularFile(const std::string& path, std::size_t maxBytes) {
+std::string fileErrorText(int error) {
+    if (error == notRegularFile) return translate("Files", "to nie jest zwykły plik");
+    char text[256];
+    // The GNU strerror_r may return a static string instead of filling the buffer.
+    return ::strerror_r(error, text, sizeof text);
+}
+
+std::optional<std::string> readRegularFile(const std::string& path, std::size_t maxBytes,
+                                           int* error) {
+    const auto failed = [error](int why) -> std::optional<std::string> {
+        if (error) *error = why;
+        return std::nullopt;
+    };
     // Looked at before opening, so that opening has no effect on a device; checked again on
     // what was opened, which may have changed in between.
     struct stat st {};
-    if (::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return std::nullopt;
+    if (::stat(path.c_str(), &st) != 0) return failed(errno);
+    if (!S_ISREG(st.st_mode)) return failed(notRegularFile);
     Descriptor fd(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
-    if (!fd.valid()) return std::nullopt;
-    if (::fstat(fd.get(), &st) != 0 || !S_ISREG(st.st_mode)) return std::nullopt;
+    if (!fd.valid()) return failed(errno);
+    if (::fstat(fd.get(), &st) != 0 || !S_ISREG(st.st_mode)) return failed(notRegularFile);
 
     std::string content(maxBytes, '\0');
     std::size_t total = 0;
     while (total < content.size()) {
         const ssize_t n = ::read(fd.get(), content.data() + total, content.size() - total);
         if (n < 0 && errno == EINTR) continue;
-        if (n < 0) return std::nullopt;
+        if (n < 0) return failed(errno);
         if (n == 0) break;
         total += static_cast<std::size_t>(n);
     }
@@ -171,20 +198,27 @@ std::optional<std::string> readRegularFile(const std::string& path, std::size_t 
     return content;
 }
 
-bool replaceFile(const std::string& path, std::string_view text) {
+bool replaceFile(const std::string& path, std::string_view text, int* error) {
+    const auto failed = [error](int why) {
+        if (error) *error = why;
+        return false;
+    };
     const std::string target = followLink(path);
     struct stat old {};
     const bool exists = ::stat(target.c_str(), &old) == 0;
-    if (exists && !S_ISREG(old.st_mode)) return false;
+    if (exists && !S_ISREG(old.st_mode)) return failed(notRegularFile);
     // The rename needs only the directory: without this a read-only file would be replaced.
-    if (exists && ::faccessat(AT_FDCWD, target.c_str(), W_OK, AT_EACCESS) != 0) return false;
+    if (exists && ::faccessat(AT_FDCWD, target.c_str(), W_OK, AT_EACCESS) != 0)
+        return failed(errno);
 
     std::string temporary;
     Descriptor fd = createBeside(target, temporary);
     if (!fd.valid()) {
         const int reason = errno;
         const bool directoryRefused = reason == EACCES || reason == EPERM || reason == EROFS;
-        return exists && directoryRefused && writeInPlace(target, text);
+        if (!exists || !directoryRefused) return failed(reason);
+        errno = reason;
+        return writeInPlace(target, text) || failed(errno);
     }
     if (exists) {
         // Run by root (sudo), the new file would be root's, and a file only its owner may read
@@ -196,8 +230,9 @@ bool replaceFile(const std::string& path, std::string_view text) {
                          writeAll(fd.get(), text) && ::fsync(fd.get()) == 0 && fd.closeNow() &&
                          ::rename(temporary.c_str(), target.c_str()) == 0;
     if (!written) {
+        const int reason = errno;
         ::unlink(temporary.c_str());
-        return false;
+        return failed(reason);
     }
     syncDirectory(directoryOf(target));
     return true;

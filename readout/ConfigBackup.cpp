@@ -1,9 +1,12 @@
-// The box's configuration as the last link start read it, kept for a backup in a file.
+// The box's configuration in a file: saved as the box holds it, and restored to it.
 #include <QAction>
 #include <QFileDialog>
 #include <QMenu>
 
+#include "config/BoxReadDialog.h"
 #include "config/ConfigFile.h"
+#include "config/RestoreDialog.h"
+#include "platform/Files.h"
 #include "readout/MainUnit.h"
 #include "readout/Texts.h"
 
@@ -44,22 +47,48 @@ void TmainForm::saveConfigMMIClick() {
         message(configurationNotReadText());
         return;
     }
-    // A file this program could not read back is no backup: what it refuses is told now,
-    // while the operator can still put the value right in the box.
-    const boxconfig::ReadResult check = boxconfig::parseConfig(boxconfig::configText(boxRead_));
-    std::optional<std::string> refusal = boxconfig::calibrationBeyondFile(calibrationRead_);
-    if (!check.config || !(*check.config == boxRead_)) refusal = check.error;
-    if (refusal) {
+    const QString path = askConfigPath();
+    if (path.isEmpty()) return;
+    // The link may have been lost since, and another box may answer on the port: what is saved
+    // is read from the box now, between two position requests, as a dialog opens.
+    savePath_ = path;
+    saveRequested_ = true;
+    requestDialog(restoreTimer, &TmainForm::openRestoreDialog);
+}
+
+void TmainForm::runConfigFileTask() {
+    if (saveRequested_) {
+        saveRequested_ = false;
+        saveBoxRead();
+        return;
+    }
+    restoreForm_->compareWithBox(restoreFile_, restorePath_);
+    prompts_.execModal(*restoreForm_);
+}
+
+void TmainForm::saveBoxRead() {
+    BoxReadDialog reading(service_, this);
+    reading.start();
+    if (reading.reading()) prompts_.execModal(reading);
+    if (!reading.box()) {
+        // Stopped by the operator: nothing to tell.
+        if (!reading.failure().isEmpty())
+            message(tr("Konfiguracji urządzenia nie odczytano: %1 Plik nie został zapisany.")
+                        .arg(reading.failure()));
+        return;
+    }
+    const boxconfig::BoxConfig& box = *reading.box();
+    if (const auto refusal = boxconfig::notKeptInFile(box, reading.calibrationAsReported())) {
         message(tr("Konfiguracji urządzenia nie można zapisać: %1")
                     .arg(QString::fromStdString(*refusal)));
         return;
     }
-    const QString path = askConfigPath();
-    if (path.isEmpty()) return;
-    if (boxconfig::saveConfigFile(QFile::encodeName(path).toStdString(), boxRead_))
-        message(tr("Konfigurację urządzenia zapisano w pliku %1.").arg(path));
+    int error = 0;
+    if (boxconfig::saveConfigFile(QFile::encodeName(savePath_).toStdString(), box, &error))
+        message(tr("Konfigurację urządzenia zapisano w pliku %1.").arg(savePath_));
     else
-        message(tr("Nie udało się zapisać pliku %1.").arg(path));
+        message(tr("Nie udało się zapisać pliku %1: %2.")
+                    .arg(savePath_, QString::fromStdString(platform::fileErrorText(error))));
 }
 
 void TmainForm::restoreConfigMMIClick() {
@@ -88,5 +117,6 @@ void TmainForm::restoreConfigMMIClick() {
     }
     restoreFile_ = *file.config;
     restorePath_ = path;
+    saveRequested_ = false;
     requestDialog(restoreTimer, &TmainForm::openRestoreDialog);
 }

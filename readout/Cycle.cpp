@@ -47,10 +47,10 @@ void TmainForm::startPolling() {
     service_.OnLinkError = [this](std::int32_t code) { guarded([&] { pollErrorReported(code); }); };
     try {
         service_.Open();
-    } catch (const std::exception&) {
+    } catch (const std::exception& e) {
         TimeOutTripleTimer.SetEnabled(false);
         beginOutage(true);
-        tellLinkFailure(texts::openFailed());
+        tellLinkFailure(texts::openFailed(e, service_.GetPortName()));
         return;
     }
     portOpen = true;

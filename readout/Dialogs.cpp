@@ -123,7 +123,6 @@ void TmainForm::openCoordDialog() {
 void TmainForm::openRestoreDialog() {
     prepareDialog(restoreTimer);
     if (!restoreForm_) return;
-    restoreForm_->setComparison(boxRead_, restoreFile_, restorePath_);
-    prompts_.execModal(*restoreForm_);
+    runConfigFileTask();
     resumeAfterDialog();
 }

@@ -64,12 +64,12 @@ void TmainForm::beginLink(bool announce, bool quiet) {
         }
         try {
             service_.Open();
-        } catch (const std::exception&) {
+        } catch (const std::exception& e) {
             linkStarting_ = false;
             configMMI->setEnabled(true);
             // Told once; the port is tried again about once a second from now on.
             beginOutage(true);
-            if (!quiet) tellLinkFailure(texts::openFailed(), true);
+            if (!quiet) tellLinkFailure(texts::openFailed(e, service_.GetPortName()), true);
             return;
         }
         portOpen = true;

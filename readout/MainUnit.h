@@ -251,6 +251,8 @@ public:
     // dialogs are, between two position requests.
     void restoreConfigMMIClick();
     void restoreTimerTimer();
+    // Between two position requests, the box read anew: the backup saved, or the restore's
+    // comparison shown.
     void openRestoreDialog();
     // Which file to restore; a file dialog unless replaced (tests).
     std::function<QString()> askRestorePath_;
@@ -395,6 +397,11 @@ private:
     RestoreDialog* restoreForm_ = nullptr;
     boxconfig::BoxConfig restoreFile_;
     QString restorePath_;
+    // The backup asked for waits for the box to be read anew, in place of a restore.
+    bool saveRequested_ = false;
+    QString savePath_;
+    void runConfigFileTask();
+    void saveBoxRead();
     // Tells the live view (if any) that what the window shows has changed.
     void notifyView();
     void startLiveView();

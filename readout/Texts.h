@@ -2,6 +2,10 @@
 
 #include <QCoreApplication>
 #include <QString>
+#include <exception>
+#include <string>
+
+#include "config/ConfigRead.h"
 
 // The readout window's messages, exactly as the operator sees them: the Polish source texts, or
 // their translation when the program runs under an English locale.
@@ -9,6 +13,11 @@ namespace texts {
 
 inline QString openFailed() {
     return QCoreApplication::translate("texts", "Błąd przy nawiązaniu połączenia.");
+}
+// The port's opening failed with `failure`: the text above, and after it, when another program
+// holds the port, that it does.
+inline QString openFailed(const std::exception& failure, const std::string& port) {
+    return openFailed() + configtexts::portInUse(failure, port);
 }
 // The box answers, but its readiness byte names no kind this program can read.
 inline QString unknownDevice() {

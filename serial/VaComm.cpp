@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cerrno>
 #include <mutex>
 
 #include "platform/ExceptionDisplay.h"
@@ -36,6 +37,13 @@ void shownOnFailure(F&& f) {
 }
 
 }  // namespace
+
+bool PortInUse(const std::exception& failure) {
+    // The device's lock held elsewhere reports EBUSY (PosixDevice::open), and so does a device
+    // another program opened for exclusive use.
+    const auto* error = dynamic_cast<const EVaCommError*>(&failure);
+    return error && error->SystemError() == EBUSY;
+}
 
 TVaCommEvents::TVaCommEvents(std::initializer_list<TVaCommEvent> members) {
     for (auto e : members) add(e);
@@ -122,7 +130,7 @@ void TVaCustomComm::Open() {
 void TVaCustomComm::OpenDevice() {
     const std::string name = FormattedDeviceName();
     if (int err = impl_->device->open(name))
-        throw EVaCommError(systemMessage("Unable to open specified device " + name, err));
+        throw EVaCommError(systemMessage("Unable to open specified device " + name, err), err);
     impl_->active = true;
 }
 

@@ -13,8 +13,18 @@ namespace serial {
 // Every error the port raises itself. Messages of failed system calls end "(errno), strerror".
 class EVaCommError : public std::runtime_error {
 public:
-    using std::runtime_error::runtime_error;
+    explicit EVaCommError(const std::string& message, int systemError = 0)
+        : std::runtime_error(message), systemError_(systemError) {}
+    // The system's error number of a failed opening of the device; 0 for anything else.
+    int SystemError() const { return systemError_; }
+
+private:
+    int systemError_;
 };
+
+// Whether `failure` is an opening refused because another program holds the device: it is
+// locked, or opened for exclusive use.
+bool PortInUse(const std::exception& failure);
 
 enum class TVaBaudrate {
     brUser,

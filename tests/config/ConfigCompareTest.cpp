@@ -39,8 +39,8 @@ TEST(ConfigCompare, EveryValueIsListedAndOnlyWhatDiffersIsMarked) {
         boxconfig::BoxConfig file = box;
         c.change(file);
         const auto lines = boxconfig::compare(box, file);
-        // Device kind, 6 lines for each axis, row count and flags.
-        EXPECT_EQ(lines.size(), 1u + 3 * 6 + 2) << c.name;
+        // Device kind, 6 lines for each axis, other type bits, row count and flags.
+        EXPECT_EQ(lines.size(), 1u + 3 * 6 + 3) << c.name;
         std::vector<std::string> changed;
         for (const auto& line : lines)
             if (line.changed) changed.push_back(line.axis + " " + line.field);
@@ -54,7 +54,7 @@ TEST(ConfigCompare, EveryValueIsListedAndOnlyWhatDiffersIsMarked) {
     EXPECT_EQ(lines[1 + 6 + 2].fromFile, "-0.123456");
     boxconfig::BoxConfig one = box;
     one.deviceKind = 1;
-    EXPECT_EQ(boxconfig::compare(one, one).size(), 1u + 3 * 4);
+    EXPECT_EQ(boxconfig::compare(one, one).size(), 1u + 3 * 4 + 1);
 }
 
 }  // namespace

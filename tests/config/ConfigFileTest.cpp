@@ -1,11 +1,14 @@
 // The configuration file: what it keeps of the box comes back the same, byte for byte, and every
 // file the box must not be given is refused with its line or field named.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <string>
 
 #include "config/ConfigFile.h"
+#include "platform/Files.h"
 
 namespace {
 
@@ -153,15 +156,29 @@ TEST(ConfigFile, AFileOfAnotherKindIsToldApart) {
         "Plik jest konfiguracją urządzenia rodzaju 2, a podłączone jest urządzenie rodzaju 3.");
 }
 
-TEST(ConfigFile, SavedFileLoadsBack) {
+TEST(ConfigFile, SavedFileLoadsBackAndAFailureSaysWhy) {
     char dir[] = "/tmp/kvt3-config-XXXXXX";
     ASSERT_TRUE(::mkdtemp(dir));
     const std::string path = std::string(dir) + "/box.kvt3cfg";
-    EXPECT_EQ(boxconfig::loadConfigFile(path).error, "Nie można odczytać pliku konfiguracji.");
+    const std::string unreadable = "Nie można odczytać pliku konfiguracji: ";
+    EXPECT_EQ(boxconfig::loadConfigFile(path).error,
+              unreadable + platform::fileErrorText(ENOENT) + ".");
+    EXPECT_EQ(boxconfig::loadConfigFile(dir).error, unreadable + "to nie jest zwykły plik.");
     ASSERT_TRUE(boxconfig::saveConfigFile(path, kindTwoBox()));
     const auto read = boxconfig::loadConfigFile(path);
     EXPECT_EQ(read.config, kindTwoBox()) << read.error;
-    ::unlink(path.c_str());
+
+    // A link that leads nowhere yet: the file is made where it points, and the link stays.
+    const std::string link = std::string(dir) + "/link.ini";
+    ASSERT_EQ(::symlink("made.ini", link.c_str()), 0);
+    ASSERT_TRUE(boxconfig::saveConfigFile(link, kindTwoBox()));
+    struct stat st {};
+    ASSERT_EQ(::lstat(link.c_str(), &st), 0);
+    EXPECT_TRUE(S_ISLNK(st.st_mode));
+    EXPECT_EQ(boxconfig::loadConfigFile(std::string(dir) + "/made.ini").config, kindTwoBox());
+
+    for (const char* name : {"/box.kvt3cfg", "/link.ini", "/made.ini"})
+        ::unlink((std::string(dir) + name).c_str());
     ::rmdir(dir);
 }
 

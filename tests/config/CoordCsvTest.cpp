@@ -6,10 +6,12 @@
 #include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTest>
+#include <cerrno>
 #include <cmath>
 
 #include "config/CorrectionCurve.h"
 #include "config/coordUnit.h"
+#include "platform/Files.h"
 #include "tests/config/FormFixture.h"
 #include "tests/config/GridDriving.h"
 
@@ -119,7 +121,9 @@ TEST_F(CoordCsv, ExportedTableReadsBackAsShownAndAFailedWriteSaysSo) {
 
     answer = dir.filePath("no such folder/x.csv");
     clickOnPage(Axis::X, form.exportButton);
-    EXPECT_EQ(prompts.messages, QStringList{"Nie udało się zapisać pliku CSV."});
+    EXPECT_EQ(prompts.messages,
+              QStringList{QString::fromStdString(
+                  "Nie udało się zapisać pliku CSV: " + platform::fileErrorText(ENOENT) + ".")});
 }
 
 TEST_F(CoordCsv, CurveFollowsEditsCommittedByKeys) {

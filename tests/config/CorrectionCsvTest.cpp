@@ -32,6 +32,8 @@ const Accepted accepted[] = {
     {"1 000.5;2e-1;;\n", {0.1, 1}, {{10005, 2}}},
     // Steps of five in the last place.
     {"-0.0015;0.0005\n", {0.0005, 4}, {{-3, 1}}},
+    // A spreadsheet's tab-separated text, decimal commas, its header of names and a number.
+    {"X\tX' 2024\n0,1\t0,102\n", micrometres, {{100, 102}}},
 };
 
 TEST(CorrectionCsv, ReadsWhatSpreadsheetsWriteInBoxUnits) {
@@ -74,7 +76,23 @@ TEST(CorrectionCsv, RefusesWhatATypedCellWouldNotPassNamingTheLine) {
         {"\"1;2\n", micrometres, "wiersz 1: niezamknięty cudzysłów."},
         {"\"1\"x;2\n", micrometres, "wiersz 1: tekst po zamykającym cudzysłowie."},
         {tooMany, micrometres, "wiersz 257: więcej niż 255 wierszy: tyle mieści urządzenie."},
-        {"X;X'\r\n\r\n", micrometres, "Plik CSV nie zawiera żadnego wiersza wartości."},
+        {"X;X'\r\n\r\n", micrometres,
+         "Plik CSV nie zawiera żadnego wiersza wartości, tylko nagłówek (wiersz 1: „X;X'”)."},
+        // A first row is a header only when none of its values is a number: one with a typo, a
+        // minus or a no-break space from a word processor is refused, not dropped.
+        {"1.O;2\n3;4\n", micrometres,
+         "wiersz 1: niepoprawna wartość „1.O” w kolumnie 1 (położenie)."},
+        {"\xE2\x88\x92"
+         "1;2\n3;4\n",
+         micrometres,
+         "wiersz 1: niepoprawna wartość „?1” w kolumnie 1 (położenie): znak U+2212 nie należy do "
+         "liczby."},
+        {"X;X'\n1 2\n", micrometres,
+         "wiersz 2: oczekiwano dwóch wartości (położenie i wartość po korekcji), a jest jedna: "
+         "wartości rozdziela się średnikiem, przecinkiem albo tabulatorem."},
+        {"0,100,0,102\n", micrometres,
+         "wiersz 1: oczekiwano dwóch wartości (położenie i wartość po korekcji), a jest ich 4. "
+         "Przy przecinku dziesiętnym wartości rozdziela się średnikiem."},
         {std::string(correctioncsv::maxFileBytes + 1, '\n'), micrometres,
          "Plik CSV jest za duży (ponad 262144 bajtów)."},
     };

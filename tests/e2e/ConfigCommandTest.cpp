@@ -1,7 +1,9 @@
 // kvt3 --save-config and --restore-config against kvt3-sim keeping its store in a state file:
 // what a restore writes must give the box back every byte it held.
 #include <gtest/gtest.h>
+#include <sys/wait.h>
 
+#include <csignal>
 #include <fstream>
 #include <string>
 #include <thread>
@@ -120,11 +122,11 @@ TEST(ConfigCommandFailure, ARestoreThatFailsPartWaySaysSoAndTheNextOneCompletes)
     } cases[] = {
         // Every write dropped by the box.
         {"refused acknowledgement", {"--bad-ack", "2"}},
-        // Gone at the line counts' write (the first read and the check take 6 requests), back
-        // a second later.
-        {"disconnect", {"--disconnect", "9", "--disconnect-for", "1000"}},
-        // Silent from the correction tables' write on, for 8 s.
-        {"silent box", {"--silent", "12", "--silent-for", "8000"}},
+        // Gone at the line counts' write (the first read and the check take 10 requests, the
+        // calibration is not written again), back a second later.
+        {"disconnect", {"--disconnect", "12", "--disconnect-for", "1000"}},
+        // Silent from the correction tables' write on, for 6 s.
+        {"silent box", {"--silent", "14", "--silent-for", "6000"}},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -133,7 +135,8 @@ TEST(ConfigCommandFailure, ARestoreThatFailsPartWaySaysSoAndTheNextOneCompletes)
         ASSERT_EQ(s.runProgram({"--save-config", "saved.ini"}, 20s), 0);
         const std::string saved = e2e::readFile(s.file("saved.ini"));
         const std::string before = e2e::readFile(s.file("box.state"));
-        write(s.file("changed.ini"), replaced(saved, "lines = 4000", "lines = 8000"));
+        write(s.file("changed.ini"),
+              replaced(replaced(saved, "lines = 4000", "lines = 8000"), "1 = 10 11", "1 = 10 12"));
         s.endBox();
 
         ASSERT_NO_FATAL_FAILURE(s.startBox(boxArgs(kind4, c.faults)));
@@ -154,6 +157,49 @@ TEST(ConfigCommandFailure, ARestoreThatFailsPartWaySaysSoAndTheNextOneCompletes)
         EXPECT_EQ(e2e::readFile(s.file("box.state")), before);
         s.endBox();
     }
+}
+
+// Waits until the program's output holds `text`.
+bool logSays(e2e::Session& s, const std::string& text) {
+    for (int i = 0; i < 1000; ++i) {
+        if (e2e::readFile(s.file("kvt3.log")).find(text) != std::string::npos) return true;
+        std::this_thread::sleep_for(20ms);
+    }
+    return false;
+}
+
+// A restore whose file changes a line count and a table row: both stages write.
+std::string changedFrom(e2e::Session& s) {
+    EXPECT_EQ(s.runProgram({"--save-config", "saved.ini"}, 20s), 0);
+    const std::string changed =
+        replaced(replaced(e2e::readFile(s.file("saved.ini")), "lines = 4000", "lines = 8000"),
+                 "1 = 10 11", "1 = 10 12");
+    write(s.file("changed.ini"), changed);
+    return changed;
+}
+
+// A restore holds the port from its first read to its end: another program started between its
+// stages is told the port is busy. Ctrl-C then, while the tables are written (the box holds its
+// answer 4 s): what the box may now hold is said, and the program ends by the signal, as a shell
+// loop running it expects.
+TEST(ConfigCommandPort, ARestoreHoldsThePortAndASignalSaysWhatTheBoxMayHold) {
+    e2e::Session s;
+    ASSERT_NO_FATAL_FAILURE(s.startBox(boxArgs(kind4)));
+    changedFrom(s);
+    s.endBox();
+    ASSERT_NO_FATAL_FAILURE(s.startBox(boxArgs(kind4, {"--late", "14", "--late-by", "4000"})));
+    s.startProgram({"--restore-config", "changed.ini", "--yes"});
+    ASSERT_TRUE(logSays(s, "writing the correction tables"));
+    EXPECT_EQ(s.runAnotherProgram({"--restore-config", "saved.ini", "--yes"}, "other.log", 20s), 1);
+    EXPECT_NE(e2e::readFile(s.file("other.log")).find("Port COM1 jest używany przez inny program."),
+              std::string::npos);
+    s.program().signal(SIGINT);
+    int status = 0;
+    ASSERT_TRUE(s.program().waitFor(5s, status));
+    EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGINT) << status;
+    EXPECT_NE(e2e::readFile(s.file("kvt3.log")).find("w czasie zapisu tabel korekcji"),
+              std::string::npos);
+    s.endBox();
 }
 
 }  // namespace

@@ -30,6 +30,14 @@ int Session::runProgram(const std::vector<std::string>& args, std::chrono::milli
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
+int Session::runAnotherProgram(const std::vector<std::string>& args, const std::string& log,
+                               std::chrono::milliseconds timeout) {
+    // Killed when it outlives the timeout.
+    Process other(KVT3_PATH, args, dir_.path(), file(log), {"QT_QPA_PLATFORM=offscreen"});
+    int status = 0;
+    return other.waitFor(timeout, status) && WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
 void Session::keepRunning(std::chrono::milliseconds time) {
     int status = 0;
     ASSERT_FALSE(kvt3_->waitFor(time, status)) << "kvt3 ended by itself";

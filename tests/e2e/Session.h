@@ -21,6 +21,10 @@ public:
     // Runs the program to its end (offscreen), its output in kvt3.log; its exit status, or -1
     // when it did not end in time (it is then killed).
     int runProgram(const std::vector<std::string>& args, std::chrono::milliseconds timeout);
+    // Runs another kvt3 to its end while the first may still run, its output in `log`; its exit
+    // status, or -1 as runProgram.
+    int runAnotherProgram(const std::vector<std::string>& args, const std::string& log,
+                          std::chrono::milliseconds timeout);
     // Checks the program is still running after the given time.
     void keepRunning(std::chrono::milliseconds time);
     // SIGTERM to the program, which must end with status 0, then to the box.

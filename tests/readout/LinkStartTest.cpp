@@ -69,6 +69,11 @@ TEST_F(ReadoutTest, ReadinessRefusedRequestsNothingMore) {
     prompts.clear();
     form->paramsMMI->trigger();
     EXPECT_EQ(prompts.messages, QStringList{QStringLiteral("Błąd przy nawiązaniu połączenia.")});
+    // One that another program holds is named as such.
+    device->failOpen(EBUSY);
+    startOrRestartLink();
+    EXPECT_EQ(prompts.messages.last(), QStringLiteral("Błąd przy nawiązaniu połączenia.\r\nPort "
+                                                      "COM1 jest używany przez inny program."));
 }
 
 TEST_F(ReadoutTest, AxisRowsFromResolutionCodes) {
