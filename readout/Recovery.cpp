@@ -29,9 +29,9 @@ constexpr std::int64_t waitDialogAfterUs = 3'800'000;
 }  // namespace
 
 void TmainForm::portGone() {
-    // A configuration dialog writing to the box meets the failure itself, and the link starts
-    // anew when it closes.
-    if (destroyed_ || configDialogShown()) return;
+    // A configuration dialog (or the read of a backup) meets the failure itself, and the link
+    // starts anew when it closes.
+    if (destroyed_ || pausedForDialog_) return;
     const bool polling = TimeOutTripleTimer.Enabled() || continueTimer.Enabled();
     // Let go of the device at once: an adapter's node comes back only once nobody holds it.
     stopCycleTimers();
@@ -76,7 +76,7 @@ void TmainForm::scheduleRecovery() {
 void TmainForm::recoverTimerTimer() {
     recoverTimer.SetEnabled(false);
     // A configuration dialog holds the port; the link starts anew when it closes.
-    if (!outage_.active || destroyed_ || configDialogShown()) return;
+    if (!outage_.active || destroyed_ || pausedForDialog_) return;
     ++outage_.attempts;
     // The next attempt is due whatever this one meets; an answer stops it.
     scheduleRecovery();
