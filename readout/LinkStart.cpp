@@ -119,6 +119,9 @@ void TmainForm::configurationRefused() {
     setReadoutsLive(false);
     linkStarting_ = false;
     configMMI->setEnabled(true);
+    // A recovery reads again at its next attempt: the line that garbled this reply may be
+    // settling, as one does while a cable is plugged in.
+    if (outage_.active) scheduleRecovery();
     tellConfigurationProblem(texts::badParameter());
 }
 
