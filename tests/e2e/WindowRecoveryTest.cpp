@@ -54,7 +54,8 @@ TEST(WindowRecovery, TheZeroIsKeptNeverTakenFromGreyFiguresAndTheLinkComesBackBy
     ASSERT_NO_FATAL_FAILURE(session.signalBox(SIGSTOP));
     ASSERT_TRUE(spinUntil([&] { return !form.readoutsLive(); }, 3s));
     QTest::mouseClick(form.clrZButton, Qt::LeftButton);
-    EXPECT_EQ(prompts.messages, QStringList{texts::staleReading()});
+    QTest::mouseClick(form.setXButton, Qt::LeftButton);
+    EXPECT_EQ(prompts.messages, (QStringList{texts::staleReading(), texts::staleReading()}));
     EXPECT_EQ(form.offsets, zero);
     ASSERT_NO_FATAL_FAILURE(session.signalBox(SIGCONT));
     ASSERT_TRUE(spinUntil([&] { return form.readoutsLive(); }, 5s)) << simLog();

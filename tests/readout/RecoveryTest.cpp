@@ -18,41 +18,16 @@ using Bytes = std::vector<std::uint8_t>;
 using Offsets = std::array<double, 3>;
 
 TEST_F(ReadoutTest, OffsetsAreKeptUnlessTheBoxBehindThemMayHaveChanged) {
-    const Offsets set{0.25, 0.5, 0.75};
-    BoxConfig otherCounts = box;
-    otherCounts.lineCounts = {8000, 4000, 4000};
+    // A link test on a healthy link keeps them too (CycleTest, and the window test in e2e).
+    enum class Act { closeParameters, linkTest, otherPort };
     const struct {
-        const char* action;
-        std::function<void()> act;  // ends with the next link start asking for readiness
-        BoxConfig answered;
-        bool kept;
-        const char* said;
+        Act act;
+        std::int32_t countX;  // the line count of X the box answers with
+        const char* said;     // empty: kept
     } cases[] = {
-        {"F5 on a healthy link",
-         [&] {
-             QTest::keyClick(form.get(), Qt::Key_F5);
-             replyPositions(1, 2, 3);
-         },
-         box, true, ""},
-        {"\"Parametry\" closed without writing",
-         [&] {
-             form->paramsMMI->trigger();
-             replyPositions(1, 2, 3);  // opens it; the prompts close it at once
-             clock.advance(100);
-         },
-         box, true, ""},
-        {"the box answers with another configuration",
-         [&] {
-             QTest::keyClick(form.get(), Qt::Key_F5);
-             replyPositions(1, 2, 3);
-         },
-         otherCounts, false, "Przesunięcia wyzerowane: zmieniła się konfiguracja urządzenia."},
-        {"another port",
-         [&] {
-             form->COM[1]->trigger();
-             clock.advance(100);
-         },
-         box, false, "Przesunięcia wyzerowane: wybrano inny port."},
+        {Act::closeParameters, 4000, ""},
+        {Act::linkTest, 8000, "Przesunięcia wyzerowane: zmieniła się konfiguracja urządzenia."},
+        {Act::otherPort, 8000, "Przesunięcia wyzerowane: wybrano inny port."},
     };
     startCycle(box);
     QTest::mouseClick(form->relRButton, Qt::LeftButton);
@@ -60,38 +35,30 @@ TEST_F(ReadoutTest, OffsetsAreKeptUnlessTheBoxBehindThemMayHaveChanged) {
     ASSERT_TRUE(QTest::qWaitForWindowActive(form.get()));
     for (const auto& c : cases) {
         replyPositions(1, 2, 3);
+        const Offsets set{0.25, 0.5, 0.75};
         form->offsets = set;
-        prompts.clear();
-        c.act();
-        ASSERT_EQ(answerConfiguration(c.answered), (Bytes{0xE9, 0xE5, 0xE6, 0xE7, 0xE4, 0xE1}))
-            << c.action;
-        EXPECT_EQ(form->offsets, c.kept ? set : Offsets{}) << c.action;
+        if (c.act == Act::otherPort) {
+            form->COM[1]->trigger();
+        } else {
+            // A dialog opens, and a link test starts, at the next reply; the prompts close the
+            // dialog at once.
+            if (c.act == Act::linkTest)
+                QTest::keyClick(form.get(), Qt::Key_F5);
+            else
+                form->paramsMMI->trigger();
+            replyPositions(1, 2, 3);
+        }
+        clock.advance(100);
+        box.lineCounts[0] = c.countX;
+        ASSERT_EQ(answerConfiguration(box), (Bytes{0xE9, 0xE5, 0xE6, 0xE7, 0xE4, 0xE1}));
+        const bool kept = *c.said == 0;
+        EXPECT_EQ(form->offsets, kept ? set : Offsets{}) << c.said;
         replyPositions(1, 2, 3);
-        EXPECT_EQ(form->statusLabel->text().section('\n', 1),
-                  QString::fromUtf8(c.kept ? "" : c.said))
-            << c.action;
-        box = c.answered;
+        EXPECT_EQ(form->statusLabel->text().section('\n', 1), QString::fromUtf8(c.said));
     }
     // The operator's own zero takes the note away.
     QTest::mouseClick(form->clrXButton, Qt::LeftButton);
     EXPECT_EQ(form->statusLabel->text(), "COM2: odczyty aktualne.");
-}
-
-TEST_F(ReadoutTest, NoZeroIsTakenFromGreyFigures) {
-    startCycle(box);
-    QTest::mouseClick(form->relRButton, Qt::LeftButton);
-    replyPositions(1000, 2000, 3000);
-    form->deltaEdit->setText("5");
-    // The box falls silent: the figures turn grey a watchdog period after the last reading.
-    clock.advance(1200);
-    ASSERT_FALSE(form->readoutsLive());
-    for (QPushButton* button : {form->clrZButton, form->setXButton}) {
-        prompts.clear();
-        QTest::mouseClick(button, Qt::LeftButton);
-        EXPECT_EQ(prompts.messages, QStringList{texts::staleReading()})
-            << button->accessibleName().toStdString();
-        EXPECT_EQ(form->offsets, Offsets{});
-    }
 }
 
 TEST_F(ReadoutTest, AVanishedPortIsReopenedByItselfAndTheWaitDialogClosesItself) {
