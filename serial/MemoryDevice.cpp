@@ -14,7 +14,7 @@ MemoryDevice::~MemoryDevice() = default;
 // ---- the far end ----
 
 void MemoryDevice::receive(const std::vector<std::uint8_t>& bytes) {
-    if (!open_ || hungUp_) return;
+    if (!open_) return;
     bool added = false;
     for (std::uint8_t b : bytes) {
         if (dropNext_ > 0) {
@@ -28,7 +28,7 @@ void MemoryDevice::receive(const std::vector<std::uint8_t>& bytes) {
 }
 
 void MemoryDevice::receive(std::uint8_t byte, std::int32_t lineErrors) {
-    if (!open_ || hungUp_) return;
+    if (!open_) return;
     if (dropNext_ > 0) {
         --dropNext_;
         return;
@@ -66,12 +66,6 @@ void MemoryDevice::failReads(bool on) {
 void MemoryDevice::failWrites(bool on) {
     failWrites_ = on;
 }
-void MemoryDevice::hangUp(bool vanished) {
-    if (vanished) failOpen_ = ENOENT;
-    if (!open_ || hungUp_) return;
-    hungUp_ = true;
-    if (auto sink = sink_) sink(EventBits::Gone);
-}
 void MemoryDevice::dropNext(int n) {
     dropNext_ = n;
 }
@@ -89,13 +83,11 @@ void MemoryDevice::notify(std::uint32_t mask) {
 // ---- the host side ----
 
 int MemoryDevice::open(const std::string& name) {
-    ++openAttempts_;
     if (open_) return EBUSY;
     if (failOpen_ != 0) return failOpen_;
     open_ = true;
     ++openCount_;
     openedName_ = name;
-    hungUp_ = false;
     input_.assign(leftInDriver_.begin(), leftInDriver_.end());
     leftInDriver_.clear();
     errors_ = 0;
@@ -151,7 +143,7 @@ int MemoryDevice::read(void* buffer, std::int32_t count, std::int32_t& done) {
 
 int MemoryDevice::write(const void* buffer, std::int32_t count, std::int32_t, std::int32_t& done) {
     done = 0;
-    if (failWrites_ || hungUp_) return EIO;
+    if (failWrites_) return EIO;
     const auto* in = static_cast<const std::uint8_t*>(buffer);
     for (; done < count; ++done) {
         written_.push_back(in[done]);

@@ -57,18 +57,12 @@ public:
     void failReads(bool on);
     void failWrites(bool on);
     void dropNext(int n);
-    // The far end goes away under the open line (an adapter unplugged): the port hears it once,
-    // nothing more is received and every write fails until the line is opened again. With
-    // vanished, the device node goes too: opening fails (ENOENT) until failOpen(0).
-    void hangUp(bool vanished = false);
 
     // ---- what the host did ----
     const std::vector<std::uint8_t>& written() const { return written_; }
     std::vector<std::uint8_t> takeWritten();
     bool isOpen() const { return open_; }
     int openCount() const { return openCount_; }
-    // Openings tried, failed ones included.
-    int openAttempts() const { return openAttempts_; }
     const std::string& openedName() const { return openedName_; }
 
     // ---- the host side (called by the port) ----
@@ -93,7 +87,6 @@ private:
     std::vector<std::uint8_t> written_;
     bool open_ = false;
     int openCount_ = 0;
-    int openAttempts_ = 0;
     std::string openedName_;
 
     std::deque<std::uint8_t> input_;
@@ -104,7 +97,6 @@ private:
     int failOpen_ = 0;
     bool failReads_ = false;
     bool failWrites_ = false;
-    bool hungUp_ = false;
     int dropNext_ = 0;
     platform::Clock* autoTxClock_ = nullptr;
     std::int64_t autoTxDelayUs_ = 0;

@@ -1,14 +1,12 @@
-// The operator's zero over link starts, no zero taken from grey figures, and a port that went
-// away coming back by itself.
+// The operator's zero over link starts that change nothing, and zeroed with its reason otherwise.
+// (A box killed and started again, the zero and grey figures: the window test in e2e.)
 #include <QAction>
 #include <QLabel>
-#include <QLineEdit>
 #include <QMenu>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTest>
 
-#include "readout/Texts.h"
 #include "tests/readout/Harness.h"
 
 namespace readouttest {
@@ -59,40 +57,6 @@ TEST_F(ReadoutTest, OffsetsAreKeptUnlessTheBoxBehindThemMayHaveChanged) {
     // The operator's own zero takes the note away.
     QTest::mouseClick(form->clrXButton, Qt::LeftButton);
     EXPECT_EQ(form->statusLabel->text(), "COM2: odczyty aktualne.");
-}
-
-TEST_F(ReadoutTest, AVanishedPortIsReopenedByItselfAndTheWaitDialogClosesItself) {
-    startCycle(box);
-    replyPositions(1000, 2000, 3000);
-    form->offsets = {1, 2, 3};
-    const int attemptsBefore = device->openAttempts();
-    // The adapter is pulled: its node goes with it.
-    device->hangUp(true);
-    EXPECT_FALSE(device->isOpen()) << "let go at once, so the node can come back";
-    // Tried again soon, then about once a second, quietly: the status line tells.
-    int attemptsInDialog = 0;
-    QString statusInDialog;
-    prompts.whileDialogOpen = [&](QDialog&) {
-        prompts.whileDialogOpen = nullptr;
-        attemptsInDialog = device->openAttempts() - attemptsBefore;
-        statusInDialog = form->statusLabel->text();
-        // The adapter is plugged in again; the next attempt finds the box.
-        device->failOpen(0);
-        clock.advance(1000);
-        ASSERT_EQ(answerConfiguration(box), (Bytes{0xE9, 0xE5, 0xE6, 0xE7, 0xE4, 0xE1}));
-    };
-    clock.advance(5000);
-    EXPECT_EQ(prompts.dialogResults, QList<int>{TbreakForm::ResultNo}) << "closed by itself";
-    // At 0.25, 0.75, 1.75, 2.75, 3.75 and 4.75 s.
-    EXPECT_EQ(attemptsInDialog, 6);
-    EXPECT_TRUE(statusInDialog.startsWith("COM1: połączenie przerwane od 4 s"))
-        << statusInDialog.toStdString();
-    EXPECT_TRUE(prompts.messages.isEmpty()) << prompts.messages.join('|').toStdString();
-    replyPositions(1000, 2000, 3000);
-    EXPECT_TRUE(form->readoutsLive());
-    EXPECT_EQ(form->offsets, Offsets{});
-    EXPECT_EQ(form->statusLabel->text(),
-              "COM1: odczyty aktualne.\nPrzesunięcia wyzerowane: połączenie było przerwane.");
 }
 
 }  // namespace
