@@ -48,7 +48,7 @@ void ConfigRead::start(bool readyOnly) {
         fail(configtexts::openFailed(e, service_.GetPortName()));
         return;
     }
-    service_.CheckReady();
+    service_.CheckReadyOnQuietLine();
 }
 
 void ConfigRead::cancel() {

@@ -519,6 +519,10 @@ Type or import a table.</translation>
         <source>(błąd inny)</source>
         <translation>(other error)</translation>
     </message>
+    <message>
+        <source>(linia nie milknie)</source>
+        <translation>(the line does not fall quiet)</translation>
+    </message>
 </context>
 <context>
     <name>Files</name>

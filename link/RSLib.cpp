@@ -83,6 +83,8 @@ std::string ErrorText(std::int32_t code) {
             return platform::translate("ErrorText", "(błąd czytania typu wymiarów)");
         case 15:
             return platform::translate("ErrorText", "(błąd czytania referencji)");
+        case TRS232Service::LineNeverQuiet:
+            return platform::translate("ErrorText", "(linia nie milknie)");
         default:
             return platform::translate("ErrorText", "(błąd inny)");
     }
@@ -97,6 +99,8 @@ void SetRS232Service(TRS232Service* service) {
 
 TRS232Service::TRS232Service(platform::Clock& clock, std::shared_ptr<serial::CommDevice> device)
     : timeoutTimer_(ReplyTimeoutMs, clock),
+      quietTimer_(QuietLineMs, clock),
+      quietLimitTimer_(QuietLimitMs, clock),
       comm_(std::make_unique<serial::TVaComm>(std::move(device))) {
     using namespace serial;
     TVaComm& c = *comm_;
@@ -120,6 +124,12 @@ TRS232Service::TRS232Service(platform::Clock& clock, std::shared_ptr<serial::Com
     replyState_ = ReplyState::rsIdle;
     timeoutTimer_.SetEnabled(false);
     timeoutTimer_.OnTimer = [this] { HandleTimeout(); };
+    quietTimer_.OnTimer = [this] { HandleQuietLine(); };
+    quietLimitTimer_.OnTimer = [this] {
+        StopQuieting();
+        replyState_ = ReplyState::rsIdle;
+        ReportError(LineNeverQuiet);
+    };
 }
 
 // The port goes first (closing the device if open), then the timer: comm_ is declared after
@@ -127,6 +137,7 @@ TRS232Service::TRS232Service(platform::Clock& clock, std::shared_ptr<serial::Com
 TRS232Service::~TRS232Service() = default;
 
 void TRS232Service::Open() {
+    StopQuieting();
     replyState_ = ReplyState::rsIdle;
     timedOut_ = false;
     lineOk_ = true;
@@ -145,6 +156,7 @@ void TRS232Service::Open() {
 
 void TRS232Service::Close() {
     timeoutTimer_.SetEnabled(false);
+    StopQuieting();
     if (portOpen_) {
         // Cleared first: the port is closed even when a close handler of its own throws, and the
         // next Open must then open it again.
@@ -177,6 +189,7 @@ void TRS232Service::BeginRequest(bool start) {
 }
 
 void TRS232Service::SendCommand(std::uint8_t command) {
+    StopQuieting();
     lineOk_ = true;
     timedOut_ = false;
     byteCounter_ = 0;
@@ -202,7 +215,45 @@ void TRS232Service::SendCommand(std::uint8_t command) {
 void TRS232Service::CheckReady() {
     BeginRequest(false);
     timeoutTimer_.SetEnabled(false);
+    retryCount_ = 1;
     SendCommand(CmdReady);
+}
+
+void TRS232Service::CheckReadyOnQuietLine() {
+    BeginRequest(false);
+    replyState_ = ReplyState::rsQuietLine;
+    quietLimitTimer_.SetEnabled(true);
+    DiscardWhileQuieting();
+}
+
+void TRS232Service::DiscardWhileQuieting() {
+    try {
+        comm_->PurgeRead();
+    } catch (const std::exception&) {
+    }
+    quietTimer_.SetEnabled(false);
+    quietTimer_.SetEnabled(true);
+}
+
+void TRS232Service::HandleQuietLine() {
+    // A byte already taken in by the port but not yet handed over counts as one that came.
+    std::int32_t waiting = 0;
+    try {
+        waiting = comm_->InQueCount();
+    } catch (const std::exception&) {
+    }
+    if (waiting > 0) {
+        DiscardWhileQuieting();
+        return;
+    }
+    StopQuieting();
+    replyState_ = ReplyState::rsIdle;
+    CheckReady();
+}
+
+void TRS232Service::StopQuieting() {
+    quietTimer_.SetEnabled(false);
+    quietLimitTimer_.SetEnabled(false);
 }
 
 void TRS232Service::ReadPositions() {
@@ -355,7 +406,8 @@ void TRS232Service::HandleLineError(std::int32_t errors) {
     constexpr std::int32_t corrupting = serial::ErrorBits::Overflow | serial::ErrorBits::Overrun |
                                         serial::ErrorBits::Parity | serial::ErrorBits::Frame |
                                         serial::ErrorBits::Break;
-    if ((errors & corrupting) == 0) return;
+    // While a link start waits for a quiet line, everything that comes is thrown away anyway.
+    if ((errors & corrupting) == 0 || replyState_ == ReplyState::rsQuietLine) return;
     lineOk_ = false;
     if (errors & serial::ErrorBits::Frame) ReportError(1);
 }

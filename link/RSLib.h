@@ -27,6 +27,7 @@ enum class ReplyState : std::uint8_t {
     rsLineCounts,
     rsCorrections,
     rsDimensionTypes,
+    rsQuietLine,  // a link start waits for the line to fall quiet before its readiness request
     rsAckReference,
     rsAckCalibration,
     rsAckResolution,
@@ -46,6 +47,14 @@ class TRS232Service {
 public:
     // How long a reply or an acknowledgement may keep the box's next byte waiting.
     static constexpr int ReplyTimeoutMs = 5000;
+    // A link start's line is quiet once nothing has come for this long: the box sends a reply in
+    // one go, and a USB adapter passes bytes on at least every 16 ms.
+    static constexpr int QuietLineMs = 50;
+    // The longest a line may take to fall quiet: the longest reply there is, a whole correction
+    // table of 12,294 bytes, takes 14.1 s at 9600 baud.
+    static constexpr int QuietLimitMs = 16000;
+    // The link error of a line that has not fallen quiet within QuietLimitMs.
+    static constexpr std::int32_t LineNeverQuiet = 16;
 
     // The device is the port's backend (nullptr: the POSIX serial device the port name maps to).
     explicit TRS232Service(platform::Clock& clock = platform::defaultClock(),
@@ -62,6 +71,12 @@ public:
 
     // Requests. All but WriteCorrections raise EMultipleRequest while an exchange is pending.
     void CheckReady();
+    // The first request of a link start: CheckReady once the line has been quiet for QuietLineMs.
+    // What comes before is thrown away unread: the rest of a reply to whoever had the port
+    // before (a program stopped while the box sent it a correction table goes on arriving for
+    // seconds), which would otherwise be read as the readiness byte. A line still busy after
+    // QuietLimitMs is reported as link error LineNeverQuiet.
+    void CheckReadyOnQuietLine();
     void ReadPositions();
     void ReadCalibration();
     void ReadResolution();
@@ -125,6 +140,11 @@ private:
     void HandleTimeout();
     void HandleLineError(std::int32_t errors);
     void HandlePrinterError();
+    void DiscardWhileQuieting();
+    void HandleQuietLine();
+    void StopQuieting();
+    // Sends the read that brought an invalid reply once more; false when it may not.
+    bool AskedAgain();
     // Raises OnLateReply when a time-out was reported; false when its handler moved the service
     // away from the exchange that was being received.
     bool LateReplyKeeps(ReplyState state);
@@ -139,6 +159,9 @@ private:
 
     ReplyState replyState_ = ReplyState::rsIdle;
     platform::Timer timeoutTimer_;
+    // Restarted by every byte while a link start waits for a quiet line; the limit is not.
+    platform::Timer quietTimer_;
+    platform::Timer quietLimitTimer_;
     std::array<std::uint8_t, BufferSize> rxBuffer_{};
     std::array<std::uint8_t, BufferSize> txBuffer_{};
     std::int32_t byteCounter_ = 0;

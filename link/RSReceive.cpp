@@ -10,7 +10,7 @@
 namespace {
 
 constexpr std::uint8_t AckAccept = 0xE0, AckRepeat = 0xEA, AckEndOfX = 0xE2, AckEndOfY = 0xE3;
-constexpr std::uint8_t CmdCalibration = 0xE5;
+constexpr std::uint8_t CmdPositions = 0xE1;
 
 std::int32_t readErrorCode(ReplyState state) {
     switch (state) {
@@ -46,6 +46,8 @@ void TRS232Service::HandleRxChar(std::int32_t count) {
         ReceiveRawBytes(count);
     else if (replyState_ == ReplyState::rsReady)
         ReceiveReady();
+    else if (replyState_ == ReplyState::rsQuietLine)
+        DiscardWhileQuieting();
     else if (awaitsAcknowledgement(replyState_))
         HandleWriteAck();
     else
@@ -69,11 +71,14 @@ void TRS232Service::ReceiveReady() {
     // The time-out started by CheckReady keeps running: the request that follows decides it.
     replyState_ = ReplyState::rsIdle;
     timedOut_ = false;
-    // A readiness byte that came with a line error is not the box's: taken as it stands it
-    // would choose the reply formats of another kind of box for everything that follows.
-    const bool read = ReadByte(lastByte_) && lineOk_;
+    // A readiness byte that came with a line error, or with another byte beside it (line noise
+    // before it or behind it), may not be the box's: taken as it stands it would choose the reply
+    // formats of another kind of box for everything that follows.
+    const bool read = ReadByte(lastByte_);
+    const bool inStep = lineOk_ && comm_->InQueCount() == 0 && !comm_->ReplyDisturbed();
     lineOk_ = true;
-    if (!read) {
+    if (read && !inStep && AskedAgain()) return;
+    if (!read || !inStep) {
         ReportError(4);
         return;
     }
@@ -177,16 +182,23 @@ std::int32_t TRS232Service::ReplyLength(ReplyState state) const {
     }
 }
 
+// A reply of the configuration read spoilt on the line (a line error, a stray byte taken in among
+// its own) is asked for once more instead of being reported invalid: noise seldom strikes twice
+// running, and the link start would stop on it. Only a box whose answer is spoilt again is told
+// of. Position replies are not asked again: the cycle's next request is as good. The request
+// gets its own time-out: with the timer left off, a box that falls silent now would stall the
+// read with nothing reported (the readiness's countdown, already running, runs on).
+bool TRS232Service::AskedAgain() {
+    if (retryCount_ <= 0 || lastCommand_ == CmdPositions) return false;
+    --retryCount_;
+    SendCommand(lastCommand_);
+    timeoutTimer_.SetEnabled(true);
+    return true;
+}
+
 void TRS232Service::CompleteReply(ReplyState state) {
     byteCounter_ = 0;
-    if (state == ReplyState::rsCalibration && !lineOk_ && retryCount_ > 0) {
-        // One more request instead of an invalid calibration. It gets its own time-out: with the
-        // timer left off, a box that falls silent now would stall the read with nothing reported.
-        --retryCount_;
-        SendCommand(CmdCalibration);
-        timeoutTimer_.SetEnabled(true);
-        return;
-    }
+    if (!lineOk_ && AskedAgain()) return;
     replyState_ = ReplyState::rsIdle;
     const bool valid = lineOk_;
     lineOk_ = true;

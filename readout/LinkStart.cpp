@@ -75,7 +75,7 @@ void TmainForm::beginLink(bool announce, bool quiet) {
         portOpen = true;
     }
     setWaitText();
-    service_.CheckReady();
+    service_.CheckReadyOnQuietLine();
 }
 
 void TmainForm::registerConfigurationHandlers() {

@@ -143,6 +143,31 @@ TEST_F(Link, ACalibrationWithALineErrorIsRequestedOnceMore) {
     }
 }
 
+// A link start asks for the readiness once the line has been quiet: the rest of a reply to whoever
+// had the port before is thrown away, and a line that never falls quiet is reported.
+TEST_F(Link, ALinkStartAsksOnlyOnAQuietLine) {
+    for (const long long chatterMs : {0, 7000, TRS232Service::QuietLimitMs + 5000}) {
+        service.Open();
+        const long long start = ms();
+        std::function<void()> chatter = [&] {
+            device->receive(Bytes{0x30});  // a kind 4 box's readiness
+            if (ms() < start + chatterMs) clock.callAfterUs(1000, chatter);
+        };
+        clock.callAfterUs(1000, chatter);
+        long long askedAt = -1;
+        device->OnHostWrite = [&](std::uint8_t) { askedAt = ms() - start, sendLater({0x10}); };
+        service.CheckReadyOnQuietLine();
+        EXPECT_THROW(service.ReadPositions(), EMultipleRequest);
+        clock.advance(TRS232Service::QuietLimitMs + 100);
+        const bool quiet = chatterMs < TRS232Service::QuietLimitMs;
+        EXPECT_EQ(askedAt, quiet ? std::max(chatterMs, 1LL) + TRS232Service::QuietLineMs : -1);
+        EXPECT_EQ(events.at(0), quiet ? "ack 1" : "error 16");
+        clock.advance(chatterMs);
+        events.clear();
+        service.Close();
+    }
+}
+
 TEST_F(Link, TheCalibrationReRequestTimesOutWhenTheBoxFallsSilent) {
     openAs(2);
     service.ReadCalibration();
@@ -297,9 +322,10 @@ TEST_F(Link, AcknowledgementsThatAreNoProgressEndInATimeOutOrAnError) {
 
 TEST_F(Link, AReadinessByteWithALineErrorNamesNoKind) {
     openAs(4);
-    sendMarked({0x20}, 0, serial::ErrorBits::Parity);
+    device->OnHostWrite = [&](std::uint8_t) { sendMarked({0x20}, 0, serial::ErrorBits::Parity); };
     service.CheckReady();
     clock.advance(100);
+    EXPECT_EQ(written(), (Bytes{0xE9, 0xE9}));  // asked for once more
     EXPECT_EQ(events, std::vector<std::string>{"error 4"});
     EXPECT_EQ(service.DeviceKind(), 4);
 }
@@ -322,6 +348,7 @@ TEST_F(Link, ErrorTexts) {
         "(błąd czytania ilości linii)",
         "(błąd czytania typu wymiarów)",
         "(błąd czytania referencji)",
+        "(linia nie milknie)",
         "(błąd inny)",
     };
     for (std::size_t code = 0; code < texts.size(); ++code)

@@ -95,28 +95,19 @@ TEST_F(Link, ReadRepliesByDeviceKind) {
         {"dimension types", 1, [](auto& s) { s.ReadDimensionTypes(); }, {0x06}, {"types 6 1"}},
     };
     // A stray byte behind a reply (a doubled byte, line noise) means one was taken in among the
-    // reply's own: the values are not the box's. A calibration is asked for once more instead.
+    // reply's own: the values are not the box's, and the reply is asked for once more.
     for (bool stray : {false, true}) {
         for (const auto& c : cases) {
             SCOPED_TRACE(testing::Message() << c.name << (stray ? " with a stray byte" : ""));
-            const bool calibration = std::string(c.name).starts_with("calibration");
             openAs(c.kind);
             Bytes burst = c.reply;
             if (stray) burst.push_back(0x77);
             sendLater(burst);
             c.request(service);
             clock.advance(100);
-            std::vector<std::string> expected = c.events;
-            if (stray && calibration) expected.clear();
-            for (auto& e : expected)
-                if (stray) e.back() = '0';
-            EXPECT_EQ(written().size(), stray && calibration ? 2u : 1u);
-            EXPECT_EQ(events, expected);
-            EXPECT_EQ(service.State(),
-                      stray && calibration ? ReplyState::rsCalibration : ReplyState::rsIdle);
-            if (!calibration || !stray) {
-                EXPECT_FALSE(service.TimeoutRunning());
-            }
+            EXPECT_EQ(written().size(), stray ? 2u : 1u);
+            EXPECT_EQ(events, stray ? std::vector<std::string>{} : c.events);
+            EXPECT_EQ(service.TimeoutRunning(), stray);
             service.Close();
         }
     }
@@ -215,11 +206,10 @@ TEST_F(Link, ReadinessByteNamesTheDeviceKind) {
         SCOPED_TRACE(+c.readiness);
         service.Open();
         const long long requestedAt = ms();
-        sendLater({c.readiness, 0x10});  // only the first byte is taken
+        sendLater({c.readiness});
         service.CheckReady();
         clock.advance(100);
         EXPECT_EQ(service.DeviceKind(), c.kind);
-        EXPECT_EQ(device->inQueue(), 1);
         // The readiness byte leaves the request's time-out running: it expires 5 s after it.
         clock.advance(4900);
         EXPECT_EQ(events,

@@ -99,7 +99,7 @@ TEST_F(ReadoutTest, PortThatCannotBeOpened) {
     device->failOpen(0);
     prompts.clear();
     form->COMClick(1);
-    clock.advance(100);
+    clock.advance(100 + TRS232Service::QuietLineMs);
     device->receive(std::vector<std::uint8_t>{box.readiness});
     device->receive(calibrationReply());
     device->receive(resolutionReply());
@@ -134,7 +134,7 @@ TEST_F(ReadoutTest, WaitDialogIsNeverNested) {
     prompts.whileDialogOpen = [&](QDialog&) {
         // A link test from inside the dialog meets a silent box too.
         form->testAction->trigger();
-        clock.advance(100);
+        clock.advance(100 + TRS232Service::QuietLineMs);
         EXPECT_EQ(lastCommand(), 0xE9);
         clock.advance(6000);
         clock.advance(6000);

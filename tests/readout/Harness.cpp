@@ -29,7 +29,7 @@ int ReadoutTest::kind() const {
 
 void ReadoutTest::showAndStart() {
     form->show();
-    clock.advance(100);
+    clock.advance(100 + TRS232Service::QuietLineMs);
 }
 
 void ReadoutTest::startOrRestartLink() {
@@ -38,7 +38,7 @@ void ReadoutTest::startOrRestartLink() {
         return;
     }
     form->COMClick(1);
-    clock.advance(100);
+    clock.advance(100 + TRS232Service::QuietLineMs);
 }
 
 std::uint8_t ReadoutTest::lastCommand() {
@@ -90,6 +90,7 @@ std::vector<std::uint8_t> ReadoutTest::correctionsReply() const {
 
 std::vector<std::uint8_t> ReadoutTest::answerConfiguration(const BoxConfig& config) {
     box = config;
+    if (service.State() == ReplyState::rsQuietLine) clock.advance(TRS232Service::QuietLineMs);
     std::vector<std::uint8_t> commands;
     for (int step = 0; step < 10; ++step) {
         const std::uint8_t command = lastCommand();

@@ -277,6 +277,7 @@ TEST_F(ReadoutTest, LinkStartResetsReadingsAndKeepsOffsetsUntilTheReadIsWhole) {
     replyPositions(1000, 2000, 3000);  // takes the link test over
     EXPECT_EQ(form->offsets, (std::array<double, 3>{1.0, 2.0, 3.0}));
     EXPECT_EQ(form->positions, (std::array<double, 3>{}));
+    clock.advance(TRS232Service::QuietLineMs);
     EXPECT_EQ(lastCommand(), 0xE9);
 }
 

@@ -176,8 +176,8 @@ TEST_F(SimLink, LineErrorsOnReplyBytes) {
          11,
          Parity,
          1,
-         1,
-         false,
+         2,
+         true,
          {}},
     };
     for (const Case& c : cases) {
