@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 
+#include <unistd.h>
+
 #include <csignal>
 
 namespace e2e {
@@ -10,6 +12,7 @@ namespace e2e {
 using namespace std::chrono_literals;
 
 void Session::startBox(const std::vector<std::string>& simArgs, const std::string& link) {
+    link_ = link;
     sim_ = std::make_unique<Process>(KVT3_SIM_PATH, simArgs, dir_.path(), file("sim.log"));
     ASSERT_TRUE(waitForPath(file(link), 5s)) << boxLog();
 }
@@ -64,6 +67,11 @@ void Session::signalBox(int signalNumber) {
     if (signalNumber != SIGKILL) return;
     int status = 0;
     ASSERT_TRUE(sim_->waitFor(5s, status));
+    // The killed box's pseudo-terminal number goes back to the system, and the next box started
+    // by any test running beside this one may get it: a program following the link left behind
+    // would open that box and hold it. The link goes, as the device node of an adapter pulled
+    // out does.
+    ::unlink(file(link_).c_str());
 }
 
 std::string Session::boxLog() const {

@@ -32,7 +32,7 @@ public:
     // SIGTERM to the box, which must end.
     void endBox();
     // A signal to the box: SIGSTOP and SIGCONT hold it and let it go on; SIGKILL ends it at once,
-    // leaving its link behind as a power cut would.
+    // as a power cut would, and its link goes as an unplugged adapter's node does.
     void signalBox(int signalNumber);
 
     Process& program() { return *kvt3_; }
@@ -44,6 +44,7 @@ private:
     TempDir dir_;
     std::unique_ptr<Process> sim_;
     std::unique_ptr<Process> kvt3_;
+    std::string link_;
 };
 
 // The end of a long text, for failure messages.
