@@ -46,7 +46,7 @@ TEST_F(ReadoutTest, WaitDialogDuringTheConfigurationRead) {
             // again about once a second until the box answers.
             EXPECT_TRUE(form->configMMI->isEnabled());
             device->takeWritten();
-            clock.advance(20000);
+            clock.advance(20000 + TRS232Service::QuietLineMs);
             EXPECT_EQ(device->takeWritten(), Bytes(20, 0xE9));
             clock.advance(1000);
             EXPECT_EQ(answerConfiguration(box), (Bytes{0xE9, 0xE5, 0xE6, 0xE7, 0xE4, 0xE1}));
