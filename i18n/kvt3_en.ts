@@ -989,6 +989,10 @@ biuro@pracownia.example</translation>
         <source>Nie udało się zapisać pliku %1: %2.</source>
         <translation>Could not write the file %1: %2.</translation>
     </message>
+    <message>
+        <source>Program został zamknięty</source>
+        <translation>The program has been closed</translation>
+    </message>
 </context>
 <context>
     <name>TparamsForm</name>
@@ -1038,6 +1042,53 @@ biuro@pracownia.example</translation>
     </message>
 </context>
 <context>
+    <name>ViewPage</name>
+    <message>
+        <source>Otwarto zbyt wiele podglądów naraz (najwięcej %1)</source>
+        <translation>Too many views are open at once (at most %1)</translation>
+    </message>
+    <message>
+        <source>pl</source>
+        <translation>en</translation>
+    </message>
+    <message>
+        <source>KVT 3 – odczyt</source>
+        <translation>KVT 3 – readout</translation>
+    </message>
+    <message>
+        <source>Łączenie z programem…</source>
+        <translation>Connecting to the program…</translation>
+    </message>
+    <message>
+        <source>Odczyt bieżący</source>
+        <translation>Current reading</translation>
+    </message>
+    <message>
+        <source>Odczyt opóźniony – czekam na bieżący</source>
+        <translation>Reading delayed – waiting for a current one</translation>
+    </message>
+    <message>
+        <source>Odczyt nieaktualny</source>
+        <translation>Reading not current</translation>
+    </message>
+    <message>
+        <source>Brak połączenia z programem</source>
+        <translation>No connection to the program</translation>
+    </message>
+    <message>
+        <source>Ten adres jest już nieważny: utworzono nowy klucz dostępu. Zeskanuj nowy kod QR lub otwórz nowy adres podglądu.</source>
+        <translation>This address is no longer valid: a new access key was made. Scan the new QR code or open the new address of the view.</translation>
+    </message>
+    <message>
+        <source>Podgląd chwilowo przeciążony – ponawiam</source>
+        <translation>The view is busy for the moment – trying again</translation>
+    </message>
+    <message>
+        <source>Oś %1</source>
+        <translation>Axis %1</translation>
+    </message>
+</context>
+<context>
     <name>ViewServer</name>
     <message>
         <source>port jest już zajęty przez inny program</source>
@@ -1054,6 +1105,10 @@ biuro@pracownia.example</translation>
     <message>
         <source>błąd sieci (%1)</source>
         <translation>network error (%1)</translation>
+    </message>
+    <message>
+        <source>Brak nowych odczytów z urządzenia</source>
+        <translation>No new readings from the device</translation>
     </message>
 </context>
 <context>
@@ -1126,6 +1181,14 @@ biuro@pracownia.example</translation>
     <message>
         <source>nieprawidłowy adres %1</source>
         <translation>invalid address %1</translation>
+    </message>
+    <message>
+        <source>Podgląd w sieci został wyłączony lub przeniesiony</source>
+        <translation>The network view has been turned off or moved</translation>
+    </message>
+    <message>
+        <source>Program został zamknięty</source>
+        <translation>The program has been closed</translation>
     </message>
 </context>
 <context>

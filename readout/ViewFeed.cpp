@@ -42,7 +42,7 @@ web::ViewState TmainForm::viewState() const {
     state.live = readoutsLive_ && portOpen && !destroyed_ && !otherWindow;
     if (state.live) return state;
     if (destroyed_)
-        state.why = QStringLiteral("Program został zamknięty");
+        state.why = tr("Program został zamknięty");
     else if (outage_.active)
         // The status line's own words: lost or silent, for how long, and that it is retried.
         state.why = readout::statusText(linkStatus()).section(QLatin1Char('\n'), 0, 0);

@@ -85,7 +85,7 @@ QString LiveView::apply(ServeChoice choice) {
     // What served until now serves on when the new choice cannot.
     ServeChoice previous = choice_;
     const bool wasServing = server_ != nullptr;
-    stop(QStringLiteral("Podgląd w sieci został wyłączony lub przeniesiony"));
+    stop(tr("Podgląd w sieci został wyłączony lub przeniesiony"));
     QString why = choice.on ? start(choice) : QString();
     if (why.isEmpty() || !wasServing) {
         // Not serving before, a choice that fails is still the operator's: kept, and tried
@@ -173,7 +173,7 @@ QStringList LiveView::machineAddresses() {
 }
 
 void LiveView::programEnding() {
-    stop(QStringLiteral("Program został zamknięty"));
+    stop(tr("Program został zamknięty"));
 }
 
 }  // namespace web

@@ -14,6 +14,7 @@
 #include <chrono>
 #include <map>
 
+#include "web/PageTexts.h"
 #include "web/RequestRules.h"
 
 namespace web {
@@ -114,7 +115,9 @@ public:
           names_(std::move(names)),
           limits_(limits),
           tick_(this) {
-        page_ = resource("index.html");
+        page_ = pageInLanguage(limits_.pages);
+        // Made here, on the caller's thread, where the program's language is in force.
+        staleWord_ = QCoreApplication::translate("ViewServer", "Brak nowych odczytów z urządzenia");
         script_ = resource("view.js");
         style_ = resource("view.css");
         clock_.start();
@@ -348,10 +351,11 @@ private:
         ViewState state = current_;
         if (finished_) {
             state.live = false;
+            state.ended = true;
         } else if (state.live && now() - lastNewReadingMs_ > limits_.staleMs) {
             // The window may still call it live; a page is told the truth of the last second.
             state.live = false;
-            state.why = QStringLiteral("Brak nowych odczytów z urządzenia");
+            state.why = staleWord_;
         }
         const std::int64_t age = state.wireUs > 0 ? steadyUs() - state.wireUs : 0;
         return viewEvent(state, QDateTime::currentMSecsSinceEpoch(), age);
@@ -378,6 +382,7 @@ private:
     std::vector<std::string> names_;
     ServeLimits limits_;
     QByteArray page_, script_, style_;
+    QString staleWord_;
     // A child, so that it moves to the server's thread with the engine.
     QTimer tick_;
     QElapsedTimer clock_;

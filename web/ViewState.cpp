@@ -24,6 +24,7 @@ QByteArray viewEvent(const ViewState& state, std::int64_t sentMs, std::int64_t a
         {QStringLiteral("reading"), static_cast<double>(state.reading)},
         {QStringLiteral("ageUs"), static_cast<double>(ageUs)},
         {QStringLiteral("sentMs"), static_cast<double>(sentMs)},
+        {QStringLiteral("ended"), state.ended},
     };
     return QByteArrayLiteral("data: ") + QJsonDocument(object).toJson(QJsonDocument::Compact) +
            QByteArrayLiteral("\n\n");

@@ -19,6 +19,7 @@ struct ViewState {
     QString why;                   // why not live; empty when live
     std::uint64_t reading = 0;     // counts the readings shown: a new one is a new number
     std::int64_t wireUs = 0;  // when the reading's last byte came (steady clock, µs; 0: unknown)
+    bool ended = false;       // the last word: the program ends or the view stops serving here
 };
 
 // One server-sent event carrying `state`: "data: {...}\n\n". `sentMs` is the wall clock of the

@@ -25,6 +25,7 @@
 #include "readout/Texts.h"
 #include "tests/readout/Harness.h"
 #include "web/LiveView.h"
+#include "web/PageTexts.h"
 #include "web/ViewDialog.h"
 
 namespace {
@@ -127,6 +128,10 @@ TEST_F(EnglishWindows, NoTextOfTheWindowItsDialogsOrItsMessagesIsLeftInPolish) {
         texts << QString::fromStdString(error);
     }
     texts << QString::fromStdString(*boxconfig::kindMismatch(config, 3));
+    // The live view's page as a browser gets it, with every word its script may show.
+    const QString page = QString::fromUtf8(web::pageInLanguage(16));
+    EXPECT_TRUE(page.contains(QStringLiteral("<html lang=\"en\">")));
+    texts << page;
 
     // The about window's maker: a name and a postal address are not translated.
     const QStringList names{QStringLiteral("Pracownia Elektroniki Pomiarowej"),

@@ -38,8 +38,14 @@ class Element {
   getContext() { return { measureText: () => ({ width: 100 }) }; }
 }
 
-function loadPage() {
-  const ids = { rows: new Element(), mode: new Element(), why: new Element() };
+// Each word stands for itself, so that a case names the word it expects.
+const wordNames = ['live', 'late', 'stale', 'noProgram', 'keyChanged', 'tooMany', 'busy', 'axis'];
+
+// `answer`: what fetching the page's own address gives, when the page asks (null: no answer).
+function loadPage(answer = null) {
+  const words = new Element();
+  words.textContent = JSON.stringify(Object.fromEntries(wordNames.map((w) => [w, w])));
+  const ids = { rows: new Element(), mode: new Element(), why: new Element(), words };
   const body = new Element();
   body.classList.add('stale');
   const clock = { now: 1_000_000 };
@@ -60,9 +66,10 @@ function loadPage() {
     addEventListener() {},
     setInterval: (fn, ms) => timers.push({ fn, ms, due: clock.now + ms }),
     setTimeout() {},
-    fetch: () => new Promise(() => {}),
+    fetch: () => (answer ? answer() : new Promise(() => {})),
     EventSource: class {
       constructor() { source = this; }
+      close() {}
     },
     Date: class extends Date {
       static now() { return clock.now; }
@@ -89,12 +96,19 @@ function loadPage() {
     },
     // An event the program sent `sentAgoMs` before the page gets it, showing `x`. The two
     // machines' clocks differ, as a tablet's and a workshop PC's do.
-    receive(x, sentAgoMs, reading) {
+    receive(x, sentAgoMs, reading, last = {}) {
       const state = { axes: 1, rows: [{ axis: 'X', text: x }], mode: 'absolutne', live: true,
-        why: '', reading, ageUs: 1000, sentMs: clock.now - sentAgoMs - programClockBehindMs };
+        why: '', reading, ageUs: 1000, sentMs: clock.now - sentAgoMs - programClockBehindMs,
+        ...last };
       source.onmessage({ data: JSON.stringify(state) });
     },
+    // The program closes the stream and refuses it when the browser asks again.
+    refused() {
+      source.readyState = context.EventSource.CLOSED;
+      source.onerror();
+    },
     live: () => !body.classList.contains('stale'),
+    why: () => ids.why.textContent,
     shown: () => ids.rows.querySelector('.figures').textContent,
   };
 }
@@ -120,4 +134,29 @@ for (const c of cases) {
     `${c.name}: figures sent ${c.lateMs} ms before they arrived shown as ` +
     (page.live() ? 'the current reading' : 'not current'));
 }
-console.log('ok');
+
+// The stream ends and is refused: the page asks for its own address to tell why, and the words
+// stand while no figures come, never replaced by "no link to the program" a second later.
+const answered = (status) => () => Promise.resolve({ status, ok: status === 200 });
+const gone = () => Promise.reject(new Error('refused'));
+const refusals = [
+  { name: 'a new key was made', answer: answered(403), word: 'keyChanged' },
+  { name: 'too many pages open', answer: answered(200), word: 'tooMany' },
+  { name: 'the view busy', answer: answered(503), word: 'busy' },
+  { name: 'the program gone', answer: gone, word: 'noProgram' },
+  { name: 'the program ended', answer: gone, last: { live: false, why: 'ended', ended: true },
+    word: 'ended' },
+];
+(async () => {
+  for (const c of refusals) {
+    const page = loadPage(c.answer);
+    page.receive('1.000', 0, 1);
+    if (c.last) page.receive('1.000', 0, 2, c.last);
+    page.refused();
+    await new Promise((resolve) => setImmediate(resolve));
+    page.pass(5000);
+    assert.strictEqual(page.why(), c.word, c.name);
+    assert.strictEqual(page.live(), false, c.name);
+  }
+  console.log('ok');
+})().catch((e) => { console.error(e); process.exit(1); });

@@ -8,10 +8,13 @@
   const rowsEl = document.getElementById('rows');
   const modeEl = document.getElementById('mode');
   const whyEl = document.getElementById('why');
-  const NO_PROGRAM = 'Brak połączenia z programem';
+  // The page's words, in the program's language, served with the page.
+  const words = JSON.parse(document.getElementById('words').textContent);
   let lastEventAt = 0;
   let lastReading = -1;
   let finalWord = '';
+  // Why the stream is refused, as the program answered: it stands until a stream opens again.
+  let refusedWord = '';
   let shownAxes = 0;
   let fittedFor = '';
   // The smallest delay seen on this stream from the program's sending to our receiving, on two
@@ -28,7 +31,7 @@
 
   function setLive() {
     document.body.classList.remove('stale');
-    whyEl.textContent = 'Odczyt bieżący';
+    whyEl.textContent = words.live;
   }
 
   function buildRows(count) {
@@ -43,7 +46,7 @@
       axis.textContent = letter;
       const figures = document.createElement('span');
       figures.className = 'figures';
-      figures.setAttribute('aria-label', 'Oś ' + letter);
+      figures.setAttribute('aria-label', words.axis.replace('%1', letter));
       row.append(axis, figures);
       rowsEl.append(row);
     }
@@ -85,13 +88,13 @@
     modeEl.textContent = state.mode || '';
     fit();
     if (state.live && late) {
-      setStale('Odczyt opóźniony – czekam na bieżący');
+      setStale(words.late);
     } else if (state.live) {
       finalWord = '';
       setLive();
     } else {
-      setStale(state.why || 'Odczyt nieaktualny');
-      if (state.why === 'Program został zamknięty') finalWord = state.why;
+      setStale(state.why || words.stale);
+      if (state.ended) finalWord = state.why;
     }
     view.updates++;
     if (state.live && !late && state.reading !== lastReading && state.ageUs > 0) {
@@ -130,9 +133,17 @@
         connect();
       }
     };
+    source.onopen = () => {
+      refusedWord = '';
+    };
     source.onerror = () => {
       if (source.readyState === EventSource.CLOSED) explainAndRetry();
     };
+  }
+
+  // Why no figures come, when the program has not said it in an event.
+  function whyNot() {
+    return finalWord || refusedWord || words.noProgram;
   }
 
   // The stream was refused: the page itself tells why, and the page tries again later.
@@ -140,18 +151,21 @@
     source.close();
     fetch('./', { cache: 'no-store' })
       .then((answer) => {
-        if (answer.status === 403) setStale('Klucz dostępu zmieniono – otwórz nowy adres podglądu');
-        else if (answer.ok) setStale('Otwarto zbyt wiele podglądów naraz (najwięcej 16)');
-        else setStale(NO_PROGRAM);
+        // The page's own address refused: a new key was made, this address is no longer valid.
+        if (answer.status === 403) refusedWord = words.keyChanged;
+        else if (answer.ok) refusedWord = words.tooMany;
+        else if (answer.status === 503) refusedWord = words.busy;
+        else refusedWord = '';
+        setStale(whyNot());
       })
-      .catch(() => setStale(finalWord || NO_PROGRAM))
+      .catch(() => setStale(whyNot()))
       .finally(() => setTimeout(connect, 3000));
   }
 
   // Figures that stopped coming are never shown as live: the program sends at least four times
   // a second, so a second of silence means it, or the way to it, is gone.
   setInterval(() => {
-    if (Date.now() - lastEventAt > 1000) setStale(finalWord || NO_PROGRAM);
+    if (Date.now() - lastEventAt > 1000) setStale(whyNot());
   }, 250);
 
   addEventListener('resize', fit);
