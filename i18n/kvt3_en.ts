@@ -603,6 +603,116 @@ Type or import a table.</translation>
     </message>
 </context>
 <context>
+    <name>Patterns</name>
+    <message>
+        <source>Wartości okręgu muszą być liczbami.</source>
+        <translation>The circle&apos;s values must be numbers.</translation>
+    </message>
+    <message>
+        <source>Liczba otworów musi wynosić co najmniej 1.</source>
+        <translation>The number of holes must be at least 1.</translation>
+    </message>
+    <message>
+        <source>Liczba otworów może wynosić najwyżej %1.</source>
+        <translation>The number of holes can be at most %1.</translation>
+    </message>
+    <message>
+        <source>Średnica okręgu musi być większa od zera.</source>
+        <translation>The circle&apos;s diameter must be greater than zero.</translation>
+    </message>
+    <message>
+        <source>Wartości szyku muszą być liczbami.</source>
+        <translation>The pattern&apos;s values must be numbers.</translation>
+    </message>
+    <message>
+        <source>Liczba otworów w rzędzie i liczba rzędów muszą wynosić co najmniej 1.</source>
+        <translation>The holes in a row and the number of rows must be at least 1.</translation>
+    </message>
+    <message>
+        <source>Szyk może mieć najwyżej %1 punktów.</source>
+        <translation>A pattern can have at most %1 points.</translation>
+    </message>
+    <message>
+        <source>Przy więcej niż jednym otworze odstęp nie może wynosić zero: otwory leżałyby jeden na drugim.</source>
+        <translation>With more than one hole the spacing cannot be zero: the holes would lie on top of each other.</translation>
+    </message>
+</context>
+<context>
+    <name>Points</name>
+    <message>
+        <source>wiersz %1: %2</source>
+        <translation>line %1: %2</translation>
+    </message>
+    <message>
+        <source>nieznana oś %1: plik punktów może podawać tylko X, Y i Z.</source>
+        <translation>unknown axis %1: a points file can only give X, Y and Z.</translation>
+    </message>
+    <message>
+        <source>kolumna %1 nie podaje jednostki (np. „X [mm]”).</source>
+        <translation>column %1 gives no unit (e.g. “X [mm]”).</translation>
+    </message>
+    <message>
+        <source>milimetrach</source>
+        <translation>millimetres</translation>
+    </message>
+    <message>
+        <source>calach</source>
+        <translation>inches</translation>
+    </message>
+    <message>
+        <source>stopniach</source>
+        <translation>degrees</translation>
+    </message>
+    <message>
+        <source>kolumna %1: nieznana jednostka %2.</source>
+        <translation>column %1: unknown unit %2.</translation>
+    </message>
+    <message>
+        <source>oś %1 jest w pliku kątowa, a w urządzeniu liniowa.</source>
+        <translation>axis %1 is angular in the file but linear on the box.</translation>
+    </message>
+    <message>
+        <source>oś %1 jest w pliku liniowa, a w urządzeniu kątowa.</source>
+        <translation>axis %1 is linear in the file but angular on the box.</translation>
+    </message>
+    <message>
+        <source>oś %1 jest w pliku w %2, a program pokazuje wartości w %3: przełącz jednostki i wczytaj plik ponownie.</source>
+        <translation>axis %1 is in %2 in the file, but the program shows %3: switch the units and import the file again.</translation>
+    </message>
+    <message>
+        <source>oś kątowa %1 nie może być średnicą.</source>
+        <translation>angular axis %1 cannot be a diameter.</translation>
+    </message>
+    <message>
+        <source>Plik punktów jest za duży (ponad %1 bajtów).</source>
+        <translation>The points file is too large (over %1 bytes).</translation>
+    </message>
+    <message>
+        <source>brak nagłówka z osiami i jednostkami, np. „nazwa;X [mm];Y [mm];Z [mm]”.</source>
+        <translation>no header with the axes and units, e.g. “name;X [mm];Y [mm];Z [mm]”.</translation>
+    </message>
+    <message>
+        <source>oś %1 podana dwa razy.</source>
+        <translation>axis %1 given twice.</translation>
+    </message>
+    <message>
+        <source>więcej wartości (%1) niż kolumn w nagłówku (%2).</source>
+        <translation>more values (%1) than columns in the header (%2).</translation>
+    </message>
+    <message>
+        <source>więcej niż %1 punktów.</source>
+        <translation>more than %1 points.</translation>
+    </message>
+    <message>
+        <source>niepoprawna wartość %1 w kolumnie %2.</source>
+        <translation>invalid value %1 in column %2.</translation>
+    </message>
+    <message>
+        <source>Plik punktów jest pusty.</source>
+        <translation>The points file is empty.</translation>
+    </message>
+</context>
+<context>
     <name>PortHints</name>
     <message>
         <source>Brak urządzenia</source>
@@ -993,6 +1103,119 @@ biuro@pracownia.example</translation>
         <source>Program został zamknięty</source>
         <translation>The program has been closed</translation>
     </message>
+    <message>
+        <source>Połowa %1</source>
+        <translation>Half %1</translation>
+    </message>
+    <message>
+        <source>Połowa: odczyt względny osi %1 dzielony przez 2 (środek między krawędziami)</source>
+        <translation>Half: the relative reading of axis %1 divided by 2 (the centre between the edges)</translation>
+    </message>
+    <message>
+        <source>Punkty…</source>
+        <translation>Points…</translation>
+    </message>
+    <message>
+        <source>Lista punktów, szablony otworów, import i eksport CSV (F6)</source>
+        <translation>Point list, hole patterns, CSV import and export (F6)</translation>
+    </message>
+    <message>
+        <source>Poprzedni punkt</source>
+        <translation>Previous point</translation>
+    </message>
+    <message>
+        <source>Następny punkt</source>
+        <translation>Next point</translation>
+    </message>
+    <message>
+        <source>Poprzedni punkt (F7)</source>
+        <translation>Previous point (F7)</translation>
+    </message>
+    <message>
+        <source>Następny punkt (F8)</source>
+        <translation>Next point (F8)</translation>
+    </message>
+    <message>
+        <source>&amp;Warsztat</source>
+        <translation>&amp;Workshop</translation>
+    </message>
+    <message>
+        <source>&amp;Milimetry</source>
+        <translation>&amp;Millimetres</translation>
+    </message>
+    <message>
+        <source>&amp;Cale</source>
+        <translation>&amp;Inches</translation>
+    </message>
+    <message>
+        <source>Kąty w stopniach, minutach, &amp;sekundach</source>
+        <translation>Angles in degrees, minutes, &amp;seconds</translation>
+    </message>
+    <message>
+        <source>Kąty w stopniach &amp;dziesiętnych</source>
+        <translation>Angles in &amp;decimal degrees</translation>
+    </message>
+    <message>
+        <source>Średnica %1</source>
+        <translation>Diameter %1</translation>
+    </message>
+    <message>
+        <source>&amp;Punkty…</source>
+        <translation>&amp;Points…</translation>
+    </message>
+    <message>
+        <source>P&amp;oprzedni punkt</source>
+        <translation>P&amp;revious point</translation>
+    </message>
+    <message>
+        <source>&amp;Następny punkt</source>
+        <translation>&amp;Next point</translation>
+    </message>
+    <message>
+        <source>&amp;Bez punktu</source>
+        <translation>No &amp;point</translation>
+    </message>
+    <message>
+        <source>Jednostka: cale (przełącz na mm)</source>
+        <translation>Unit: inches (switch to mm)</translation>
+    </message>
+    <message>
+        <source>Jednostka: milimetry (przełącz na cale)</source>
+        <translation>Unit: millimetres (switch to inches)</translation>
+    </message>
+    <message numerus="yes">
+        <source>Bez punktu (%n w liście)</source>
+        <translation>
+            <numerusform>No point (%n in the list)</numerusform>
+            <numerusform>No point (%n in the list)</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>Brak punktów</source>
+        <translation>No points</translation>
+    </message>
+    <message>
+        <source>Do punktu %1/%2:
+%3</source>
+        <translation>To point %1/%2:
+%3</translation>
+    </message>
+    <message>
+        <source>, średnica</source>
+        <translation>, diameter</translation>
+    </message>
+    <message>
+        <source>, droga do punktu %1</source>
+        <translation>, distance to point %1</translation>
+    </message>
+    <message>
+        <source>, blisko zera</source>
+        <translation>, near zero</translation>
+    </message>
+    <message>
+        <source>Plik punktów nie został wczytany: %1</source>
+        <translation>The points file was not read: %1</translation>
+    </message>
 </context>
 <context>
     <name>TparamsForm</name>
@@ -1268,6 +1491,184 @@ biuro@pracownia.example</translation>
     <message>
         <source>serwer nie działa</source>
         <translation>the server is not running</translation>
+    </message>
+</context>
+<context>
+    <name>workshop::PatternDialog</name>
+    <message>
+        <source>Okrąg otworów</source>
+        <translation>Bolt-hole circle</translation>
+    </message>
+    <message>
+        <source>Rząd lub siatka otworów</source>
+        <translation>Row or grid of holes</translation>
+    </message>
+    <message>
+        <source>Otwór</source>
+        <translation>Hole</translation>
+    </message>
+    <message>
+        <source>Punkt</source>
+        <translation>Point</translation>
+    </message>
+    <message>
+        <source>&amp;zgodnie z ruchem wskazówek zegara</source>
+        <translation>&amp;clockwise</translation>
+    </message>
+    <message>
+        <source>&amp;Nazwa</source>
+        <translation>&amp;Name</translation>
+    </message>
+    <message>
+        <source>Środek &amp;X [%1]</source>
+        <translation>Centre &amp;X [%1]</translation>
+    </message>
+    <message>
+        <source>Początek &amp;X [%1]</source>
+        <translation>Start &amp;X [%1]</translation>
+    </message>
+    <message>
+        <source>Środek &amp;Y [%1]</source>
+        <translation>Centre &amp;Y [%1]</translation>
+    </message>
+    <message>
+        <source>Początek &amp;Y [%1]</source>
+        <translation>Start &amp;Y [%1]</translation>
+    </message>
+    <message>
+        <source>Ś&amp;rednica [%1]</source>
+        <translation>&amp;Diameter [%1]</translation>
+    </message>
+    <message>
+        <source>&amp;Liczba otworów</source>
+        <translation>Number of &amp;holes</translation>
+    </message>
+    <message>
+        <source>Kąt &amp;początkowy [°]</source>
+        <translation>&amp;Start angle [°]</translation>
+    </message>
+    <message>
+        <source>&amp;Odstęp w rzędzie [%1]</source>
+        <translation>&amp;Spacing in a row [%1]</translation>
+    </message>
+    <message>
+        <source>&amp;Liczba w rzędzie</source>
+        <translation>&amp;Holes in a row</translation>
+    </message>
+    <message>
+        <source>Odstęp &amp;między rzędami [%1]</source>
+        <translation>Spacing &amp;between rows [%1]</translation>
+    </message>
+    <message>
+        <source>Liczba &amp;rzędów</source>
+        <translation>Number of &amp;rows</translation>
+    </message>
+    <message>
+        <source>Kąt &amp;rzędu [°]</source>
+        <translation>Row &amp;angle [°]</translation>
+    </message>
+    <message>
+        <source>Dodaj punkty</source>
+        <translation>Add points</translation>
+    </message>
+    <message>
+        <source>Anuluj</source>
+        <translation>Cancel</translation>
+    </message>
+    <message>
+        <source>To nie jest liczba: „%1”.</source>
+        <translation>This is not a number: “%1”.</translation>
+    </message>
+</context>
+<context>
+    <name>workshop::PointsDialog</name>
+    <message>
+        <source>Punkty</source>
+        <translation>Points</translation>
+    </message>
+    <message>
+        <source>Lista punktów</source>
+        <translation>Point list</translation>
+    </message>
+    <message>
+        <source>&amp;Dodaj</source>
+        <translation>&amp;Add</translation>
+    </message>
+    <message>
+        <source>&amp;Usuń</source>
+        <translation>&amp;Remove</translation>
+    </message>
+    <message>
+        <source>&amp;Okrąg otworów…</source>
+        <translation>Bolt-hole &amp;circle…</translation>
+    </message>
+    <message>
+        <source>&amp;Rząd / siatka…</source>
+        <translation>&amp;Row / grid…</translation>
+    </message>
+    <message>
+        <source>&amp;Import CSV…</source>
+        <translation>&amp;Import CSV…</translation>
+    </message>
+    <message>
+        <source>&amp;Eksport CSV…</source>
+        <translation>&amp;Export CSV…</translation>
+    </message>
+    <message>
+        <source>&amp;Tolerancja zera</source>
+        <translation>&amp;Zero tolerance</translation>
+    </message>
+    <message>
+        <source>&amp;Jedź do punktu</source>
+        <translation>&amp;Go to point</translation>
+    </message>
+    <message>
+        <source>OK</source>
+        <translation>OK</translation>
+    </message>
+    <message>
+        <source>Anuluj</source>
+        <translation>Cancel</translation>
+    </message>
+    <message>
+        <source>Nazwa</source>
+        <translation>Name</translation>
+    </message>
+    <message>
+        <source>Punkt %1, oś %2: „%3” nie jest liczbą.</source>
+        <translation>Point %1, axis %2: “%3” is not a number.</translation>
+    </message>
+    <message>
+        <source>Tolerancja zera musi być liczbą nie mniejszą od zera.</source>
+        <translation>The zero tolerance must be a number not below zero.</translation>
+    </message>
+    <message>
+        <source>Lista może mieć najwyżej %1 punktów.</source>
+        <translation>The list can have at most %1 points.</translation>
+    </message>
+    <message>
+        <source>Pliki CSV (*.csv)</source>
+        <translation>CSV files (*.csv)</translation>
+    </message>
+    <message>
+        <source>Eksport punktów</source>
+        <translation>Export points</translation>
+    </message>
+    <message>
+        <source>Import punktów</source>
+        <translation>Import points</translation>
+    </message>
+    <message>
+        <source>Nie można odczytać pliku: %1.</source>
+        <translation>The file cannot be read: %1.</translation>
+    </message>
+    <message>
+        <source>Plik punktów odrzucony: %1</source>
+        <translation>Points file refused: %1</translation>
+    </message>
+    <message>
+        <source>Nie można zapisać pliku: %1.</source>
+        <translation>The file cannot be written: %1.</translation>
     </message>
 </context>
 </TS>

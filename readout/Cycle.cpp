@@ -126,8 +126,9 @@ void TmainForm::setReadoutsLive(bool live) {
         palette.setColor(QPalette::WindowText, colour);
         figures->setPalette(palette);
         // The grey is not seen by someone who listens to the figures: they are told in words.
-        const QString row = tr("Oś %1").arg(QChar(u"XYZ"[axisIndex(axis)]));
-        figures->setSpokenState(live ? row : tr("%1, odczyt nieaktualny").arg(row));
+        // The near-zero cue greys with them: it no longer says where the axis stands.
+        if (!live) setNearZero(axis, false);
+        showSpokenState(axis);
     }
 }
 

@@ -21,7 +21,8 @@ namespace {
 // 50 pixels apart, so hiding one takes 50 pixels off the window.
 constexpr int rowHeight = 46;
 constexpr int rowSpacing = 4;
-constexpr int windowWidth = 470;
+// Wide enough for the workshop's half buttons and the chosen point beside the rows.
+constexpr int windowWidth = 660;
 
 QLabel* makeAxisLetter(const QString& letter, QWidget* parent) {
     auto* label = new QLabel(QStringLiteral(" %1 ").arg(letter), parent);
@@ -115,6 +116,7 @@ void TmainForm::buildControls() {
     QPushButton** refs[] = {&xSButton, &ySButton, &zSButton};
     QPushButton** clears[] = {&clrXButton, &clrYButton, &clrZButton};
     QPushButton** sets[] = {&setXButton, &setYButton, &setZButton};
+    QPushButton** halves[] = {&halfXButton, &halfYButton, &halfZButton};
     for (int i = 0; i < 3; ++i) {
         const auto axis = static_cast<Axis>(i);
         *axisLetters[i] = makeAxisLetter(letters[i], central);
@@ -129,8 +131,10 @@ void TmainForm::buildControls() {
         cellLayout->setSpacing(4);
         *clears[i] = makeButton(QStringLiteral("clr"), cell, 40);
         *sets[i] = makeButton(QStringLiteral("set"), cell, 40);
+        *halves[i] = makeButton(QStringLiteral("\u00BD"), cell, 36);
         cellLayout->addWidget(*clears[i]);
         cellLayout->addWidget(*sets[i]);
+        cellLayout->addWidget(*halves[i]);
         relGrid->addWidget(cell, i, 0);
 
         // Three rows of alike buttons: a screen reader says which axis each one is for. The
@@ -141,6 +145,10 @@ void TmainForm::buildControls() {
             button->setAccessibleName(button->text() + QLatin1Char(' ') + letters[i]);
             button->setFocusPolicy(Qt::TabFocus);
         }
+        (*halves[i])->setAccessibleName(tr("Połowa %1").arg(letters[i]));
+        (*halves[i])->setToolTip(tr("Połowa: odczyt względny osi %1 dzielony przez 2 (środek między "
+                                    "krawędziami)").arg(letters[i]));
+        (*halves[i])->setFocusPolicy(Qt::TabFocus);
 
         rows->addWidget(*axisLetters[i], i, 0);
         rows->addWidget(*panels[i], i, 1);
@@ -152,12 +160,16 @@ void TmainForm::buildControls() {
                 [this, axis] { guarded([&] { clrButtonClick(axis); }); });
         connect(*sets[i], &QPushButton::clicked, this,
                 [this, axis] { guarded([&] { applyOffsetEntry(axis); }); });
+        connect(*halves[i], &QPushButton::clicked, this,
+                [this, axis] { guarded([&] { halfButtonClick(axis); }); });
     }
     rows->addWidget(relPanel, 0, 3, 3, 1, Qt::AlignTop);
+    rows->addWidget(buildPointControls(central), 0, 4, Qt::AlignTop);
     relPanel->setEnabled(false);
     for (int i = 0; i < 3; ++i) {
         (*clears[i])->setEnabled(false);
         (*sets[i])->setEnabled(false);
+        (*halves[i])->setEnabled(false);
     }
 
     // The mode and the value for "set".
@@ -175,8 +187,18 @@ void TmainForm::buildControls() {
     deltaEdit->setMaxLength(12);
     deltaEdit->setFixedWidth(120);
     deltaLabel->setBuddy(deltaEdit);
+    unitButton = new QPushButton(QStringLiteral("mm"), bottomPanel);
+    unitButton->setFixedSize(56, rowHeight - 10);
+    unitButton->setFocusPolicy(Qt::TabFocus);
     bottom->addWidget(absRButton);
     bottom->addWidget(relRButton);
+    bottom->addSpacing(10);
+    bottom->addWidget(unitButton);
+    pointsButton = new QPushButton(tr("Punkty…"), bottomPanel);
+    pointsButton->setFixedHeight(rowHeight - 10);
+    pointsButton->setFocusPolicy(Qt::TabFocus);
+    pointsButton->setToolTip(tr("Lista punktów, szablony otworów, import i eksport CSV (F6)"));
+    bottom->addWidget(pointsButton);
     bottom->addStretch(1);
     bottom->addWidget(deltaLabel);
     bottom->addWidget(deltaEdit);
@@ -262,6 +284,8 @@ void TmainForm::buildMenus() {
     exitAction->setShortcut(Qt::Key_F10);
     bind(exitAction, &TmainForm::exitActionExecute);
 
+    buildWorkshopMenu();
+
     infoMMI = menuBar()->addMenu(tr("&Informacje"));
     prodAction = infoMMI->addAction(tr("O &produkcie"));
     bind(prodAction, &TmainForm::prodActionExecute);
@@ -297,4 +321,7 @@ QPushButton* TmainForm::clrButton(Axis axis) const {
 }
 QPushButton* TmainForm::setButton(Axis axis) const {
     return pick(axis, setXButton, setYButton, setZButton);
+}
+QPushButton* TmainForm::halfButton(Axis axis) const {
+    return pick(axis, halfXButton, halfYButton, halfZButton);
 }

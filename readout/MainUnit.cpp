@@ -253,6 +253,7 @@ void TmainForm::setShownAxes(int count) {
         const bool visible = count > axisIndex(axis);
         for (QWidget* w :
              {static_cast<QWidget*>(clrButton(axis)), static_cast<QWidget*>(setButton(axis)),
+              static_cast<QWidget*>(halfButton(axis)),
               clrButton(axis)->parentWidget(), static_cast<QWidget*>(panel(axis)),
               static_cast<QWidget*>(axisLetter(axis)), static_cast<QWidget*>(refButton(axis))})
             w->setVisible(visible);
@@ -264,6 +265,7 @@ QString TmainForm::settingsPath() const {
 }
 
 void TmainForm::readSettings() {
+    readWorkshopFiles();
     const std::optional<std::string> content =
         readout::readSettingsFile(QFile::encodeName(settingsPath()).toStdString());
     if (!content) return;
@@ -281,6 +283,7 @@ void TmainForm::readSettings() {
 
 void TmainForm::writeSettings() {
     // A failure is silent; the file then keeps what it held.
+    writeWorkshopSettings();
     readout::writeSettingsFile(QFile::encodeName(settingsPath()).toStdString(), settingsText());
 }
 

@@ -18,6 +18,9 @@
 #include "readout/SettingsFile.h"
 #include "web/ServeChoice.h"
 #include "web/ViewState.h"
+#include "workshop/Points.h"
+#include "workshop/Units.h"
+#include "workshop/WorkshopSettings.h"
 
 class QAction;
 class QDialog;
@@ -95,6 +98,26 @@ public:
     QPushButton* setZButton;
     QLabel* deltaLabel;
     QLineEdit* deltaEdit;
+    // ---- workshop functions (workshop/): units, diameter, half, points ----
+    QPushButton* halfXButton;
+    QPushButton* halfYButton;
+    QPushButton* halfZButton;
+    QPushButton* unitButton;  // mm / in, the program's linear unit
+    QLabel* pointLabel;       // the chosen point, or that there is none
+    QPushButton* previousPointButton;
+    QPushButton* nextPointButton;
+    QPushButton* pointsButton;
+    QMenu* workshopMMI;
+    QAction* mmAction;
+    QAction* inchAction;
+    QAction* dmsAction;
+    QAction* decimalDegreesAction;
+    std::array<QAction*, 3> diameterActions{};
+    std::array<QAction*, 3> halfActions{};
+    QAction* pointsAction;
+    QAction* previousPointAction;
+    QAction* nextPointAction;
+    QAction* noPointAction;
     // The state of the link in words, under the controls.
     QLabel* statusLabel = nullptr;
     QMenu* configMMI;
@@ -134,6 +157,7 @@ public:
     QPushButton* refButton(Axis axis) const;
     QPushButton* clrButton(Axis axis) const;
     QPushButton* setButton(Axis axis) const;
+    QPushButton* halfButton(Axis axis) const;
 
     // ---- window state, per axis indexed by axisIndex ----
     std::array<double, 3> positions{};
@@ -240,6 +264,32 @@ public:
     // The operator has set the offsets anew: the note that they were zeroed goes.
     void forgetOffsetsZeroed();
 
+    // ---- workshop functions ----
+    // How the operator sees an axis now: its kind, places and diameter choice.
+    workshop::AxisView axisView(Axis axis) const;
+    workshop::Shown shown() const;
+    const workshop::WorkshopSettings& workshopSettings() const { return workshop_; }
+    void setLengthUnit(workshop::LengthUnit unit);
+    void setAngleFormat(workshop::AngleFormat format);
+    void setDiameter(Axis axis, bool diameter);
+    void setNearZeroTolerance(double tolerance);
+    // Halves the relative reading: the centre between the edge cleared and the one touched reads 0.
+    void halfButtonClick(Axis axis);
+    const workshop::Points& points() const { return points_; }
+    // The new list, kept in the points file at once; the chosen point stays chosen when it is
+    // still there.
+    void setPoints(workshop::Points points);
+    // -1: none; the figures then show the readings of the mode.
+    int chosenPoint() const { return chosenPoint_; }
+    void choosePoint(int index);
+    void stepPoint(int delta);
+    void openPointsDialog();
+    bool nearZeroShown(Axis axis) const { return nearZero_[static_cast<std::size_t>(axisIndex(axis))]; }
+    QString pointsPath() const;
+    QString workshopSettingsPath() const;
+    // Why the points file was not read at start; empty when it was, or there is none.
+    QString pointsFileProblem() const { return pointsFileProblem_; }
+
     // ---- the box's configuration in a file ----
     void saveConfigMMIClick();
     // What the last link start read, in the box's own units.
@@ -272,6 +322,14 @@ protected:
 private:
     void FormCreate();
     void buildControls();
+    void buildWorkshopMenu();
+    QWidget* buildPointControls(QWidget* parent);
+    void readWorkshopFiles();
+    void writeWorkshopSettings();
+    bool writePointsFile();
+    void updateWorkshopControls();
+    void setNearZero(Axis axis, bool near);
+    void showSpokenState(Axis axis);
     void buildMenus();
     void bindTimers();
     // Runs a handler and shows an exception that escapes it, as the program's exception display.
@@ -414,6 +472,14 @@ private:
     // Readings shown, and when the last one's last byte came off the line.
     std::uint64_t readingsShown_ = 0;
     std::int64_t readingWireUs_ = 0;
+    workshop::WorkshopSettings workshop_;
+    // The workshop's settings file existed, or the operator changed a choice: it is written at
+    // the end; otherwise it is never made.
+    bool workshopFileKept_ = false;
+    workshop::Points points_;
+    int chosenPoint_ = -1;
+    std::array<bool, 3> nearZero_{};
+    QString pointsFileProblem_;
     // Owed from the reading of the settings until the window writes them itself.
     readout::OwedSettingsWrite owedSettings_;
 };

@@ -14,6 +14,7 @@
 #include "readout/Formats.h"
 #include "readout/MainUnit.h"
 #include "readout/Texts.h"
+#include "workshop/Units.h"
 
 namespace {
 constexpr Axis axes[] = {Axis::X, Axis::Y, Axis::Z};
@@ -37,8 +38,22 @@ void TmainForm::showAxisValue(Axis axis, bool relative) {
         return;
     }
     const double value = relative ? positions[i] - offsets[i] : positions[i];
+    const workshop::AxisView view = axisView(axis);
+    // With a point chosen, an axis it gives shows how far it still has to go: driven to 0 it is
+    // there.
+    const std::optional<double> target =
+        chosenPoint_ >= 0 ? points_[static_cast<std::size_t>(chosenPoint_)].at[i] : std::nullopt;
+    if (!target) {
+        setNearZero(axis, false);
+        readout(axis)->setText(
+            QString::fromStdString(workshop::readingText(value, view, workshop_.display)));
+        return;
+    }
+    const double distance = workshop::distanceToGo(value, *target, view.angular);
+    setNearZero(axis, readoutsLive_ &&
+                          workshop::nearZero(distance, workshop_.tolerance, view, workshop_.display));
     readout(axis)->setText(
-        QString::fromStdString(readout::formatAxisValue(value, decimals[i], angular(axis))));
+        QString::fromStdString(workshop::distanceText(distance, view, workshop_.display)));
 }
 
 void TmainForm::setOffsetButtonsEnabled(bool enabled) {
@@ -46,6 +61,9 @@ void TmainForm::setOffsetButtonsEnabled(bool enabled) {
     for (Axis axis : axes) {
         clrButton(axis)->setEnabled(enabled);
         setButton(axis)->setEnabled(enabled);
+        halfButton(axis)->setEnabled(enabled);
+        if (QAction* half = halfActions[static_cast<std::size_t>(axisIndex(axis))])
+            half->setEnabled(enabled);
     }
 }
 
@@ -84,14 +102,25 @@ void TmainForm::applyOffsetEntry(Axis axis) {
     const std::string_view text = readout::trimmed(entry);
 
     double value = 0;
+    const workshop::AxisView view = axisView(axis);
     if (!angular(axis)) {
         const auto typed = readout::parseDecimal(text);
         if (!typed) {
             message(texts::badOffset());
             return;
         }
-        // Snapped to the axis's resolution, halves to the even step.
-        value = std::nearbyint(*typed / step) * step;
+        // Typed in the unit shown (inches, a diameter); snapped to the axis's resolution in the
+        // box's unit, halves to the even step.
+        value = std::nearbyint(*typed / workshop::shownPerBox(view, workshop_.display) / step) * step;
+    } else if (workshop_.display.angle == workshop::AngleFormat::decimal &&
+               text.find('\'') == std::string_view::npos) {
+        // Decimal degrees, as the figures show them.
+        const auto typed = workshop::typedValue(text, view, workshop_.display);
+        if (!typed) {
+            message(texts::badOffset());
+            return;
+        }
+        value = *typed;
     } else {
         using Error = readout::AngleEntry::Error;
         const readout::AngleEntry angle = readout::parseAngleEntry(text);

@@ -112,7 +112,7 @@ TEST_F(Desktop, LinkRestartedWhileFullScreenShowsItsRowsThereAndInTheWindowAfter
     EXPECT_FALSE(form->isFullScreen());
     // The two-row window, with its status line.
     EXPECT_EQ(form->frameGeometry().height(), 236 + form->statusLineExtra());
-    EXPECT_EQ(form->width(), 470);
+    EXPECT_EQ(form->width(), 660);
 }
 
 TEST_F(Desktop, PortItemsNameTheirDevices) {

@@ -165,14 +165,14 @@ private:
 TEST_F(LocaleOfTheProcess, TheWindowIsEnglishUnderAnEnglishLangAndPolishUnderC) {
     struct Case {
         const char* lang;
-        const char* menus[3];
+        const char* menus[4];
         const char* absolute;
         const char* qtUndo;  // Qt's own text: the first entry of an entry's context menu
     };
     const Case cases[] = {
-        {"en_GB.UTF-8", {"&Configuration", "&File", "&Info"}, "absolute", "&Undo"},
-        {"C", {"&Konfiguracja", "&Plik", "&Informacje"}, "absolutne", "&Cofnij"},
-        {"POSIX", {"&Konfiguracja", "&Plik", "&Informacje"}, "absolutne", "&Cofnij"},
+        {"en_GB.UTF-8", {"&Configuration", "&File", "&Workshop", "&Info"}, "absolute", "&Undo"},
+        {"C", {"&Konfiguracja", "&Plik", "&Warsztat", "&Informacje"}, "absolutne", "&Cofnij"},
+        {"POSIX", {"&Konfiguracja", "&Plik", "&Warsztat", "&Informacje"}, "absolutne", "&Cofnij"},
     };
     for (const Case& c : cases) {
         ::setenv("LANG", c.lang, 1);
@@ -184,7 +184,7 @@ TEST_F(LocaleOfTheProcess, TheWindowIsEnglishUnderAnEnglishLangAndPolishUnderC) 
         QStringList menus;
         for (const QAction* menu : form.menuBar()->actions()) menus << menu->text();
         EXPECT_EQ(menus, (QStringList{QString::fromUtf8(c.menus[0]), QString::fromUtf8(c.menus[1]),
-                                      QString::fromUtf8(c.menus[2])}))
+                                      QString::fromUtf8(c.menus[2]), QString::fromUtf8(c.menus[3])}))
             << c.lang;
         EXPECT_EQ(form.absRButton->text(), QString::fromUtf8(c.absolute)) << c.lang;
         EXPECT_EQ(form.deltaLabel->text(),

@@ -1,0 +1,27 @@
+#pragma once
+
+#include <array>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "workshop/Units.h"
+
+// The workshop functions' choices, in a file of their own beside the settings file
+// (workshop.kv3), so that params.kv3 stays exactly as older builds write and read it. Lines
+// "key=value" with CR LF; unknown keys and bad values are ignored (the choice keeps its default).
+namespace workshop {
+
+struct WorkshopSettings {
+    Display display;
+    std::array<bool, 3> diameter{};
+    // Near zero within this distance, in the box's units (mm, degrees).
+    double tolerance = 0.01;
+
+    bool operator==(const WorkshopSettings&) const = default;
+};
+
+WorkshopSettings parseWorkshopSettings(std::string_view text);
+std::string workshopSettingsText(const WorkshopSettings& settings);
+
+}  // namespace workshop
