@@ -34,6 +34,8 @@
 #include "i18n/Language.h"
 #include "link/RSLib.h"
 #include "link/RequestNames.h"
+#include "mqtt/BrokerDialog.h"
+#include "mqtt/ReadingsOut.h"
 #include "platform/ExceptionDisplay.h"
 #include "platform/HandOverQt.h"
 #include "platform/LoopProbe.h"
@@ -108,6 +110,24 @@ int runConfigCommand(int argc, char** argv, const ProgramOptions& options,
     return status;
 }
 
+// The broker as the choice file says, or as the command line names it (kept for the next
+// start). A command line's broker that cannot be used is said on standard error; the readout
+// starts all the same.
+// `caFile` and `loginFile` are the options' paths made absolute where the program started.
+void startReadingsOut(mqtt::ReadingsOut& out, const ProgramOptions& options,
+                      const std::string& caFile, const std::string& loginFile) {
+    mqtt::BrokerChoice choice = mqtt::ReadingsOut::loadChoice();
+    if (options.mqtt) {
+        choice.on = true;
+        choice.address = *options.mqtt;
+        if (options.mqttCa) choice.caFile = caFile;
+        if (options.mqttLogin) choice.loginFile = loginFile;
+    }
+    const QString why = out.apply(choice);
+    if (!why.isEmpty() && options.mqtt) std::cerr << "kvt3: --mqtt: " << why.toStdString() << "\n";
+    if (why.isEmpty() && options.mqtt) mqtt::ReadingsOut::saveChoice(choice);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -134,6 +154,8 @@ int main(int argc, char** argv) {
         serial::setPortOverride(number, fromStart(device));
     // The trace file is emptied only once the start-up checks have passed.
     const std::string traceFile = options.traceFile ? fromStart(*options.traceFile) : "";
+    const std::string mqttCa = options.mqttCa ? fromStart(*options.mqttCa) : "";
+    const std::string mqttLogin = options.mqttLogin ? fromStart(*options.mqttLogin) : "";
     const std::string probeFile = options.loopProbeFile ? fromStart(*options.loopProbeFile) : "";
     const std::string configFile = options.saveConfig      ? fromStart(*options.saveConfig)
                                    : options.restoreConfig ? fromStart(*options.restoreConfig)
@@ -217,6 +239,13 @@ int main(int argc, char** argv) {
             mainForm.serveAtStart = options.serve;
             web::ViewDialog viewDialog(liveView, &mainForm);
             mainForm.attachLiveView(liveView, [&] { prompts.execModal(viewDialog); });
+            mqtt::ReadingsOut readingsOut(mainForm.readingsFeed());
+            mqtt::BrokerDialog brokerDialog(readingsOut, &mainForm);
+            mainForm.attachBroker([&] { prompts.execModal(brokerDialog); },
+                                  [&] { return readingsOut.problemText(); });
+            QObject::connect(&readingsOut, &mqtt::ReadingsOut::statusChanged, &mainForm,
+                             [&] { mainForm.updateStatusLine(); });
+            startReadingsOut(readingsOut, options, mqttCa, mqttLogin);
 
             SignalClose closeOnSignal(mainForm);
             mainForm.show();

@@ -256,6 +256,16 @@ void TmainForm::buildMenus() {
             if (openViewDialog_) openViewDialog_();
         });
     });
+    // Shown once the broker's side is attached.
+    brokerMMI = configMMI->addAction(tr("Broker &MQTT…"));
+    brokerMMI->setVisible(false);
+    connect(brokerMMI, &QAction::triggered, this, [this] {
+        guarded([&] {
+            if (openBrokerDialog_) openBrokerDialog_();
+        });
+    });
+    healthMMI = configMMI->addAction(tr("Stan łą&cza…"));
+    bind(healthMMI, &TmainForm::showHealthWindow);
 
     fileMMI = menuBar()->addMenu(tr("&Plik"));
     exitAction = fileMMI->addAction(tr("&Wyjscie"));

@@ -14,6 +14,7 @@
 #include <chrono>
 #include <map>
 
+#include "feed/StateJson.h"
 #include "web/RequestRules.h"
 
 namespace web {
@@ -232,6 +233,8 @@ protected:
                 return answer(request, socket, script_, "text/javascript; charset=utf-8");
             case Resource::Style:
                 return answer(request, socket, style_, "text/css; charset=utf-8");
+            case Resource::State:
+                return answer(request, socket, feed::stateJson(stateOfNow()), "application/json");
             case Resource::Events:
                 openStream(socket, connection);
                 return true;
@@ -345,6 +348,12 @@ private:
     }
 
     QByteArray eventOfNow() const {
+        const ViewState state = stateOfNow();
+        const std::int64_t age = state.wireUs > 0 ? steadyUs() - state.wireUs : 0;
+        return viewEvent(state, QDateTime::currentMSecsSinceEpoch(), age);
+    }
+
+    ViewState stateOfNow() const {
         ViewState state = current_;
         if (finished_) {
             state.live = false;
@@ -353,8 +362,7 @@ private:
             state.live = false;
             state.why = QStringLiteral("Brak nowych odczytów z urządzenia");
         }
-        const std::int64_t age = state.wireUs > 0 ? steadyUs() - state.wireUs : 0;
-        return viewEvent(state, QDateTime::currentMSecsSinceEpoch(), age);
+        return state;
     }
 
     void onTick() {
