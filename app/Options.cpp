@@ -139,6 +139,11 @@ ParsedOptions parseOptions(const std::vector<std::string>& args) {
                 if (v->empty()) c.error = "option '--mqtt-login' needs a file name";
                 o.mqttLogin = *v;
             }
+        } else if (isOption(arg, "--record")) {
+            if (auto v = c.value(arg, "--record")) {
+                if (v->empty()) c.error = "option '--record' needs a file name";
+                o.recordFile = *v;
+            }
         } else if (isOption(arg, "--save-config")) {
             if (auto v = c.value(arg, "--save-config")) {
                 if (v->empty()) c.error = "option '--save-config' needs a file name";
@@ -184,8 +189,9 @@ ParsedOptions parseOptions(const std::vector<std::string>& args) {
             c.error = "options '--save-config' and '--restore-config' exclude each other";
         else if (o.yes && !o.restoreConfig)
             c.error = "option '--yes' goes with '--restore-config'";
-        else if ((o.serve || o.mqtt) && (o.saveConfig || o.restoreConfig))
-            c.error = std::string("option '") + (o.serve ? "--serve" : "--mqtt") +
+        else if ((o.serve || o.mqtt || o.recordFile) && (o.saveConfig || o.restoreConfig))
+            c.error = std::string("option '") +
+                      (o.serve ? "--serve" : o.mqtt ? "--mqtt" : "--record") +
                       "' needs the window, which the configuration commands do without";
         else if ((o.mqttCa || o.mqttLogin) && !o.mqtt)
             c.error = "options '--mqtt-ca' and '--mqtt-login' go with '--mqtt'";
@@ -225,6 +231,9 @@ Options:
       --mqtt-ca FILE      with an mqtts:// broker: check its certificate against FILE
       --mqtt-login FILE   the broker's user name (first line) and password (second) from
                           FILE, which only its owner may read; never on the command line
+      --record FILE       write every reading to FILE as CSV (docs/recording.md): the
+                          time, the reading's number, each axis in its unit, whether it
+                          was current; FILE.1 takes the older half past 64 MiB
       --save-config FILE  read the box's configuration (parameters and correction
                           tables) on the chosen port and write it to FILE, without the
                           window (docs/config-file.md)

@@ -24,6 +24,7 @@ struct ProgramOptions {
     std::optional<mqtt::BrokerAddress> mqtt;   // --mqtt
     std::optional<std::string> mqttCa;         // --mqtt-ca
     std::optional<std::string> mqttLogin;      // --mqtt-login
+    std::optional<std::string> recordFile;     // --record: every reading to a CSV file
     // Without the window: the box's configuration to a file, or a file's to the box.
     std::optional<std::string> saveConfig;     // --save-config
     std::optional<std::string> restoreConfig;  // --restore-config

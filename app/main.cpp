@@ -5,8 +5,10 @@
 #include <unistd.h>
 
 #include <QDir>
+#include <QFileDialog>
 #include <QFileInfo>
 #include <QIcon>
+#include <QMessageBox>
 #include <cerrno>
 #include <csignal>
 #include <cstdlib>
@@ -42,6 +44,7 @@
 #include "platform/QtClock.h"
 #include "platform/QtPrompts.h"
 #include "readout/MainUnit.h"
+#include "recording/Recorder.h"
 #include "serial/LineTrace.h"
 #include "serial/PortNames.h"
 #include "web/LiveView.h"
@@ -128,6 +131,50 @@ void startReadingsOut(mqtt::ReadingsOut& out, const ProgramOptions& options,
     if (why.isEmpty() && options.mqtt) mqtt::ReadingsOut::saveChoice(choice);
 }
 
+// The recording from the menu (a file dialog, or the end of the recording under way) and from
+// the command line. A recording that stops by itself says why in a message that waits for the
+// operator without stopping anything else.
+void attachRecorder(recording::Recorder& recorder, TmainForm& window, const std::string& file) {
+    QObject::connect(&window.readingsFeed(), &feed::Feed::reading, &recorder,
+                     &recording::Recorder::take);
+    QObject::connect(&recorder, &recording::Recorder::failed, &window, [&](const QString& why) {
+        window.showRecording(false, {});
+        auto* box = new QMessageBox(QMessageBox::Warning,
+                                    QCoreApplication::translate("TmainForm", "Nagrywanie odczytów"),
+                                    why, QMessageBox::Ok, &window);
+        box->setAttribute(Qt::WA_DeleteOnClose);
+        box->setModal(false);
+        box->show();
+    });
+    const auto start = [&](const QString& path) {
+        const QString why = recorder.start(path);
+        window.showRecording(why.isEmpty(), path);
+        return why;
+    };
+    window.attachRecording([&recorder, &window, start] {
+        if (recorder.recording()) {
+            recorder.stop();
+            window.showRecording(false, {});
+            return;
+        }
+        window.showRecording(false, {});
+        const QString path = QFileDialog::getSaveFileName(
+            &window, QCoreApplication::translate("TmainForm", "Nagrywanie odczytów"),
+            QStringLiteral("odczyty.csv"),
+            QCoreApplication::translate("TmainForm", "Pliki CSV (*.csv)"));
+        if (path.isEmpty()) return;
+        if (const QString why = start(path); !why.isEmpty())
+            QMessageBox::warning(
+                &window, QCoreApplication::translate("TmainForm", "Nagrywanie odczytów"),
+                QCoreApplication::translate("TmainForm", "Nie można nagrywać do %1: %2")
+                    .arg(path, why));
+    });
+    if (file.empty()) return;
+    if (const QString why = start(QString::fromStdString(file)); !why.isEmpty())
+        std::cerr << "kvt3: --record: cannot record to " << file << ": " << why.toStdString()
+                  << "\n";
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -156,6 +203,7 @@ int main(int argc, char** argv) {
     const std::string traceFile = options.traceFile ? fromStart(*options.traceFile) : "";
     const std::string mqttCa = options.mqttCa ? fromStart(*options.mqttCa) : "";
     const std::string mqttLogin = options.mqttLogin ? fromStart(*options.mqttLogin) : "";
+    const std::string recordFile = options.recordFile ? fromStart(*options.recordFile) : "";
     const std::string probeFile = options.loopProbeFile ? fromStart(*options.loopProbeFile) : "";
     const std::string configFile = options.saveConfig      ? fromStart(*options.saveConfig)
                                    : options.restoreConfig ? fromStart(*options.restoreConfig)
@@ -246,6 +294,8 @@ int main(int argc, char** argv) {
             QObject::connect(&readingsOut, &mqtt::ReadingsOut::statusChanged, &mainForm,
                              [&] { mainForm.updateStatusLine(); });
             startReadingsOut(readingsOut, options, mqttCa, mqttLogin);
+            recording::Recorder recorder;
+            attachRecorder(recorder, mainForm, recordFile);
 
             SignalClose closeOnSignal(mainForm);
             mainForm.show();

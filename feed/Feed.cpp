@@ -10,10 +10,18 @@ void Feed::changed() {
     QMetaObject::invokeMethod(
         this,
         [this] {
+            if (!due_) return;
             due_ = false;
             emit reading(current());
         },
         Qt::QueuedConnection);
+}
+
+void Feed::readingShown() {
+    if (!isSignalConnected(QMetaMethod::fromSignal(&Feed::reading))) return;
+    // What a change still due would take is this same state.
+    due_ = false;
+    emit reading(current());
 }
 
 }  // namespace feed

@@ -23,6 +23,9 @@ public:
     // the figures one by one: the state is taken after the window is done, never half of one
     // reading and half of the last.
     void changed();
+    // A reading has been shown, the figures whole: its state goes out at once, so that every
+    // reading reaches the takers once, however busy the loop (the recording counts on it).
+    void readingShown();
 
 signals:
     void reading(const feed::Reading& state);

@@ -997,6 +997,26 @@ biuro@pracownia.example</translation>
         <source>Stan łą&amp;cza…</source>
         <translation>&amp;Link health…</translation>
     </message>
+    <message>
+        <source>Nagrywanie odczytów</source>
+        <translation>Recording the readings</translation>
+    </message>
+    <message>
+        <source>Pliki CSV (*.csv)</source>
+        <translation>CSV files (*.csv)</translation>
+    </message>
+    <message>
+        <source>Nie można nagrywać do %1: %2</source>
+        <translation>Cannot record to %1: %2</translation>
+    </message>
+    <message>
+        <source>&amp;Nagrywanie odczytów…</source>
+        <translation>&amp;Record the readings…</translation>
+    </message>
+    <message>
+        <source>Nagrywanie odczytów do %1</source>
+        <translation>Recording the readings to %1</translation>
+    </message>
 </context>
 <context>
     <name>TparamsForm</name>
@@ -1219,6 +1239,17 @@ biuro@pracownia.example</translation>
     <message>
         <source>Utraty łącza</source>
         <translation>Link losses</translation>
+    </message>
+</context>
+<context>
+    <name>recording::Recorder</name>
+    <message>
+        <source>Nagrywanie zatrzymane: %1</source>
+        <translation>Recording stopped: %1</translation>
+    </message>
+    <message>
+        <source>Nagrywanie zatrzymane: zapis na dysk nie nadąża</source>
+        <translation>Recording stopped: the disk does not keep up</translation>
     </message>
 </context>
 <context>

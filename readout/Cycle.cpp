@@ -100,7 +100,7 @@ void TmainForm::positionsReceived(std::int32_t countX, std::int32_t countY, std:
     readingWireUs_ = service_.Comm().LastByteArrived(arrivedUs) ? arrivedUs : 0;
     showCounts({countX, countY, countZ});
     setReadoutsLive(true);
-    notifyView();
+    feed_.readingShown();
     continueCycle();
 }
 

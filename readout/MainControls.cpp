@@ -268,6 +268,15 @@ void TmainForm::buildMenus() {
     bind(healthMMI, &TmainForm::showHealthWindow);
 
     fileMMI = menuBar()->addMenu(tr("&Plik"));
+    // Shown once the recording is attached; checked while it records.
+    recordMMI = fileMMI->addAction(tr("&Nagrywanie odczytów…"));
+    recordMMI->setCheckable(true);
+    recordMMI->setVisible(false);
+    connect(recordMMI, &QAction::triggered, this, [this] {
+        guarded([&] {
+            if (toggleRecording_) toggleRecording_();
+        });
+    });
     exitAction = fileMMI->addAction(tr("&Wyjscie"));
     exitAction->setShortcut(Qt::Key_F10);
     bind(exitAction, &TmainForm::exitActionExecute);

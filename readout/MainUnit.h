@@ -73,6 +73,9 @@ public:
     // The readings to an MQTT broker: its dialog from the menu, and what the status line says
     // while the broker is not reached (empty: nothing).
     void attachBroker(std::function<void()> openDialog, std::function<QString()> problem);
+    // The recording: the menu item starts or stops it (`toggle`), and shows whether it runs.
+    void attachRecording(std::function<void()> toggle);
+    void showRecording(bool on, const QString& path);
     // Shows the link's health in its small window (made at the first showing).
     void showHealthWindow();
     QWidget* healthWindow() const { return healthWindow_; }
@@ -122,6 +125,7 @@ public:
     QAction* healthMMI;
     QAction* saveConfigMMI;
     QAction* restoreConfigMMI;
+    QAction* recordMMI;
     QAction* exitAction;
     QAction* prodAction;
     QAction* authorAction;
@@ -429,6 +433,7 @@ private:
     std::function<void()> openViewDialog_;
     std::function<void()> openBrokerDialog_;
     std::function<QString()> brokerProblem_;
+    std::function<void()> toggleRecording_;
     QWidget* healthWindow_ = nullptr;
     // The live view's line of the settings file, as read, and what it says.
     std::optional<std::string> sixthLine_;

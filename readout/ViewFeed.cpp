@@ -58,6 +58,16 @@ void TmainForm::attachBroker(std::function<void()> openDialog, std::function<QSt
     brokerMMI->setVisible(true);
 }
 
+void TmainForm::attachRecording(std::function<void()> toggle) {
+    toggleRecording_ = std::move(toggle);
+    recordMMI->setVisible(true);
+}
+
+void TmainForm::showRecording(bool on, const QString& path) {
+    recordMMI->setChecked(on);
+    recordMMI->setToolTip(on ? tr("Nagrywanie odczytów do %1").arg(path) : QString());
+}
+
 void TmainForm::showHealthWindow() {
     if (!healthWindow_)
         healthWindow_ = new readout::HealthWindow([this] { return linkHealth(); }, this);
