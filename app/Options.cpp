@@ -123,6 +123,27 @@ ParsedOptions parseOptions(const std::vector<std::string>& args) {
                 o.serve = web::parseServeArgument(*v);
                 if (!o.serve) c.error = "option '--serve' needs [ADDRESS:]PORT, not '" + *v + "'";
             }
+        } else if (isOption(arg, "--mqtt")) {
+            if (auto v = c.value(arg, "--mqtt")) {
+                std::string why;
+                o.mqtt = mqtt::parseBrokerUrl(*v, why);
+                if (!o.mqtt) c.error = "option '--mqtt': " + why + ", not '" + *v + "'";
+            }
+        } else if (isOption(arg, "--mqtt-ca")) {
+            if (auto v = c.value(arg, "--mqtt-ca")) {
+                if (v->empty()) c.error = "option '--mqtt-ca' needs a file name";
+                o.mqttCa = *v;
+            }
+        } else if (isOption(arg, "--mqtt-login")) {
+            if (auto v = c.value(arg, "--mqtt-login")) {
+                if (v->empty()) c.error = "option '--mqtt-login' needs a file name";
+                o.mqttLogin = *v;
+            }
+        } else if (isOption(arg, "--record")) {
+            if (auto v = c.value(arg, "--record")) {
+                if (v->empty()) c.error = "option '--record' needs a file name";
+                o.recordFile = *v;
+            }
         } else if (isOption(arg, "--save-config")) {
             if (auto v = c.value(arg, "--save-config")) {
                 if (v->empty()) c.error = "option '--save-config' needs a file name";
@@ -168,10 +189,12 @@ ParsedOptions parseOptions(const std::vector<std::string>& args) {
             c.error = "options '--save-config' and '--restore-config' exclude each other";
         else if (o.yes && !o.restoreConfig)
             c.error = "option '--yes' goes with '--restore-config'";
-        else if (o.serve && (o.saveConfig || o.restoreConfig))
-            c.error =
-                "option '--serve' needs the window, which the configuration commands do "
-                "without";
+        else if ((o.serve || o.mqtt || o.recordFile) && (o.saveConfig || o.restoreConfig))
+            c.error = std::string("option '") +
+                      (o.serve ? "--serve" : o.mqtt ? "--mqtt" : "--record") +
+                      "' needs the window, which the configuration commands do without";
+        else if ((o.mqttCa || o.mqttLogin) && !o.mqtt)
+            c.error = "options '--mqtt-ca' and '--mqtt-login' go with '--mqtt'";
     }
     if (!c.error.empty())
         result.error = "kvt3: " + c.error + "\nTry 'kvt3 --help' for more information.\n";
@@ -201,6 +224,16 @@ Options:
                           show the readings live to browsers on the network: listen on
                           ADDRESS (all of the machine's when left out) and PORT, and print
                           the address to open, secret included; kept for the next start
+      --mqtt mqtt://HOST[:PORT]/PREFIX
+                          publish the readings to an MQTT broker (mqtts:// for TLS):
+                          PREFIX/state, retained JSON (docs/readings-mqtt.md), and
+                          PREFIX/status, "online" or "offline"; kept for the next start
+      --mqtt-ca FILE      with an mqtts:// broker: check its certificate against FILE
+      --mqtt-login FILE   the broker's user name (first line) and password (second) from
+                          FILE, which only its owner may read; never on the command line
+      --record FILE       write every reading to FILE as CSV (docs/recording.md): the
+                          time, the reading's number, each axis in its unit, whether it
+                          was current; FILE.1 takes the older half past 64 MiB
       --save-config FILE  read the box's configuration (parameters and correction
                           tables) on the chosen port and write it to FILE, without the
                           window (docs/config-file.md)
@@ -225,6 +258,8 @@ help_en.txt. An angular axis reads degrees'minutes'seconds: 6'12'36 is 6 degrees
 
 Files (in the working directory):
   params.kv3    the chosen port, the offsets and the display mode, written at exit
+  mqtt.kv3      the MQTT broker chosen (address, CA file, login file, rate)
+  mqtt-login    the broker's user and password from the dialog, readable by its owner only
   pomoc.txt     the help text (help_en.txt in English); where the working directory has
                 none, the installed one
   COM1..COM4    optional links to the devices of the ports

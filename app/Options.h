@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "mqtt/BrokerChoice.h"
 #include "web/ServeChoice.h"
 
 // The program's command line, read before anything of the windows exists, so that a mistake is
@@ -19,6 +20,11 @@ struct ProgramOptions {
     std::optional<std::string> traceFile;      // --trace
     std::optional<std::string> loopProbeFile;  // --loop-probe
     std::optional<web::ServeAddress> serve;    // --serve
+    // Readings to an MQTT broker: its address, the CA file of mqtts://, the login file.
+    std::optional<mqtt::BrokerAddress> mqtt;   // --mqtt
+    std::optional<std::string> mqttCa;         // --mqtt-ca
+    std::optional<std::string> mqttLogin;      // --mqtt-login
+    std::optional<std::string> recordFile;     // --record: every reading to a CSV file
     // Without the window: the box's configuration to a file, or a file's to the box.
     std::optional<std::string> saveConfig;     // --save-config
     std::optional<std::string> restoreConfig;  // --restore-config

@@ -5,8 +5,10 @@
 #include <unistd.h>
 
 #include <QDir>
+#include <QFileDialog>
 #include <QFileInfo>
 #include <QIcon>
+#include <QMessageBox>
 #include <cerrno>
 #include <csignal>
 #include <cstdlib>
@@ -34,12 +36,15 @@
 #include "i18n/Language.h"
 #include "link/RSLib.h"
 #include "link/RequestNames.h"
+#include "mqtt/BrokerDialog.h"
+#include "mqtt/ReadingsOut.h"
 #include "platform/ExceptionDisplay.h"
 #include "platform/HandOverQt.h"
 #include "platform/LoopProbe.h"
 #include "platform/QtClock.h"
 #include "platform/QtPrompts.h"
 #include "readout/MainUnit.h"
+#include "recording/Recorder.h"
 #include "serial/LineTrace.h"
 #include "serial/PortNames.h"
 #include "web/LiveView.h"
@@ -108,6 +113,68 @@ int runConfigCommand(int argc, char** argv, const ProgramOptions& options,
     return status;
 }
 
+// The broker as the choice file says, or as the command line names it (kept for the next
+// start). A command line's broker that cannot be used is said on standard error; the readout
+// starts all the same.
+// `caFile` and `loginFile` are the options' paths made absolute where the program started.
+void startReadingsOut(mqtt::ReadingsOut& out, const ProgramOptions& options,
+                      const std::string& caFile, const std::string& loginFile) {
+    mqtt::BrokerChoice choice = mqtt::ReadingsOut::loadChoice();
+    if (options.mqtt) {
+        choice.on = true;
+        choice.address = *options.mqtt;
+        if (options.mqttCa) choice.caFile = caFile;
+        if (options.mqttLogin) choice.loginFile = loginFile;
+    }
+    const QString why = out.apply(choice);
+    if (!why.isEmpty() && options.mqtt) std::cerr << "kvt3: --mqtt: " << why.toStdString() << "\n";
+    if (why.isEmpty() && options.mqtt) mqtt::ReadingsOut::saveChoice(choice);
+}
+
+// The recording from the menu (a file dialog, or the end of the recording under way) and from
+// the command line. A recording that stops by itself says why in a message that waits for the
+// operator without stopping anything else.
+void attachRecorder(recording::Recorder& recorder, TmainForm& window, const std::string& file) {
+    QObject::connect(&window.readingsFeed(), &feed::Feed::reading, &recorder,
+                     &recording::Recorder::take);
+    QObject::connect(&recorder, &recording::Recorder::failed, &window, [&](const QString& why) {
+        window.showRecording(false, {});
+        auto* box = new QMessageBox(QMessageBox::Warning,
+                                    QCoreApplication::translate("TmainForm", "Nagrywanie odczytów"),
+                                    why, QMessageBox::Ok, &window);
+        box->setAttribute(Qt::WA_DeleteOnClose);
+        box->setModal(false);
+        box->show();
+    });
+    const auto start = [&](const QString& path) {
+        const QString why = recorder.start(path);
+        window.showRecording(why.isEmpty(), path);
+        return why;
+    };
+    window.attachRecording([&recorder, &window, start] {
+        if (recorder.recording()) {
+            recorder.stop();
+            window.showRecording(false, {});
+            return;
+        }
+        window.showRecording(false, {});
+        const QString path = QFileDialog::getSaveFileName(
+            &window, QCoreApplication::translate("TmainForm", "Nagrywanie odczytów"),
+            QStringLiteral("odczyty.csv"),
+            QCoreApplication::translate("TmainForm", "Pliki CSV (*.csv)"));
+        if (path.isEmpty()) return;
+        if (const QString why = start(path); !why.isEmpty())
+            QMessageBox::warning(
+                &window, QCoreApplication::translate("TmainForm", "Nagrywanie odczytów"),
+                QCoreApplication::translate("TmainForm", "Nie można nagrywać do %1: %2")
+                    .arg(path, why));
+    });
+    if (file.empty()) return;
+    if (const QString why = start(QString::fromStdString(file)); !why.isEmpty())
+        std::cerr << "kvt3: --record: cannot record to " << file << ": " << why.toStdString()
+                  << "\n";
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -134,6 +201,9 @@ int main(int argc, char** argv) {
         serial::setPortOverride(number, fromStart(device));
     // The trace file is emptied only once the start-up checks have passed.
     const std::string traceFile = options.traceFile ? fromStart(*options.traceFile) : "";
+    const std::string mqttCa = options.mqttCa ? fromStart(*options.mqttCa) : "";
+    const std::string mqttLogin = options.mqttLogin ? fromStart(*options.mqttLogin) : "";
+    const std::string recordFile = options.recordFile ? fromStart(*options.recordFile) : "";
     const std::string probeFile = options.loopProbeFile ? fromStart(*options.loopProbeFile) : "";
     const std::string configFile = options.saveConfig      ? fromStart(*options.saveConfig)
                                    : options.restoreConfig ? fromStart(*options.restoreConfig)
@@ -217,6 +287,15 @@ int main(int argc, char** argv) {
             mainForm.serveAtStart = options.serve;
             web::ViewDialog viewDialog(liveView, &mainForm);
             mainForm.attachLiveView(liveView, [&] { prompts.execModal(viewDialog); });
+            mqtt::ReadingsOut readingsOut(mainForm.readingsFeed());
+            mqtt::BrokerDialog brokerDialog(readingsOut, &mainForm);
+            mainForm.attachBroker([&] { prompts.execModal(brokerDialog); },
+                                  [&] { return readingsOut.problemText(); });
+            QObject::connect(&readingsOut, &mqtt::ReadingsOut::statusChanged, &mainForm,
+                             [&] { mainForm.updateStatusLine(); });
+            startReadingsOut(readingsOut, options, mqttCa, mqttLogin);
+            recording::Recorder recorder;
+            attachRecorder(recorder, mainForm, recordFile);
 
             SignalClose closeOnSignal(mainForm);
             mainForm.show();

@@ -1216,6 +1216,34 @@ biuro@pracownia.example</translation>
         <source>Plik punktów nie został wczytany: %1</source>
         <translation>The points file was not read: %1</translation>
     </message>
+    <message>
+        <source>Nagrywanie odczytów</source>
+        <translation>Recording the readings</translation>
+    </message>
+    <message>
+        <source>Pliki CSV (*.csv)</source>
+        <translation>CSV files (*.csv)</translation>
+    </message>
+    <message>
+        <source>Nie można nagrywać do %1: %2</source>
+        <translation>Cannot record to %1: %2</translation>
+    </message>
+    <message>
+        <source>Broker &amp;MQTT…</source>
+        <translation>&amp;MQTT broker…</translation>
+    </message>
+    <message>
+        <source>Stan łą&amp;cza…</source>
+        <translation>&amp;Link health…</translation>
+    </message>
+    <message>
+        <source>&amp;Nagrywanie odczytów…</source>
+        <translation>&amp;Record the readings…</translation>
+    </message>
+    <message>
+        <source>Nagrywanie odczytów do %1</source>
+        <translation>Recording the readings to %1</translation>
+    </message>
 </context>
 <context>
     <name>TparamsForm</name>
@@ -1332,6 +1360,174 @@ biuro@pracownia.example</translation>
     <message>
         <source>Brak nowych odczytów z urządzenia</source>
         <translation>No new readings from the device</translation>
+    </message>
+</context>
+<context>
+    <name>mqtt::BrokerDialog</name>
+    <message>
+        <source>Broker MQTT</source>
+        <translation>MQTT broker</translation>
+    </message>
+    <message>
+        <source>&amp;Publikuj odczyty do brokera MQTT</source>
+        <translation>&amp;Publish the readings to an MQTT broker</translation>
+    </message>
+    <message>
+        <source>Adres brokera</source>
+        <translation>Broker address</translation>
+    </message>
+    <message>
+        <source>certyfikaty systemu</source>
+        <translation>the system&apos;s certificates</translation>
+    </message>
+    <message>
+        <source>Plik CA dla mqtts</source>
+        <translation>CA file for mqtts</translation>
+    </message>
+    <message>
+        <source>Użytkownik</source>
+        <translation>User</translation>
+    </message>
+    <message>
+        <source>bez zmian</source>
+        <translation>unchanged</translation>
+    </message>
+    <message>
+        <source>Hasło</source>
+        <translation>Password</translation>
+    </message>
+    <message>
+        <source>Najwyżej wiadomości na sekundę</source>
+        <translation>Messages a second at most</translation>
+    </message>
+    <message>
+        <source>Zastosuj</source>
+        <translation>Apply</translation>
+    </message>
+    <message>
+        <source>Zamknij</source>
+        <translation>Close</translation>
+    </message>
+    <message>
+        <source>&amp;Adres brokera:</source>
+        <translation>Broker &amp;address:</translation>
+    </message>
+    <message>
+        <source>Plik &amp;CA (mqtts):</source>
+        <translation>&amp;CA file (mqtts):</translation>
+    </message>
+    <message>
+        <source>&amp;Użytkownik:</source>
+        <translation>&amp;User:</translation>
+    </message>
+    <message>
+        <source>&amp;Hasło:</source>
+        <translation>Pass&amp;word:</translation>
+    </message>
+    <message>
+        <source>&amp;Najwyżej wiadomości na sekundę:</source>
+        <translation>&amp;Messages a second at most:</translation>
+    </message>
+    <message>
+        <source>Nieprawidłowy adres brokera: oczekiwano mqtt://HOST[:PORT]/PREFIKS lub mqtts://HOST[:PORT]/PREFIKS</source>
+        <translation>Invalid broker address: expected mqtt://HOST[:PORT]/PREFIX or mqtts://HOST[:PORT]/PREFIX</translation>
+    </message>
+    <message>
+        <source>Nie można zapisać pliku logowania %1</source>
+        <translation>Cannot write the login file %1</translation>
+    </message>
+    <message>
+        <source>Nie można zapisać wyboru w pliku %1</source>
+        <translation>Cannot keep the choice in the file %1</translation>
+    </message>
+</context>
+<context>
+    <name>mqtt::ReadingsOut</name>
+    <message>
+        <source>plik logowania %1: %2</source>
+        <translation>login file %1: %2</translation>
+    </message>
+    <message>
+        <source>Łączenie z brokerem %1…</source>
+        <translation>Connecting to the broker %1…</translation>
+    </message>
+    <message>
+        <source>Połączono z brokerem %1: odczyty są publikowane</source>
+        <translation>Connected to the broker %1: the readings are published</translation>
+    </message>
+    <message>
+        <source>Broker %1 odmówił połączenia (%2); ponowna próba co 10 s</source>
+        <translation>The broker %1 refused the connection (%2); trying again every 10 s</translation>
+    </message>
+    <message>
+        <source>Brak połączenia z brokerem %1 (%2); ponowne próby: %3</source>
+        <translation>No connection to the broker %1 (%2); attempts: %3</translation>
+    </message>
+    <message>
+        <source>MQTT: broker odmawia połączenia</source>
+        <translation>MQTT: the broker refuses the connection</translation>
+    </message>
+    <message>
+        <source>MQTT: brak połączenia z brokerem</source>
+        <translation>MQTT: no connection to the broker</translation>
+    </message>
+</context>
+<context>
+    <name>readout::HealthWindow</name>
+    <message>
+        <source>Stan łącza</source>
+        <translation>Link health</translation>
+    </message>
+    <message>
+        <source>od startu</source>
+        <translation>since start</translation>
+    </message>
+    <message>
+        <source>ostatnia minuta</source>
+        <translation>last minute</translation>
+    </message>
+    <message>
+        <source>Odczyty na sekundę</source>
+        <translation>Readings a second</translation>
+    </message>
+    <message>
+        <source>Odczyty</source>
+        <translation>Readings</translation>
+    </message>
+    <message>
+        <source>Błędne odpowiedzi</source>
+        <translation>Invalid replies</translation>
+    </message>
+    <message>
+        <source>Powtórzone zapytania</source>
+        <translation>Repeated requests</translation>
+    </message>
+    <message>
+        <source>Błędy parzystości</source>
+        <translation>Parity errors</translation>
+    </message>
+    <message>
+        <source>Błędy ramki</source>
+        <translation>Framing errors</translation>
+    </message>
+    <message>
+        <source>Przepełnienia</source>
+        <translation>Overruns</translation>
+    </message>
+    <message>
+        <source>Utraty łącza</source>
+        <translation>Link losses</translation>
+    </message>
+</context>
+<context>
+    <name>recording::Recorder</name>
+    <message>
+        <source>Nagrywanie zatrzymane: %1</source>
+        <translation>Recording stopped: %1</translation>
+    </message>
+    <message>
+        <source>Nagrywanie zatrzymane: zapis na dysk nie nadąża</source>
+        <translation>Recording stopped: the disk does not keep up</translation>
     </message>
 </context>
 <context>

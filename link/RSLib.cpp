@@ -399,6 +399,7 @@ void TRS232Service::HandleTimeout() {
 }
 
 void TRS232Service::HandleLineError(std::int32_t errors) {
+    if (auto seen = OnLineError) seen(errors);
     // A reply byte that came with any of these is not the byte the box sent, or bytes were lost
     // (overrun) or one was made up (a break reads as 0x00): the reply is not to be trusted, also
     // when the port reports several conditions at once. Only a framing error is told to the

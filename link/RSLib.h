@@ -114,6 +114,9 @@ public:
     std::function<void()> OnPortGone;
     // Raised as each request's command byte is about to go out; for the line trace.
     std::function<void(std::uint8_t Command)> OnRequest;
+    // Every line error the port reports (serial::ErrorBits), whatever the link makes of it; for
+    // the link's health counts.
+    std::function<void(std::int32_t Errors)> OnLineError;
 
     serial::TVaComm& Comm() { return *comm_; }
     std::uint8_t DeviceKind() const { return deviceKind_; }

@@ -62,6 +62,7 @@ void TmainForm::startPolling() {
 
 void TmainForm::positionsReceived(std::int32_t countX, std::int32_t countY, std::int32_t countZ,
                                   bool valid) {
+    if (!valid) countHealth(feed::LinkHealth::invalid);
     if (outage_.active) {
         // A garbled reply proves nothing: the recovery asks again.
         if (!valid) return;
@@ -94,11 +95,12 @@ void TmainForm::positionsReceived(std::int32_t countX, std::int32_t countY, std:
         update();
     }
     ++readingsShown_;
+    countHealth(feed::LinkHealth::readings);
     std::int64_t arrivedUs = 0;
     readingWireUs_ = service_.Comm().LastByteArrived(arrivedUs) ? arrivedUs : 0;
     showCounts({countX, countY, countZ});
     setReadoutsLive(true);
-    notifyView();
+    feed_.readingShown();
     continueCycle();
 }
 
@@ -174,6 +176,7 @@ void TmainForm::TimeOutTripleTimerTimer() {
     TimeOutTripleTimer.SetEnabled(false);
     if (retriesLeft > 0) {
         --retriesLeft;
+        countHealth(feed::LinkHealth::retries);
         continueTimer.SetEnabled(true);
         return;
     }

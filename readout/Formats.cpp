@@ -120,18 +120,32 @@ std::string formatFixed(double value, int decimals, int precision) {
     return withSign(std::signbit(value), std::move(text));
 }
 
+namespace {
+// An angle's whole seconds within one turn: the remainder of a whole number of turns, exact
+// however large the value (subtracting trunc(value / 360) * 360 is not, and leaves more than a
+// turn); nearbyint rounds halves to even in the default rounding mode.
+long long turnSeconds(double degrees) {
+    auto t = static_cast<long long>(std::nearbyint(std::fmod(degrees, 360.0) * 3600.0));
+    if (t < 0) t += 1296000;
+    return t;
+}
+}  // namespace
+
 std::string formatAxisValue(double value, int decimals, bool angular) {
     if (!angular) return formatFixed(value, decimals, 10);
     if (!std::isfinite(value)) return formatGeneral(value, 10);
-    // The remainder of a whole number of turns, exact however large the value (subtracting
-    // trunc(value / 360) * 360 is not, and leaves more than a turn); nearbyint rounds halves to
-    // even in the default rounding mode.
-    auto t = static_cast<long long>(std::nearbyint(std::fmod(value, 360.0) * 3600.0));
-    if (t < 0) t += 1296000;
+    const long long t = turnSeconds(value);
     const auto twoDigits = [](long long v) {
         return std::string(1, char('0' + v / 10)) + char('0' + v % 10);
     };
     return std::to_string(t / 3600) + "'" + twoDigits((t / 60) % 60) + "'" + twoDigits(t % 60);
+}
+
+double shownAxisValue(double value, int decimals, bool angular) {
+    if (!std::isfinite(value)) return value;
+    if (angular) return static_cast<double>(turnSeconds(value)) / 3600.0;
+    // Read back from the text itself: never a digit more or less than the window shows.
+    return parseDecimal(formatAxisValue(value, decimals, false)).value_or(value);
 }
 
 std::string_view trimmed(std::string_view text) {

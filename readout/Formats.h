@@ -13,6 +13,9 @@ namespace readout {
 // digits (exponent form beyond 10 integer digits) for a linear axis; D'MM'SS for an angular one,
 // the seconds rounded half to even and the angle wrapped into one turn.
 std::string formatAxisValue(double value, int decimals, bool angular);
+// The number that text shows, for programs that take the readings: the same rounding, and for an
+// angular axis the same turn, in degrees.
+double shownAxisValue(double value, int decimals, bool angular);
 
 // Fixed-point with `decimals` places, rounded to at most `precision` significant digits (the
 // places beyond them written as 0); exponent form when the integer part has more digits.

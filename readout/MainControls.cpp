@@ -278,8 +278,27 @@ void TmainForm::buildMenus() {
             if (openViewDialog_) openViewDialog_();
         });
     });
+    // Shown once the broker's side is attached.
+    brokerMMI = configMMI->addAction(tr("Broker &MQTT…"));
+    brokerMMI->setVisible(false);
+    connect(brokerMMI, &QAction::triggered, this, [this] {
+        guarded([&] {
+            if (openBrokerDialog_) openBrokerDialog_();
+        });
+    });
+    healthMMI = configMMI->addAction(tr("Stan łą&cza…"));
+    bind(healthMMI, &TmainForm::showHealthWindow);
 
     fileMMI = menuBar()->addMenu(tr("&Plik"));
+    // Shown once the recording is attached; checked while it records.
+    recordMMI = fileMMI->addAction(tr("&Nagrywanie odczytów…"));
+    recordMMI->setCheckable(true);
+    recordMMI->setVisible(false);
+    connect(recordMMI, &QAction::triggered, this, [this] {
+        guarded([&] {
+            if (toggleRecording_) toggleRecording_();
+        });
+    });
     exitAction = fileMMI->addAction(tr("&Wyjscie"));
     exitAction->setShortcut(Qt::Key_F10);
     bind(exitAction, &TmainForm::exitActionExecute);

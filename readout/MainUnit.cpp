@@ -55,12 +55,14 @@ TmainForm::TmainForm(TRS232Service& service, platform::Prompts& prompts, platfor
     bindTimers();
     FormCreate();
     restoreForm_ = new RestoreDialog(service_, prompts_, clock, this);
+    initFeed();
 }
 
 TmainForm::~TmainForm() {
     FormDestroy();
     // The service outlives the window: nothing of it may call back into a window that is gone.
     service_.OnPositions = nullptr;
+    service_.OnLineError = nullptr;
     service_.OnCalibration = nullptr;
     service_.OnResolution = nullptr;
     service_.OnDimensionTypes = nullptr;

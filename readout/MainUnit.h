@@ -10,6 +10,8 @@
 
 #include "config/Axis.h"
 #include "config/ConfigFile.h"
+#include "feed/Feed.h"
+#include "feed/LinkHealth.h"
 #include "platform/Prompts.h"
 #include "platform/Timer.h"
 #include "readout/Figures.h"
@@ -71,8 +73,21 @@ public:
     // `openDialog` opens its dialog from the menu.
     void attachLiveView(web::LiveView& view, std::function<void()> openDialog);
     std::optional<web::ServeAddress> serveAtStart;
+    // The readings to an MQTT broker: its dialog from the menu, and what the status line says
+    // while the broker is not reached (empty: nothing).
+    void attachBroker(std::function<void()> openDialog, std::function<QString()> problem);
+    // The recording: the menu item starts or stops it (`toggle`), and shows whether it runs.
+    void attachRecording(std::function<void()> toggle);
+    void showRecording(bool on, const QString& path);
+    // Shows the link's health in its small window (made at the first showing).
+    void showHealthWindow();
+    QWidget* healthWindow() const { return healthWindow_; }
     // What the live view shows of the window now.
     web::ViewState viewState() const;
+    // The one feed of readings: the live view, the MQTT broker and the recording take it.
+    feed::Feed& readingsFeed() { return feed_; }
+    // The line's health since the program started.
+    feed::LinkHealth::Counts linkHealth() const;
 
     // ---- controls ----
     QFrame* xPanel;
@@ -129,8 +144,11 @@ public:
     QAction* paramsMMI;
     QAction* coordMMI;
     QAction* viewMMI;
+    QAction* brokerMMI;
+    QAction* healthMMI;
     QAction* saveConfigMMI;
     QAction* restoreConfigMMI;
+    QAction* recordMMI;
     QAction* exitAction;
     QAction* prodAction;
     QAction* authorAction;
@@ -464,8 +482,17 @@ private:
     void notifyView();
     void startLiveView();
     std::optional<std::string> sixthLineToKeep() const;
+    // Binds the feed to what the window shows, and the health counts to the link's events.
+    void initFeed();
+    void countHealth(feed::LinkHealth::Event event);
+    feed::Feed feed_;
+    feed::LinkHealth health_;
     web::LiveView* liveView_ = nullptr;
     std::function<void()> openViewDialog_;
+    std::function<void()> openBrokerDialog_;
+    std::function<QString()> brokerProblem_;
+    std::function<void()> toggleRecording_;
+    QWidget* healthWindow_ = nullptr;
     // The live view's line of the settings file, as read, and what it says.
     std::optional<std::string> sixthLine_;
     std::optional<web::ServeChoice> serveChoice_;

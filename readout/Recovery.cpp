@@ -51,6 +51,7 @@ void TmainForm::beginOutage(bool portBroke) {
         outage_.active = true;
         outage_.sinceUs = clock_.nowUs();
         linkLostSinceRead_ = true;
+        countHealth(feed::LinkHealth::losses);
     }
     outage_.portBroke = outage_.portBroke || portBroke;
     // The link test and another port stay within reach all the time.
@@ -173,7 +174,12 @@ readout::LinkStatus TmainForm::linkStatus() const {
 
 void TmainForm::updateStatusLine() {
     if (!statusLabel) return;
-    const QString text = readout::statusText(linkStatus());
+    QString text = readout::statusText(linkStatus());
+    // The broker's trouble goes after the link's first line: the link comes first.
+    if (const QString problem = brokerProblem_ ? brokerProblem_() : QString(); !problem.isEmpty()) {
+        const qsizetype end = text.indexOf(QLatin1Char('\n'));
+        text.insert(end < 0 ? text.size() : end, QStringLiteral(" – ") + problem);
+    }
     if (text == statusLabel->text()) return;
     statusLabel->setText(text);
     statusLabel->setToolTip(text);

@@ -1,15 +1,47 @@
-// What the window gives the live view for browsers: its figures, mode and state, as it shows
-// them, and the view's choice from and to the settings file.
+// What the window gives the feed of readings (the live view for browsers, the MQTT broker, the
+// recording): its figures, values, mode and state, as it shows them, with the line's health;
+// and the view's choice from and to the settings file.
 #include <QApplication>
+#include <QDateTime>
 #include <QPushButton>
 #include <QRadioButton>
 
 #include "app/breakUnit.h"
+#include "link/RSLib.h"
+#include "readout/Formats.h"
+#include "readout/HealthWindow.h"
 #include "readout/MainUnit.h"
+#include "serial/VaComm.h"
 #include "web/LiveView.h"
 
 namespace {
 constexpr Axis axes[] = {Axis::X, Axis::Y, Axis::Z};
+}
+
+void TmainForm::initFeed() {
+    health_ = feed::LinkHealth(clock_.nowUs() / 1000);
+    feed_.setSource([this] { return viewState(); });
+    for (Axis axis : axes)
+        connect(readout(axis), &readout::Figures::textChanged, this, [this] { notifyView(); });
+    connect(relRButton, &QRadioButton::toggled, this, [this] { notifyView(); });
+    // Every error the port reports, also those the link makes nothing of: the technician asks
+    // about the cable, not about the replies.
+    service_.OnLineError = [this](std::int32_t errors) {
+        if (errors & serial::ErrorBits::Parity) countHealth(feed::LinkHealth::parity);
+        if (errors & serial::ErrorBits::Frame) countHealth(feed::LinkHealth::framing);
+        if (errors & (serial::ErrorBits::Overrun | serial::ErrorBits::Overflow))
+            countHealth(feed::LinkHealth::overrun);
+    };
+}
+
+void TmainForm::countHealth(feed::LinkHealth::Event event) {
+    health_.count(event, clock_.nowUs() / 1000);
+    // A fault is news to the health window and the broker even when the figures stand still.
+    if (event != feed::LinkHealth::readings) notifyView();
+}
+
+feed::LinkHealth::Counts TmainForm::linkHealth() const {
+    return health_.counts(clock_.nowUs() / 1000);
 }
 
 void TmainForm::attachLiveView(web::LiveView& view, std::function<void()> openDialog) {
@@ -17,21 +49,56 @@ void TmainForm::attachLiveView(web::LiveView& view, std::function<void()> openDi
     openViewDialog_ = std::move(openDialog);
     viewMMI->setVisible(true);
     view.setSource([this] { return viewState(); });
-    for (Axis axis : axes)
-        connect(readout(axis), &readout::Figures::textChanged, this, [this] { notifyView(); });
-    connect(relRButton, &QRadioButton::toggled, this, [this] { notifyView(); });
+    connect(&feed_, &feed::Feed::reading, &view, &web::LiveView::take);
+}
+
+void TmainForm::attachBroker(std::function<void()> openDialog, std::function<QString()> problem) {
+    openBrokerDialog_ = std::move(openDialog);
+    brokerProblem_ = std::move(problem);
+    brokerMMI->setVisible(true);
+}
+
+void TmainForm::attachRecording(std::function<void()> toggle) {
+    toggleRecording_ = std::move(toggle);
+    recordMMI->setVisible(true);
+}
+
+void TmainForm::showRecording(bool on, const QString& path) {
+    recordMMI->setChecked(on);
+    recordMMI->setToolTip(on ? tr("Nagrywanie odczytów do %1").arg(path) : QString());
+}
+
+void TmainForm::showHealthWindow() {
+    if (!healthWindow_)
+        healthWindow_ = new readout::HealthWindow([this] { return linkHealth(); }, this);
+    healthWindow_->show();
+    healthWindow_->raise();
 }
 
 void TmainForm::notifyView() {
-    if (liveView_) liveView_->changed();
+    feed_.changed();
 }
 
 web::ViewState TmainForm::viewState() const {
     web::ViewState state;
     state.axes = shownAxes;
-    for (Axis axis : axes)
-        state.texts[static_cast<std::size_t>(axisIndex(axis))] = readout(axis)->text();
+    state.relative = relRButton->isChecked();
+    for (Axis axis : axes) {
+        const auto i = static_cast<std::size_t>(axisIndex(axis));
+        state.texts[i] = readout(axis)->text();
+        state.angular[i] = angular(axis);
+        // The number behind the figures, not one read back from their text; none while they
+        // show none ("Ref", or a resolution without a step).
+        const bool number =
+            !refButton(axis)->isChecked() && (angular(axis) || resolutionSteps[i] != 0);
+        if (number)
+            state.values[i] =
+                readout::shownAxisValue(state.relative ? positions[i] - offsets[i] : positions[i],
+                                        decimals[i], angular(axis));
+    }
     state.mode = (relRButton->isChecked() ? relRButton : absRButton)->text().remove('&');
+    state.timeMs = QDateTime::currentMSecsSinceEpoch();
+    state.health = linkHealth();
     state.reading = readingsShown_;
     state.wireUs = readingWireUs_;
     // The view's own dialog stops nothing; any other window of the program over this one does,

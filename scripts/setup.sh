@@ -10,6 +10,8 @@ packages=(
   qt6-translations-l10n  # Qt's own dialogs in Polish (qtbase_pl.qm)
   qt6-httpserver-dev qt6-websockets-dev  # the live view for browsers
   libqrencode-dev  # the QR code of the live view's address
+  libmosquitto-dev mosquitto mosquitto-clients  # readings to an MQTT broker; a broker for its tests
+  qt6-charts-dev  # the live curves
   libgtest-dev libgmock-dev libbenchmark-dev
   clang libclang-rt-14-dev
   xvfb xauth x11-apps imagemagick fonts-dejavu-core

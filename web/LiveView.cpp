@@ -67,6 +67,10 @@ void LiveView::changed() {
         Qt::QueuedConnection);
 }
 
+void LiveView::take(const ViewState& state) {
+    if (server_) server_->publish(state);
+}
+
 void LiveView::publish() {
     if (server_ && source_) server_->publish(source_());
 }

@@ -28,6 +28,8 @@ public:
     void setSource(std::function<ViewState()> source);
     // What the window shows has changed (a reading, the mode, the axes, live or not).
     void changed();
+    // The feed's state after a change: served as it is.
+    void take(const ViewState& state);
 
     // The choice as kept in the settings file (or given on the command line): serves when it is
     // on. A choice without a token gets a new one. Returns why serving failed ("" when it serves

@@ -72,6 +72,7 @@ Verdict judge(const RequestHead& head, const Gate& gate) {
     if (rest == "view.js") return {200, Resource::Script};
     if (rest == "view.css") return {200, Resource::Style};
     if (rest == "events") return {200, Resource::Events};
+    if (rest == "state.json") return {200, Resource::State};
     return {404, Resource::None};
 }
 

@@ -7,10 +7,11 @@
 
 // Which request the live view answers, and how. Everything a browser may ask for lies under the
 // secret: /<token>/ is the page, /<token>/view.js and /<token>/view.css what it is made of, and
-// /<token>/events the readings pushed to it. Nothing else is served, nothing on disk.
+// /<token>/events the readings pushed to it; /<token>/state.json the same state once, as JSON,
+// for a program. Nothing else is served, nothing on disk.
 namespace web {
 
-enum class Resource { None, Page, Script, Style, Events };
+enum class Resource { None, Page, Script, Style, Events, State };
 
 struct RequestHead {
     std::string_view method;

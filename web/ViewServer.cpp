@@ -14,6 +14,7 @@
 #include <chrono>
 #include <map>
 
+#include "feed/StateJson.h"
 #include "web/PageTexts.h"
 #include "web/RequestRules.h"
 
@@ -235,6 +236,8 @@ protected:
                 return answer(request, socket, script_, "text/javascript; charset=utf-8");
             case Resource::Style:
                 return answer(request, socket, style_, "text/css; charset=utf-8");
+            case Resource::State:
+                return answer(request, socket, feed::stateJson(stateOfNow()), "application/json");
             case Resource::Events:
                 openStream(socket, connection);
                 return true;
@@ -348,6 +351,12 @@ private:
     }
 
     QByteArray eventOfNow() const {
+        const ViewState state = stateOfNow();
+        const std::int64_t age = state.wireUs > 0 ? steadyUs() - state.wireUs : 0;
+        return viewEvent(state, QDateTime::currentMSecsSinceEpoch(), age);
+    }
+
+    ViewState stateOfNow() const {
         ViewState state = current_;
         if (finished_) {
             state.live = false;
@@ -357,8 +366,7 @@ private:
             state.live = false;
             state.why = staleWord_;
         }
-        const std::int64_t age = state.wireUs > 0 ? steadyUs() - state.wireUs : 0;
-        return viewEvent(state, QDateTime::currentMSecsSinceEpoch(), age);
+        return state;
     }
 
     void onTick() {

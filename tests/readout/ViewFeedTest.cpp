@@ -1,9 +1,14 @@
-// What the window gives the live view, and the view's line of the settings file.
+// What the window gives the feed of readings and the live view, the view's line of the settings
+// file, and the link's health.
 #include <QAction>
 #include <QDialog>
 #include <QFile>
+#include <QLabel>
+#include <QTest>
 #include <QTimer>
 
+#include "readout/HealthWindow.h"
+#include "serial/VaComm.h"
 #include "tests/readout/Harness.h"
 #include "web/LiveView.h"
 
@@ -74,6 +79,35 @@ TEST_F(ReadoutTest, AFileTheLiveViewNeverServedFromKeepsItsFiveLines) {
     EXPECT_FALSE(view.serving());
     form->exitAction->trigger();
     EXPECT_EQ(contentOf(path), fiveLines);
+}
+
+TEST_F(ReadoutTest, TheLinkHealthCountsWhatTheLineDidAndItsWindowShowsIt) {
+    startCycle(box);
+    replyPositions(1, 2, 3);
+    replyPositions(2, 2, 3);
+    // A reply whose first byte came with a parity error: the error and the refused reply.
+    std::vector<std::uint8_t> reply(4 * std::size_t(service.AxisCount), 0);
+    device->receive(reply[0], serial::ErrorBits::Parity);
+    device->receive(std::vector<std::uint8_t>(reply.begin() + 1, reply.end()));
+    // Then silence: the request is asked again twice, and the link is lost.
+    clock.advance(10000);
+    form->healthMMI->trigger();
+    auto* window = static_cast<readout::HealthWindow*>(form->healthWindow());
+    ASSERT_TRUE(window && window->isVisible());
+    // Rows: rate, readings, invalid, retries, parity, framing, overrun, losses.
+    const char* const expected[] = {nullptr, "2", "1", "2", "1", "0", "0", "1"};
+    for (int row = 1; row < readout::HealthWindow::rows; ++row)
+        for (int column = 0; column < 2; ++column)
+            EXPECT_EQ(window->cells[std::size_t(row)][std::size_t(column)]->text(), expected[row])
+                << row << ", " << column;
+    EXPECT_EQ(form->viewState().health.sinceStart[feed::LinkHealth::invalid], 1u);
+    // A minute later the minute's column is empty again; the start's keeps them.
+    clock.advance(61000);
+    window->refresh();
+    EXPECT_EQ(window->cells[2][0]->text(), "1");
+    EXPECT_EQ(window->cells[2][1]->text(), "0");
+    QTest::keyClick(window, Qt::Key_Escape);
+    EXPECT_FALSE(window->isVisible());
 }
 
 }  // namespace

@@ -27,6 +27,8 @@ TEST(RequestRules, ServesOnlyGetUnderTheTokenFromThisMachine) {
         {"GET", t + "view.js", "kvt:8080", 200, R::Script},
         {"GET", t + "view.css", "KVT.:8080", 200, R::Style},
         {"GET", t + "events", "[::1]:8080", 200, R::Events},
+        {"GET", t + "state.json", "localhost:8080", 200, R::State},
+        {"GET", "/state.json", "localhost:8080", 403, R::None},
         {"GET", t + "../etc/passwd", "localhost:8080", 404, R::None},
         {"GET", t + "events/", "localhost:8080", 404, R::None},
         {"POST", t, "localhost:8080", 405, R::None},
