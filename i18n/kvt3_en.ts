@@ -601,6 +601,18 @@ Type or import a table.</translation>
         <source>F5: uruchom łącze od nowa. Cyfry szare to ostatni odczyt.</source>
         <translation>F5: start the link anew. Grey figures are the last reading.</translation>
     </message>
+    <message>
+        <source>%1 prowadzi teraz do innego urządzenia (%2): nie otwieram go.</source>
+        <translation>%1 now leads to another device (%2): not opening it.</translation>
+    </message>
+    <message>
+        <source>Przesunięcia wyzerowane: zapisano konfigurację do urządzenia.</source>
+        <translation>Offsets set to zero: a configuration was written to the device.</translation>
+    </message>
+    <message>
+        <source>F5: połącz z nim. Cyfry szare to ostatni odczyt z poprzedniego.</source>
+        <translation>F5: connect to it. Grey figures are the last reading of the previous one.</translation>
+    </message>
 </context>
 <context>
     <name>Patterns</name>
@@ -1593,6 +1605,10 @@ biuro@pracownia.example</translation>
     <message>
         <source>Odczyt nie jest aktualny (cyfry szare), więc przesunięcia nie można teraz ustawić. Poczekaj na bieżący odczyt (cyfry zielone).</source>
         <translation>The reading is not current (grey figures), so the offset cannot be set now. Wait for a current reading (green figures).</translation>
+    </message>
+    <message>
+        <source>Odczyt nie jest aktualny (cyfry szare), więc szukania znacznika referencyjnego nie można teraz rozpocząć. Poczekaj na bieżący odczyt (cyfry zielone).</source>
+        <translation>The reading is not current (grey figures), so a reference mark search cannot be started now. Wait for a current reading (green figures).</translation>
     </message>
 </context>
 <context>

@@ -194,6 +194,18 @@ void TRS232Service::SendCommand(std::uint8_t command) {
     timedOut_ = false;
     byteCounter_ = 0;
     lastCommand_ = command;
+    switch (command) {
+        case CmdWriteCorrections:
+        case CmdWriteCalibration:
+        case CmdWriteResolution:
+        case CmdWriteLineCounts:
+        case CmdWriteDimensionTypes:
+        case CmdEndConfiguration:
+            ++configurationWrites_;
+            break;
+        default:
+            break;
+    }
     if (auto handler = OnRequest) handler(command);
     if (command != CmdEndConfiguration) {
         // Set before the byte goes out, so a reply that follows at once is already expected.

@@ -70,6 +70,10 @@ public:
     void SetPortName(const std::string& name);
 
     // Requests. All but WriteCorrections raise EMultipleRequest while an exchange is pending.
+    // Writes of the box's configuration sent so far (parameters, tables, their end), whatever
+    // their outcome: a box told to take values may hold them, equal or not.
+    std::uint32_t ConfigurationWrites() const { return configurationWrites_; }
+
     void CheckReady();
     // The first request of a link start: CheckReady once the line has been quiet for QuietLineMs.
     // What comes before is thrown away unread: the rest of a reply to whoever had the port
@@ -130,6 +134,7 @@ public:
 private:
     void BeginRequest(bool start);
     void SendCommand(std::uint8_t command);
+    std::uint32_t configurationWrites_ = 0;
     bool ReadByte(std::uint8_t& value);
     bool WriteByte(std::uint8_t value);
     void ReportError(std::int32_t code);

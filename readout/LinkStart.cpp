@@ -3,6 +3,7 @@
 #include <QAction>
 #include <QLineEdit>
 #include <QMenu>
+#include <QPushButton>
 #include <QRadioButton>
 #include <cmath>
 
@@ -54,6 +55,14 @@ void TmainForm::beginLink(bool announce, bool quiet) {
     unknownDevice_ = false;
     quietStart_ = quiet;
     linkStarting_ = true;
+    // A reference search asked for but not yet sent is not sent after the link start: its button
+    // comes up, and the operator asks again on current figures.
+    if (pendingRefByte >= 0xE1 && pendingRefByte <= 0xE3)
+        for (Axis axis : axes) {
+            if (pendingRefByte == 0xE1 + axisIndex(axis)) refButton(axis)->setChecked(false);
+            refButton(axis)->setEnabled(true);
+        }
+    pendingRefByte = 0;
     registerConfigurationHandlers();
     updateStatusLine();
 
@@ -294,9 +303,12 @@ void TmainForm::finishConfiguration() {
 }
 
 void TmainForm::startupTimedOut() {
+    // The operator's own link start (F5) is answered each time; the recovery's asks once.
+    const bool operatorAsked = !quietStart_;
     // From now on the link start is tried again about once a second, until the box answers.
     beginOutage(false);
-    if (waitDialogShowing() || outage_.dialogShown || messagesShowing_ > 0) return;
+    if (waitDialogShowing() || (outage_.dialogShown && !operatorAsked) || messagesShowing_ > 0)
+        return;
     outage_.dialogShown = true;
     // A byte that still comes closes the dialog with "no" and the read goes on; so does a
     // recovery's link start that the box answers. "OK" only ends the question.

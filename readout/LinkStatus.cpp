@@ -35,6 +35,10 @@ QString stateLine(const LinkStatus& s) {
         case State::dialog:
             return QCoreApplication::translate("LinkStatus",
                                                "Odczyty wstrzymane na czas okna konfiguracji.");
+        case State::otherDevice:
+            return QCoreApplication::translate(
+                       "LinkStatus", "%1 prowadzi teraz do innego urządzenia (%2): nie otwieram go.")
+                .arg(s.port, s.device);
     }
     return {};
 }
@@ -55,6 +59,9 @@ QString zeroedLine(OffsetsZeroed why) {
         case OffsetsZeroed::configurationChanged:
             return QCoreApplication::translate(
                 "LinkStatus", "Przesunięcia wyzerowane: zmieniła się konfiguracja urządzenia.");
+        case OffsetsZeroed::configurationWritten:
+            return QCoreApplication::translate(
+                "LinkStatus", "Przesunięcia wyzerowane: zapisano konfigurację do urządzenia.");
     }
     return {};
 }
@@ -67,6 +74,9 @@ QString statusText(const LinkStatus& s) {
     if (s.state == State::silent || s.state == State::lost)
         second = QCoreApplication::translate("LinkStatus",
                                              "F5: spróbuj od razu. Cyfry szare to ostatni odczyt.");
+    else if (s.state == State::otherDevice)
+        second = QCoreApplication::translate(
+            "LinkStatus", "F5: połącz z nim. Cyfry szare to ostatni odczyt z poprzedniego.");
     else if (s.state == State::stale || s.state == State::unknownDevice)
         second = QCoreApplication::translate(
             "LinkStatus", "F5: uruchom łącze od nowa. Cyfry szare to ostatni odczyt.");

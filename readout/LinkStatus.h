@@ -7,7 +7,14 @@
 namespace readout {
 
 // Why the offsets were last set to zero by the program, not by the operator.
-enum class OffsetsZeroed { no, programStart, linkLost, portChanged, configurationChanged };
+enum class OffsetsZeroed {
+    no,
+    programStart,
+    linkLost,
+    portChanged,
+    configurationChanged,
+    configurationWritten
+};
 
 struct LinkStatus {
     enum class State {
@@ -18,10 +25,12 @@ struct LinkStatus {
         lost,           // the port went away or will not open; reopening it
         unknownDevice,  // the box answers with no kind this program knows
         dialog,         // a configuration dialog holds the port
+        otherDevice,    // the port's name now leads to another device than the one lost
     };
     State state = State::starting;
     QString port;     // "COM1"
     int seconds = 0;  // without a reading, in the states that count it
+    QString device;   // otherDevice: the device the name leads to now
     OffsetsZeroed zeroed = OffsetsZeroed::no;
 };
 

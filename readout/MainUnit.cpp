@@ -115,6 +115,7 @@ void TmainForm::FormCreate() {
     // Whatever phase the link is in, a port that goes away is the window's to recover (a
     // configuration dialog open meets it in its own writes).
     service_.OnPortGone = [this] { guarded([&] { portGone(); }); };
+    service_.Comm().OnOpen = [this] { openedNode_ = serial::deviceNode(service_.GetPortName()); };
     // Nothing has been read from a box yet.
     setReadoutsLive(false);
     if (QScreen* screen = QGuiApplication::primaryScreen())

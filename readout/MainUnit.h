@@ -18,6 +18,7 @@
 #include "readout/LinkStatus.h"
 #include "readout/Priority.h"
 #include "readout/SettingsFile.h"
+#include "serial/PortNames.h"
 #include "web/ServeChoice.h"
 #include "web/ViewState.h"
 #include "workshop/Points.h"
@@ -372,6 +373,7 @@ private:
     // Readings came back.
     void endOutage();
     void scheduleRecovery();
+    bool portLeadsToTheDeviceLost();
     // The wait dialog for a lost link, once per outage; the recovery goes on whatever the answer.
     void showOutageDialog();
     // A failure the operator is told of by a message box: at most one such box at a time, and
@@ -383,7 +385,8 @@ private:
     void beginLink(bool announce, bool quiet);
     void tellConfigurationProblem(const QString& text);
     // Refused while the figures are not a current reading: the position would be a stale one.
-    bool currentReadingOrRefuse();
+    // `refusal`: the reason told; the offsets' own when empty.
+    bool currentReadingOrRefuse(const QString& refusal = {});
 
     void setWaitText();
     void closeWaitDialog();
@@ -438,11 +441,22 @@ private:
         bool dialogShown = false;
         bool told = false;
         std::int64_t sinceUs = 0;
+        // When it began on the wall clock, against which device nodes are dated.
+        std::int64_t sinceWallNs = 0;
+        // The port's name leads to a device other than the one lost, which is not opened.
+        std::string otherDevice;
     } outage_;
+    // The device node the port was last opened on: a recovery reopens that device, or one made
+    // since it was lost, never one that was there all along under another name (another box).
+    std::optional<serial::DeviceNode> openedNode_;
     // Since the last whole read of the box's configuration: the link was lost, or another port
     // chosen. Either way the box behind the figures may not count as it did.
     bool linkLostSinceRead_ = false;
     bool portChangedSinceRead_ = false;
+    // The service's count of configuration writes at the last whole read: a write since, even
+    // of the values the box held, ends the offsets (the box ends its configuration and starts
+    // measuring anew).
+    std::uint32_t configurationWritesAtRead_ = 0;
     // No whole read yet in this run: the first one starts from zero offsets.
     bool firstRead_ = true;
     // The last link start runs as a recovery (startLinkQuietly).

@@ -167,6 +167,14 @@ void TmainForm::applyOffsetEntry(Axis axis) {
 }
 
 void TmainForm::SButtonClick(Axis axis) {
+    // A search asked for while the link is lost would go out whenever the box answered again,
+    // long after the operator pressed the button, and hold the menu (F5 among it) meanwhile.
+    // Letting go of a search stays possible.
+    if (refButton(axis)->isChecked() && outage_.active &&
+        !currentReadingOrRefuse(texts::staleReference())) {
+        refButton(axis)->setChecked(false);
+        return;
+    }
     refButtonChanged(axis, static_cast<std::uint8_t>(0xE1 + axisIndex(axis)));
     const bool up = !refButton(axis)->isChecked();
     for (Axis other : axes)

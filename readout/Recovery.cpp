@@ -7,6 +7,7 @@
 #include <QMenu>
 #include <QPushButton>
 #include <algorithm>
+#include <chrono>
 
 #include "app/breakUnit.h"
 #include "link/RSLib.h"
@@ -50,6 +51,9 @@ void TmainForm::beginOutage(bool portBroke) {
         outage_ = Outage{};
         outage_.active = true;
         outage_.sinceUs = clock_.nowUs();
+        outage_.sinceWallNs = std::chrono::duration_cast<std::chrono::nanoseconds>(
+                                  std::chrono::system_clock::now().time_since_epoch())
+                                  .count();
         linkLostSinceRead_ = true;
         countHealth(feed::LinkHealth::losses);
     }
@@ -81,7 +85,9 @@ void TmainForm::recoverTimerTimer() {
     ++outage_.attempts;
     // The next attempt is due whatever this one meets; an answer stops it.
     scheduleRecovery();
-    if (outage_.inCycle && !outage_.portBroke) {
+    if (!portLeadsToTheDeviceLost()) {
+        // Not opened; the next attempt looks again.
+    } else if (outage_.inCycle && !outage_.portBroke) {
         // The box fell silent on a working port: asked again as the cycle's own repeats did, so
         // that nothing but a reply to a position request is ever taken for one.
         try {
@@ -101,6 +107,20 @@ void TmainForm::recoverTimerTimer() {
     if (outage_.active && outage_.inCycle && clock_.nowUs() - from >= waitDialogAfterUs)
         showOutageDialog();
     updateStatusLine();
+}
+
+bool TmainForm::portLeadsToTheDeviceLost() {
+    outage_.otherDevice.clear();
+    if (!openedNode_) return true;
+    const auto now = serial::deviceNode(service_.GetPortName());
+    // Nothing there: the open fails, and says so.
+    if (!now || *now == *openedNode_ || now->madeNs > outage_.sinceWallNs) return true;
+    // A node that was there all along under another name (a second adapter, now first in the
+    // machine's order; the device given on the command line once the working directory's link
+    // went) is another box: its figures would be taken for this machine's. The operator's F5
+    // opens it.
+    outage_.otherDevice = now->path;
+    return false;
 }
 
 void TmainForm::showOutageDialog() {
@@ -127,13 +147,16 @@ void TmainForm::settleOffsets() {
     Zeroed why = Zeroed::no;
     if (firstRead_)
         why = Zeroed::programStart;
-    else if (linkLostSinceRead_)
-        why = Zeroed::linkLost;
     else if (portChangedSinceRead_)
         why = Zeroed::portChanged;
+    else if (linkLostSinceRead_)
+        why = Zeroed::linkLost;
     else if (!(boxReading_ == boxRead_))
         why = Zeroed::configurationChanged;
+    else if (service_.ConfigurationWrites() != configurationWritesAtRead_)
+        why = Zeroed::configurationWritten;
     firstRead_ = linkLostSinceRead_ = portChangedSinceRead_ = false;
+    configurationWritesAtRead_ = service_.ConfigurationWrites();
     if (why == Zeroed::no) return;
     const bool held = std::any_of(offsets.begin(), offsets.end(), [](double o) { return o != 0; });
     offsets = {};
@@ -141,9 +164,12 @@ void TmainForm::settleOffsets() {
     if (held) offsetsZeroed_ = why;
 }
 
-bool TmainForm::currentReadingOrRefuse() {
+bool TmainForm::currentReadingOrRefuse(const QString& refusal) {
     if (readoutsLive_) return true;
-    message(texts::staleReading());
+    // Counted as a message: the wait dialog does not open over it.
+    ++messagesShowing_;
+    message(refusal.isEmpty() ? texts::staleReading() : refusal);
+    --messagesShowing_;
     return false;
 }
 
@@ -159,6 +185,13 @@ readout::LinkStatus TmainForm::linkStatus() const {
     status.seconds = static_cast<int>(std::max<std::int64_t>(0, now - from) / 1'000'000);
     if (pausedForDialog_)
         status.state = State::dialog;
+    else if (linkStarting_ && !quietStart_)
+        // The operator's F5 (or another port) is under way: said, also while the link is lost.
+        status.state = State::starting;
+    else if (outage_.active && !outage_.otherDevice.empty()) {
+        status.state = State::otherDevice;
+        status.device = QString::fromStdString(outage_.otherDevice);
+    }
     else if (readoutsLive_)
         status.state = State::current;
     else if (unknownDevice_)

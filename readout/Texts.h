@@ -63,6 +63,12 @@ inline QString staleReading() {
         "Odczyt nie jest aktualny (cyfry szare), więc przesunięcia nie można teraz ustawić. "
         "Poczekaj na bieżący odczyt (cyfry zielone).");
 }
+inline QString staleReference() {
+    return QCoreApplication::translate(
+        "texts",
+        "Odczyt nie jest aktualny (cyfry szare), więc szukania znacznika referencyjnego nie można "
+        "teraz rozpocząć. Poczekaj na bieżący odczyt (cyfry zielone).");
+}
 inline QString notAnInteger(const QString& text) {
     return QCoreApplication::translate("texts", "'%1' is not a valid integer value").arg(text);
 }

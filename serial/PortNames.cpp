@@ -189,6 +189,16 @@ std::string portPath(const std::string& name) {
     return r.source == Source::none ? name : r.path;
 }
 
+std::optional<DeviceNode> deviceNode(const std::string& name) {
+    std::error_code ec;
+    const fs::path path = fs::canonical(portPath(name), ec);
+    struct stat st;
+    if (ec || ::stat(path.c_str(), &st) != 0) return std::nullopt;
+    return DeviceNode{path.string(),
+                      static_cast<std::int64_t>(st.st_ctim.tv_sec) * 1'000'000'000 +
+                          st.st_ctim.tv_nsec};
+}
+
 std::string portDescription(int number) {
     const Resolved r = resolve(number);
     switch (r.source) {

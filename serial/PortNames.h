@@ -1,6 +1,8 @@
 #pragma once
 
+#include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -52,6 +54,17 @@ std::string portPath(const std::string& name);
 // What COMn stands for, for the operator: the working-directory link and its target, the
 // command line's device, the machine's port, or "" when nothing is behind it.
 std::string portDescription(int number);
+
+// A device node as a port name leads to it now: its path with every link followed, and when the
+// node was made (its status change time, ns since 1970). A node removed and made again (an
+// adapter unplugged and plugged in, a new pseudo-terminal) is another node, even under the same
+// path. Empty when the name leads to nothing there.
+struct DeviceNode {
+    std::string path;
+    std::int64_t madeNs = 0;
+    bool operator==(const DeviceNode&) const = default;
+};
+std::optional<DeviceNode> deviceNode(const std::string& name);
 
 // "COM3" gives 3; 0 for anything that is not COM followed by a number from 1.
 int comNumber(const std::string& name);

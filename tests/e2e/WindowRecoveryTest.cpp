@@ -11,6 +11,9 @@
 #include <QRadioButton>
 #include <QTest>
 #include <csignal>
+#include <filesystem>
+
+#include "serial/PortNames.h"
 
 #include "readout/Texts.h"
 #include "tests/e2e/Session.h"
@@ -134,6 +137,38 @@ TEST(WindowRecovery, SilenceAfterAReferenceCommandEndsInTheWaitDialogNotInFrozen
         EXPECT_TRUE(prompts.exceptions.isEmpty()) << prompts.exceptions.join('|').toStdString();
     }
     session.endBox();
+}
+
+// The port the recovery reopens is the device that went away, not whatever the port's name
+// leads to once that device is gone: here the name falls through to the device given on the
+// command line, which is another box. (On a machine the same happens with USB adapters counted
+// in order: pulling the first one makes COM1 the second.)
+TEST(WindowRecovery, TheRecoveryReopensTheDeviceItLostNotAnotherOneNowBehindTheName) {
+    e2e::Session boxA, boxB;
+    ASSERT_NO_FATAL_FAILURE(boxA.startBox({}));
+    ASSERT_NO_FATAL_FAILURE(boxB.startBox(
+        {"--motion", "x=still:12345", "--motion", "y=still:0", "--motion", "z=still:0"}));
+    serial::setPortOverride(1, std::filesystem::read_symlink(boxB.file("COM1")).string());
+
+    CurrentDir currentDir(boxA.directory());
+    Program program;
+    testsupport::FakePrompts prompts;
+    {
+        Windows windows(program, prompts);
+        TmainForm& form = windows.form;
+        form.show();
+        ASSERT_TRUE(spinUntil([&] { return form.readoutsLive(); }, 10s)) << boxA.boxLog();
+        ASSERT_NE(readouts(form)[0], QStringLiteral("12.345")) << "box A is the one read";
+
+        // Box A's device goes away (its link with it, as an adapter's node does).
+        ASSERT_NO_FATAL_FAILURE(boxA.signalBox(SIGKILL));
+        spinFor(4s);
+        EXPECT_FALSE(form.readoutsLive() && readouts(form)[0] == QStringLiteral("12.345"))
+            << "box B's figures shown as current on COM1: "
+            << form.statusLabel->text().toStdString();
+    }
+    serial::clearPortOverrides();
+    boxB.endBox();
 }
 
 }  // namespace

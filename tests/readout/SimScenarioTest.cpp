@@ -2,6 +2,7 @@
 #include <QAction>
 #include <QLabel>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QTableWidget>
 #include <QTest>
 
@@ -347,6 +348,28 @@ TEST_F(SimScenarioTest, LargeTableValuesSurviveUnchangedSaves) {
                       before.corrections[axis][row].Corrected);
         }
     }
+}
+
+// Writing the box's parameters is a configuration written, even with the values it held: the
+// box is told to end its configuration and "measuring can go on in 3 s". The operator's zero
+// must not outlive it unannounced.
+TEST_F(SimScenarioTest, OffsetsDoNotOutliveAParametersWrite) {
+    sim::SimConfig config = boxOfKind(4);
+    for (auto& calibration : config.settings.calibration)
+        wire::writeInt32(calibration.data(), 500000);
+    connectBox(config);
+    device->setAutoTxEmpty(&clock, 2000);
+    startOrRestartLink();
+    clock.advance(500);
+    QTest::mouseClick(form->relRButton, Qt::LeftButton);
+    form->offsets = {0.25, 0.5, 0.75};
+    ASSERT_EQ(saveUnchanged(form->paramsMMI, paramsForm.get(), paramsForm->saveButton,
+                            paramsForm->exitButton, 1),
+              1)
+        << prompts.log.join('|').toStdString();
+    clock.advance(1000);
+    ASSERT_TRUE(form->readoutsLive()) << transcript();
+    EXPECT_EQ(form->offsets, (std::array<double, 3>{})) << "kept over a write to the box";
 }
 
 }  // namespace
