@@ -9,6 +9,9 @@
 #include <QPushButton>
 #include <QShortcut>
 #include <QTabBar>
+#include <QTimer>
+
+#include "platform/ScreenFit.h"
 
 namespace platform {
 
@@ -87,6 +90,8 @@ private:
         QWidget* first = firstEntry_ ? firstEntry_() : nullptr;
         if (!canStartOn(dialog_, first)) first = firstInTabOrder(dialog_);
         if (first) first->setFocus(Qt::OtherFocusReason);
+        // Once shown: moved while it is being shown, the dialog loses the size it was given.
+        QTimer::singleShot(0, &dialog_, [this] { moveWithinScreen(dialog_); });
     }
 
     QDialog& dialog_;

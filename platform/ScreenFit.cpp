@@ -3,6 +3,7 @@
 #include <QGuiApplication>
 #include <QScreen>
 #include <QWidget>
+#include <algorithm>
 
 namespace platform {
 
@@ -19,6 +20,19 @@ QSize roomOnScreen(const QWidget& window) {
 
 void resizeWithinScreen(QWidget& window, QSize wanted) {
     window.resize(wanted.boundedTo(roomOnScreen(window)).expandedTo(window.minimumSizeHint()));
+}
+
+void moveWithinScreen(QWidget& window) {
+    const QScreen* screen = window.screen() ? window.screen() : QGuiApplication::primaryScreen();
+    if (!screen) return;
+    const QRect free = screen->availableGeometry();
+    QSize frame = window.frameGeometry().size() - window.size();
+    if (frame.isEmpty()) frame = assumedFrame;
+    const QSize outer = window.size() + frame;
+    const QPoint at = window.pos();
+    const int x = std::max(free.left(), std::min(at.x(), free.left() + free.width() - outer.width()));
+    const int y = std::max(free.top(), std::min(at.y(), free.top() + free.height() - outer.height()));
+    if (x != at.x() || y != at.y()) window.move(x, y);
 }
 
 }  // namespace platform

@@ -18,4 +18,9 @@ QSize roomOnScreen(const QWidget& window);
 // The window at `wanted`, or as much of it as the room on its screen allows.
 void resizeWithinScreen(QWidget& window, QSize wanted);
 
+// Moves the window, with its frame, into the free area of its screen as far as its size allows.
+// Qt places a dialog over its window by a frame it guesses; the first time, before the dialog has
+// its size, it may put the buttons below the edge of a small screen.
+void moveWithinScreen(QWidget& window);
+
 }  // namespace platform

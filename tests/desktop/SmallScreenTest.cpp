@@ -30,7 +30,8 @@ class SmallScreen : protected InLanguage, public readouttest::ReadoutTest, publi
 // The window lies, with a title bar, within the free area of its screen.
 bool fits(const QWidget* window) {
     const QSize room = window->screen()->availableSize() - platform::assumedFrame;
-    return window->width() <= room.width() && window->height() <= room.height();
+    return window->width() <= room.width() && window->height() <= room.height() &&
+           window->screen()->availableGeometry().contains(window->frameGeometry());
 }
 
 void press(QKeyCombination keys) {
