@@ -5,7 +5,10 @@
 #   upgrade  protocol-switch requests, each on a new connection, as fast as two processes go;
 #   reset    connects in bursts of 400, each reset by the client at once (SO_LINGER 0);
 #   trickle  64 connections sending a request a byte a second, reopened when closed;
-# all from 127.0.0.1, the honest page's own address. Meanwhile, once a second, a page is loaded
+# all from 127.0.0.1, the honest page's own address, the attackers at nice 19 (on a network their
+# CPU would be another machine's). Two controls: none (the same measurement without an attack:
+# the machine's own noise) and reset@plain (the reset flood aimed at a plain listener of the bench
+# instead of the view: what the flood costs the machine and its readout, whoever listens). Meanwhile, once a second, a page is loaded
 # as a browser first loads it (the page, its script and style, its stream's first event), and a
 # page opened before the attack keeps reading its stream. Printed for each attack: how many
 # attacks were made; how many page loads were served and their longest and median time; the
@@ -15,7 +18,7 @@
 # error less than 10 KB. PASS or FAIL for each; exit 0 either way, 1 when it could not measure,
 # 2 on a missing build.
 #
-#   bench/view_attack.sh [build-dir] [seconds] [attack...]   (defaults: build, 60, all four)
+#   bench/view_attack.sh [build-dir] [seconds] [attack...]   (defaults: build, 60, all of them)
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=$(cd "${1:-$root/build}" && pwd)

@@ -299,6 +299,10 @@ private:
                          [this, socket](QAbstractSocket::SocketError error) {
                              if (error != QAbstractSocket::RemoteHostClosedError) drop(socket);
                          });
+        // A browser's request is usually there by the time its connection is taken: read and
+        // answered now, it has shown its token before any other connection could take its place.
+        int pending = 0;
+        if (::ioctl(fd, FIONREAD, &pending) == 0 && pending > 0) socket->waitForReadyRead(0);
     }
 
     // A stranger beyond its address's share, or beyond the strangers' share, takes the place of
@@ -434,7 +438,25 @@ private:
         socket->disconnectFromHost();
     }
 
+    // Streams whose pages have gone (a page reloaded closes its old stream as it opens the new
+    // one) may not have been heard of yet: they make room first.
+    void forgetGoneStreams() {
+        std::vector<QTcpSocket*> gone;
+        for (auto& [socket, connection] : connections_) {
+            if (!connection.stream) continue;
+            const int fd = static_cast<int>(socket->socketDescriptor());
+            int error = 0;
+            socklen_t length = sizeof error;
+            char byte = 0;
+            if ((::getsockopt(fd, SOL_SOCKET, SO_ERROR, &error, &length) == 0 && error != 0) ||
+                ::recv(fd, &byte, 1, MSG_PEEK | MSG_DONTWAIT) == 0)
+                gone.push_back(socket);
+        }
+        for (QTcpSocket* socket : gone) drop(socket);
+    }
+
     void openStream(QTcpSocket* socket, Connection& connection) {
+        if (streams_ >= limits_.pages) forgetGoneStreams();
         if (streams_ >= limits_.pages) {
             refuse(socket, connection, 503);
             return;
