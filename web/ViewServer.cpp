@@ -252,10 +252,10 @@ private:
                 // costs no more than its descriptor's closing.
                 int error = 0;
                 socklen_t length = sizeof error;
-                if (::getsockopt(fd, SOL_SOCKET, SO_ERROR, &error, &length) == 0 && error == 0)
-                    accept(fd);
-                else
+                if (::getsockopt(fd, SOL_SOCKET, SO_ERROR, &error, &length) != 0 || error != 0)
                     ::close(fd);
+                else if (!refusedAtOnce(fd))
+                    accept(fd);
                 continue;
             }
             if (errno == EINTR || errno == ECONNABORTED) continue;
@@ -356,10 +356,7 @@ private:
             if (connection.stream || connection.closing) return;
             const qint64 room = limits_.headBytes + 1 - connection.head.size();
             if (room > 0 && socket->bytesAvailable() > 0) connection.head += socket->read(room);
-            const ParsedHead head = parseHead(
-                viewOf(connection.head),
-                {static_cast<std::size_t>(limits_.headBytes),
-                 static_cast<std::size_t>(limits_.headFields)});
+            const ParsedHead head = parseHead(viewOf(connection.head), headLimits());
             if (head.status < 0) return;
             if (head.status > 0) {
                 refuse(socket, connection, head.status);
@@ -373,6 +370,52 @@ private:
     }
 
     // Answers one request; false when the connection takes no further request.
+    // The whole answer of a refusal, made once for each status.
+    const QByteArray& refusalAnswer(int status) {
+        QByteArray& answer = refusals_[status];
+        if (answer.isEmpty()) answer = refusal(status, status == 503 ? busyPage_ : QByteArray());
+        return answer;
+    }
+
+    // The status a whole request is refused with, or 0 when `verdict` says what is served.
+    int refusalOf(const ParsedHead& head, Verdict& verdict) const {
+        // The rules serve GET only; any other method, whatever its name, is refused alike.
+        verdict = judge({head.method, head.path, head.host, head.upgrade}, {token_, &names_, port_});
+        if (verdict.resource == Resource::None) return verdict.status;
+        // No request we serve has a body; one that comes is never read as the next request.
+        return head.body ? 400 : 0;
+    }
+
+    HeadLimits headLimits() const {
+        return {static_cast<std::size_t>(limits_.headBytes),
+                static_cast<std::size_t>(limits_.headFields)};
+    }
+
+    // A first request already there and refused (no token, a foreign Host, a protocol switch,
+    // malformed) is answered here, before its connection costs a socket object: a flood of
+    // refused requests costs their reading and answering and no more.
+    bool refusedAtOnce(int fd) {
+        peek_.resize(limits_.headBytes + 1);
+        const ssize_t got = ::recv(fd, peek_.data(), static_cast<std::size_t>(peek_.size()),
+                                   MSG_PEEK | MSG_DONTWAIT);
+        if (got <= 0) return false;
+        const ParsedHead head =
+            parseHead({peek_.constData(), static_cast<std::size_t>(got)}, headLimits());
+        Verdict verdict;
+        const int status = head.status == 0 ? refusalOf(head, verdict) : head.status;
+        if (status <= 0) return false;
+        // What it sent is taken, so that the close is an orderly one its client reads the answer
+        // before.
+        [[maybe_unused]] const ssize_t taken =
+            ::recv(fd, peek_.data(), static_cast<std::size_t>(got), MSG_DONTWAIT);
+        const QByteArray& answer = refusalAnswer(status);
+        [[maybe_unused]] const ssize_t sent =
+            ::send(fd, answer.constData(), static_cast<std::size_t>(answer.size()),
+                   MSG_DONTWAIT | MSG_NOSIGNAL);
+        ::close(fd);
+        return true;
+    }
+
     bool respond(QTcpSocket* socket, Connection& connection, const ParsedHead& head) {
         // Requests sent one after another by a client that reads none of the answers would
         // pile the answers up here: a client that far behind is let go.
@@ -380,12 +423,9 @@ private:
             drop(socket);
             return false;
         }
-        // The rules serve GET only; any other method, whatever its name, is refused alike.
-        const Verdict verdict = judge({head.method, head.path, head.host, head.upgrade},
-                                      {token_, &names_, port_});
-        // No request we serve has a body; one that comes is never read as the next request.
-        if (verdict.resource == Resource::None || head.body) {
-            refuse(socket, connection, verdict.resource == Resource::None ? verdict.status : 400);
+        Verdict verdict;
+        if (const int status = refusalOf(head, verdict)) {
+            refuse(socket, connection, status);
             return false;
         }
         if (!connection.proven) {
@@ -434,7 +474,7 @@ private:
         // What it sent is dropped here, so that the close is an orderly one its client reads the
         // answer before.
         socket->readAll();
-        socket->write(refusal(status, status == 503 ? busyPage_ : QByteArray()));
+        socket->write(refusalAnswer(status));
         socket->disconnectFromHost();
     }
 
@@ -568,6 +608,8 @@ private:
     std::vector<std::string> names_;
     ServeLimits limits_;
     QByteArray page_, script_, style_, busyPage_;
+    QByteArray peek_;  // a new connection's first bytes, looked at before it is taken
+    std::map<int, QByteArray> refusals_;
     QString staleWord_;
     // Children, so that they move to the server's thread with the engine.
     QTimer tick_;
