@@ -9,7 +9,8 @@ namespace {
 
 bool isTokenChar(char c) {
     const auto u = static_cast<unsigned char>(c);
-    return u > 32 && u < 127 && std::string_view("\"(),/:;<=>?@[\\]{}").find(c) == std::string_view::npos;
+    return u > 32 && u < 127 &&
+           std::string_view("\"(),/:;<=>?@[\\]{}").find(c) == std::string_view::npos;
 }
 
 bool isToken(std::string_view text) {

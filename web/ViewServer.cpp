@@ -1,5 +1,14 @@
 #include "web/ViewServer.h"
 
+#include <linux/sockios.h>
+#include <linux/tcp.h>
+#include <malloc.h>
+#include <netinet/in.h>
+#include <sys/ioctl.h>
+#include <sys/resource.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
 #include <QCoreApplication>
 #include <QDateTime>
 #include <QElapsedTimer>
@@ -14,15 +23,6 @@
 #include <chrono>
 #include <cstddef>
 #include <map>
-
-#include <linux/sockios.h>
-#include <linux/tcp.h>
-#include <malloc.h>
-#include <netinet/in.h>
-#include <sys/ioctl.h>
-#include <sys/resource.h>
-#include <sys/socket.h>
-#include <unistd.h>
 
 #include "web/PageTexts.h"
 #include "web/RequestHead.h"
@@ -188,8 +188,7 @@ public:
         listener->pauseAccepting();
         notifier_ =
             new QSocketNotifier(listener->socketDescriptor(), QSocketNotifier::Read, listener);
-        QObject::connect(notifier_, &QSocketNotifier::activated, this,
-                         [this] { acceptSome(); });
+        QObject::connect(notifier_, &QSocketNotifier::activated, this, [this] { acceptSome(); });
         tick_.start();
         return {};
     }
@@ -229,14 +228,14 @@ public:
 private:
     struct Connection {
         QByteArray origin;
-        std::uint64_t order;    // accepted as the order-th: the oldest stranger goes first
-        qint64 openedMs;        // accepted
-        qint64 sinceMs;         // accepted, or its last whole request
-        QByteArray head{};      // what has come of the request being received
-        bool proven = false;    // has asked for something under the token
-        bool stream = false;    // an event stream to a page
-        bool closing = false;   // answered for the last time
-        bool owed = false;      // a state it was not sent because it had not read the one before
+        std::uint64_t order;   // accepted as the order-th: the oldest stranger goes first
+        qint64 openedMs;       // accepted
+        qint64 sinceMs;        // accepted, or its last whole request
+        QByteArray head{};     // what has come of the request being received
+        bool proven = false;   // has asked for something under the token
+        bool stream = false;   // an event stream to a page
+        bool closing = false;  // answered for the last time
+        bool owed = false;     // a state it was not sent because it had not read the one before
         qint64 stalledSinceMs = 0;  // since when it has not read what it was sent (0: it reads)
         quint32 widestWindow = 0;   // the most room its side has shown for our stream
     };
@@ -307,8 +306,9 @@ private:
 
     // A stranger beyond its address's share, or beyond the strangers' share, takes the place of
     // another: first one its client has already reset, then the oldest that has sent nothing (for
-    // a while, or since a moment), else the oldest. Silent sockets are turned over by new ones and never hold a page
-    // out, and a page's connection whose request is on its way is not the one to go.
+    // a while, or since a moment), else the oldest. Silent sockets are turned over by new ones and
+    // never hold a page out, and a page's connection whose request is on its way is not the one to
+    // go.
     void makeRoomFor(const QByteArray& origin) {
         std::vector<std::pair<std::uint64_t, QTcpSocket*>> all, here;
         for (auto& [socket, connection] : connections_) {
@@ -380,7 +380,8 @@ private:
     // The status a whole request is refused with, or 0 when `verdict` says what is served.
     int refusalOf(const ParsedHead& head, Verdict& verdict) const {
         // The rules serve GET only; any other method, whatever its name, is refused alike.
-        verdict = judge({head.method, head.path, head.host, head.upgrade}, {token_, &names_, port_});
+        verdict =
+            judge({head.method, head.path, head.host, head.upgrade}, {token_, &names_, port_});
         if (verdict.resource == Resource::None) return verdict.status;
         // No request we serve has a body; one that comes is never read as the next request.
         return head.body ? 400 : 0;

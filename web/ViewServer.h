@@ -28,8 +28,8 @@ struct ServeLimits {
     int firstLineMs = 2'000;   // a new connection's first request line
     int idleMs = 10'000;       // a connection without a whole request, or a page that reads nothing
     int unreadBytes = 32 * 1024;  // what a page may leave unread and still count as reading
-    int staleMs = 1'000;       // no new reading for this long: the figures are not live
-    int tickMs = 250;          // a page hears from us at least this often
+    int staleMs = 1'000;          // no new reading for this long: the figures are not live
+    int tickMs = 250;             // a page hears from us at least this often
 };
 
 // The HTTP side of the live view, on a thread of its own: the window's thread only leaves the

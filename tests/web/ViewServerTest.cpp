@@ -1,16 +1,15 @@
 // The live view's server on loopback, talked to over real sockets the way a browser or an
 // attacker would.
 #include <gtest/gtest.h>
-
-#include <QCoreApplication>
-#include <QTcpServer>
-#include <QTcpSocket>
-#include <QTest>
 #include <netinet/in.h>
 #include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <QCoreApplication>
+#include <QTcpServer>
+#include <QTcpSocket>
+#include <QTest>
 #include <algorithm>
 #include <memory>
 
@@ -139,16 +138,14 @@ TEST_F(ViewServerTest, AConnectionEndsWithTheAnswerWhenItsClientSaysSo) {
         {get(base), false},
         {"GET " + base + " HTTP/1.1\r\nHost: " + host + "\r\nConnection: close\r\n\r\n", true},
         {"GET " + base + " HTTP/1.0\r\nHost: " + host + "\r\n\r\n", true},
-        {"GET " + base + " HTTP/1.0\r\nHost: " + host + "\r\nConnection: keep-alive\r\n\r\n",
-         true},
+        {"GET " + base + " HTTP/1.0\r\nHost: " + host + "\r\nConnection: keep-alive\r\n\r\n", true},
     };
     for (const Case& c : cases) {
         auto socket = connectTo();
         // Two requests at once: the second is answered only on a connection kept open.
         socket->write(c.request + get(base + "view.css"));
-        const QByteArray got = readUntil(*socket, [](const QByteArray& g) {
-            return g.contains("text/css");
-        });
+        const QByteArray got =
+            readUntil(*socket, [](const QByteArray& g) { return g.contains("text/css"); });
         EXPECT_TRUE(got.startsWith("HTTP/1.1 200 ")) << c.request.constData();
         EXPECT_EQ(got.contains("text/css"), !c.ends) << c.request.constData();
         EXPECT_EQ(socket->state() == QAbstractSocket::UnconnectedState, c.ends)
