@@ -115,12 +115,12 @@ void removeLeftovers(const std::string& target) {
 
 // A new file beside `target` that no other process names: the process id is in its name. A file
 // of that name left by an earlier process of the same id is removed first.
-Descriptor createBeside(const std::string& target, std::string& name) {
+Descriptor createBeside(const std::string& target, std::string& name, mode_t mode) {
     removeLeftovers(target);
     name = temporaryName(target, ::getpid());
     for (int attempt = 0; attempt < 2; ++attempt) {
         const int fd =
-            ::open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0666);
+            ::open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, mode);
         if (fd >= 0 || errno != EEXIST) return Descriptor(fd);
         ::unlink(name.c_str());
     }
@@ -137,7 +137,7 @@ void syncDirectory(const std::string& dir) {
 // that it is never left empty. A write that fails part way puts the old text back: the old end
 // after the new beginning could read as a whole file of neither (a backup of one box with the
 // tables of another).
-bool writeInPlace(const std::string& target, std::string_view text) {
+bool writeInPlace(const std::string& target, std::string_view text, mode_t keptMode) {
     Descriptor fd(::open(target.c_str(), O_RDWR | O_NONBLOCK | O_NOCTTY | O_NOFOLLOW | O_CLOEXEC));
     struct stat st {};
     if (!fd.valid() || ::fstat(fd.get(), &st) != 0 || !S_ISREG(st.st_mode)) return false;
@@ -153,8 +153,13 @@ bool writeInPlace(const std::string& target, std::string_view text) {
         got += static_cast<std::size_t>(n);
     }
     if (writeAll(fd.get(), text) && ::ftruncate(fd.get(), static_cast<off_t>(text.size())) == 0 &&
-        ::fsync(fd.get()) == 0)
+        ::fsync(fd.get()) == 0) {
+        // Best effort: a file of someone else's that we may write keeps its permissions.
+        if ((st.st_mode & keptMode) != (st.st_mode & 07777)) {
+            [[maybe_unused]] const int kept = ::fchmod(fd.get(), st.st_mode & keptMode);
+        }
         return fd.closeNow();
+    }
     if (::lseek(fd.get(), 0, SEEK_SET) == 0 && writeAll(fd.get(), previous)) {
         [[maybe_unused]] const int cut = ::ftruncate(fd.get(), st.st_size);
     }
@@ -198,7 +203,7 @@ std::optional<std::string> readRegularFile(const std::string& path, std::size_t 
     return content;
 }
 
-bool replaceFile(const std::string& path, std::string_view text, int* error) {
+bool replaceFile(const std::string& path, std::string_view text, int* error, bool ownerOnly) {
     const auto failed = [error](int why) {
         if (error) *error = why;
         return false;
@@ -211,14 +216,16 @@ bool replaceFile(const std::string& path, std::string_view text, int* error) {
     if (exists && ::faccessat(AT_FDCWD, target.c_str(), W_OK, AT_EACCESS) != 0)
         return failed(errno);
 
+    // A secret is never readable by others, not even between the creation and the rename.
+    const mode_t keptMode = ownerOnly ? 0700 : 07777;
     std::string temporary;
-    Descriptor fd = createBeside(target, temporary);
+    Descriptor fd = createBeside(target, temporary, ownerOnly ? 0600 : 0666);
     if (!fd.valid()) {
         const int reason = errno;
         const bool directoryRefused = reason == EACCES || reason == EPERM || reason == EROFS;
         if (!exists || !directoryRefused) return failed(reason);
         errno = reason;
-        return writeInPlace(target, text) || failed(errno);
+        return writeInPlace(target, text, keptMode) || failed(errno);
     }
     if (exists) {
         // Run by root (sudo), the new file would be root's, and a file only its owner may read
@@ -226,7 +233,7 @@ bool replaceFile(const std::string& path, std::string_view text, int* error) {
         // leaves the new file as the process's own, which is all it can do.
         [[maybe_unused]] const int owned = ::fchown(fd.get(), old.st_uid, old.st_gid);
     }
-    const bool written = (!exists || ::fchmod(fd.get(), old.st_mode & 07777) == 0) &&
+    const bool written = (!exists || ::fchmod(fd.get(), old.st_mode & keptMode) == 0) &&
                          writeAll(fd.get(), text) && ::fsync(fd.get()) == 0 && fd.closeNow() &&
                          ::rename(temporary.c_str(), target.c_str()) == 0;
     if (!written) {

@@ -42,7 +42,8 @@ std::optional<std::string> readSettingsFile(const std::string& path) {
 }
 
 bool writeSettingsFile(const std::string& path, std::string_view text) {
-    return platform::replaceFile(path, text);
+    // It may hold the live view's access key: only its owner reads it.
+    return platform::replaceFile(path, text, nullptr, true);
 }
 
 Settings parseSettings(std::string_view content) {

@@ -42,7 +42,8 @@ constexpr std::size_t maxSettingsBytes = 4096;
 std::optional<std::string> readSettingsFile(const std::string& path);
 
 // Puts `text` in place of the settings file at `path`, whole or not at all (platform::replaceFile);
-// a file made read-only keeps its port and mode. Returns whether the new content is in place.
+// a file made read-only keeps its port and mode. The file is its owner's alone (0600 or less):
+// it holds the live view's access key. Returns whether the new content is in place.
 bool writeSettingsFile(const std::string& path, std::string_view text);
 
 // A write of the settings that is still owed when the process ends through exit() without the

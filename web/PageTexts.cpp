@@ -48,6 +48,15 @@ std::vector<std::pair<QByteArray, QString>> pageWords(int pages) {
     return out;
 }
 
+QByteArray busyPageInLanguage() {
+    for (const Word& word : words)
+        if (qstrcmp(word.name, "busy") == 0)
+            return "<!DOCTYPE html><meta charset=\"utf-8\"><meta http-equiv=\"refresh\" "
+                   "content=\"2\"><title>KVT 3</title><p>" +
+                   escaped(QCoreApplication::translate("ViewPage", word.text)) + "</p>\n";
+    return {};
+}
+
 QByteArray pageInLanguage(int pages) {
     QFile file(QStringLiteral(":/web/page/index.html"));
     if (!file.open(QIODevice::ReadOnly)) return {};

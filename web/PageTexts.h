@@ -17,4 +17,8 @@ std::vector<std::pair<QByteArray, QString>> pageWords(int pages);
 // The page as served: the compiled-in page with its words filled in.
 QByteArray pageInLanguage(int pages);
 
+// What a browser is shown when the view is full for the moment: why, and it loads again by
+// itself two seconds later, script or not.
+QByteArray busyPageInLanguage();
+
 }  // namespace web

@@ -17,20 +17,27 @@ namespace web {
 
 class Engine;
 
-// Limits of the live view, because it listens on a network.
+// Limits of the live view, because it listens on a network where anyone may connect.
 struct ServeLimits {
     int pages = 16;            // event streams open at once
-    int connections = 64;      // connections of any kind at once
+    int connections = 64;      // connections that have asked for something under the token
+    int strangers = 32;        // connections that have not (yet): the rest is kept for pages
+    int perAddress = 8;        // strangers from one client address (an IPv6 /64)
     int headBytes = 8 * 1024;  // a request's head
+    int headFields = 50;       // its header fields
+    int firstLineMs = 2'000;   // a new connection's first request line
     int idleMs = 10'000;       // a connection without a whole request, or a page that reads nothing
-    int staleMs = 1'000;       // no new reading for this long: the figures are not live
-    int tickMs = 250;          // a page hears from us at least this often
+    int unreadBytes = 32 * 1024;  // what a page may leave unread and still count as reading
+    int staleMs = 1'000;          // no new reading for this long: the figures are not live
+    int tickMs = 250;             // a page hears from us at least this often
 };
 
 // The HTTP side of the live view, on a thread of its own: the window's thread only leaves the
-// newest state with it. A page that reads slowly is sent only the newest state when it reads
-// again; one that reads nothing for the idle time is dropped. Nothing received ever reaches the
-// window or the box.
+// newest state with it. Requests are read by our own rules before anything else: a connection
+// from someone without the token costs a socket for at most the first line's deadline and is the
+// first to go when another comes, so that silent or flooding clients never keep a page out. A
+// page that reads slowly is sent only the newest state when it reads again; one that reads
+// nothing for the idle time is dropped. Nothing received ever reaches the window or the box.
 class ViewServer {
 public:
     ViewServer();

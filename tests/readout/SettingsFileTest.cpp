@@ -101,17 +101,16 @@ TEST_F(SettingsFile, OnlyARegularFileIsReadAndOfItOnlyItsStart) {
         EXPECT_EQ(readout::readSettingsFile(path(c.name)), c.content) << c.name;
 }
 
-TEST_F(SettingsFile, AWriteReplacesTheFileAndKeepsItsPermissions) {
-    // No file yet: it is created.
-    ASSERT_TRUE(readout::writeSettingsFile(path(), oldText));
-    EXPECT_EQ(contentOf(path()), oldText);
-
-    ::chmod(path().c_str(), 0640);
-    ASSERT_TRUE(readout::writeSettingsFile(path(), newText));
-    EXPECT_EQ(contentOf(path()), newText);
-    struct stat st {};
-    ASSERT_EQ(::stat(path().c_str(), &st), 0);
-    EXPECT_EQ(st.st_mode & 07777, 0640u);
+TEST_F(SettingsFile, AWriteReplacesTheFileAndLeavesItToItsOwnerAlone) {
+    // No file yet: it is created for its owner alone, as a file readable by others becomes.
+    for (const mode_t before : {0u, 0644u, 0640u}) {
+        if (before) ::chmod(path().c_str(), before);
+        ASSERT_TRUE(readout::writeSettingsFile(path(), before ? newText : oldText));
+        EXPECT_EQ(contentOf(path()), before ? newText : oldText);
+        struct stat st {};
+        ASSERT_EQ(::stat(path().c_str(), &st), 0);
+        EXPECT_EQ(st.st_mode & 07777, 0600u) << std::oct << before;
+    }
     EXPECT_EQ(strayFiles(), std::vector<std::string>{});
 
     // Through a link the file it leads to is replaced; the link stays.
@@ -147,16 +146,17 @@ TEST_F(SettingsFile, AnOperatorsWriteRespectsAReadOnlyFile) {
         const char* name;
         mode_t directory, file;
         bool written;
+        mode_t after;
         rlim_t sizeLimit = RLIM_INFINITY;
     } cases[] = {
-        {"both writable", 0755, 0644, true},
+        {"both writable", 0755, 0644, true, 0600},
         // Made read-only to keep a port and mode: it stays as it is.
-        {"file read-only", 0755, 0444, false},
+        {"file read-only", 0755, 0444, false, 0444},
         // No new file can be made beside it, but the file itself may be written.
-        {"directory read-only", 0555, 0644, true},
-        {"both read-only", 0555, 0444, false},
+        {"directory read-only", 0555, 0644, true, 0600},
+        {"both read-only", 0555, 0444, false, 0444},
         // ... and the write in place fails part way: the old text comes back whole.
-        {"directory read-only, write cut short", 0555, 0644, false, oldText.size()},
+        {"directory read-only, write cut short", 0555, 0644, false, 0644, oldText.size()},
     };
     for (const auto& c : cases) {
         ::chmod(dir_.c_str(), 0755);
@@ -177,7 +177,7 @@ TEST_F(SettingsFile, AnOperatorsWriteRespectsAReadOnlyFile) {
         EXPECT_EQ(contentOf(path()), c.written ? newText : oldText) << c.name;
         struct stat st {};
         ASSERT_EQ(::stat(path().c_str(), &st), 0);
-        EXPECT_EQ(st.st_mode & 07777, c.file) << c.name;
+        EXPECT_EQ(st.st_mode & 07777, c.after) << c.name;
         EXPECT_EQ(strayFiles(), std::vector<std::string>{}) << c.name;
     }
 }

@@ -3,6 +3,7 @@
 #include <string>
 #include <vector>
 
+#include "web/RequestHead.h"
 #include "web/RequestRules.h"
 #include "web/ServeChoice.h"
 
@@ -104,6 +105,57 @@ TEST(ServeChoice, TokensAreSecretsOfTheirOwn) {
     const std::string b = web::newToken();
     EXPECT_TRUE(web::isToken(a));
     EXPECT_NE(a, b);
+}
+
+TEST(RequestHead, ReadsWhatAHeadSaysAboutItsConnectionAndRefusesWhatIsOverALimit) {
+    const web::HeadLimits limits{200, 4};
+    const std::string fields = "A: 1\r\nB: 2\r\nC: 3\r\n";
+    struct HeadCase {
+        std::string input;
+        int status;
+        const char* path;
+        bool close, upgrade, body;
+    };
+    const HeadCase cases[] = {
+        {"GET /t/?x=1 HTTP/1.1\r\nHost: kvt:80\r\n\r\n", 0, "/t/", false, false, false},
+        {"GET /t/ HTTP/1.1\r\nHost: kvt\r\nConnection: keep-alive, Close\r\n\r\n", 0, "/t/", true,
+         false, false},
+        // HTTP/1.0 ends with its answer, keep-alive asked or not; bare line feeds are read.
+        {"GET /t/ HTTP/1.0\nConnection: keep-alive\n\n", 0, "/t/", true, false, false},
+        {"\r\nGET / HTTP/1.1\r\nUpgrade: websocket\r\nContent-Length: 5\r\n\r\nhello", 0, "/",
+         false, true, true},
+        {"GET / HTTP/1.1\r\nTransfer-Encoding: chunked\r\n\r\n", 0, "/", false, false, true},
+        {"GET / HTTP/1.1\r\nContent-Length: 0\r\n" + fields + "\r\n", 0, "/", false, false, false},
+        // Not yet whole.
+        {"GET / HTTP/1.1\r\nHost: kvt", -1, "", false, false, false},
+        {"GET / HT", -1, "", false, false, false},
+        // Malformed: what one reader could take otherwise than another.
+        {"GET / HTTP/1.1\r\nHost: a\r\nHost: b\r\n\r\n", 400, "", false, false, false},
+        {"GET / HTTP/1.1\r\nHost : a\r\n\r\n", 400, "", false, false, false},
+        {"GET / HTTP/1.1\r\nX: 1\r\n folded\r\n\r\n", 400, "", false, false, false},
+        {"GET http://kvt/ HTTP/1.1\r\n\r\n", 400, "", false, false, false},
+        {"GET / HTTP/2.0\r\n\r\n", 400, "", false, false, false},
+        {"GET  / HTTP/1.1\r\n\r\n", 400, "", false, false, false},
+        {"\x16\x03\x01\x02\x05\x01\xfc\x03\x03\n", 400, "", false, false, false},
+        // Over a limit: more fields, or more bytes without the end of the head.
+        {"GET / HTTP/1.1\r\nD: 4\r\nE: 5\r\n" + fields + "\r\n", 431, "", false, false, false},
+        {"GET / HTTP/1.1\r\nX: " + std::string(300, 'a') + "\r\n\r\n", 431, "", false, false,
+         false},
+        {"GET /" + std::string(300, 'a'), 431, "", false, false, false},
+    };
+    for (const HeadCase& c : cases) {
+        const web::ParsedHead head = web::parseHead(c.input, limits);
+        EXPECT_EQ(head.status, c.status) << c.input;
+        if (head.status != 0) continue;
+        EXPECT_EQ(head.path, c.path) << c.input;
+        EXPECT_EQ(head.close, c.close) << c.input;
+        EXPECT_EQ(head.upgrade, c.upgrade) << c.input;
+        EXPECT_EQ(head.body, c.body) << c.input;
+        // What follows the head is the next request's, or a body, never taken as the head.
+        EXPECT_EQ(c.input.substr(head.length).find("\r\n\r\n"), std::string::npos) << c.input;
+    }
+    EXPECT_FALSE(web::hasRequestLine("GET / HTTP/1.1"));
+    EXPECT_TRUE(web::hasRequestLine("GET / HTTP/1.1\r\n"));
 }
 
 }  // namespace
