@@ -8,7 +8,6 @@ packages=(
   qt6-base-dev qt6-base-dev-tools libgl-dev
   qt6-tools-dev qt6-l10n-tools  # the English translation: lupdate, lrelease and their CMake macros
   qt6-translations-l10n  # Qt's own dialogs in Polish (qtbase_pl.qm)
-  qt6-httpserver-dev qt6-websockets-dev  # the live view for browsers
   libqrencode-dev  # the QR code of the live view's address
   libmosquitto-dev mosquitto mosquitto-clients  # readings to an MQTT broker; a broker for its tests
   qt6-charts-dev  # the live curves
