@@ -319,10 +319,12 @@ void TmainForm::readWorkshopFiles() {
         else
             pointsFileProblem_ = QString::fromStdString(read.error);
     }
-    updateWorkshopControls();
+    if (!pointsFileProblem_.isEmpty()) pointLabel->setToolTip(pointsFileProblem_);
+    choosePoint(workshop_.point - 1);
 }
 
 void TmainForm::writeWorkshopSettings() {
+    workshop_.point = chosenPoint_ + 1;
     // A file never made stays unmade while the operator keeps the defaults.
     if (!workshopFileKept_ && workshop_ == workshop::WorkshopSettings{}) return;
     platform::replaceFile(fileName(workshopSettingsPath()), workshop::workshopSettingsText(workshop_));

@@ -22,7 +22,11 @@ WorkshopSettings parseWorkshopSettings(std::string_view text) {
         else if (key == "diameter")
             for (std::size_t i = 0; i < 3; ++i)
                 settings.diameter[i] = value.find("XYZ"[i]) != std::string_view::npos;
-        else if (key == "tolerance")
+        else if (key == "point") {
+            const auto point = readout::parseDecimal(value);
+            if (point && *point >= 0 && *point <= 999 && *point == std::floor(*point))
+                settings.point = static_cast<int>(*point);
+        } else if (key == "tolerance")
             if (const auto tolerance = readout::parseDecimal(value);
                 tolerance && std::isfinite(*tolerance) && *tolerance >= 0)
                 settings.tolerance = *tolerance;
@@ -38,7 +42,8 @@ std::string workshopSettingsText(const WorkshopSettings& settings) {
            (settings.display.length == LengthUnit::mm ? "mm" : "inch") + "\r\nangles=" +
            (settings.display.angle == AngleFormat::dms ? "dms" : "decimal") +
            "\r\ndiameter=" + diameter + "\r\ntolerance=" +
-           readout::formatGeneral(settings.tolerance) + "\r\n";
+           readout::formatGeneral(settings.tolerance) + "\r\npoint=" +
+           std::to_string(settings.point) + "\r\n";
 }
 
 }  // namespace workshop
