@@ -1,6 +1,7 @@
 // What the window gives the live view for browsers: its figures, mode and state, as it shows
 // them, and the view's choice from and to the settings file.
 #include <QApplication>
+#include <QLabel>
 #include <QPushButton>
 #include <QRadioButton>
 
@@ -29,8 +30,15 @@ void TmainForm::notifyView() {
 web::ViewState TmainForm::viewState() const {
     web::ViewState state;
     state.axes = shownAxes;
-    for (Axis axis : axes)
-        state.texts[static_cast<std::size_t>(axisIndex(axis))] = readout(axis)->text();
+    for (Axis axis : axes) {
+        const auto i = static_cast<std::size_t>(axisIndex(axis));
+        state.texts[i] = readout(axis)->text();
+        state.labels[i] = axisLetter(axis)->text().trimmed();
+        state.toGo[i] = chosenPoint_ >= 0 && points_[static_cast<std::size_t>(chosenPoint_)].at[i];
+        state.near[i] = nearZero_[i];
+        state.spoken[i] = readout(axis)->spokenState();
+    }
+    if (chosenPoint_ >= 0) state.point = pointLabel->text().replace(QLatin1Char('\n'), QLatin1Char(' '));
     state.mode = (relRButton->isChecked() ? relRButton : absRButton)->text().remove('&');
     state.reading = readingsShown_;
     state.wireUs = readingWireUs_;

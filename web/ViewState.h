@@ -14,6 +14,13 @@ namespace web {
 struct ViewState {
     int axes = 3;                  // 1 to 3: X, XY or XYZ
     std::array<QString, 3> texts;  // as the window's figures show them, "Ref" included
+    // The workshop's marks: the axis's letter as shown ("ØX" for a diameter), whether the figures
+    // are a distance to go and within the near-zero tolerance, and what a screen reader is told.
+    std::array<QString, 3> labels;
+    std::array<bool, 3> toGo{};
+    std::array<bool, 3> near{};
+    std::array<QString, 3> spoken;
+    QString point;  // the chosen point as the window names it; empty when none
     QString mode;                  // the caption of the checked mode button
     bool live = false;             // a current reading of the box
     QString why;                   // why not live; empty when live
