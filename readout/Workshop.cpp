@@ -3,6 +3,7 @@
 // files they are kept in. The arithmetic and the files' rules are workshop/'s.
 #include <QAction>
 #include <QActionGroup>
+#include <QDialog>
 #include <QDir>
 #include <QFile>
 #include <QHBoxLayout>
@@ -17,6 +18,7 @@
 #include "platform/Files.h"
 #include "readout/MainUnit.h"
 #include "workshop/PointsDialog.h"
+#include "workshop/TopView.h"
 
 namespace {
 constexpr Axis axes[] = {Axis::X, Axis::Y, Axis::Z};
@@ -148,8 +150,12 @@ void TmainForm::buildWorkshopMenu() {
     noPointAction->setShortcut(QKeySequence(Qt::SHIFT | Qt::Key_F8));
     connect(noPointAction, &QAction::triggered, this,
             [this] { guarded([&] { choosePoint(-1); }); });
+    topViewAction = workshopMMI->addAction(tr("Widok z &góry…"));
+    topViewAction->setShortcut(Qt::Key_F9);
+    connect(topViewAction, &QAction::triggered, this, [this] { guarded([&] { openTopView(); }); });
     // The shortcuts work with the menus closed.
-    for (QAction* action : {pointsAction, previousPointAction, nextPointAction, noPointAction})
+    for (QAction* action :
+         {pointsAction, previousPointAction, nextPointAction, noPointAction, topViewAction})
         addAction(action);
     updateWorkshopControls();
 }
@@ -195,7 +201,43 @@ void TmainForm::updateWorkshopControls() {
                                 .arg(QString::fromStdString(point.name)));
     }
     pointLabel->setAccessibleName(pointLabel->text());
+    if (topView_) topView_->setPoints(points_, chosenPoint_);
     notifyView();
+}
+
+void TmainForm::openTopView() {
+    if (!topViewWindow_) {
+        topViewWindow_ = new QDialog(this);
+        topViewWindow_->setWindowTitle(tr("Widok z góry X–Y"));
+        auto* layout = new QVBoxLayout(topViewWindow_);
+        layout->setContentsMargins(0, 0, 0, 0);
+        topView_ = new workshop::TopView(topViewWindow_);
+        layout->addWidget(topView_);
+        // The points are stepped through from here too.
+        for (QAction* action : {previousPointAction, nextPointAction, noPointAction})
+            topViewWindow_->addAction(action);
+        topViewWindow_->resize(topView_->sizeHint());
+    }
+    topView_->setPoints(points_, chosenPoint_);
+    topViewWindow_->show();
+    topViewWindow_->raise();
+    topViewWindow_->activateWindow();
+    updateTopView();
+}
+
+void TmainForm::updateTopView() {
+    // Nothing to draw for a view nobody sees: the readings pay nothing for it then.
+    if (!topView_ || !topViewWindow_->isVisible()) return;
+    if (angular(Axis::X) || angular(Axis::Y)) {
+        topView_->setProblem(tr("X lub Y jest osią kątową: widok z góry pokazuje tylko osie "
+                                "liniowe."));
+        return;
+    }
+    topView_->setProblem(QString());
+    const bool relative = relRButton->isChecked();
+    const double x = relative ? positions[0] - offsets[0] : positions[0];
+    const double y = relative ? positions[1] - offsets[1] : positions[1];
+    topView_->setPosition(QPointF(x, y), readoutsLive_);
 }
 
 void TmainForm::showSpokenState(Axis axis) {
