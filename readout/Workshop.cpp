@@ -12,6 +12,7 @@
 #include <QMenuBar>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScreen>
 #include <QVBoxLayout>
 #include <cmath>
 
@@ -217,6 +218,15 @@ void TmainForm::openTopView() {
         for (QAction* action : {previousPointAction, nextPointAction, noPointAction})
             topViewWindow_->addAction(action);
         topViewWindow_->resize(topView_->sizeHint());
+        // Beside the window where the screen has room, so that the figures stay in sight.
+        if (const QScreen* screen = this->screen()) {
+            const QRect room = screen->availableGeometry();
+            const QRect frame = frameGeometry();
+            if (frame.right() + topViewWindow_->width() + 8 <= room.right())
+                topViewWindow_->move(frame.right() + 8, frame.top());
+            else if (frame.left() - topViewWindow_->width() - 8 >= room.left())
+                topViewWindow_->move(frame.left() - topViewWindow_->width() - 8, frame.top());
+        }
     }
     topView_->setPoints(points_, chosenPoint_);
     topViewWindow_->show();
