@@ -214,6 +214,11 @@ void TmainForm::openTopView() {
         layout->setContentsMargins(0, 0, 0, 0);
         topView_ = new workshop::TopView(topViewWindow_);
         layout->addWidget(topView_);
+        // Closed, the keys go back to the readout window at once, not to a window that is gone.
+        connect(topViewWindow_, &QDialog::finished, this, [this] {
+            activateWindow();
+            raise();
+        });
         // The points are stepped through from here too.
         for (QAction* action : {previousPointAction, nextPointAction, noPointAction})
             topViewWindow_->addAction(action);

@@ -121,6 +121,9 @@ TEST_F(WorkshopWindow, HalfUnitsBoltCircleAndDrivingToEachHole) {
     EXPECT_TRUE(form->topView()->accessibleDescription().contains("wybrany 2"));
     ASSERT_NO_FATAL_FAILURE(key(form->topView()->window(), Qt::Key_Escape));
     EXPECT_FALSE(form->topView()->isVisible());
+    // Closed, the next key is the readout window's again.
+    ASSERT_NO_FATAL_FAILURE(key(form.get(), Qt::Key_F8));
+    EXPECT_EQ(form->chosenPoint(), 2);
 }
 
 }  // namespace
