@@ -1224,6 +1224,10 @@ biuro@pracownia.example</translation>
         <source>X lub Y jest osią kątową: widok z góry pokazuje tylko osie liniowe.</source>
         <translation>X or Y is an angular axis: the top view shows linear axes only.</translation>
     </message>
+    <message>
+        <source>Plik punktów odrzucony</source>
+        <translation>Points file refused</translation>
+    </message>
 </context>
 <context>
     <name>TparamsForm</name>

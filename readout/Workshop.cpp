@@ -192,8 +192,12 @@ void TmainForm::updateWorkshopControls() {
     nextPointAction->setEnabled(any);
     noPointAction->setEnabled(chosenPoint_ >= 0);
     if (chosenPoint_ < 0) {
+        // A points file that could not be read is said where the point would be; its reason is
+        // in the tooltip and in the points dialog.
         pointLabel->setText(any ? tr("Bez punktu (%n w liście)", "", int(points_.size()))
-                                : tr("Brak punktów"));
+                            : pointsFileProblem_.isEmpty() ? tr("Brak punktów")
+                                                           : tr("Plik punktów odrzucony"));
+        pointLabel->setToolTip(pointsFileProblem_);
     } else {
         const workshop::Point& point = points_[static_cast<std::size_t>(chosenPoint_)];
         pointLabel->setText(tr("Do punktu %1/%2:\n%3")
@@ -376,7 +380,6 @@ void TmainForm::readWorkshopFiles() {
         else
             pointsFileProblem_ = QString::fromStdString(read.error);
     }
-    if (!pointsFileProblem_.isEmpty()) pointLabel->setToolTip(pointsFileProblem_);
     choosePoint(workshop_.point - 1);
 }
 
