@@ -235,6 +235,12 @@ void TmainForm::openTopView() {
                 topViewWindow_->move(frame.right() + 8, frame.top());
             else if (frame.left() - topViewWindow_->width() - 8 >= room.left())
                 topViewWindow_->move(frame.left() - topViewWindow_->width() - 8, frame.top());
+            else {
+                // A small screen: smaller, in its lower right corner, clear of the figures on
+                // the left of the window.
+                topViewWindow_->resize(300, 260);
+                topViewWindow_->move(room.right() - 300, room.bottom() - 260);
+            }
         }
     }
     topView_->setPoints(points_, chosenPoint_);
