@@ -15,8 +15,9 @@
 # With --syscalls, each host's system calls, wake-ups (context switches) and CPU per received
 # byte, counted by strace -c -f and perf stat (when present) in a separate, slower run.
 # With --trace, kvt3 runs with its line trace on (every byte written to a file).
-# With --point, kvt3 starts with a list of six points and the first chosen: the figures show the
-# distance to go and the near-zero cue is worked out at every reading.
+# With --point, kvt3 starts with a list of six points and the first chosen, and its top view open:
+# the figures show the distance to go, the near-zero cue is worked out and the view drawn at every
+# reading.
 # With --against OTHER-BUILD, the kvt3 of that build is measured too, in the same rounds, right
 # after this one: on a virtual machine the CPU ratio moves by some 15 % from round to round, in
 # drifts over minutes, so two builds are compared interleaved and by their medians, never by one
@@ -98,7 +99,7 @@ start_host() { # run-dir client [kvt3-program]; the host's pid in $host
     if [ -n "$point" ]; then
       printf 'name;X [mm];Y [mm];Z [mm]\r\n' >"$work/$1/points.csv"
       for k in 1 2 3 4 5 6; do printf 'H %s;%s;%s;\r\n' "$k" "$k.5" "-$k" >>"$work/$1/points.csv"; done
-      printf 'point=1\r\n' >"$work/$1/workshop.kv3"
+      printf 'point=1\r\ntopview=1\r\n' >"$work/$1/workshop.kv3"
     fi
     (cd "$work/$1" && QT_QPA_PLATFORM=offscreen exec "${3:-$bin/kvt3}" "${args[@]}") >/dev/null 2>&1 &
   fi

@@ -391,6 +391,7 @@ void TmainForm::readWorkshopFiles() {
 
 void TmainForm::writeWorkshopSettings() {
     workshop_.point = chosenPoint_ + 1;
+    workshop_.topView = topViewWindow_ && topViewWindow_->isVisible();
     // A file never made stays unmade while the operator keeps the defaults.
     if (!workshopFileKept_ && workshop_ == workshop::WorkshopSettings{}) return;
     platform::replaceFile(fileName(workshopSettingsPath()), workshop::workshopSettingsText(workshop_));

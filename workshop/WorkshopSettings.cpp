@@ -22,6 +22,8 @@ WorkshopSettings parseWorkshopSettings(std::string_view text) {
         else if (key == "diameter")
             for (std::size_t i = 0; i < 3; ++i)
                 settings.diameter[i] = value.find("XYZ"[i]) != std::string_view::npos;
+        else if (key == "topview" && (value == "0" || value == "1"))
+            settings.topView = value == "1";
         else if (key == "point") {
             const auto point = readout::parseDecimal(value);
             if (point && *point >= 0 && *point <= 999 && *point == std::floor(*point))
@@ -43,7 +45,8 @@ std::string workshopSettingsText(const WorkshopSettings& settings) {
            (settings.display.angle == AngleFormat::dms ? "dms" : "decimal") +
            "\r\ndiameter=" + diameter + "\r\ntolerance=" +
            readout::formatGeneral(settings.tolerance) + "\r\npoint=" +
-           std::to_string(settings.point) + "\r\n";
+           std::to_string(settings.point) + "\r\ntopview=" + (settings.topView ? "1" : "0") +
+           "\r\n";
 }
 
 }  // namespace workshop

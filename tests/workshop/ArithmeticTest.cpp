@@ -199,6 +199,7 @@ TEST(WorkshopSettingsFile, ReadsWhatItWritesAndIgnoresTheRest) {
     settings.diameter = {true, false, true};
     settings.tolerance = 0.0254;
     settings.point = 6;
+    settings.topView = true;
     EXPECT_EQ(parseWorkshopSettings(workshopSettingsText(settings)), settings);
     EXPECT_EQ(parseWorkshopSettings("units=feet\ntolerance=-1\nnoise\n"), WorkshopSettings{});
 }
