@@ -14,6 +14,23 @@ TopView::TopView(QWidget* parent) : QWidget(parent) {
     QPalette palette = this->palette();
     palette.setColor(QPalette::Window, QColor(20, 20, 20));
     setPalette(palette);
+    paintTimer_.setSingleShot(true);
+    connect(&paintTimer_, &QTimer::timeout, this, [this] { update(); });
+}
+
+QPointF TopView::onScreen(QPointF at) const {
+    return {middle_.x() + (at.x() - centre_.x()) * scale_,
+            middle_.y() - (at.y() - centre_.y()) * scale_};
+}
+
+void TopView::repaintSoon() {
+    constexpr qint64 intervalMs = 100;
+    if (paintTimer_.isActive()) return;
+    const qint64 since = lastPaint_.isValid() ? lastPaint_.elapsed() : intervalMs;
+    if (since >= intervalMs)
+        update();
+    else
+        paintTimer_.start(static_cast<int>(intervalMs - since));
 }
 
 void TopView::setPoints(const Points& points, int chosen) {
@@ -29,9 +46,12 @@ void TopView::setPoints(const Points& points, int chosen) {
 
 void TopView::setPosition(std::optional<QPointF> at, bool live) {
     if (at == at_ && live == live_) return;
+    // The same pixel inside the same fitted area draws the same picture.
+    const bool samePixel = at && at_ && live == live_ && scale_ > 0 && fitted_.contains(*at) &&
+                           onScreen(*at).toPoint() == onScreen(*at_).toPoint();
     at_ = at;
     live_ = live;
-    update();
+    if (!samePixel) repaintSoon();
 }
 
 void TopView::setProblem(const QString& problem) {
@@ -40,6 +60,7 @@ void TopView::setProblem(const QString& problem) {
 }
 
 void TopView::paintEvent(QPaintEvent*) {
+    lastPaint_.start();
     QPainter painter(this);
     painter.setRenderHint(QPainter::Antialiasing);
     const QRectF area = QRectF(rect()).adjusted(24, 24, -24, -24);
@@ -61,12 +82,11 @@ void TopView::paintEvent(QPaintEvent*) {
         if (p.at[0] && p.at[1]) take(*p.at[0], *p.at[1]);
     if (at_) take(at_->x(), at_->y());
     const double span = std::max({right - left, top - bottom, 1e-3});
-    const double scale = std::min(area.width(), area.height()) / span;
-    const QPointF centre((left + right) / 2, (bottom + top) / 2);
-    const auto onScreen = [&](double x, double y) {
-        return QPointF(area.center().x() + (x - centre.x()) * scale,
-                       area.center().y() - (y - centre.y()) * scale);
-    };
+    scale_ = std::min(area.width(), area.height()) / span;
+    centre_ = QPointF((left + right) / 2, (bottom + top) / 2);
+    middle_ = area.center();
+    fitted_ = QRectF(QPointF(left, bottom), QPointF(right, top));
+    const auto onScreen = [&](double x, double y) { return this->onScreen(QPointF(x, y)); };
     // The zero: a thin cross.
     painter.setPen(QPen(QColor(90, 90, 90), 1));
     const QPointF zero = onScreen(0, 0);

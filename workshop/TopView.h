@@ -1,6 +1,9 @@
 #pragma once
 
+#include <QElapsedTimer>
 #include <QPointF>
+#include <QRectF>
+#include <QTimer>
 #include <QString>
 #include <QWidget>
 #include <optional>
@@ -29,7 +32,19 @@ protected:
     void paintEvent(QPaintEvent* event) override;
 
 private:
+    // Where a position is drawn with the scale of the last paint.
+    QPointF onScreen(QPointF at) const;
+    // Asks for a paint, at most ten a second: the readings come some 36 times a second, and a
+    // cross that moves on by a pixel needs no more.
+    void repaintSoon();
+
     Points points_;
+    // The last paint's fitted area (box units), scale and centre.
+    QRectF fitted_;
+    double scale_ = 0;
+    QPointF centre_, middle_;
+    QElapsedTimer lastPaint_;
+    QTimer paintTimer_;
     int chosen_ = -1;
     std::optional<QPointF> at_;
     bool live_ = false;
