@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QElapsedTimer>
+#include <QPixmap>
 #include <QPointF>
 #include <QRectF>
 #include <QTimer>
@@ -30,25 +31,28 @@ public:
 
 protected:
     void paintEvent(QPaintEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
 
 private:
-    // Where a position is drawn with the scale of the last paint.
+    // Where a position is drawn in the fitted area.
     QPointF onScreen(QPointF at) const;
+    // The area drawn: the points and the zero, widened when the position leaves it.
+    void refit();
     // Asks for a paint, at most ten a second: the readings come some 36 times a second, and a
     // cross that moves on by a pixel needs no more.
     void repaintSoon();
+    void drawLayer();
 
     Points points_;
-    // The last paint's fitted area (box units), scale and centre.
-    QRectF fitted_;
-    double scale_ = 0;
-    QPointF centre_, middle_;
-    QElapsedTimer lastPaint_;
-    QTimer paintTimer_;
     int chosen_ = -1;
     std::optional<QPointF> at_;
     bool live_ = false;
     QString problem_;
+    QRectF fitted_;
+    QPixmap layer_;
+    bool layerValid_ = false;
+    QElapsedTimer lastPaint_;
+    QTimer paintTimer_;
 };
 
 }  // namespace workshop
