@@ -46,7 +46,7 @@ void TopView::refit() {
 }
 
 void TopView::repaintSoon() {
-    constexpr qint64 intervalMs = 100;
+    constexpr qint64 intervalMs = 200;
     if (paintTimer_.isActive()) return;
     const qint64 since = lastPaint_.isValid() ? lastPaint_.elapsed() : intervalMs;
     if (since >= intervalMs)

@@ -38,8 +38,8 @@ private:
     QPointF onScreen(QPointF at) const;
     // The area drawn: the points and the zero, widened when the position leaves it.
     void refit();
-    // Asks for a paint, at most ten a second: the readings come some 36 times a second, and a
-    // cross that moves on by a pixel needs no more.
+    // Asks for a paint, at most five a second: the readings come some 36 times a second, the
+    // figures are what the operator drives by, and the view only shows where the machine is.
     void repaintSoon();
     void drawLayer();
 
