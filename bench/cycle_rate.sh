@@ -15,23 +15,28 @@
 # With --syscalls, each host's system calls, wake-ups (context switches) and CPU per received
 # byte, counted by strace -c -f and perf stat (when present) in a separate, slower run.
 # With --trace, kvt3 runs with its line trace on (every byte written to a file).
+# With --point, kvt3 starts with a list of six points and the first chosen, and its top view open:
+# the figures show the distance to go, the near-zero cue is worked out and the view drawn at every
+# reading.
 # With --against OTHER-BUILD, the kvt3 of that build is measured too, in the same rounds, right
 # after this one: on a virtual machine the CPU ratio moves by some 15 % from round to round, in
 # drifts over minutes, so two builds are compared interleaved and by their medians, never by one
 # run each.
 #
-#   bench/cycle_rate.sh [--syscalls] [--trace] [--against other-build-dir] [build-dir] [seconds]
+#   bench/cycle_rate.sh [--syscalls] [--trace] [--point] [--against other-build-dir] [build-dir] [seconds]
 #                       [rounds]
 #   (defaults: build, 8, 3)
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 syscalls=
 trace=
+point=
 against=
 while true; do
   case "${1:-}" in
     --syscalls) syscalls=1 ;;
     --trace) trace=1 ;;
+    --point) point=1 ;;
     --against)
       [ -n "${2:-}" ] || { echo "--against needs a build directory" >&2; exit 2; }
       against=$(cd "$2" && pwd)
@@ -91,6 +96,11 @@ start_host() { # run-dir client [kvt3-program]; the host's pid in $host
     # itself, reads the configuration and runs its cycle until told to stop.
     local args=()
     [ -n "$trace" ] && args+=(--trace "$work/$1/line.txt")
+    if [ -n "$point" ]; then
+      printf 'name;X [mm];Y [mm];Z [mm]\r\n' >"$work/$1/points.csv"
+      for k in 1 2 3 4 5 6; do printf 'H %s;%s;%s;\r\n' "$k" "$k.5" "-$k" >>"$work/$1/points.csv"; done
+      printf 'point=1\r\ntopview=1\r\n' >"$work/$1/workshop.kv3"
+    fi
     (cd "$work/$1" && QT_QPA_PLATFORM=offscreen exec "${3:-$bin/kvt3}" "${args[@]}") >/dev/null 2>&1 &
   fi
   host=$!

@@ -9,7 +9,8 @@ bool sameShown(const Reading& a, const Reading& b) {
     for (std::size_t e = LinkHealth::invalid; e < LinkHealth::eventCount; ++e)
         if (ha.sinceStart[e] != hb.sinceStart[e]) return false;
     return a.axes == b.axes && a.texts == b.texts && a.values == b.values && a.mode == b.mode &&
-           a.relative == b.relative && a.live == b.live && a.why == b.why;
+           a.relative == b.relative && a.live == b.live && a.why == b.why &&
+           a.labels == b.labels && a.toGo == b.toGo && a.near == b.near && a.point == b.point;
 }
 
 Reading Freshness::judge(Reading state, std::int64_t nowMs) {

@@ -16,6 +16,13 @@ namespace feed {
 struct Reading {
     int axes = 3;                  // 1 to 3: X, XY or XYZ
     std::array<QString, 3> texts;  // as the window's figures show them, "Ref" included
+    // The workshop's marks: the axis's letter as shown ("ØX" for a diameter), whether the figures
+    // are a distance to go and within the near-zero tolerance, and what a screen reader is told.
+    std::array<QString, 3> labels;
+    std::array<bool, 3> toGo{};
+    std::array<bool, 3> near{};
+    std::array<QString, 3> spoken;
+    QString point;  // the chosen point as the window names it; empty when none
     // The value the figures show, in the axis's unit (mm, or degrees for an angular axis); none
     // while the figures show no number ("Ref", "-----").
     std::array<std::optional<double>, 3> values;

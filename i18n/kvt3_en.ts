@@ -1256,6 +1256,22 @@ biuro@pracownia.example</translation>
         <source>Nagrywanie odczytów do %1</source>
         <translation>Recording the readings to %1</translation>
     </message>
+    <message>
+        <source>Widok z &amp;góry…</source>
+        <translation>&amp;Top view…</translation>
+    </message>
+    <message>
+        <source>Plik punktów odrzucony</source>
+        <translation>Points file refused</translation>
+    </message>
+    <message>
+        <source>Widok z góry X–Y</source>
+        <translation>Top view X–Y</translation>
+    </message>
+    <message>
+        <source>X lub Y jest osią kątową: widok z góry pokazuje tylko osie liniowe.</source>
+        <translation>X or Y is an angular axis: the top view shows linear axes only.</translation>
+    </message>
 </context>
 <context>
     <name>TparamsForm</name>
@@ -1881,6 +1897,27 @@ biuro@pracownia.example</translation>
     <message>
         <source>Nie można zapisać pliku: %1.</source>
         <translation>The file cannot be written: %1.</translation>
+    </message>
+</context>
+<context>
+    <name>workshop::TopView</name>
+    <message>
+        <source>Widok z góry X–Y</source>
+        <translation>Top view X–Y</translation>
+    </message>
+    <message numerus="yes">
+        <source>%n punktów, wybrany %1: %2</source>
+        <translation>
+            <numerusform>%n point, chosen %1: %2</numerusform>
+            <numerusform>%n points, chosen %1: %2</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source>%n punktów, żaden nie wybrany</source>
+        <translation>
+            <numerusform>%n point, none chosen</numerusform>
+            <numerusform>%n points, none chosen</numerusform>
+        </translation>
     </message>
 </context>
 </TS>

@@ -132,6 +132,7 @@ void TmainForm::setReadoutsLive(bool live) {
         if (!live) setNearZero(axis, false);
         showSpokenState(axis);
     }
+    updateTopView();
 }
 
 void TmainForm::showCounts(const std::array<std::int32_t, 3>& counts) {
@@ -170,6 +171,7 @@ void TmainForm::showReadings() {
     for (Axis axis : axes) showAxisValue(axis, relRButton->isChecked());
     for (Axis axis : axes)
         if (refButton(axis)->isChecked()) readout(axis)->setText(QStringLiteral("Ref"));
+    updateTopView();
 }
 
 void TmainForm::TimeOutTripleTimerTimer() {

@@ -141,6 +141,7 @@ void TmainForm::FormShow() {
     service_.AxisCount = 3;
     shownAxes = 3;
     testTimer.SetEnabled(true);
+    if (workshop_.topView) openTopView();
 }
 
 void TmainForm::closeEvent(QCloseEvent* event) {

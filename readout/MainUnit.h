@@ -49,6 +49,9 @@ class Clock;
 namespace web {
 class LiveView;
 }
+namespace workshop {
+class TopView;
+}
 
 // The readout window: starts the link and reads the box's configuration, then reads the three
 // position counters over and over and shows them; offsets and relative mode, reference marks,
@@ -134,6 +137,7 @@ public:
     QAction* previousPointAction;
     QAction* nextPointAction;
     QAction* noPointAction;
+    QAction* topViewAction;
     // The state of the link in words, under the controls.
     QLabel* statusLabel = nullptr;
     QMenu* configMMI;
@@ -303,6 +307,9 @@ public:
     void choosePoint(int index);
     void stepPoint(int delta);
     void openPointsDialog();
+    // The X-Y plane from above, beside the window; it stops nothing.
+    void openTopView();
+    workshop::TopView* topView() const { return topView_; }
     bool nearZeroShown(Axis axis) const { return nearZero_[static_cast<std::size_t>(axisIndex(axis))]; }
     QString pointsPath() const;
     QString workshopSettingsPath() const;
@@ -349,6 +356,7 @@ private:
     void updateWorkshopControls();
     void setNearZero(Axis axis, bool near);
     void showSpokenState(Axis axis);
+    void updateTopView();
     void buildMenus();
     void bindTimers();
     // Runs a handler and shows an exception that escapes it, as the program's exception display.
@@ -521,6 +529,8 @@ private:
     int chosenPoint_ = -1;
     std::array<bool, 3> nearZero_{};
     QString pointsFileProblem_;
+    QDialog* topViewWindow_ = nullptr;
+    workshop::TopView* topView_ = nullptr;
     // Owed from the reading of the settings until the window writes them itself.
     readout::OwedSettingsWrite owedSettings_;
 };

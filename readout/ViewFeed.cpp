@@ -3,6 +3,7 @@
 // and the view's choice from and to the settings file.
 #include <QApplication>
 #include <QDateTime>
+#include <QLabel>
 #include <QPushButton>
 #include <QRadioButton>
 
@@ -95,7 +96,13 @@ web::ViewState TmainForm::viewState() const {
             state.values[i] =
                 readout::shownAxisValue(state.relative ? positions[i] - offsets[i] : positions[i],
                                         decimals[i], angular(axis));
+        state.labels[i] = axisLetter(axis)->text().trimmed();
+        state.toGo[i] = chosenPoint_ >= 0 && points_[static_cast<std::size_t>(chosenPoint_)].at[i];
+        state.near[i] = nearZero_[i];
+        state.spoken[i] = readout(axis)->spokenState();
     }
+    if (chosenPoint_ >= 0)
+        state.point = pointLabel->text().replace(QLatin1Char('\n'), QLatin1Char(' '));
     state.mode = (relRButton->isChecked() ? relRButton : absRButton)->text().remove('&');
     state.timeMs = QDateTime::currentMSecsSinceEpoch();
     state.health = linkHealth();

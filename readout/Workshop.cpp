@@ -3,6 +3,7 @@
 // files they are kept in. The arithmetic and the files' rules are workshop/'s.
 #include <QAction>
 #include <QActionGroup>
+#include <QDialog>
 #include <QDir>
 #include <QFile>
 #include <QHBoxLayout>
@@ -11,12 +12,14 @@
 #include <QMenuBar>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScreen>
 #include <QVBoxLayout>
 #include <cmath>
 
 #include "platform/Files.h"
 #include "readout/MainUnit.h"
 #include "workshop/PointsDialog.h"
+#include "workshop/TopView.h"
 
 namespace {
 constexpr Axis axes[] = {Axis::X, Axis::Y, Axis::Z};
@@ -148,8 +151,12 @@ void TmainForm::buildWorkshopMenu() {
     noPointAction->setShortcut(QKeySequence(Qt::SHIFT | Qt::Key_F8));
     connect(noPointAction, &QAction::triggered, this,
             [this] { guarded([&] { choosePoint(-1); }); });
+    topViewAction = workshopMMI->addAction(tr("Widok z &góry…"));
+    topViewAction->setShortcut(Qt::Key_F9);
+    connect(topViewAction, &QAction::triggered, this, [this] { guarded([&] { openTopView(); }); });
     // The shortcuts work with the menus closed.
-    for (QAction* action : {pointsAction, previousPointAction, nextPointAction, noPointAction})
+    for (QAction* action :
+         {pointsAction, previousPointAction, nextPointAction, noPointAction, topViewAction})
         addAction(action);
     updateWorkshopControls();
 }
@@ -185,8 +192,12 @@ void TmainForm::updateWorkshopControls() {
     nextPointAction->setEnabled(any);
     noPointAction->setEnabled(chosenPoint_ >= 0);
     if (chosenPoint_ < 0) {
+        // A points file that could not be read is said where the point would be; its reason is
+        // in the tooltip and in the points dialog.
         pointLabel->setText(any ? tr("Bez punktu (%n w liście)", "", int(points_.size()))
-                                : tr("Brak punktów"));
+                            : pointsFileProblem_.isEmpty() ? tr("Brak punktów")
+                                                           : tr("Plik punktów odrzucony"));
+        pointLabel->setToolTip(pointsFileProblem_);
     } else {
         const workshop::Point& point = points_[static_cast<std::size_t>(chosenPoint_)];
         pointLabel->setText(tr("Do punktu %1/%2:\n%3")
@@ -195,7 +206,63 @@ void TmainForm::updateWorkshopControls() {
                                 .arg(QString::fromStdString(point.name)));
     }
     pointLabel->setAccessibleName(pointLabel->text());
+    if (topView_) topView_->setPoints(points_, chosenPoint_);
     notifyView();
+}
+
+void TmainForm::openTopView() {
+    if (!topViewWindow_) {
+        topViewWindow_ = new QDialog(this);
+        topViewWindow_->setWindowTitle(tr("Widok z góry X–Y"));
+        auto* layout = new QVBoxLayout(topViewWindow_);
+        layout->setContentsMargins(0, 0, 0, 0);
+        topView_ = new workshop::TopView(topViewWindow_);
+        layout->addWidget(topView_);
+        // Closed, the keys go back to the readout window at once, not to a window that is gone.
+        connect(topViewWindow_, &QDialog::finished, this, [this] {
+            activateWindow();
+            raise();
+        });
+        // The points are stepped through from here too.
+        for (QAction* action : {previousPointAction, nextPointAction, noPointAction})
+            topViewWindow_->addAction(action);
+        topViewWindow_->resize(topView_->sizeHint());
+        // Beside the window where the screen has room, so that the figures stay in sight.
+        if (const QScreen* screen = this->screen()) {
+            const QRect room = screen->availableGeometry();
+            const QRect frame = frameGeometry();
+            if (frame.right() + topViewWindow_->width() + 8 <= room.right())
+                topViewWindow_->move(frame.right() + 8, frame.top());
+            else if (frame.left() - topViewWindow_->width() - 8 >= room.left())
+                topViewWindow_->move(frame.left() - topViewWindow_->width() - 8, frame.top());
+            else {
+                // A small screen: smaller, in its lower right corner, clear of the figures on
+                // the left of the window.
+                topViewWindow_->resize(300, 260);
+                topViewWindow_->move(room.right() - 300, room.bottom() - 260);
+            }
+        }
+    }
+    topView_->setPoints(points_, chosenPoint_);
+    topViewWindow_->show();
+    topViewWindow_->raise();
+    topViewWindow_->activateWindow();
+    updateTopView();
+}
+
+void TmainForm::updateTopView() {
+    // Nothing to draw for a view nobody sees: the readings pay nothing for it then.
+    if (!topView_ || !topViewWindow_->isVisible()) return;
+    if (angular(Axis::X) || angular(Axis::Y)) {
+        topView_->setProblem(tr("X lub Y jest osią kątową: widok z góry pokazuje tylko osie "
+                                "liniowe."));
+        return;
+    }
+    topView_->setProblem(QString());
+    const bool relative = relRButton->isChecked();
+    const double x = relative ? positions[0] - offsets[0] : positions[0];
+    const double y = relative ? positions[1] - offsets[1] : positions[1];
+    topView_->setPosition(QPointF(x, y), readoutsLive_);
 }
 
 void TmainForm::showSpokenState(Axis axis) {
@@ -319,10 +386,12 @@ void TmainForm::readWorkshopFiles() {
         else
             pointsFileProblem_ = QString::fromStdString(read.error);
     }
-    updateWorkshopControls();
+    choosePoint(workshop_.point - 1);
 }
 
 void TmainForm::writeWorkshopSettings() {
+    workshop_.point = chosenPoint_ + 1;
+    workshop_.topView = topViewWindow_ && topViewWindow_->isVisible();
     // A file never made stays unmade while the operator keeps the defaults.
     if (!workshopFileKept_ && workshop_ == workshop::WorkshopSettings{}) return;
     platform::replaceFile(fileName(workshopSettingsPath()), workshop::workshopSettingsText(workshop_));

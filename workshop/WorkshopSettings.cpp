@@ -22,7 +22,13 @@ WorkshopSettings parseWorkshopSettings(std::string_view text) {
         else if (key == "diameter")
             for (std::size_t i = 0; i < 3; ++i)
                 settings.diameter[i] = value.find("XYZ"[i]) != std::string_view::npos;
-        else if (key == "tolerance")
+        else if (key == "topview" && (value == "0" || value == "1"))
+            settings.topView = value == "1";
+        else if (key == "point") {
+            const auto point = readout::parseDecimal(value);
+            if (point && *point >= 0 && *point <= 999 && *point == std::floor(*point))
+                settings.point = static_cast<int>(*point);
+        } else if (key == "tolerance")
             if (const auto tolerance = readout::parseDecimal(value);
                 tolerance && std::isfinite(*tolerance) && *tolerance >= 0)
                 settings.tolerance = *tolerance;
@@ -38,7 +44,9 @@ std::string workshopSettingsText(const WorkshopSettings& settings) {
            (settings.display.length == LengthUnit::mm ? "mm" : "inch") + "\r\nangles=" +
            (settings.display.angle == AngleFormat::dms ? "dms" : "decimal") +
            "\r\ndiameter=" + diameter + "\r\ntolerance=" +
-           readout::formatGeneral(settings.tolerance) + "\r\n";
+           readout::formatGeneral(settings.tolerance) + "\r\npoint=" +
+           std::to_string(settings.point) + "\r\ntopview=" + (settings.topView ? "1" : "0") +
+           "\r\n";
 }
 
 }  // namespace workshop

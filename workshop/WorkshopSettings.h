@@ -17,6 +17,10 @@ struct WorkshopSettings {
     std::array<bool, 3> diameter{};
     // Near zero within this distance, in the box's units (mm, degrees).
     double tolerance = 0.01;
+    // The point chosen when the program ended, from 1; 0 for none: a job goes on after a restart.
+    int point = 0;
+    // The top view was open when the program ended: it opens again.
+    bool topView = false;
 
     bool operator==(const WorkshopSettings&) const = default;
 };

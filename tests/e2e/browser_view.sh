@@ -5,6 +5,8 @@
 #                                                 (tests/browser/view_e2e.py)
 #   tests/e2e/browser_view.sh BUILD-DIR hostile   clients that are not pages
 #                                                 (tests/browser/view_hostile.py)
+#   tests/e2e/browser_view.sh BUILD-DIR points    a chosen point's distance to go and near-zero
+#                                                 cue on the page (tests/browser/view_points.py)
 # Screenshots and the programs' output go to BUILD-DIR/test-artefacts/browser-view-KIND/.
 # scripts/setup.sh installs what it needs: chromium, node and tests/browser's playwright-core,
 # and for the page test the accessibility bus, its client and a virtual X server.
@@ -34,5 +36,6 @@ case "$kind" in
     exit "$status"
     ;;
   hostile) exec /usr/bin/python3 view_hostile.py --bin "$build/bin" --out "$out" ;;
-  *) echo "unknown kind $kind: page or hostile" >&2; exit 2 ;;
+  points) exec /usr/bin/python3 view_points.py --bin "$build/bin" --out "$out" ;;
+  *) echo "unknown kind $kind: page, hostile or points" >&2; exit 2 ;;
 esac

@@ -13,6 +13,7 @@
 #include "tests/readout/Harness.h"
 #include "workshop/PatternDialog.h"
 #include "workshop/PointsDialog.h"
+#include "workshop/TopView.h"
 
 namespace readouttest {
 namespace {
@@ -23,7 +24,7 @@ protected:
     static void key(QWidget* window, Qt::Key k, Qt::KeyboardModifiers modifiers = {}) {
         window->activateWindow();
         ASSERT_TRUE(QTest::qWaitForWindowActive(window));
-        QWidget* target = QApplication::focusWidget() ? QApplication::focusWidget() : window;
+        QWidget* target = window->focusWidget() ? window->focusWidget() : window;
         QTest::keyClick(target, k, modifiers);
         QCoreApplication::processEvents();
     }
@@ -111,8 +112,18 @@ TEST_F(WorkshopWindow, HalfUnitsBoltCircleAndDrivingToEachHole) {
     EXPECT_FALSE(form->nearZeroShown(Axis::Y));
     EXPECT_TRUE(form->yyLabel->spokenState().contains("nieaktualny"));
     prompts.clear();
-    ASSERT_NO_FATAL_FAILURE(key(form.get(), Qt::Key_2, Qt::ControlModifier));
+    ASSERT_NO_FATAL_FAILURE(key(form.get(), Qt::Key_1, Qt::ControlModifier));
     EXPECT_EQ(prompts.messages.size(), 1);
+
+    // The top view, with hole 2 marked.
+    ASSERT_NO_FATAL_FAILURE(key(form.get(), Qt::Key_F9));
+    ASSERT_TRUE(form->topView() && form->topView()->isVisible());
+    EXPECT_TRUE(form->topView()->accessibleDescription().contains("wybrany 2"));
+    ASSERT_NO_FATAL_FAILURE(key(form->topView()->window(), Qt::Key_Escape));
+    EXPECT_FALSE(form->topView()->isVisible());
+    // Closed, the next key is the readout window's again.
+    ASSERT_NO_FATAL_FAILURE(key(form.get(), Qt::Key_F8));
+    EXPECT_EQ(form->chosenPoint(), 2);
 }
 
 }  // namespace

@@ -21,10 +21,12 @@ class Element {
       add: (c) => classes.add(c),
       remove: (c) => classes.delete(c),
       contains: (c) => classes.has(c),
+      toggle: (c, on) => (on ? classes.add(c) : classes.delete(c)),
     };
   }
   append(...nodes) { this.children.push(...nodes); }
   setAttribute() {}
+  getAttribute() { return null; }
   all(cls) {
     const out = [];
     for (const c of this.children) {
@@ -45,7 +47,9 @@ const wordNames = ['live', 'late', 'stale', 'noProgram', 'keyChanged', 'tooMany'
 function loadPage(answer = null) {
   const words = new Element();
   words.textContent = JSON.stringify(Object.fromEntries(wordNames.map((w) => [w, w])));
-  const ids = { rows: new Element(), mode: new Element(), why: new Element(), words };
+  const ids = {
+    rows: new Element(), mode: new Element(), why: new Element(), point: new Element(), words,
+  };
   const body = new Element();
   body.classList.add('stale');
   const clock = { now: 1_000_000 };

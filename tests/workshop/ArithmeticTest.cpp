@@ -198,6 +198,8 @@ TEST(WorkshopSettingsFile, ReadsWhatItWritesAndIgnoresTheRest) {
     settings.display = {LengthUnit::inch, AngleFormat::decimal};
     settings.diameter = {true, false, true};
     settings.tolerance = 0.0254;
+    settings.point = 6;
+    settings.topView = true;
     EXPECT_EQ(parseWorkshopSettings(workshopSettingsText(settings)), settings);
     EXPECT_EQ(parseWorkshopSettings("units=feet\ntolerance=-1\nnoise\n"), WorkshopSettings{});
 }

@@ -7,6 +7,7 @@
 
   const rowsEl = document.getElementById('rows');
   const modeEl = document.getElementById('mode');
+  const pointEl = document.getElementById('point');
   const whyEl = document.getElementById('why');
   // The page's words, in the program's language, served with the page.
   const words = JSON.parse(document.getElementById('words').textContent);
@@ -84,8 +85,17 @@
     (state.rows || []).slice(0, axes).forEach((r, i) => {
       const figures = rows[i].querySelector('.figures');
       if (figures.textContent !== r.text) figures.textContent = r.text;
+      // A distance to go, and near zero: marked as the window marks them, and said in words.
+      const letter = rows[i].querySelector('.axis');
+      const label = r.label || 'XYZ'[i];
+      if (letter.textContent !== label) letter.textContent = label;
+      rows[i].classList.toggle('togo', !!r.toGo);
+      rows[i].classList.toggle('near', !!r.near);
+      const spoken = r.spoken || words.axis.replace('%1', 'XYZ'[i]);
+      if (figures.getAttribute('aria-label') !== spoken) figures.setAttribute('aria-label', spoken);
     });
     modeEl.textContent = state.mode || '';
+    pointEl.textContent = state.point || '';
     fit();
     if (state.live && late) {
       setStale(words.late);
