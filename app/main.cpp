@@ -33,6 +33,7 @@
 #include "app/helpUnit.h"
 #include "config/coordUnit.h"
 #include "config/paramsUnit.h"
+#include "curves/CurvesWindow.h"
 #include "i18n/Language.h"
 #include "link/RSLib.h"
 #include "link/RequestNames.h"
@@ -294,6 +295,11 @@ int main(int argc, char** argv) {
             QObject::connect(&readingsOut, &mqtt::ReadingsOut::statusChanged, &mainForm,
                              [&] { mainForm.updateStatusLine(); });
             startReadingsOut(readingsOut, options, mqttCa, mqttLogin);
+            curves::CurvesWindow curvesWindow(mainForm.readingsFeed(), &mainForm);
+            mainForm.attachCurves([&] {
+                curvesWindow.show();
+                curvesWindow.raise();
+            });
             recording::Recorder recorder;
             attachRecorder(recorder, mainForm, recordFile);
 
