@@ -304,6 +304,7 @@ int main(int argc, char** argv) {
                 curvesWindow.show();
                 curvesWindow.raise();
             });
+            if (options.curves) curvesWindow.show();
             recording::Recorder recorder;
             attachRecorder(recorder, mainForm, recordFile);
 

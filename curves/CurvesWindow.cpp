@@ -19,7 +19,10 @@ namespace {
 
 constexpr int spans[] = {10, 30, 60, 120, 300, 600};
 // Points per curve at most: some for each pixel of a plot as wide as a screen.
-constexpr std::size_t buckets = 400;
+constexpr std::size_t buckets = 300;
+// Drawing at most this often: each drawing of the three plots takes milliseconds of the
+// window's thread.
+constexpr double redrawSeconds = 0.5;
 // A reading is current for this long without a new one.
 constexpr double staleSeconds = 1.0;
 
@@ -106,7 +109,9 @@ CurvesWindow::CurvesWindow(feed::Feed& feed, QWidget* parent) : QWidget(parent, 
         outer->addWidget(views[i], 1);
     }
     resize(780, 440);
-    tick_.setInterval(200);
+    // Drawing follows the readings (see take); the timer only keeps the curves moving, and grey,
+    // when none come.
+    tick_.setInterval(1000);
     connect(&tick_, &QTimer::timeout, this, &CurvesWindow::redraw);
     connect(spanCombo, &QComboBox::currentIndexChanged, this, &CurvesWindow::redraw);
     connect(&feed, &feed::Feed::reading, this, &CurvesWindow::take);
@@ -142,10 +147,24 @@ void CurvesWindow::take(const feed::Reading& state) {
         if (searching && !searching_[i]) data_.mark(t, Mark::reference, static_cast<int>(i));
         searching_[i] = searching;
     }
+    // Drawn once the window's thread is done with this reading and has asked for the next one:
+    // the drawing then takes place while the box answers, not while its answer waits.
+    if (isVisible() && !redrawDue_ && t - lastRedraw_ >= redrawSeconds) {
+        redrawDue_ = true;
+        QMetaObject::invokeMethod(
+            this,
+            [this] {
+                redrawDue_ = false;
+                redraw();
+            },
+            Qt::QueuedConnection);
+    }
 }
 
 void CurvesWindow::redraw() {
     const double end = now();
+    lastRedraw_ = end;
+    if (tick_.isActive()) tick_.start();
     const double from = end - spanSeconds();
     grey_ = !live_ || end - lastNew_ > staleSeconds;
     stateLabel->setText(tr("odczyty wstrzymane"));

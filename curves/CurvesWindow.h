@@ -18,8 +18,9 @@ class QValueAxis;
 
 // The live curves: each axis present against time, over a span the operator chooses (10 s to
 // 10 min), with invalid replies, link losses and reference searches marked; grey, and saying so,
-// when the readings stop. It takes every reading of the feed (an append), and draws five times a
-// second while it is shown, thinned to what the plot can show: the cycle never waits for it.
+// when the readings stop. It takes every reading of the feed (an append), and draws twice a
+// second while it is shown, thinned to what the plot can show, right after a reading has been
+// taken and the next one asked for: the drawing fills the wait for the box's answer.
 namespace curves {
 
 class CurvesWindow : public QWidget {
@@ -61,6 +62,8 @@ private:
     double lastNew_ = -1e9;
     feed::LinkHealth::Counts health_;
     bool seen_ = false;
+    bool redrawDue_ = false;
+    double lastRedraw_ = -1e9;
 };
 
 }  // namespace curves
