@@ -199,8 +199,16 @@ void CurvesWindow::redraw() {
         timeAxes_[i]->setLabelsVisible(axis == axes_ - 1);
         if (low > high) low = high = 0;
         const double margin = std::max((high - low) * 0.08, angular_[i] ? 0.01 : 0.001);
-        valueAxes_[i]->setRange(low - margin, high + margin);
-        valueAxes_[i]->applyNiceNumbers();
+        // A round step, two or three of them from the lowest to the highest: labels that fit a
+        // plot of a third of a small screen.
+        const double rough = (high - low + 2 * margin) / 2;
+        const double magnitude = std::pow(10.0, std::floor(std::log10(rough)));
+        const double ratio = rough / magnitude;
+        const double step = magnitude * (ratio <= 1 ? 1 : ratio <= 2 ? 2 : ratio <= 5 ? 5 : 10);
+        const double bottom = std::floor((low - margin) / step) * step;
+        const double top = std::ceil((high + margin) / step) * step;
+        valueAxes_[i]->setRange(bottom, top);
+        valueAxes_[i]->setTickCount(static_cast<int>(std::lround((top - bottom) / step)) + 1);
         valueAxes_[i]->setTitleText(angular_[i] ? QStringLiteral("°") : QStringLiteral("mm"));
         // Grey curves are the last readings, not current ones.
         lines[i]->setColor(grey_ ? QColor(150, 150, 150) : axisColours[i]);
