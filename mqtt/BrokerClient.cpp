@@ -43,12 +43,13 @@ std::string errorText(int rc) {
 }  // namespace
 
 BrokerClient::BrokerClient(const BrokerChoice& choice, std::optional<Login> login,
-                           std::function<void()> statusChanged)
+                           std::function<void()> statusChanged, std::shared_future<void> after)
     : choice_(choice),
       login_(std::move(login)),
       statusChanged_(std::move(statusChanged)),
       stateTopic_(choice.address.prefix + "/state"),
-      statusTopic_(choice.address.prefix + "/status") {
+      statusTopic_(choice.address.prefix + "/status"),
+      after_(std::move(after)) {
     std::call_once(libraryStarted, [] { mosquitto_lib_init(); });
     wakeFd_ = ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
     thread_ = std::thread([this] { run(); });
@@ -112,6 +113,7 @@ void BrokerClient::onPublish(mosquitto*, void* self, int mid) {
 }
 
 void BrokerClient::run() {
+    if (after_.valid()) after_.wait();
     mosq_ = mosquitto_new(nullptr, true, this);
     std::string setupFailure;
     if (!mosq_) {
