@@ -97,6 +97,7 @@ void BrokerClient::setStatus(Link link, int refusal, std::string reason) {
 void BrokerClient::onConnect(mosquitto*, void* self, int rc) {
     auto* client = static_cast<BrokerClient*>(self);
     if (rc != 0) {
+        client->refused_ = true;
         client->setStatus(Link::refused, rc, mosquitto_connack_string(rc));
         return;
     }
@@ -158,7 +159,9 @@ void BrokerClient::run() {
 }
 
 void BrokerClient::connectionLost(std::int64_t nowMs, std::string reason) {
-    const bool refused = status().link == Link::refused && !connected_;
+    // The connection this attempt made was refused: said already, and not soon tried again.
+    const bool refused = refused_;
+    refused_ = false;
     socketOpen_ = false;
     connected_ = false;
     backoffMs_ =

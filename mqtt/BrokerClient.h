@@ -88,6 +88,7 @@ private:
     bool socketOpen_ = false;  // a connection made or under way
     bool connected_ = false;   // CONNACK accepted
     bool resend_ = false;      // the next state goes out whatever it says
+    bool refused_ = false;     // the broker refused this attempt's connection
     std::int64_t connectStartMs_ = 0;
     std::int64_t nextAttemptMs_ = 0;
     int backoffMs_ = 0;
