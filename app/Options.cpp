@@ -139,6 +139,8 @@ ParsedOptions parseOptions(const std::vector<std::string>& args) {
                 if (v->empty()) c.error = "option '--mqtt-login' needs a file name";
                 o.mqttLogin = *v;
             }
+        } else if (arg == "--curves") {
+            o.curves = true;
         } else if (isOption(arg, "--record")) {
             if (auto v = c.value(arg, "--record")) {
                 if (v->empty()) c.error = "option '--record' needs a file name";
@@ -231,6 +233,7 @@ Options:
       --mqtt-ca FILE      with an mqtts:// broker: check its certificate against FILE
       --mqtt-login FILE   the broker's user name (first line) and password (second) from
                           FILE, which only its owner may read; never on the command line
+      --curves            open the live curves of the readings at start
       --record FILE       write every reading to FILE as CSV (docs/recording.md): the
                           time, the reading's number, each axis in its unit, whether it
                           was current; FILE.1 takes the older half past 64 MiB

@@ -25,6 +25,7 @@ struct ProgramOptions {
     std::optional<std::string> mqttCa;         // --mqtt-ca
     std::optional<std::string> mqttLogin;      // --mqtt-login
     std::optional<std::string> recordFile;     // --record: every reading to a CSV file
+    bool curves = false;                       // --curves: the live curves open at start
     // Without the window: the box's configuration to a file, or a file's to the box.
     std::optional<std::string> saveConfig;     // --save-config
     std::optional<std::string> restoreConfig;  // --restore-config

@@ -9,6 +9,7 @@
 #include <QFileInfo>
 #include <QIcon>
 #include <QMessageBox>
+#include <QPointer>
 #include <cerrno>
 #include <csignal>
 #include <cstdlib>
@@ -33,6 +34,7 @@
 #include "app/helpUnit.h"
 #include "config/coordUnit.h"
 #include "config/paramsUnit.h"
+#include "curves/CurvesWindow.h"
 #include "i18n/Language.h"
 #include "link/RSLib.h"
 #include "link/RequestNames.h"
@@ -289,11 +291,20 @@ int main(int argc, char** argv) {
             mainForm.attachLiveView(liveView, [&] { prompts.execModal(viewDialog); });
             mqtt::ReadingsOut readingsOut(mainForm.readingsFeed());
             mqtt::BrokerDialog brokerDialog(readingsOut, &mainForm);
+            // The window outlives the broker's side and may ask it for its state as it closes.
             mainForm.attachBroker([&] { prompts.execModal(brokerDialog); },
-                                  [&] { return readingsOut.problemText(); });
+                                  [out = QPointer<mqtt::ReadingsOut>(&readingsOut)] {
+                                      return out ? out->problemText() : QString();
+                                  });
             QObject::connect(&readingsOut, &mqtt::ReadingsOut::statusChanged, &mainForm,
                              [&] { mainForm.updateStatusLine(); });
             startReadingsOut(readingsOut, options, mqttCa, mqttLogin);
+            curves::CurvesWindow curvesWindow(mainForm.readingsFeed(), &mainForm);
+            mainForm.attachCurves([&] {
+                curvesWindow.show();
+                curvesWindow.raise();
+            });
+            if (options.curves) curvesWindow.show();
             recording::Recorder recorder;
             attachRecorder(recorder, mainForm, recordFile);
 

@@ -1272,6 +1272,10 @@ biuro@pracownia.example</translation>
         <source>X lub Y jest osią kątową: widok z góry pokazuje tylko osie liniowe.</source>
         <translation>X or Y is an angular axis: the top view shows linear axes only.</translation>
     </message>
+    <message>
+        <source>&amp;Wykresy odczytów…</source>
+        <translation>Live c&amp;urves…</translation>
+    </message>
 </context>
 <context>
     <name>TparamsForm</name>
@@ -1388,6 +1392,49 @@ biuro@pracownia.example</translation>
     <message>
         <source>Brak nowych odczytów z urządzenia</source>
         <translation>No new readings from the device</translation>
+    </message>
+</context>
+<context>
+    <name>curves::CurvesWindow</name>
+    <message>
+        <source>Wykresy odczytów</source>
+        <translation>Live curves</translation>
+    </message>
+    <message>
+        <source>%1 s</source>
+        <translation>%1 s</translation>
+    </message>
+    <message>
+        <source>%1 min</source>
+        <translation>%1 min</translation>
+    </message>
+    <message>
+        <source>&amp;Okno czasu:</source>
+        <translation>&amp;Time span:</translation>
+    </message>
+    <message>
+        <source>Okno czasu</source>
+        <translation>Time span</translation>
+    </message>
+    <message>
+        <source>Oś %1</source>
+        <translation>Axis %1</translation>
+    </message>
+    <message>
+        <source>błędna odpowiedź</source>
+        <translation>invalid reply</translation>
+    </message>
+    <message>
+        <source>utrata łącza</source>
+        <translation>link lost</translation>
+    </message>
+    <message>
+        <source>szukanie znacznika</source>
+        <translation>reference search</translation>
+    </message>
+    <message>
+        <source>odczyty wstrzymane</source>
+        <translation>readings stopped</translation>
     </message>
 </context>
 <context>

@@ -43,12 +43,13 @@ std::string errorText(int rc) {
 }  // namespace
 
 BrokerClient::BrokerClient(const BrokerChoice& choice, std::optional<Login> login,
-                           std::function<void()> statusChanged)
+                           std::function<void()> statusChanged, std::shared_future<void> after)
     : choice_(choice),
       login_(std::move(login)),
       statusChanged_(std::move(statusChanged)),
       stateTopic_(choice.address.prefix + "/state"),
-      statusTopic_(choice.address.prefix + "/status") {
+      statusTopic_(choice.address.prefix + "/status"),
+      after_(std::move(after)) {
     std::call_once(libraryStarted, [] { mosquitto_lib_init(); });
     wakeFd_ = ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
     thread_ = std::thread([this] { run(); });
@@ -96,6 +97,7 @@ void BrokerClient::setStatus(Link link, int refusal, std::string reason) {
 void BrokerClient::onConnect(mosquitto*, void* self, int rc) {
     auto* client = static_cast<BrokerClient*>(self);
     if (rc != 0) {
+        client->refused_ = true;
         client->setStatus(Link::refused, rc, mosquitto_connack_string(rc));
         return;
     }
@@ -112,6 +114,7 @@ void BrokerClient::onPublish(mosquitto*, void* self, int mid) {
 }
 
 void BrokerClient::run() {
+    if (after_.valid()) after_.wait();
     mosq_ = mosquitto_new(nullptr, true, this);
     std::string setupFailure;
     if (!mosq_) {
@@ -156,7 +159,9 @@ void BrokerClient::run() {
 }
 
 void BrokerClient::connectionLost(std::int64_t nowMs, std::string reason) {
-    const bool refused = status().link == Link::refused && !connected_;
+    // The connection this attempt made was refused: said already, and not soon tried again.
+    const bool refused = refused_;
+    refused_ = false;
     socketOpen_ = false;
     connected_ = false;
     backoffMs_ =

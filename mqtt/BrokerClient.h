@@ -3,6 +3,7 @@
 #include <atomic>
 #include <cstdint>
 #include <functional>
+#include <future>
 #include <mutex>
 #include <optional>
 #include <string>
@@ -36,8 +37,10 @@ public:
 
     // Connects as `login` (if any) and starts publishing. `statusChanged` is called on the
     // client's thread after each change of status.
+    // `after`, when valid, is the end of the client this one replaces: the connection waits for
+    // it, so that its "offline" can never follow this one's "online".
     BrokerClient(const BrokerChoice& choice, std::optional<Login> login,
-                 std::function<void()> statusChanged);
+                 std::function<void()> statusChanged, std::shared_future<void> after = {});
     // Publishes "offline", disconnects and ends the thread: at most about a second with a broker
     // that does not answer.
     ~BrokerClient();
@@ -67,6 +70,7 @@ private:
     const std::function<void()> statusChanged_;
     const std::string stateTopic_;
     const std::string statusTopic_;
+    const std::shared_future<void> after_;
     mosquitto* mosq_ = nullptr;
     int wakeFd_ = -1;
     std::atomic<bool> stop_{false};
@@ -84,6 +88,7 @@ private:
     bool socketOpen_ = false;  // a connection made or under way
     bool connected_ = false;   // CONNACK accepted
     bool resend_ = false;      // the next state goes out whatever it says
+    bool refused_ = false;     // the broker refused this attempt's connection
     std::int64_t connectStartMs_ = 0;
     std::int64_t nextAttemptMs_ = 0;
     int backoffMs_ = 0;

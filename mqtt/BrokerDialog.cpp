@@ -22,6 +22,10 @@ BrokerDialog::BrokerDialog(ReadingsOut& out, QWidget* parent) : QDialog(parent),
     urlEdit = new QLineEdit(this);
     urlEdit->setPlaceholderText(QStringLiteral("mqtt://broker:1883/hala1/kvt3"));
     urlEdit->setAccessibleName(tr("Adres brokera"));
+    // Wide enough for a shop's broker and a prefix of a few levels.
+    urlEdit->setMinimumWidth(urlEdit->fontMetrics().horizontalAdvance(QStringLiteral(
+                                 "mqtts://broker.hala1.local:8883/hala1/tokarka3/kvt3")) +
+                             16);
     caEdit = new QLineEdit(this);
     caEdit->setPlaceholderText(tr("certyfikaty systemu"));
     caEdit->setAccessibleName(tr("Plik CA dla mqtts"));

@@ -12,6 +12,19 @@ ReadingsOut::ReadingsOut(feed::Feed& feed, QObject* parent) : QObject(parent), f
 
 ReadingsOut::~ReadingsOut() {
     programEnding();
+    for (std::thread& ending : retiring_) ending.join();
+}
+
+std::shared_future<void> ReadingsOut::retire() {
+    if (!client_) return {};
+    std::promise<void> ended;
+    std::shared_future<void> done = ended.get_future().share();
+    retiring_.emplace_back([client = std::shared_ptr<BrokerClient>(std::move(client_)),
+                            ended = std::move(ended)]() mutable {
+        client.reset();
+        ended.set_value();
+    });
+    return done;
 }
 
 QString ReadingsOut::apply(const BrokerChoice& choice) {
@@ -23,12 +36,15 @@ QString ReadingsOut::apply(const BrokerChoice& choice) {
             return tr("plik logowania %1: %2")
                 .arg(QString::fromStdString(choice.loginFile), QString::fromStdString(why));
     }
-    client_.reset();
+    std::shared_future<void> previousEnded = retire();
     choice_ = choice;
     if (choice.on) {
-        client_ = std::make_unique<BrokerClient>(choice, std::move(login), [this] {
-            QMetaObject::invokeMethod(this, &ReadingsOut::statusChanged, Qt::QueuedConnection);
-        });
+        client_ = std::make_unique<BrokerClient>(
+            choice, std::move(login),
+            [this] {
+                QMetaObject::invokeMethod(this, &ReadingsOut::statusChanged, Qt::QueuedConnection);
+            },
+            std::move(previousEnded));
         client_->offer(feed_.current());
     }
     emit statusChanged();

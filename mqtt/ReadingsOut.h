@@ -2,8 +2,11 @@
 
 #include <QObject>
 #include <QString>
+#include <future>
 #include <memory>
 #include <optional>
+#include <thread>
+#include <vector>
 
 #include "feed/Feed.h"
 #include "mqtt/BrokerChoice.h"
@@ -45,9 +48,14 @@ signals:
     void statusChanged();
 
 private:
+    // Ends the client in use on a thread of its own: its "offline" may wait up to a second for a
+    // slow broker, which the window's thread never does.
+    std::shared_future<void> retire();
+
     feed::Feed& feed_;
     BrokerChoice choice_;
     std::unique_ptr<BrokerClient> client_;
+    std::vector<std::thread> retiring_;
 };
 
 }  // namespace mqtt

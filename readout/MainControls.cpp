@@ -288,6 +288,14 @@ void TmainForm::buildMenus() {
     });
     healthMMI = configMMI->addAction(tr("Stan łą&cza…"));
     bind(healthMMI, &TmainForm::showHealthWindow);
+    // Shown once the curves are attached.
+    curvesMMI = configMMI->addAction(tr("&Wykresy odczytów…"));
+    curvesMMI->setVisible(false);
+    connect(curvesMMI, &QAction::triggered, this, [this] {
+        guarded([&] {
+            if (openCurves_) openCurves_();
+        });
+    });
 
     fileMMI = menuBar()->addMenu(tr("&Plik"));
     // Shown once the recording is attached; checked while it records.

@@ -82,6 +82,8 @@ public:
     void attachBroker(std::function<void()> openDialog, std::function<QString()> problem);
     // The recording: the menu item starts or stops it (`toggle`), and shows whether it runs.
     void attachRecording(std::function<void()> toggle);
+    // The live curves' window, opened from the menu.
+    void attachCurves(std::function<void()> open);
     void showRecording(bool on, const QString& path);
     // Shows the link's health in its small window (made at the first showing).
     void showHealthWindow();
@@ -151,6 +153,7 @@ public:
     QAction* viewMMI;
     QAction* brokerMMI;
     QAction* healthMMI;
+    QAction* curvesMMI;
     QAction* saveConfigMMI;
     QAction* restoreConfigMMI;
     QAction* recordMMI;
@@ -514,6 +517,7 @@ private:
     std::function<void()> openBrokerDialog_;
     std::function<QString()> brokerProblem_;
     std::function<void()> toggleRecording_;
+    std::function<void()> openCurves_;
     QWidget* healthWindow_ = nullptr;
     // The live view's line of the settings file, as read, and what it says.
     std::optional<std::string> sixthLine_;

@@ -64,6 +64,11 @@ void TmainForm::attachRecording(std::function<void()> toggle) {
     recordMMI->setVisible(true);
 }
 
+void TmainForm::attachCurves(std::function<void()> open) {
+    openCurves_ = std::move(open);
+    curvesMMI->setVisible(true);
+}
+
 void TmainForm::showRecording(bool on, const QString& path) {
     recordMMI->setChecked(on);
     recordMMI->setToolTip(on ? tr("Nagrywanie odczytów do %1").arg(path) : QString());

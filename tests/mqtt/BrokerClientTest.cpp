@@ -155,6 +155,46 @@ TEST(BrokerClient, ABrokerThatTakesTheConnectionButNeverAnswersIsLeftAndHoldsNot
     ::close(mute);
 }
 
+// A certificate authority of the test's own and a broker certificate for 127.0.0.1 signed by it;
+// `name` is the authority's file.
+void makeAuthority(const e2e::TempDir& dir, const std::string& name) {
+    const std::string d = dir.path() + "/";
+    const std::string quiet = " >/dev/null 2>&1";
+    ASSERT_EQ(std::system(("openssl req -x509 -newkey rsa:2048 -nodes -days 1 -subj /CN=" + name +
+                           " -keyout " + d + name + ".key -out " + d + name + ".crt" + quiet)
+                              .c_str()),
+              0);
+}
+
+TEST(BrokerClient, TlsTrustsTheCaFileAndNoOtherCertificate) {
+    e2e::TempDir dir;
+    const std::string d = dir.path() + "/";
+    ASSERT_NO_FATAL_FAILURE(makeAuthority(dir, "shop"));
+    ASSERT_NO_FATAL_FAILURE(makeAuthority(dir, "stranger"));
+    ASSERT_EQ(std::system(("openssl req -newkey rsa:2048 -nodes -subj /CN=broker -keyout " + d +
+                           "broker.key -out " + d +
+                           "broker.csr >/dev/null 2>&1 && openssl x509 "
+                           "-req -in " +
+                           d + "broker.csr -CA " + d + "shop.crt -CAkey " + d +
+                           "shop.key -CAcreateserial -days 1 -extfile <(printf "
+                           "subjectAltName=IP:127.0.0.1) -out " +
+                           d + "broker.crt >/dev/null 2>&1")
+                              .insert(0, "bash -c '")
+                              .append("'")
+                              .c_str()),
+              0);
+    LoopbackBroker broker({"cafile " + d + "shop.crt", "certfile " + d + "broker.crt",
+                           "keyfile " + d + "broker.key"});
+    for (const char* authority : {"shop", "stranger"}) {
+        mqtt::BrokerChoice choice = choiceFor(broker, "tls");
+        choice.address.tls = true;
+        choice.caFile = d + authority + ".crt";
+        mqtt::BrokerClient client(choice, std::nullopt, nullptr);
+        const bool trusted = std::string(authority) == "shop";
+        EXPECT_EQ(waitForLink(client, Link::online, trusted ? 5s : 2s), trusted) << authority;
+    }
+}
+
 TEST(BrokerClient, AWrongPasswordIsToldAsARefusal) {
     LoopbackBroker probe;  // only for a directory to keep the password file in
     const std::string passwords = probe.dir().file("passwords");

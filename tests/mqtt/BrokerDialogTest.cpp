@@ -51,6 +51,16 @@ TEST(BrokerDialog, AppliesKeepsAndShowsTheConnection) {
             [&] { return dialog.statusLabel->text().startsWith("Połączono"); }, 5000))
             << dialog.statusLabel->text().toStdString();
 
+        // Applied again on the same topics: the old connection's "offline" goes before the new
+        // one's "online", never after it, and the window does not wait for either.
+        QTest::mouseClick(dialog.applyButton, Qt::LeftButton);
+        EXPECT_TRUE(QTest::qWaitFor(
+            [&] { return dialog.statusLabel->text().startsWith("Połączono"); }, 5000));
+        Subscriber later(broker.port(), "hall/k/status");
+        const int first = later.waitFor("hall/k/status", "", std::chrono::seconds(5));
+        ASSERT_GE(first, 0);
+        EXPECT_EQ(later.messages()[static_cast<std::size_t>(first)].payload, "online");
+
         const std::string kept = e2e::readFile(dir.file(mqtt::choiceFileName));
         EXPECT_EQ(kept, "on=1\nurl=" + broker.url("hall/k") + "\nlogin=mqtt-login\nrate=4\n");
         EXPECT_EQ(e2e::readFile(dir.file("mqtt-login")), "reader\nsecret\n");

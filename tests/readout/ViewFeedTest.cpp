@@ -110,5 +110,21 @@ TEST_F(ReadoutTest, TheLinkHealthCountsWhatTheLineDidAndItsWindowShowsIt) {
     EXPECT_FALSE(window->isVisible());
 }
 
+TEST_F(ReadoutTest, TheStatusLineSaysWhenTheBrokerIsNotReached) {
+    // Outlives the test's body: the window asks again as it closes.
+    auto problem = std::make_shared<QString>();
+    form->attachBroker([] {}, [problem] { return *problem; });
+    EXPECT_TRUE(form->brokerMMI->isVisible());
+    startCycle(box);
+    replyPositions(1, 2, 3);
+    const QString current = form->statusLabel->text();
+    *problem = QStringLiteral("MQTT: brak połączenia z brokerem");
+    form->updateStatusLine();
+    EXPECT_EQ(form->statusLabel->text(), current + QStringLiteral(" – ") + *problem);
+    problem->clear();
+    form->updateStatusLine();
+    EXPECT_EQ(form->statusLabel->text(), current);
+}
+
 }  // namespace
 }  // namespace readouttest
