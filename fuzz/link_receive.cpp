@@ -231,19 +231,27 @@ private:
         device_->takeWritten();
         events_.clear();
 
-        // A well-behaved box: each host byte takes the next answer, 1 ms later. Stray bytes come
-        // along with the readiness byte and with the last byte of the first position reply.
-        device_->OnHostWrite = [this](std::uint8_t) {
-            if (script_.empty()) return;
-            Bytes answer = std::move(script_.front());
-            script_.pop_front();
+        // A well-behaved box: the readiness request gets the kind, any other host byte the next
+        // answer, 1 ms later. Stray bytes come along with the first readiness byte, which is then
+        // asked for again, and with the last byte of the first position reply.
+        bool firstReadiness = true;
+        device_->OnHostWrite = [this, &firstReadiness](std::uint8_t written) {
+            Bytes answer;
+            if (written == 0xE9) {
+                answer = {0x20};  // kind 3
+                if (firstReadiness)
+                    answer.insert(answer.end(), strayAfterReady_.begin(), strayAfterReady_.end());
+                firstReadiness = false;
+            } else {
+                if (script_.empty()) return;
+                answer = std::move(script_.front());
+                script_.pop_front();
+            }
             clock_.callAfterUs(1000,
                                [this, answer = std::move(answer)] { device_->receive(answer); });
         };
         const Bytes reply = {1, 0, 0, 0, 2, 0, 0, 0, 0xFD, 0xFF, 0xFF, 0xFF};
-        Bytes readiness = {0x20};  // kind 3
-        readiness.insert(readiness.end(), strayAfterReady_.begin(), strayAfterReady_.end());
-        script_ = {readiness};
+        script_.clear();
         for (std::uint8_t b : reply) script_.push_back({b});
         script_.back().insert(script_.back().end(), strayAfterReply_.begin(),
                               strayAfterReply_.end());
@@ -281,6 +289,7 @@ private:
         const Bytes reading = {0xE1, 0xE0, 0xE0, 0xE0, 0xE2, 0xE0,
                                0xE0, 0xE0, 0xE3, 0xE0, 0xE0, 0xE0};
         Bytes wire = {0xE9};
+        if (!strayAfterReady_.empty()) wire.push_back(0xE9);
         for (int i = 0; i < readings; ++i) wire.insert(wire.end(), reading.begin(), reading.end());
         wire.insert(wire.end(), {0xEE, 0x05});
         FUZZ_CHECK(device_->takeWritten() == wire, "host bytes differ");
