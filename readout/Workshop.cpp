@@ -358,7 +358,9 @@ void TmainForm::openPointsDialog() {
     connect(&dialog, &workshop::PointsDialog::toleranceChanged, this,
             [this](double tolerance) { setNearZeroTolerance(tolerance); });
     if (prompts_.execModal(dialog) != QDialog::Accepted) return;
-    setPoints(dialog.points());
+    // The list written only when it changed: a file refused at start stays the operator's until
+    // a list of their own replaces it.
+    if (dialog.points() != points_) setPoints(dialog.points());
     if (dialog.chosen() >= 0) choosePoint(dialog.chosen());
 }
 

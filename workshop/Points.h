@@ -21,6 +21,7 @@ constexpr std::size_t maxPointsFileBytes = 256 * 1024;
 struct Point {
     std::string name;
     std::array<std::optional<double>, 3> at;  // X, Y, Z
+    bool operator==(const Point&) const = default;
 };
 using Points = std::vector<Point>;
 

@@ -21,6 +21,8 @@ namespace workshop {
 namespace {
 
 constexpr int nameColumn = 0;
+// A cell's exact value in the box's unit, beside the text it shows.
+constexpr int exactValueRole = Qt::UserRole + 1;
 
 QPushButton* button(const QString& text, QWidget* parent) {
     auto* b = new QPushButton(text, parent);
@@ -140,12 +142,16 @@ void PointsDialog::appendRows(const Points& points) {
         const int row = table->rowCount();
         table->insertRow(row);
         table->setItem(row, nameColumn, new QTableWidgetItem(QString::fromStdString(point.name)));
-        for (std::size_t i = 0; i < 3; ++i)
-            table->setItem(row, static_cast<int>(i) + 1,
-                           new QTableWidgetItem(
-                               point.at[i] ? QString::fromStdString(
-                                                 editText(*point.at[i], shown_.axes[i], shown_.display))
-                                           : QString()));
+        for (std::size_t i = 0; i < 3; ++i) {
+            auto* cell = new QTableWidgetItem(
+                point.at[i] ? QString::fromStdString(
+                                  editText(*point.at[i], shown_.axes[i], shown_.display))
+                            : QString());
+            // The point itself, not only its text: shown in inches the text is rounded, and read
+            // back it would move the point.
+            if (point.at[i]) cell->setData(exactValueRole, *point.at[i]);
+            table->setItem(row, static_cast<int>(i) + 1, cell);
+        }
     }
 }
 
@@ -160,6 +166,14 @@ bool PointsDialog::readTable(Points& out) {
             const QTableWidgetItem* cell = table->item(row, static_cast<int>(i) + 1);
             const QString text = cell ? cell->text().trimmed() : QString();
             if (text.isEmpty()) continue;
+            // A cell left as it was shown keeps its exact value; one the operator typed is read.
+            const QVariant exact = cell->data(exactValueRole);
+            if (exact.isValid() &&
+                text == QString::fromStdString(
+                            editText(exact.toDouble(), shown_.axes[i], shown_.display))) {
+                point.at[i] = exact.toDouble();
+                continue;
+            }
             point.at[i] = typedValue(text.toStdString(), shown_.axes[i], shown_.display);
             if (!point.at[i]) {
                 prompts_.showMessage(tr("Punkt %1, oś %2: „%3” nie jest liczbą.")

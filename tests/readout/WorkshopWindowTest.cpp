@@ -1,6 +1,7 @@
 // The workshop functions in the window, by the operator's keys and clicks: half, units, a bolt
 // circle made in the points dialog, driving to its holes, and the cue greying with the figures.
 #include <QApplication>
+#include <QDir>
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
@@ -124,6 +125,38 @@ TEST_F(WorkshopWindow, HalfUnitsBoltCircleAndDrivingToEachHole) {
     // Closed, the next key is the readout window's again.
     ASSERT_NO_FATAL_FAILURE(key(form.get(), Qt::Key_F8));
     EXPECT_EQ(form->chosenPoint(), 2);
+}
+
+// The points dialog left by OK with nothing typed changes nothing: a points file refused at the
+// start (here written in inches) stays the operator's, and points shown rounded in inches come
+// back as they were.
+TEST_F(WorkshopWindow, ThePointsDialogsOkWithNothingTypedChangesNothing) {
+    const QByteArray kept = "name;X [in]\r\nA;1\r\nB;2\r\n";
+    {
+        QFile file(QDir(workDir.path()).filePath("points.csv"));
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(kept);
+    }
+    form.reset();
+    form = std::make_unique<TmainForm>(service, prompts, clock);
+    form->attachWindows(*breakForm, *logoForm, *helpForm, *paramsForm, *coordForm);
+    ASSERT_NO_FATAL_FAILURE(startCycle(box));
+    ASSERT_TRUE(form->points().empty());
+    prompts.whileDialogOpen = [&](QDialog& dialog) {
+        auto* points = qobject_cast<workshop::PointsDialog*>(&dialog);
+        ASSERT_TRUE(points);
+        pressButton(points, points->okButton);
+    };
+    ASSERT_NO_FATAL_FAILURE(key(form.get(), Qt::Key_F6));
+    QFile file(form->pointsPath());
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_EQ(file.readAll(), kept);
+
+    const workshop::Points exact = {{"A", {25.0, 10.001, std::nullopt}}};
+    form->setPoints(exact);
+    QTest::mouseClick(form->unitButton, Qt::LeftButton);  // inches
+    ASSERT_NO_FATAL_FAILURE(key(form.get(), Qt::Key_F6));
+    EXPECT_EQ(form->points(), exact);
 }
 
 }  // namespace
