@@ -12,6 +12,10 @@
 
 namespace recording {
 
+namespace {
+constexpr const char* notOrdinaryFile = "not an ordinary file";
+}  // namespace
+
 RecordFile::RecordFile(std::string path, FileLimits limits)
     : path_(std::move(path)), limits_(limits) {}
 
@@ -21,8 +25,19 @@ RecordFile::~RecordFile() {
 
 std::string RecordFile::open(std::string_view header) {
     if (fd_ >= 0) ::close(fd_);
-    fd_ = ::open(path_.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-    if (fd_ < 0) return std::strerror(errno);
+    // Opened without waiting and checked before anything is cut: a named pipe nobody reads
+    // would hold the window's thread in open(), and a device is no place for a recording.
+    fd_ = ::open(path_.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC | O_NONBLOCK, 0644);
+    if (fd_ < 0) return errno == ENXIO ? notOrdinaryFile : std::strerror(errno);
+    struct stat st;
+    if (::fstat(fd_, &st) != 0 || !S_ISREG(st.st_mode)) {
+        ::close(fd_);
+        fd_ = -1;
+        return notOrdinaryFile;
+    }
+    const int flags = ::fcntl(fd_, F_GETFL);
+    if (flags < 0 || ::fcntl(fd_, F_SETFL, flags & ~O_NONBLOCK) != 0 || ::ftruncate(fd_, 0) != 0)
+        return std::strerror(errno);
     size_ = 0;
     return writeAll(header);
 }

@@ -1,11 +1,14 @@
 // The recording: its lines from the feed's states, rotation, and what stops it; then the real
 // kvt3 recording a moving kvt3-sim.
 #include <gtest/gtest.h>
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <QSignalSpy>
 #include <QTest>
 #include <filesystem>
+#include <future>
 #include <regex>
 #include <sstream>
 
@@ -115,6 +118,27 @@ TEST(Recorder, RotatesAtItsSizeAndStopsWithTheReasonWhenItCannotGoOn) {
         EXPECT_EQ(rest(newer.back()), "100;1;2.5;90.25;1");
         EXPECT_EQ(std::stoi(rest(newer[1])), std::stoi(rest(older.back())) + 1);
     }
+}
+
+// Recording is started on the window's thread, from the menu's file dialog or the command line: a
+// name that is not a plain file (a named pipe nobody reads) must be refused at once, not waited on.
+TEST(Recorder, ANamedPipeIsRefusedWithoutWaitingForAReader) {
+    e2e::TempDir dir;
+    const std::string path = dir.file("pipe.csv");
+    ASSERT_EQ(::mkfifo(path.c_str(), 0600), 0);
+    auto started = std::async(std::launch::async, [&] {
+        recording::Recorder recorder;
+        return recorder.start(QString::fromStdString(path));
+    });
+    const bool answered = started.wait_for(2s) == std::future_status::ready;
+    if (!answered) {
+        // Lets the start go on so that the test can end.
+        const int reader = ::open(path.c_str(), O_RDONLY | O_NONBLOCK);
+        started.wait();
+        ::close(reader);
+    }
+    EXPECT_TRUE(answered) << "start() waited for a reader of the pipe";
+    EXPECT_NE(started.get(), QString());
 }
 
 TEST(Recorder, TheProgramRecordsEveryReadingOfAMovingBoxInOrder) {
