@@ -116,8 +116,8 @@ int runConfigCommand(int argc, char** argv, const ProgramOptions& options,
 }
 
 // The broker as the choice file says, or as the command line names it (kept for the next
-// start). A command line's broker that cannot be used is said on standard error; the readout
-// starts all the same.
+// start). A broker that cannot be used, the command line's or the kept one, is said on standard
+// error and on the status line; the readout starts all the same.
 // `caFile` and `loginFile` are the options' paths made absolute where the program started.
 void startReadingsOut(mqtt::ReadingsOut& out, const ProgramOptions& options,
                       const std::string& caFile, const std::string& loginFile) {
@@ -129,7 +129,10 @@ void startReadingsOut(mqtt::ReadingsOut& out, const ProgramOptions& options,
         if (options.mqttLogin) choice.loginFile = loginFile;
     }
     const QString why = out.apply(choice);
-    if (!why.isEmpty() && options.mqtt) std::cerr << "kvt3: --mqtt: " << why.toStdString() << "\n";
+    // A kept choice refused is said too (and on the status line): nothing publishes.
+    if (!why.isEmpty())
+        std::cerr << "kvt3: " << (options.mqtt ? "--mqtt" : "mqtt.kv3") << ": " << why.toStdString()
+                  << "\n";
     if (why.isEmpty() && options.mqtt) mqtt::ReadingsOut::saveChoice(choice);
 }
 

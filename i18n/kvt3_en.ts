@@ -1546,6 +1546,10 @@ biuro@pracownia.example</translation>
         <source>MQTT: brak połączenia z brokerem</source>
         <translation>MQTT: no connection to the broker</translation>
     </message>
+    <message>
+        <source>MQTT: %1</source>
+        <translation>MQTT: %1</translation>
+    </message>
 </context>
 <context>
     <name>readout::HealthWindow</name>

@@ -32,10 +32,15 @@ QString ReadingsOut::apply(const BrokerChoice& choice) {
     if (choice.on && !choice.loginFile.empty()) {
         std::string why;
         login = readLoginFile(choice.loginFile, why);
-        if (!login)
-            return tr("plik logowania %1: %2")
-                .arg(QString::fromStdString(choice.loginFile), QString::fromStdString(why));
+        if (!login) {
+            refusal_ = tr("plik logowania %1: %2")
+                           .arg(QString::fromStdString(choice.loginFile),
+                                QString::fromStdString(why));
+            emit statusChanged();
+            return refusal_;
+        }
     }
+    refusal_.clear();
     std::shared_future<void> previousEnded = retire();
     choice_ = choice;
     if (choice.on) {
@@ -81,7 +86,7 @@ QString ReadingsOut::statusText() const {
 }
 
 QString ReadingsOut::problemText() const {
-    if (!client_) return {};
+    if (!client_) return refusal_.isEmpty() ? QString() : tr("MQTT: %1").arg(refusal_);
     switch (client_->status().link) {
         case BrokerClient::Link::online:
         case BrokerClient::Link::connecting:

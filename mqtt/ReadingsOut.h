@@ -54,6 +54,9 @@ private:
 
     feed::Feed& feed_;
     BrokerChoice choice_;
+    // Why the last choice to publish could not be taken up while nothing publishes (a login
+    // file others may read): said on the status line, not left to look like publishing.
+    QString refusal_;
     std::unique_ptr<BrokerClient> client_;
     std::vector<std::thread> retiring_;
 };

@@ -69,6 +69,17 @@ TEST(BrokerDialog, AppliesKeepsAndShowsTheConnection) {
         EXPECT_EQ(st.st_mode & 0777, 0600u);
     }
     {
+        // A next start whose login file others may read by now: nothing publishes, and the
+        // status line says why rather than nothing.
+        ::chmod(dir.file("mqtt-login").c_str(), 0644);
+        feed::Feed feed;
+        mqtt::ReadingsOut out(feed);
+        EXPECT_NE(out.apply(mqtt::ReadingsOut::loadChoice()), QString());
+        EXPECT_FALSE(out.publishing());
+        EXPECT_TRUE(out.problemText().startsWith("MQTT: ")) << out.problemText().toStdString();
+        ::chmod(dir.file("mqtt-login").c_str(), 0600);
+    }
+    {
         // The next start: the same choice, the user shown, the password not.
         feed::Feed feed;
         mqtt::ReadingsOut out(feed);
