@@ -31,9 +31,8 @@ build=$(cd "${1:-$root/build}" && pwd)
 rounds=${2:-3}
 walks=${3:-15}
 bin=$build/bin
-for program in kvt3-sim kvt3; do
-  [ -x "$bin/$program" ] || { echo "no $bin/$program: build first (scripts/build.sh)" >&2; exit 2; }
-done
+. "$root/bench/needs_built.sh"
+needs_built "$bin" kvt3-sim kvt3
 
 bash "$root/scripts/setup.sh"
 

@@ -56,9 +56,8 @@ seconds=${2:-8}
 rounds=${3:-3}
 warmup=2
 bin=$build/bin
-for program in kvt3-sim kvt3-refclient kvt3; do
-  [ -x "$bin/$program" ] || { echo "no $bin/$program: build first (scripts/build.sh)" >&2; exit 2; }
-done
+. "$root/bench/needs_built.sh"
+needs_built "$bin" kvt3-sim kvt3-refclient kvt3
 
 work=$(mktemp -d)
 pids=()

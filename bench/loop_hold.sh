@@ -15,9 +15,8 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 build=$(cd "${1:-$root/build}" && pwd)
 seconds=${2:-10}
 bin=$build/bin
-for program in kvt3-sim kvt3; do
-  [ -x "$bin/$program" ] || { echo "no $bin/$program: build first (scripts/build.sh)" >&2; exit 2; }
-done
+. "$root/bench/needs_built.sh"
+needs_built "$bin" kvt3-sim kvt3
 
 work=$(mktemp -d)
 pids=()

@@ -12,8 +12,7 @@ set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 mode=${1:?latency or restart}
 build=$(cd "${2:-$root/build}" && pwd)
-for program in kvt3-sim kvt3; do
-  [ -x "$build/bin/$program" ] || { echo "no $build/bin/$program: build first (scripts/build.sh)" >&2; exit 2; }
-done
+. "$root/bench/needs_built.sh"
+needs_built "$build/bin" kvt3-sim kvt3
 bash "$root/scripts/setup.sh" >&2
 exec /usr/bin/python3 "$root/bench/mqtt_bench.py" "$mode" --bin "$build/bin" --seconds "${3:-20}"

@@ -36,9 +36,8 @@ build=$(cd "${1:-$root/build}" && pwd)
 clean=${2:-1000000}
 faulty=${3:-100000}
 bin=$build/bin
-for program in kvt3-sim kvt3; do
-  [ -x "$bin/$program" ] || { echo "no $bin/$program: build first (scripts/build.sh)" >&2; exit 2; }
-done
+. "$root/bench/needs_built.sh"
+needs_built "$bin" kvt3-sim kvt3
 for tool in Xvfb xdotool xwininfo import convert tesseract; do
   command -v "$tool" >/dev/null || { echo "no $tool: run scripts/setup.sh" >&2; exit 2; }
 done

@@ -22,9 +22,8 @@
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=$(cd "${1:-$root/build}" && pwd)
-for program in kvt3-sim kvt3; do
-  [ -x "$build/bin/$program" ] || { echo "no $build/bin/$program: build first (scripts/build.sh)" >&2; exit 2; }
-done
+. "$root/bench/needs_built.sh"
+needs_built "$build/bin" kvt3-sim kvt3
 shift || true
 seconds=${1:-60}
 shift || true
